@@ -1,0 +1,55 @@
+#include "tree_gen.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace dv::bench {
+
+TreeStats GenerateTree(const std::string& root, long files, int fanout, int depth) {
+  TreeStats stats;
+  std::vector<std::string> leaves{root};
+  ::mkdir(root.c_str(), 0755);
+  for (int level = 0; level < depth; ++level) {
+    std::vector<std::string> next;
+    for (const auto& parent : leaves)
+      for (int i = 0; i < fanout; ++i) {
+        std::string p = parent + "/dir " + std::to_string(level) + "_" + std::to_string(i);
+        if (::mkdir(p.c_str(), 0755) != 0) throw std::runtime_error("mkdir " + p);
+        next.push_back(p);
+        ++stats.folders;
+      }
+    leaves.swap(next);
+  }
+  std::mt19937 rng(42);
+  std::string data(4096, 'x');
+  static const char* exts[] = {".txt", ".doc", ".c", ".html", ".tar.gz", ""};
+  for (long i = 0; i < files; ++i) {
+    const std::string& folder = leaves[static_cast<size_t>(i) % leaves.size()];
+    std::string name = (i % 50 == 0 ? "." : "") + std::string("file_") + std::to_string(i) + exts[i % 6];
+    std::string path = folder + "/" + name;
+    size_t size = rng() % 4097;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, data.data(), size) != static_cast<ssize_t>(size)) throw std::runtime_error(path);
+    ::close(fd);
+    if (i % 1000 == 999) ::symlink("..", (folder + "/link_" + std::to_string(i)).c_str());
+    ++stats.files;
+    stats.bytes += size;
+  }
+  return stats;
+}
+
+double TimeCommand(const std::string& command) {
+  auto start = std::chrono::steady_clock::now();
+  int rc = std::system(command.c_str());
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return rc == 0 ? s : -s;
+}
+
+}  // namespace dv::bench

@@ -1,0 +1,155 @@
+// CopyFile: data goes to a temporary name beside the destination and is renamed into place only when complete.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
+
+namespace dv {
+
+namespace {
+
+std::string TempName() {
+  static std::mt19937_64 rng{std::random_device{}()};
+  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = ".dv-copy-";
+  for (int i = 0; i < 12; ++i) name += digits[rng() % 36];
+  return name + ".tmp";
+}
+
+// Copies all bytes of `in` to `out`, in the kernel where it can.
+void CopyBytes(int in, int out, const std::string& source, const std::string& destination) {
+  bool kernel = true;
+  std::vector<char> buf;
+  for (;;) {
+    if (kernel) {
+      ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+      if (n > 0) continue;
+      if (n == 0) return;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
+        ThrowErrno(destination);
+      kernel = false;
+      buf.resize(1 << 17);
+    }
+    ssize_t n = ::read(in, buf.data(), buf.size());
+    if (n == 0) return;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(source);
+    }
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        ThrowErrno(destination);
+      }
+      done += w;
+    }
+  }
+}
+
+// Writes the copy of `src` as `tmp` (beside the destination). Throws dv::Error.
+void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp, const std::string& source,
+                    const std::string& destination) {
+  if (info.IsLink()) {
+    std::vector<char> target(4096);
+    for (;;) {
+      ssize_t n = ::readlinkat(src.Dir(), src.Name(), target.data(), target.size());
+      if (n < 0) ThrowErrno(source);
+      if (static_cast<size_t>(n) < target.size()) {
+        target.resize(static_cast<size_t>(n));
+        break;
+      }
+      target.resize(target.size() * 2);
+    }
+    target.push_back(0);
+    if (::symlinkat(target.data(), tmp.Dir(), tmp.Name()) != 0) ThrowErrno(destination);
+    return;
+  }
+  int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (in < 0) ThrowErrno(source);
+  UniqueFd inFd(in);
+  struct stat st;
+  if (::fstat(in, &st) != 0) ThrowErrno(source);
+  if (!S_ISREG(st.st_mode))
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + source);
+  int out = ::openat(tmp.Dir(), tmp.Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (out < 0) ThrowErrno(destination);
+  UniqueFd outFd(out);
+  CopyBytes(in, out, source, destination);
+  // The stored attribute bits travel with the file; a file system without extended attributes simply drops them.
+  char attr[64];
+  ssize_t n = ::fgetxattr(in, kDosAttrName, attr, sizeof attr);
+  if (n > 0) ::fsetxattr(out, kDosAttrName, attr, static_cast<size_t>(n), 0);
+  if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(out, times) != 0) ThrowErrno(destination);
+  if (::close(outFd.Release()) != 0) ThrowErrno(destination);
+}
+
+}  // namespace
+
+void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) const {
+  std::string from = FullPath(source), to = FullPath(destination);
+  PathRef src(from), dst(to);
+  ItemInfo info;
+  if (!StatAt(src.Dir(), src.Name(), info)) ThrowErrno(from);
+  if (info.IsFolder()) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + from);
+  // Devices, FIFOs and sockets are never opened.
+  if (!info.IsRegular() && !info.IsLink())
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + from);
+
+  ItemInfo there;
+  if (StatAt(dst.Dir(), dst.Name(), there)) {
+    if (!overwrite) throw ErrorFromErrno(EEXIST, to);
+    if (there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
+    // A read-only file is not replaced, even when overwriting is allowed; callers clear the bit first.
+    if (!there.IsLink() && !(there.mode & S_IWUSR)) throw ErrorFromErrno(EACCES, to);
+  } else if (errno != ENOENT) {
+    ThrowErrno(to);
+  }
+
+  // The temporary lives in the destination's folder, so the final rename stays on one file system.
+  PathRef tmp(JoinPath(ParentOfPath(to), TempName()));
+  try {
+    WriteTemporary(src, info, tmp, from, to);
+  } catch (const Error& e) {
+    // 58 here means the temporary name was taken by someone else: that file is not ours to remove.
+    if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp.Dir(), tmp.Name(), 0);
+    throw;
+  }
+
+  int rc;
+  if (overwrite) {
+    rc = ::renameat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name());
+  } else {
+    rc = ::renameat2(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name(), RENAME_NOREPLACE);
+    if (rc != 0 && errno == EINVAL) {
+      // No no-replace rename on this file system: a hard link refuses an existing name just the same.
+      rc = ::linkat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name(), 0);
+      if (rc == 0) {
+        ::unlinkat(tmp.Dir(), tmp.Name(), 0);
+      } else if (errno == EPERM || errno == EOPNOTSUPP) {
+        // No hard links either: check, then rename.
+        errno = EEXIST;
+        rc = StatAt(dst.Dir(), dst.Name(), there) ? -1 : ::renameat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name());
+      }
+    }
+  }
+  if (rc != 0) {
+    int e = errno;
+    ::unlinkat(tmp.Dir(), tmp.Name(), 0);
+    throw ErrorFromErrno(e, to);
+  }
+}
+
+}  // namespace dv

@@ -1,0 +1,52 @@
+#pragma once
+// The file-system object: every file and folder operation of the engines and windows goes through it. Failures
+// are dv::Error with the numbers callers test: 53 file not found, 58 already exists, 70 permission denied,
+// 76 path not found. An empty path is refused (52) by every operation.
+//
+// Links: the existence tests follow a link (a link to a folder counts as a folder, as the user sees the path);
+// every operation on an item acts on the link itself, never on its target.
+#include <string>
+
+#include "platform/fs_records.h"
+#include "platform/text_stream.h"
+
+namespace dv {
+
+enum class SpecialFolder { Windows = 0, System = 1, Temporary = 2 };
+
+class FileSystemObject {
+ public:
+  bool FileExists(const std::string& path) const;
+  bool FolderExists(const std::string& path) const;
+  // Linux has no drives: a "drive" is any existing folder, "/" included.
+  bool DriveExists(const std::string& path) const;
+
+  Folder GetFolder(const std::string& path) const;
+  File GetFile(const std::string& path) const;
+  // Temporary: the private per-user temporary folder. The others have no meaning on Linux and give it too.
+  Folder GetSpecialFolder(SpecialFolder which) const;
+  std::string GetAbsolutePathName(const std::string& path) const;
+
+  // Fails with 58 when anything exists at `path`, 76 when its parent folder is missing.
+  Folder CreateFolder(const std::string& path) const;
+  // Copies a file (a link is copied as a link). Without `overwrite` an existing destination fails with 58 and
+  // is left untouched; with it, a read-only destination fails with 70. The copy is written under a temporary name
+  // beside the destination and renamed into place, so the destination's name never holds a partial file. The
+  // permissions, times and stored attribute bits go with it. Devices, FIFOs and sockets are refused.
+  void CopyFile(const std::string& source, const std::string& destination, bool overwrite) const;
+  // Renames a file or folder; fails with 58 when the destination exists (never replaces it). A file moved to
+  // another file system is copied and then deleted; a folder cannot be (74).
+  void MoveFile(const std::string& source, const std::string& destination) const;
+  // Removes a file, link, device or FIFO (read-only ones too). A folder fails with 53.
+  void DeleteFile(const std::string& path, bool force = true) const;
+  // Removes a folder with everything in it, never following a link: a link inside is removed, not its target; a
+  // link given as `path` is removed itself. With `force`, read-only and unreadable folders inside are opened up
+  // to be emptied. Goes on past failures and throws the first one at the end. "/" is never removed.
+  void DeleteFolder(const std::string& path, bool force = true) const;
+
+  TextStream CreateTextFile(const std::string& path, bool overwrite = true, bool unicode = false) const;
+  TextStream OpenTextFile(const std::string& path, IOMode mode = IOMode::ForReading, bool create = false,
+                          int format = 0) const;
+};
+
+}  // namespace dv

@@ -1,0 +1,100 @@
+#pragma once
+// Folder and file records: what a walk or a look-up found about one item. A record holds what one look at the
+// item told; attributes are read from the extended attribute only when asked for, and a folder's total size only
+// when asked for and not already given by the walk that made the record.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/datetime.h"
+#include "platform/item_info.h"
+
+namespace dv {
+
+class Folder;
+
+// A list with Count() and enumeration, in the order the file system listed the folder.
+template <class T>
+class ItemCollection {
+ public:
+  explicit ItemCollection(std::vector<T> items) : items_(std::move(items)) {}
+  long Count() const { return static_cast<long>(items_.size()); }
+  const T& operator[](size_t i) const { return items_[i]; }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<T> items_;
+};
+
+// What folders and files share.
+class FsItem {
+ public:
+  FsItem(std::string path, const ItemInfo& info) : path_(std::move(path)), info_(info) {}
+
+  const std::string& Path() const { return path_; }
+  std::string Name() const;
+  std::string ParentFolderPath() const;
+  Folder ParentFolder() const;
+  long Attributes() const;
+  // Sets the read-only, hidden, system and archive bits; the others are ignored. Throws dv::Error.
+  void Attributes(long value);
+  DateTime DateCreated() const { return info_.created; }
+  DateTime DateLastModified() const { return info_.modified; }
+  DateTime DateLastAccessed() const { return info_.accessed; }
+  // Setting the times acts on the item itself (a link, not its target). The creation time cannot be set on
+  // Linux: that throws a clear dv::Error.
+  void DateCreated(DateTime value);
+  void DateLastModified(DateTime value);
+  void DateLastAccessed(DateTime value);
+  const ItemInfo& Info() const { return info_; }
+  bool IsLink() const { return info_.IsLink(); }
+
+ protected:
+  void SetTimes(const DateTime* accessed, const DateTime* modified);
+  std::string path_;
+  ItemInfo info_;
+  mutable std::optional<long> attributes_;
+};
+
+class File : public FsItem {
+ public:
+  using FsItem::FsItem;
+  // The file (or link, device, ...) at `path`, not following a last link. Throws 53 when it does not exist or is
+  // a folder.
+  static File At(const std::string& path);
+  // The full path: Linux has no short names.
+  const std::string& ShortPath() const { return path_; }
+  uint64_t Size() const { return info_.size; }
+  // "TXT File", or "File" when the name has no extension.
+  std::string Type() const;
+};
+
+class Folder : public FsItem {
+ public:
+  using FsItem::FsItem;
+  // The folder at `path` (a link to a folder is followed here, as the starting point of a walk). Throws 76 when
+  // there is no folder there.
+  static Folder At(const std::string& path);
+  bool IsRootFolder() const { return path_ == "/"; }
+  // Total bytes of every non-folder item below the folder (hidden ones and links by their own size included);
+  // measured once, on first use, unless the walk that made the record gave it.
+  uint64_t Size() const;
+  void SetSize(uint64_t total) { size_ = total; }
+  std::string Type() const { return "File Folder"; }
+  ItemCollection<Folder> SubFolders() const;
+  ItemCollection<File> Files() const;
+
+ private:
+  mutable std::optional<uint64_t> size_;
+};
+
+// Total bytes of every non-folder item below the folder at `path`, without following links. Throws dv::Error when
+// the folder cannot be opened; unreadable subfolders are counted as empty.
+uint64_t TreeSize(const std::string& path);
+
+// The type text of a file named `name`.
+std::string FileTypeText(const std::string& name);
+
+}  // namespace dv

@@ -1,0 +1,116 @@
+#include "support/temp_tree.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace dv::test {
+
+namespace {
+
+void MakeParents(const std::string& path) {
+  for (size_t pos = 1; (pos = path.find('/', pos)) != std::string::npos; ++pos) ::mkdir(path.substr(0, pos).c_str(), 0755);
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& root) {
+  if (root.size() < 6 || root[0] != '/') return;  // never anything that looks like a system folder
+  ::nftw(root.c_str(), [](const char* p, const struct stat* st, int, struct FTW*) {
+    if (S_ISDIR(st->st_mode)) ::chmod(p, 0700);
+    return 0;
+  }, 64, FTW_PHYS);
+  ::nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) {
+    ::remove(p);
+    return 0;
+  }, 64, FTW_DEPTH | FTW_PHYS);
+}
+
+TempTree::TempTree() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/dvtest-XXXXXX";
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  root_ = tmpl;
+}
+
+TempTree::~TempTree() { RemoveTree(root_); }
+
+std::string TempTree::Dir(const std::string& rel) {
+  std::string p = *this / rel;
+  MakeParents(p + "/");
+  return p;
+}
+
+std::string TempTree::File(const std::string& rel, const std::string& content) {
+  std::string p = *this / rel;
+  MakeParents(p);
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) throw std::runtime_error("cannot write " + p);
+  return p;
+}
+
+std::string TempTree::Link(const std::string& rel, const std::string& target) {
+  std::string p = *this / rel;
+  MakeParents(p);
+  if (::symlink(target.c_str(), p.c_str()) != 0) throw std::runtime_error("symlink failed: " + p);
+  return p;
+}
+
+std::string TempTree::Fifo(const std::string& rel) {
+  std::string p = *this / rel;
+  MakeParents(p);
+  if (::mkfifo(p.c_str(), 0644) != 0) throw std::runtime_error("mkfifo failed: " + p);
+  return p;
+}
+
+void TempTree::SetTimes(const std::string& rel, std::time_t accessed, std::time_t modified) {
+  struct timespec ts[2] = {{accessed, 0}, {modified, 0}};
+  if (::utimensat(AT_FDCWD, (*this / rel).c_str(), ts, AT_SYMLINK_NOFOLLOW) != 0)
+    throw std::runtime_error("utimensat failed");
+}
+
+std::string TempTree::Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool TempTree::Exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+IsolatedEnvironment::IsolatedEnvironment(TempTree& tree)
+    : runtime_(tree.Dir("env/runtime")),
+      configHome_(tree.Dir("env/config")),
+      configDirs_(tree.Dir("env/xdg")),
+      home_(tree.Dir("env/home")),
+      saved_{{"XDG_RUNTIME_DIR", false, {}}, {"XDG_CONFIG_HOME", false, {}}, {"XDG_CONFIG_DIRS", false, {}},
+             {"HOME", false, {}}} {
+  ::chmod(runtime_.c_str(), 0700);
+  const std::string values[4] = {runtime_, configHome_, configDirs_, home_};
+  for (int i = 0; i < 4; ++i) {
+    if (const char* v = std::getenv(saved_[i].name)) {
+      saved_[i].had = true;
+      saved_[i].value = v;
+    }
+    ::setenv(saved_[i].name, values[i].c_str(), 1);
+  }
+}
+
+IsolatedEnvironment::~IsolatedEnvironment() {
+  for (auto& s : saved_) {
+    if (s.had) ::setenv(s.name, s.value.c_str(), 1);
+    else ::unsetenv(s.name);
+  }
+}
+
+}  // namespace dv::test

@@ -1,0 +1,59 @@
+#pragma once
+// A fresh temporary folder per test, with helpers to build trees of files, folders, links and FIFOs, and to point
+// the private temporary folder, the settings store and the home folder at folders of the test's own.
+#include <ctime>
+#include <string>
+
+namespace dv::test {
+
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::string& Root() const { return root_; }
+  // Root() + "/" + rel.
+  std::string operator/(const std::string& rel) const { return root_ + "/" + rel; }
+
+  // Each helper takes a path relative to Root(), creates missing parent folders and returns the full path.
+  std::string Dir(const std::string& rel);
+  std::string File(const std::string& rel, const std::string& content = "");
+  std::string Link(const std::string& rel, const std::string& target);
+  std::string Fifo(const std::string& rel);
+  // Sets the access and modification times of a path (not following links).
+  void SetTimes(const std::string& rel, std::time_t accessed, std::time_t modified);
+
+  static std::string Read(const std::string& path);
+  static bool Exists(const std::string& path);  // lstat: a dangling link exists
+
+ private:
+  std::string root_;
+};
+
+// Removes a folder tree without following links (test clean-up; folders are made writable first).
+void RemoveTree(const std::string& root);
+
+// Points XDG_RUNTIME_DIR, XDG_CONFIG_HOME, XDG_CONFIG_DIRS and HOME at folders inside a TempTree for the
+// lifetime of the object, and restores them afterwards.
+class IsolatedEnvironment {
+ public:
+  explicit IsolatedEnvironment(TempTree& tree);
+  ~IsolatedEnvironment();
+  std::string RuntimeDir() const { return runtime_; }
+  std::string ConfigHome() const { return configHome_; }
+  std::string ConfigDirs() const { return configDirs_; }
+  std::string Home() const { return home_; }
+
+ private:
+  std::string runtime_, configHome_, configDirs_, home_;
+  struct Saved {
+    const char* name;
+    bool had;
+    std::string value;
+  };
+  Saved saved_[4];
+};
+
+}  // namespace dv::test
