@@ -1,0 +1,13 @@
+#pragma once
+// Turns the name pattern a user typed into the regular expression the engines match names with.
+#include <string>
+
+namespace dv {
+
+// `option` 1: `text` is a wildcard pattern (* and ?), rewritten into an anchored expression. Any other value:
+// `text` is already a regular expression; only the commonest wildcard habits (a leading "*", "?" or "+", runs
+// of "?" or "*") are made legal. In both cases the characters < > | : / and " are dropped, since no name can
+// hold them. An empty text stays empty. Reports nothing itself; the caller decides what a failure means.
+std::string ConvertPattern(const std::string& text, long option);
+
+}  // namespace dv
