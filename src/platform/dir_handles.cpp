@@ -42,10 +42,10 @@ std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors) {
   return out;
 }
 
-FolderHandleStack::FolderHandleStack(UniqueFd root, std::string rootPath) {
+FolderHandleStack::FolderHandleStack(UniqueFd root, std::string rootPath) : path_(std::move(rootPath)) {
   struct stat st {};
   ::fstat(root.Get(), &st);
-  frames_.push_back({root.Release(), st.st_dev, st.st_ino, std::move(rootPath)});
+  frames_.push_back({root.Release(), st.st_dev, st.st_ino, path_.size()});
 }
 
 FolderHandleStack::~FolderHandleStack() {
@@ -58,7 +58,9 @@ int FolderHandleStack::Push(const std::string& name, int openFlags) {
   if (fd < 0) return errno;
   struct stat st {};
   ::fstat(fd, &st);
-  frames_.push_back({fd, st.st_dev, st.st_ino, JoinPath(frames_.back().path, name)});
+  if (path_.empty() || path_.back() != '/') path_ += '/';
+  path_ += name;
+  frames_.push_back({fd, st.st_dev, st.st_ino, path_.size()});
   if (frames_.size() - firstOpen_ > kMaxOpen) {
     ::close(frames_[firstOpen_].fd);
     frames_[firstOpen_].fd = -1;
@@ -72,6 +74,7 @@ void FolderHandleStack::Pop() {
   Frame child = std::move(frames_.back());
   frames_.pop_back();
   Frame& parent = frames_.back();
+  path_.resize(parent.pathLength);
   if (parent.fd < 0) {
     int fd = ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat st {};
@@ -79,7 +82,7 @@ void FolderHandleStack::Pop() {
     ::close(child.fd);
     if (!same) {
       if (fd >= 0) ::close(fd);
-      throw Error(err::PathFileAccess, "Folder moved during the operation: " + parent.path);
+      throw Error(err::PathFileAccess, "Folder moved during the operation: " + path_);
     }
     parent.fd = fd;
     firstOpen_ = frames_.size() - 1;

@@ -34,7 +34,7 @@ class FolderHandleStack {
 
   // The handle and path of the deepest open folder.
   int Top() const { return frames_.back().fd; }
-  const std::string& TopPath() const { return frames_.back().path; }
+  const std::string& TopPath() const { return path_; }
   size_t Depth() const { return frames_.size() - 1; }
 
   // Opens the folder `name` inside Top() and makes it the new top. Returns the errno on failure (ELOOP or
@@ -49,9 +49,10 @@ class FolderHandleStack {
     int fd;
     dev_t dev;
     ino_t ino;
-    std::string path;
+    size_t pathLength;  // of path_ up to this folder: one path is kept, not one per level
   };
   std::vector<Frame> frames_;
+  std::string path_;
   size_t firstOpen_ = 0;  // frames below this index have their handle closed
 };
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -36,17 +37,22 @@ long FsItem::Attributes() const {
 }
 
 void FsItem::Attributes(long value) {
-  long current = Attributes();
   PathRef ref(path_);
-  bool wantReadOnly = value & attr::ReadOnly;
-  if (wantReadOnly != bool(current & attr::ReadOnly)) {
+  // The change starts from the item as it is now, not as the record saw it: a stale mode would miss the bit or
+  // give back permissions taken away meanwhile.
+  ItemInfo now;
+  if (!StatAt(ref.Dir(), ref.Name(), now)) ThrowErrno(path_);
+  info_ = now;
+  attributes_.reset();
+  const mode_t mode = info_.mode & 07777;
+  const bool wantReadOnly = value & attr::ReadOnly;
+  mode_t finalMode = mode;
+  if (wantReadOnly != !(mode & S_IWUSR)) {
     if (IsLink()) throw Error(err::PermissionDenied, "A symbolic link has no read-only bit of its own: " + path_);
-    mode_t mode = info_.mode & 07777;
     // Read-only takes every write bit away; clearing it gives the owner's back.
-    mode = wantReadOnly ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
-    if (::fchmodat(ref.Dir(), ref.Name(), mode, 0) != 0) ThrowErrno(path_);
-    info_.mode = (info_.mode & ~mode_t(07777)) | mode;
+    finalMode = wantReadOnly ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
   }
+
   long storedNow = IsLink() ? 0 : ReadDosAttr(ref.ShortPath());
   long want = value & attr::Stored;
   // A leading "." hides the item whatever is stored, so the stored hidden bit is left as it is for such names.
@@ -55,24 +61,33 @@ void FsItem::Attributes(long value) {
   if ((storedNow & attr::Stored) != want) {
     if (IsLink())
       throw Error(err::PermissionDenied, "A symbolic link cannot keep hidden, system or archive bits: " + path_);
+    // Only a writer may change user attributes: an owner who is not root gives the item its owner's write
+    // permission for the moment of the change (the final mode is set below).
+    bool opened = !(mode & S_IWUSR) && ::fchmodat(ref.Dir(), ref.Name(), mode | S_IWUSR, 0) == 0;
     int rc;
     if (want == 0 && (storedNow & ~attr::Stored) == 0) {
-      rc = ::removexattr(ref.ShortPath().c_str(), kDosAttrName);
+      rc = ::lremovexattr(ref.ShortPath().c_str(), kDosAttrName);
       if (rc != 0 && errno == ENODATA) rc = 0;
     } else {
       char text[32];
       int len = std::snprintf(text, sizeof text, "0x%lx", want | (storedNow & ~attr::Stored));
-      rc = ::setxattr(ref.ShortPath().c_str(), kDosAttrName, text, static_cast<size_t>(len), 0);
+      rc = ::lsetxattr(ref.ShortPath().c_str(), kDosAttrName, text, static_cast<size_t>(len), 0);
     }
+    int e = errno;
     if (rc != 0) {
-      if (errno == ENOTSUP)
+      if (opened) ::fchmodat(ref.Dir(), ref.Name(), mode, 0);
+      if (e == ENOTSUP)
         throw Error(err::PathFileAccess,
                     "The file system does not keep the hidden, system or archive bits (no extended attributes): " +
                         path_);
-      ThrowErrno(path_);
+      throw ErrorFromErrno(e, path_);
     }
+    if (opened && finalMode == mode && ::fchmodat(ref.Dir(), ref.Name(), mode, 0) != 0) ThrowErrno(path_);
   }
-  attributes_.reset();
+  if (finalMode != mode) {
+    if (::fchmodat(ref.Dir(), ref.Name(), finalMode, 0) != 0) ThrowErrno(path_);
+    info_.mode = (info_.mode & ~mode_t(07777)) | finalMode;
+  }
 }
 
 void FsItem::SetTimes(const DateTime* accessed, const DateTime* modified) {
@@ -149,13 +164,23 @@ ItemCollection<File> Folder::Files() const {
   return ItemCollection<File>(std::move(out));
 }
 
-uint64_t TreeSize(const std::string& path) {
+uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int reportLevels) {
   FolderHandleStack stack(OpenFolder(FullPath(path)), path);
-  // Each level keeps its folder names still to visit; files are summed as they are listed.
-  std::vector<std::vector<std::string>> pending;
-  uint64_t total = 0;
-  auto list = [&]() {
+  // One level per open folder: the subfolders still to visit and the bytes counted so far.
+  struct Level {
     std::vector<std::string> dirs;
+    uint64_t sum = 0;
+    dev_t dev = 0;
+    ino_t ino = 0;
+  };
+  std::vector<Level> levels;
+  auto enter = [&]() {
+    Level level;
+    struct stat self;
+    if (::fstat(stack.Top(), &self) == 0) {
+      level.dev = self.st_dev;
+      level.ino = self.st_ino;
+    }
     std::vector<DirEntry> entries;
     try {
       entries = ReadEntries(stack.Top(), stack.TopPath());
@@ -164,24 +189,34 @@ uint64_t TreeSize(const std::string& path) {
     }
     for (const DirEntry& e : entries) {
       if (e.type == DT_DIR) {
-        dirs.push_back(e.name);
+        level.dirs.push_back(e.name);
         continue;
       }
       struct stat st;
-      if (::fstatat(stack.Top(), e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) total += uint64_t(st.st_size);
+      if (::fstatat(stack.Top(), e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) level.sum += uint64_t(st.st_size);
     }
-    pending.push_back(std::move(dirs));
+    // Visit in listing order: the names are taken from the back.
+    std::reverse(level.dirs.begin(), level.dirs.end());
+    levels.push_back(std::move(level));
   };
-  list();
-  while (!pending.empty()) {
-    if (pending.back().empty()) {
-      pending.pop_back();
-      if (!pending.empty()) stack.Pop();
+  enter();
+  uint64_t total = 0;
+  while (!levels.empty()) {
+    Level& top = levels.back();
+    if (top.dirs.empty()) {
+      int depth = static_cast<int>(levels.size()) - 1;
+      if (onFolder && depth <= reportLevels) onFolder(top.dev, top.ino, depth, top.sum);
+      total = top.sum;
+      levels.pop_back();
+      if (!levels.empty()) {
+        levels.back().sum += total;
+        stack.Pop();
+      }
       continue;
     }
-    std::string name = std::move(pending.back().back());
-    pending.back().pop_back();
-    if (stack.Push(name) == 0) list();
+    std::string name = std::move(top.dirs.back());
+    top.dirs.pop_back();
+    if (stack.Push(name) == 0) enter();
   }
   return total;
 }

@@ -3,6 +3,7 @@
 // item told; attributes are read from the extended attribute only when asked for, and a folder's total size only
 // when asked for and not already given by the walk that made the record.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,9 +91,14 @@ class Folder : public FsItem {
   mutable std::optional<uint64_t> size_;
 };
 
-// Total bytes of every non-folder item below the folder at `path`, without following links. Throws dv::Error when
-// the folder cannot be opened; unreadable subfolders are counted as empty.
-uint64_t TreeSize(const std::string& path);
+// Called once per folder of a TreeSize walk, after everything below it: the folder's device and inode, its
+// level below the top folder (0 for the top) and its total.
+using FolderTotalFn = std::function<void(dev_t dev, ino_t ino, int level, uint64_t total)>;
+
+// Total bytes of every non-folder item below the folder at `path`, without following links; each folder down to
+// `reportLevels` below the top is handed to `onFolder` with its own total, so one walk sizes a whole tree.
+// Throws dv::Error when the folder cannot be opened; unreadable subfolders count as empty.
+uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder = {}, int reportLevels = -1);
 
 // The type text of a file named `name`.
 std::string FileTypeText(const std::string& name);
