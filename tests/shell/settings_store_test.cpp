@@ -1,0 +1,305 @@
+#include "shell/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "platform/error.h"
+#include "support/temp_tree.h"
+
+namespace dv {
+namespace {
+
+using test::TempTree;
+
+// Runs `body` in a forked child as user "nobody" (when running as root) and returns what it wrote, so that a file
+// without write permission stops the code under test even in CI, which runs as root. The child never returns
+// into the test runner: the parent's clean-up must run once.
+std::string RunUnprivileged(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "pipe failed";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string out;
+    if (::geteuid() == 0) {
+      const passwd* nobody = ::getpwnam("nobody");
+      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) out = "cannot become nobody";
+    }
+    if (out.empty()) {
+      try {
+        out = body();
+      } catch (const std::exception& e) {
+        out = std::string("unexpected exception: ") + e.what();
+      }
+    }
+    ssize_t ignored = ::write(fds[1], out.data(), out.size());
+    (void)ignored;
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return out;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The forked "nobody" child must be able to reach the files: mkdtemp makes the root private.
+    ::chmod(tree.Root().c_str(), 0755);
+  }
+  std::string UserFile(const std::string& app) { return env.ConfigHome() + "/Brantwick/" + app + ".ini"; }
+
+  TempTree tree;
+  test::IsolatedEnvironment env{tree};
+};
+
+// --- Where the files are -----------------------------------------------------------------------------------------
+
+TEST_F(SettingsStoreTest, UserConfigHomeFollowsXdgElseHomeConfig) {
+  EXPECT_EQ(UserConfigHome(), env.ConfigHome());
+  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored as the XDG rules say
+  EXPECT_EQ(UserConfigHome(), env.Home() + "/.config");
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(UserConfigHome(), env.Home() + "/.config");
+}
+
+TEST_F(SettingsStoreTest, MachineConfigDirsSkipEmptyAndRelativeEntries) {
+  ::setenv("XDG_CONFIG_DIRS", ":/opt/a::rel/b:/opt/c:", 1);
+  EXPECT_EQ(MachineConfigDirs(), (std::vector<std::string>{"/opt/a", "/opt/c"}));
+  ::setenv("XDG_CONFIG_DIRS", "rel:", 1);
+  EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
+  ::setenv("XDG_CONFIG_DIRS", "", 1);
+  EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
+  ::unsetenv("XDG_CONFIG_DIRS");
+  EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
+}
+
+TEST_F(SettingsStoreTest, MachineSettingsFileIsTheFirstThatExistsElseInTheFirstFolder) {
+  std::string first = tree.Dir("xdg1"), second = tree.Dir("xdg2");
+  ::setenv("XDG_CONFIG_DIRS", (first + ":" + second).c_str(), 1);
+  EXPECT_EQ(MachineSettingsFile(), first + "/Brantwick/Dorvane.ini");
+
+  tree.Dir("xdg1/Brantwick/Dorvane.ini");  // a folder of that name is no settings file
+  tree.File("xdg2/Brantwick/Dorvane.ini", "[Software]\n");
+  EXPECT_EQ(MachineSettingsFile(), second + "/Brantwick/Dorvane.ini");
+
+  ::setenv("XDG_CONFIG_DIRS", (tree / "xdg3" + ":" + second).c_str(), 1);
+  tree.File("xdg3/Brantwick/Dorvane.ini");
+  EXPECT_EQ(MachineSettingsFile(), tree / "xdg3/Brantwick/Dorvane.ini");
+}
+
+TEST(DefaultApplicationName, IsTheExecutableNameOrTheApplicationsName) {
+  if (!QCoreApplication::instance()) EXPECT_EQ(DefaultApplicationName(), "shell_tests");
+
+  int argc = 1;
+  char arg0[] = "shell_tests";
+  char* argv[] = {arg0, nullptr};
+  std::unique_ptr<QCoreApplication> app;
+  if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+  const QString saved = QCoreApplication::applicationName();
+  QCoreApplication::setApplicationName("DorvaneRenamed");
+  EXPECT_EQ(DefaultApplicationName(), "DorvaneRenamed");
+  QCoreApplication::setApplicationName(saved);
+}
+
+// --- GetSetting and SaveSetting ----------------------------------------------------------------------------------
+
+TEST_F(SettingsStoreTest, FileIsNamedAfterTheApplicationInConfigHome) {
+  IniUserSettings a("Dorvane"), b("dorvane-cli");
+  EXPECT_EQ(a.FilePath(), UserFile("Dorvane"));
+  a.SaveSetting("Default Ext", "2");
+  EXPECT_TRUE(TempTree::Exists(UserFile("Dorvane")));
+  EXPECT_EQ(b.GetSetting("Default Ext", "3"), "3") << "applications keep separate settings";
+  EXPECT_NE(TempTree::Read(UserFile("Dorvane")).find("[Options]"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, MissingKeyGivesTheDefaultAndCreatesNothing) {
+  IniUserSettings s("Dorvane");
+  EXPECT_EQ(s.GetSetting("HTMLfsize", "12"), "12");
+  EXPECT_EQ(s.GetSetting("", "dflt"), "dflt");
+  EXPECT_FALSE(TempTree::Exists(env.ConfigHome() + "/Brantwick"));
+}
+
+TEST_F(SettingsStoreTest, TrickyValuesRoundTripByteForByte) {
+  const std::string values[] = {
+      "FFFFFF,16777215",
+      "a=b",
+      "\"quoted\"",
+      "'single'",
+      "two\nlines\r\nand CR\r",
+      "  leading and trailing  ",
+      "tab\there",
+      "semi;colon #hash",
+      "back\\slash\\",
+      "@ByteArray(not bytes)",
+      "@String(x)",
+      "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80",  // umlauts, CJK, a non-BMP character
+      "caf\xE9 in Latin-1",                                               // not UTF-8
+      "\xFF\xFE\x80",
+      std::string("zero\0inside", 11),
+      "%20 percent",
+      "[Options]",
+      "/home/user/My Reports",
+  };
+  IniUserSettings writer("Dorvane");
+  for (size_t i = 0; i < std::size(values); ++i) writer.SaveSetting("Value " + std::to_string(i), values[i]);
+  IniUserSettings reader("Dorvane");
+  for (size_t i = 0; i < std::size(values); ++i)
+    EXPECT_EQ(reader.GetSetting("Value " + std::to_string(i), "<missing>"), values[i]) << "value " << i;
+}
+
+TEST_F(SettingsStoreTest, EmptyValueIsStoredNotMissing) {
+  IniUserSettings s("Dorvane");
+  s.SaveSetting("ProcessingBank", "");
+  EXPECT_EQ(IniUserSettings("Dorvane").GetSetting("ProcessingBank", "dflt"), "");
+  s.SaveSetting("ProcessingBank", "bank");
+  s.SaveSetting("ProcessingBank", "");
+  EXPECT_EQ(s.GetSetting("ProcessingBank", "dflt"), "");
+}
+
+TEST_F(SettingsStoreTest, KeyNamesMatchRegardlessOfCaseAndKeepOneEntry) {
+  IniUserSettings s("Dorvane");
+  s.SaveSetting("Show Tips at Startup", "0");
+  EXPECT_EQ(s.GetSetting("SHOW TIPS AT STARTUP", "1"), "0");
+  s.SaveSetting("show tips at startup", "1");
+  EXPECT_EQ(s.GetSetting("Show Tips at Startup", "x"), "1");
+
+  QSettings raw(QString::fromStdString(s.FilePath()), QSettings::IniFormat);
+  EXPECT_EQ(raw.allKeys(), QStringList{"Options/Show Tips at Startup"}) << "the first spelling is kept";
+}
+
+TEST_F(SettingsStoreTest, ExactSpellingWinsOverACaseVariant) {
+  tree.File("env/config/Brantwick/Dorvane.ini", "[Options]\nhtmlbc=lower\nHTMLbc=exact\n");
+  EXPECT_EQ(IniUserSettings("Dorvane").GetSetting("HTMLbc", ""), "exact");
+  EXPECT_EQ(IniUserSettings("Dorvane").GetSetting("htmlbc", ""), "lower");
+}
+
+TEST_F(SettingsStoreTest, ReadsHandWrittenFiles) {
+  tree.File("env/config/Brantwick/Dorvane.ini",
+            "; written by hand\n"
+            "[options]\n"
+            "HTMLbc=FFFFFF,16777215\n"  // unquoted: INI reads this as a list
+            "HTMLfc = 000000, 0\n"
+            "Default Save Location=/home/user/My Reports\n"
+            "Default%20Ext=5\n"
+            "HTMLfsize=\"14\"\n"
+            "\n[Other]\nHTMLtborder=9\n");
+  IniUserSettings s("Dorvane");
+  EXPECT_EQ(s.GetSetting("HTMLbc", ""), "FFFFFF,16777215");
+  EXPECT_EQ(s.GetSetting("HTMLfc", ""), "000000,0");
+  EXPECT_EQ(s.GetSetting("Default Save Location", ""), "/home/user/My Reports");
+  EXPECT_EQ(s.GetSetting("Default Ext", ""), "5");
+  EXPECT_EQ(s.GetSetting("HTMLfsize", ""), "14");
+  EXPECT_EQ(s.GetSetting("HTMLtborder", "0"), "0") << "only section Options counts";
+
+  // Saving into the hand-written section keeps its other values.
+  s.SaveSetting("htmlfsize", "16");
+  EXPECT_EQ(IniUserSettings("Dorvane").GetSetting("HTMLfsize", ""), "16");
+  EXPECT_EQ(IniUserSettings("Dorvane").GetSetting("HTMLbc", ""), "FFFFFF,16777215");
+  s.SaveSetting("ProcessingBank", "new");
+  QSettings raw(QString::fromStdString(s.FilePath()), QSettings::IniFormat);
+  EXPECT_EQ(raw.childGroups(), (QStringList{"Other", "options"})) << "a new key joins the hand-written section";
+}
+
+// --- Failures ----------------------------------------------------------------------------------------------------
+
+TEST_F(SettingsStoreTest, EmptyKeyNameIsAnError) {
+  IniUserSettings s("Dorvane");
+  try {
+    s.SaveSetting("", "x");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::Application);
+  }
+}
+
+TEST_F(SettingsStoreTest, UnwritableFolderGivesError70AndReadsDefaults) {
+  tree.File("env/config/Brantwick", "a file where the folder should be");
+  IniUserSettings s("Dorvane");
+  try {
+    s.SaveSetting("Default Ext", "2");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::PermissionDenied);
+    EXPECT_NE(e.Description().find("Default Ext"), std::string::npos) << e.Description();
+  }
+  EXPECT_EQ(s.GetSetting("Default Ext", "3"), "3");
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFileIsReadButNotWritten) {
+  const std::string text = "[Options]\nDefault%20Ext=2\n";
+  std::string file = tree.File("env/config/Brantwick/Dorvane.ini", text);
+  ::chmod(file.c_str(), 0444);
+  std::string result = RunUnprivileged([] {
+    IniUserSettings s("Dorvane");
+    std::string out = "read " + s.GetSetting("Default Ext", "3");
+    try {
+      s.SaveSetting("Default Ext", "5");
+      out += ", saved";
+    } catch (const Error& e) {
+      out += ", error " + std::to_string(e.Number());
+    }
+    return out;
+  });
+  EXPECT_EQ(result, "read 2, error 70");
+  EXPECT_EQ(TempTree::Read(file), text);
+}
+
+TEST_F(SettingsStoreTest, WritableFileInAReadOnlyFolderIsSavedInPlace) {
+  std::string file = tree.File("env/config/Brantwick/Dorvane.ini", "[Options]\nDefault%20Ext=2\n");
+  if (::geteuid() == 0) {
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(::chown(file.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  }
+  ::chmod((env.ConfigHome() + "/Brantwick").c_str(), 0555);
+  std::string result = RunUnprivileged([] {
+    IniUserSettings s("Dorvane");
+    try {
+      s.SaveSetting("Default Ext", "5");
+    } catch (const Error& e) {
+      return "error " + std::to_string(e.Number());
+    }
+    return "read " + IniUserSettings("Dorvane").GetSetting("Default Ext", "");
+  });
+  EXPECT_EQ(result, "read 5");
+}
+
+// --- Helpers shared with clsReg ----------------------------------------------------------------------------------
+
+TEST_F(SettingsStoreTest, ResolveGroupAndFindKeyIgnoreCaseAndSeparatorStyle) {
+  std::string file = tree.File("machine.ini", "[Software\\Brantwick\\Dorvane]\nOpenMacros=/opt/m\n");
+  QSettings s(QString::fromStdString(file), QSettings::IniFormat);
+
+  auto g = ini::ResolveGroup(s, "software\\BRANTWICK/dorvane");
+  EXPECT_TRUE(g.exists);
+  EXPECT_EQ(g.path, "Software/Brantwick/Dorvane");
+
+  auto missing = ini::ResolveGroup(s, "Software\\brantwick\\New\\Deeper");
+  EXPECT_FALSE(missing.exists);
+  EXPECT_EQ(missing.path, "Software/Brantwick/New/Deeper");
+
+  EXPECT_EQ(ini::FindKey(s, "SOFTWARE/Brantwick/Dorvane", "openmacros"), "Software/Brantwick/Dorvane/OpenMacros");
+  EXPECT_EQ(ini::FindKey(s, "", "software\\brantwick\\dorvane\\OPENMACROS"),
+            "Software/Brantwick/Dorvane/OpenMacros");
+  EXPECT_EQ(ini::FindKey(s, "Software", "Brantwick"), std::nullopt) << "a group is not a value";
+  EXPECT_EQ(ini::FindKey(s, "Software/Brantwick/Dorvane", "Dorvane\\"), std::nullopt);
+  EXPECT_EQ(ini::JoinKey("", "k"), "k");
+  EXPECT_EQ(ini::JoinKey("a/b", "k"), "a/b/k");
+}
+
+}  // namespace
+}  // namespace dv
