@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -118,36 +119,40 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     ThrowErrno(to);
   }
 
-  // The temporary lives in the destination's folder, so the final rename stays on one file system.
-  PathRef tmp(JoinPath(ParentOfPath(to), TempName()));
-  try {
-    WriteTemporary(src, info, tmp, from, to);
-  } catch (const Error& e) {
-    // 58 here means the temporary name was taken by someone else: that file is not ours to remove.
-    if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp.Dir(), tmp.Name(), 0);
-    throw;
+  // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
+  // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
+  std::optional<PathRef> tmp;
+  for (int attempt = 0;; ++attempt) {
+    tmp.emplace(JoinPath(ParentOfPath(to), TempName()));
+    try {
+      WriteTemporary(src, info, *tmp, from, to);
+      break;
+    } catch (const Error& e) {
+      if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp->Dir(), tmp->Name(), 0);
+      if (e.Number() != err::FileAlreadyExists || attempt == 7) throw;
+    }
   }
 
   int rc;
   if (overwrite) {
-    rc = ::renameat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name());
+    rc = ::renameat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name());
   } else {
-    rc = ::renameat2(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name(), RENAME_NOREPLACE);
+    rc = ::renameat2(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name(), RENAME_NOREPLACE);
     if (rc != 0 && errno == EINVAL) {
       // No no-replace rename on this file system: a hard link refuses an existing name just the same.
-      rc = ::linkat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name(), 0);
+      rc = ::linkat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name(), 0);
       if (rc == 0) {
-        ::unlinkat(tmp.Dir(), tmp.Name(), 0);
+        ::unlinkat(tmp->Dir(), tmp->Name(), 0);
       } else if (errno == EPERM || errno == EOPNOTSUPP) {
         // No hard links either: check, then rename.
         errno = EEXIST;
-        rc = StatAt(dst.Dir(), dst.Name(), there) ? -1 : ::renameat(tmp.Dir(), tmp.Name(), dst.Dir(), dst.Name());
+        rc = StatAt(dst.Dir(), dst.Name(), there) ? -1 : ::renameat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name());
       }
     }
   }
   if (rc != 0) {
     int e = errno;
-    ::unlinkat(tmp.Dir(), tmp.Name(), 0);
+    ::unlinkat(tmp->Dir(), tmp->Name(), 0);
     throw ErrorFromErrno(e, to);
   }
 }

@@ -80,6 +80,9 @@ void FsItem::Attributes(long value) {
         throw Error(err::PathFileAccess,
                     "The file system does not keep the hidden, system or archive bits (no extended attributes): " +
                         path_);
+      if (e == EPERM && !info_.IsRegular() && !info_.IsFolder())
+        throw Error(err::PermissionDenied,
+                    "Only files and folders can keep hidden, system or archive bits: " + path_);
       throw ErrorFromErrno(e, path_);
     }
     if (opened && finalMode == mode && ::fchmodat(ref.Dir(), ref.Name(), mode, 0) != 0) ThrowErrno(path_);
