@@ -1,9 +1,12 @@
 #include "tree_gen.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <random>
@@ -43,6 +46,45 @@ TreeStats GenerateTree(const std::string& root, long files, int fanout, int dept
     stats.bytes += size;
   }
   return stats;
+}
+
+Measured MeasureCommand(const std::string& command) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  Measured m;
+  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // The shell's own usage; its children (the tools) are in RUSAGE_CHILDREN, which holds the largest of them.
+  struct rusage children {};
+  ::getrusage(RUSAGE_CHILDREN, &children);
+  m.peakKb = std::max(usage.ru_maxrss, children.ru_maxrss);
+  return m;
+}
+
+long OwnPeakKb() {
+  struct rusage self {};
+  ::getrusage(RUSAGE_SELF, &self);
+  return self.ru_maxrss;
+}
+
+void GenerateDeepTree(const std::string& root, int depth) {
+  ::mkdir(root.c_str(), 0755);
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; fd >= 0 && i < depth; ++i) {
+    if (i % 100 == 0) ::close(::openat(fd, "file.txt", O_CREAT | O_WRONLY, 0644));
+    ::mkdirat(fd, "nested_folder", 0755);
+    int next = ::openat(fd, "nested_folder", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+  }
+  if (fd < 0) throw std::runtime_error("deep tree: " + root);
+  ::close(fd);
 }
 
 double TimeCommand(const std::string& command) {

@@ -15,4 +15,17 @@ TreeStats GenerateTree(const std::string& root, long files, int fanout = 20, int
 // Runs a shell command and returns its wall time in seconds (negative when it failed).
 double TimeCommand(const std::string& command);
 
+struct Measured {
+  double seconds = 0;
+  long peakKb = 0;  // peak resident memory of the command (its largest process)
+};
+// Runs a shell command, measuring wall time and peak resident memory.
+Measured MeasureCommand(const std::string& command);
+// Peak resident memory of this process so far, in KB.
+long OwnPeakKb();
+
+// A chain of `depth` nested folders below `root` with one file every 100 levels, built relative to open handles
+// so that it can go far beyond PATH_MAX.
+void GenerateDeepTree(const std::string& root, int depth);
+
 }  // namespace dv::bench
