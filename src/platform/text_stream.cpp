@@ -37,6 +37,10 @@ TextStream TextStream::Open(const std::string& path, IOMode mode, bool create, b
   return TextStream(std::move(owned), full, writing);
 }
 
+TextStream TextStream::Adopt(UniqueFd fd, std::string name, bool writing) {
+  return TextStream(std::move(fd), std::move(name), writing);
+}
+
 TextStream::TextStream(UniqueFd fd, std::string path, bool writing)
     : fd_(std::move(fd)), path_(std::move(path)), writing_(writing) {}
 

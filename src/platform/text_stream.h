@@ -14,6 +14,8 @@ class TextStream {
   // fails with 53. `exclusive` fails with 58 when the file exists. Only regular files are opened: a FIFO or
   // device is refused rather than blocked on. Throws dv::Error.
   static TextStream Open(const std::string& path, IOMode mode, bool create, bool exclusive = false);
+  // A stream over a handle the caller already holds (standard output, a pipe); `name` names it in errors.
+  static TextStream Adopt(UniqueFd fd, std::string name, bool writing);
 
   TextStream(TextStream&&) noexcept = default;
   TextStream& operator=(TextStream&&) noexcept;

@@ -4,6 +4,8 @@
 #include "common/resume_scope.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
+#include "platform/temp_folder.h"
+#include "scan/report_writer.h"
 #include "scan/tree_walk.h"
 
 namespace dv {
@@ -73,17 +75,52 @@ class PassSink : public WalkSink {
 
 }  // namespace
 
+std::string clsDirProcessing::ReportFilePath() const {
+  return reportFilePath_.empty() ? PrivateTempFolder() + "/tmpOuput.txt" : reportFilePath_;
+}
+
+bool clsDirProcessing::StartingFolderMissing() {
+  if (FileSystemObject().FolderExists(startingDirectory_)) return false;
+  prompter_.Message("The folder " + startingDirectory_ + " does not exist.  Please select another folder.",
+                    "Folder Does Not Exist");
+  return true;
+}
+
+bool clsDirProcessing::CreateDirPrintFile(TextStream& out) {
+  closingDown_ = false;
+  if (StartingFolderMissing()) {
+    out.Write(kInvalidPathMarker);
+    return false;
+  }
+  ResumeScope scope(
+      [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, "listing a root level folder"); },
+      "cdp:6A");
+  scope.Step([&] {
+    ReportWriter writer(*this, out);
+    WalkTree(*this, GetAbsolutePathName(startingDirectory_), writer);
+    writer.Finish();
+  });
+  return true;
+}
+
+void clsDirProcessing::CreateDirPrintFile() {
+  ResumeScope scope(
+      [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, ""); }, "cdp:6A");
+  bool complete = false;
+  scope.Step([&] {
+    TextStream out = TextStream::Open(ReportFilePath(), IOMode::ForWriting, true);
+    complete = CreateDirPrintFile(out);
+    out.Close();
+  });
+  if (complete) Events().evtCreateDirPrintFileComplete();
+}
+
 void clsDirProcessing::ExternalProcessing() {
   closingDown_ = false;
   ResumeScope scope(
       [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, "listing a root folder"); },
       "cdp:CA");
-  FileSystemObject fso;
-  if (!fso.FolderExists(startingDirectory_)) {
-    prompter_.Message("The folder " + startingDirectory_ + " does not exist.  Please select another folder.",
-                      "Folder Does Not Exist");
-    return;
-  }
+  if (StartingFolderMissing()) return;
   scope.Step([&] {
     PassSink sink(Events());
     WalkTree(*this, GetAbsolutePathName(startingDirectory_), sink);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/prompter.h"
+#include "platform/text_stream.h"
 #include "scan/restrictions.h"
 #include "scan/scan_listener.h"
 
@@ -64,6 +65,15 @@ class clsDirProcessing {
   // `DateRestriction` is a calendar day; its time of day is ignored.
   void DateRestrict(bool booOnOff, const LocalTime& DateRestriction, long OperatorSign, long DateTypeSelected);
 
+  // Walks the tree and writes the directory report to ReportFilePath(), replacing what it held.
+  void CreateDirPrintFile();
+  // The same report written to a stream the caller holds (standard output for the CLI); the caller closes it.
+  // Returns false when the starting folder does not exist (the stream then holds the invalid-path marker).
+  bool CreateDirPrintFile(TextStream& out);
+  // Where CreateDirPrintFile() writes: the private temporary folder's tmpOuput.txt unless set.
+  std::string ReportFilePath() const;
+  void ReportFilePath(std::string path) { reportFilePath_ = std::move(path); }
+
   // Walks the tree and hands every accepted folder and file to the listener.
   void ExternalProcessing();
 
@@ -79,11 +89,14 @@ class clsDirProcessing {
   Prompter& Prompts() { return prompter_; }
 
  private:
+  // Shows the "Folder Does Not Exist" message when the starting folder is missing.
+  bool StartingFolderMissing();
+
   Prompter& prompter_;
   ScanListener* listener_;
   ScanListener silent_;
 
-  std::string startingDirectory_;
+  std::string startingDirectory_, reportFilePath_;
   bool showNumberOfFiles_ = false, excludeEmptyFolders_ = false, showFullPath_ = false, showHidden_ = false,
        dirsOnly_ = false, closingDown_ = false;
   int16_t dirLevelsDeep_ = 0;

@@ -54,7 +54,7 @@ class Walker {
       Raise(err, mainLoc, report_ ? "listing a root level folder" : "listing a root folder");
       if (!start) return;
     }
-    if (e_.FolderSize().On()) MeasureFolders(startPath);
+    if (e_.FolderSize().On() || sink_.NeedsFolderSizes()) MeasureFolders(startPath);
     if (auto size = SizeOf(start->Info())) start->SetSize(*size);
     sink_.StartingFolder(*start);
 
@@ -69,6 +69,7 @@ class Walker {
     if (!rootFd.Valid()) {
       sink_.FolderFilesDone(*start, 0, 0, 0);
       events_.evtCheckForClose();
+      sink_.StartingFolderChecked(e_.ClosingDown());
       sink_.FolderLeft(0);
       return;
     }
@@ -76,6 +77,7 @@ class Walker {
     levels_.push_back(Level{});
     ListFiles(stack, *start, 0, entries, mainLoc);
     events_.evtCheckForClose();
+    sink_.StartingFolderChecked(e_.ClosingDown());
     if (e_.ClosingDown()) {
       sink_.FolderLeft(0);
       return;

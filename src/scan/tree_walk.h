@@ -14,6 +14,8 @@ class WalkSink {
   virtual ~WalkSink() = default;
   // True for the report mode: progress events are raised and the texts and location codes are the report's.
   virtual bool ReportMode() const = 0;
+  // True when folders must carry their totals (the walk then measures them in one pass first).
+  virtual bool NeedsFolderSizes() const { return false; }
   // The starting folder, before its files.
   virtual void StartingFolder(Folder& folder) = 0;
   // An accepted subfolder at `level` (1 for the starting folder's subfolders), before its files.
@@ -21,6 +23,8 @@ class WalkSink {
   virtual void FileAccepted(File& file, bool startingFolderFile) = 0;
   // After a folder's files: how many were accepted, and how many non-folder items it holds.
   virtual void FolderFilesDone(Folder& folder, int level, long listed, long total) {}
+  // After the check-for-close that follows the starting folder's files; `cancelled` when it stopped the walk.
+  virtual void StartingFolderChecked(bool cancelled) {}
   // After everything below an accepted folder (level 0: the starting folder), also when a cancel cut it short.
   virtual void FolderLeft(int level) {}
 };

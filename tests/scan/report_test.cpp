@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include "platform/path.h"
+#include "platform/text_stream.h"
+#include "scan/cls_dir_processing.h"
+#include "scan/report_writer.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+
+namespace dv {
+namespace {
+
+const std::string CRLF = "\r\n";
+
+std::string SummaryBox(long folders, long files) {
+  std::string s = "Folders Shown: " + std::to_string(folders) + "  Files Shown:" + std::to_string(files);
+  std::string rule(s.size() + 6, '=');
+  return rule + CRLF + "** Summary:" + std::string(s.size() - 8, ' ') + " **" + CRLF + "** " + s + " **" + CRLF +
+         rule + CRLF;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  test::TempTree tree;
+  test::ScriptedPrompter prompter;
+  clsDirProcessing engine{prompter};
+  std::string root = tree.Dir("start");
+  std::string reportPath = tree / "report.txt";
+  struct Events : ScanListener {
+    clsDirProcessing* engine = nullptr;
+    int cancelAtCheck = 0, checks = 0, completes = 0;
+    std::vector<std::string> progress, errors;
+    void evtCheckForClose() override {
+      if (++checks == cancelAtCheck) engine->ClosingDown(true);
+    }
+    void evtCDPUpdateProgress(const std::string& p) override { progress.push_back(p); }
+    void evtCreateDirPrintFileComplete() override { ++completes; }
+    void evtExternalPassError(const Error& e, const std::string& loc, long kind, const std::string& info) override {
+      errors.push_back(loc + " " + info);
+    }
+  } events;
+
+  void SetUp() override {
+    events.engine = &engine;
+    engine.Listener(&events);
+    engine.ReportFilePath(reportPath);
+    engine.StartingDirectory(root);
+    engine.DirLevelsDeep(32000);
+    engine.ShowHiddenAndSystemFiles(true);
+    engine.PatternMatchingOption(1);
+  }
+  // A file with fixed contents and modification time (10:00 local on the day given).
+  void MakeFile(const std::string& rel, size_t bytes, int day = 15) {
+    tree.File("start/" + rel, std::string(bytes, 'x'));
+    time_t when = DateTime::FromLocal({2024, 3, day, 10, 0, 0}).seconds;
+    tree.SetTimes("start/" + rel, when, when);
+  }
+  std::string Run() {
+    engine.CreateDirPrintFile();
+    return test::TempTree::Read(reportPath);
+  }
+  std::string Header(const std::string& title, const std::string& columns, const std::string& filters = "Inactive ",
+                     const std::string& depth = "& All Subdirectories Processed") {
+    return title + CRLF + "Column(s) Shown: " + columns + CRLF + "Filter(s) " + filters + CRLF + depth + CRLF +
+           "Starting Directory: " + root + CRLF + CRLF;
+  }
+};
+
+TEST_F(ReportTest, DosStyleWithSizeAndModified) {
+  MakeFile("a.txt", 2048);
+  MakeFile("sub/b.txt", 100);
+  engine.ShowType(1);
+  engine.SetSizeType(1);
+  engine.ShowColumns({1, 5});
+  std::string title = "Size(KB)    Modified    Name      ";
+  EXPECT_EQ(Run(), Header("Dorvane DOS Style Directory Report", "Size, Modified, Name") + title + CRLF +
+                       "2           03-15-24    a.txt" + CRLF + CRLF + root + "/sub" + CRLF + title + CRLF +
+                       "0           03-15-24    b.txt" + CRLF + SummaryBox(2, 2));
+  EXPECT_EQ(events.completes, 1);
+  EXPECT_EQ(events.progress, (std::vector<std::string>{"Gathering information for folder #1\r\n" + root + "/sub"}));
+
+  engine.ShowFullPathFlatView(true);
+  EXPECT_NE(Run().find("0           03-15-24    " + root + "/sub/b.txt\r\n"), std::string::npos);
+}
+
+TEST_F(ReportTest, DosStyleSummariesWithFileCountsAndFiltered) {
+  MakeFile("a.txt", 10);
+  MakeFile("b.doc", 10);
+  MakeFile("sub/c.txt", 10);
+  MakeFile("sub/d.txt", 10);
+  engine.ShowType(1);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1});
+  engine.DirectorySummary(1);
+  engine.ShowNumberofFiles(true);
+  std::string list = "*.txt";
+  engine.ExtensionRestrict(list, 1);
+  std::string report = Run();
+  std::string title = "Size(Byte)  Name      ";
+  std::string dashes(title.size(), '-');
+  EXPECT_NE(report.find("Filter(s) Active \r\n"), std::string::npos);
+  EXPECT_NE(report.find(title + CRLF + "10          a.txt" + CRLF + dashes + CRLF + "40          2 File(s) {1 File(s) Filtered}" + CRLF),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find(CRLF + root + "/sub" + CRLF + title + CRLF), std::string::npos);
+  EXPECT_NE(report.find(dashes + CRLF + "20          2 File(s)" + CRLF), std::string::npos);
+  EXPECT_NE(report.find(SummaryBox(2, 3)), std::string::npos);
+
+  // Without counts the summary names the folder; an empty folder counts "0 File(s)".
+  engine.ShowNumberofFiles(false);
+  report = Run();
+  EXPECT_NE(report.find(dashes + CRLF + "20          sub" + CRLF), std::string::npos) << report;
+}
+
+TEST_F(ReportTest, HierarchicalWithoutAndWithColumns) {
+  MakeFile("a.txt", 1);
+  MakeFile("sub/b.txt", 1);
+  MakeFile("sub/deeper/c.txt", 1);
+  engine.ShowType(0);
+  engine.ShowColumns({});
+  EXPECT_EQ(Run(), Header("Dorvane Hierarchical Directory Report", "Name") + "  Name      " + CRLF +
+                       std::string(12, '-') + CRLF + "  a.txt" + CRLF + "  |--sub" + CRLF + "  |     b.txt" + CRLF +
+                       "  |  |--deeper" + CRLF + "  |  |     c.txt" + CRLF + SummaryBox(3, 3));
+
+  engine.ShowColumns({3, 2});
+  engine.DirectorySummary(0);
+  std::string report = Run();
+  std::string title = "File Type           Attribute     Name      ";
+  EXPECT_NE(report.find("Column(s) Shown: File Type, Attribute, Name\r\n" + std::string("Filter(s) Inactive ")),
+            std::string::npos);
+  EXPECT_NE(report.find(title + CRLF + std::string(title.size(), '-') + CRLF), std::string::npos) << report;
+  // Linux keeps no archive bit unless it was stored, so a plain file shows no letters.
+  EXPECT_NE(report.find("TXT File            " + std::string(12, ' ') + "  a.txt"), std::string::npos) << report;
+  // Without folder details a folder line starts with blanks as wide as the columns.
+  EXPECT_NE(report.find(std::string(32, ' ') + "  |--sub\r\n"), std::string::npos) << report;
+  engine.DirectorySummary(1);
+  report = Run();
+  EXPECT_NE(report.find("File Folder         D             |--sub\r\n"), std::string::npos) << report;
+}
+
+TEST_F(ReportTest, CsvHasNoHeaderBlockAndReplacesCommasInPaths) {
+  MakeFile("a,b.txt", 5);
+  MakeFile("sub/c.txt", 5);
+  time_t when = DateTime::FromLocal({2024, 3, 15, 10, 0, 0}).seconds;
+  tree.SetTimes("start/sub", when, when);
+  engine.ShowType(2);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1, 3, 5});
+  std::string report = Run();
+  EXPECT_EQ(report.substr(0, report.find(CRLF)), "Size(Byte),File Type,Modified,Name");
+  EXPECT_NE(report.find("5,TXT File,03-15-24," + root + "/a_b.txt\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("5,File Folder,03-15-24," + root + "/sub\r\n"), std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("Summary"), std::string::npos);
+
+  engine.ShowType(3);
+  engine.ShowColumns({});
+  report = Run();
+  EXPECT_EQ(report.substr(0, report.find(CRLF)), "Name");
+  EXPECT_NE(report.find(CRLF + root + "/sub/c.txt\r\n"), std::string::npos);
+}
+
+TEST_F(ReportTest, PruningDropsFoldersWithoutAListedFileBelow) {
+  MakeFile("nomatch/x.doc", 1);
+  MakeFile("chain/mid/deep/hit.txt", 1);
+  MakeFile("chain/mid/other.doc", 1);
+  engine.ShowType(1);
+  engine.ShowColumns({});
+  engine.DirectorySummary(1);
+  std::string list = "*.txt";
+  engine.ExtensionRestrict(list, 1);
+  std::string report = Run();
+  EXPECT_EQ(report.find("nomatch"), std::string::npos) << report;
+  EXPECT_NE(report.find(CRLF + root + "/chain" + CRLF), std::string::npos);
+  EXPECT_NE(report.find(CRLF + root + "/chain/mid" + CRLF), std::string::npos);
+  EXPECT_NE(report.find(CRLF + root + "/chain/mid/deep" + CRLF), std::string::npos);
+  EXPECT_NE(report.find("hit.txt"), std::string::npos);
+  // The kept folder lines come in pre-order, each with its summary right after it.
+  EXPECT_LT(report.find("/chain\r\n"), report.find("/chain/mid\r\n"));
+  EXPECT_NE(report.find("-\r\nchain\r\n\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find(SummaryBox(4, 1)), std::string::npos) << report;
+
+  // Directories only with a file filter: no file row, so no folder line either.
+  engine.ProcessDirsOnly(true);
+  report = Run();
+  EXPECT_EQ(report.find("/chain"), std::string::npos) << report;
+  EXPECT_NE(report.find(SummaryBox(1, 0)), std::string::npos);
+
+  // Without a file filter nothing is pruned.
+  list = "";
+  engine.ExtensionRestrict(list, 0);
+  report = Run();
+  EXPECT_NE(report.find("/nomatch\r\n"), std::string::npos);
+}
+
+TEST_F(ReportTest, CancelBeforeTheWalkWritesNoRows) {
+  MakeFile("a.txt", 1);
+  MakeFile("sub/b.txt", 1);
+  engine.ShowType(0);
+  engine.ShowColumns({});
+  events.cancelAtCheck = 1;
+  EXPECT_EQ(Run(), Header("Dorvane Hierarchical Directory Report", "Name") + "  Name      " + CRLF +
+                       std::string(12, '-') + CRLF + CRLF + CRLF + kCancelledMarker);
+  EXPECT_EQ(events.completes, 1);
+}
+
+TEST_F(ReportTest, CancelDuringTheWalkKeepsRowsSoFarAndTheirSummary) {
+  MakeFile("a.txt", 1);
+  MakeFile("s1/b.txt", 1);
+  MakeFile("s1/s2/c.txt", 1);
+  engine.ShowType(1);
+  engine.ShowColumns({});
+  events.cancelAtCheck = 3;  // the check before s1/s2 is examined
+  std::string report = Run();
+  EXPECT_NE(report.find("a.txt\r\n"), std::string::npos);
+  EXPECT_NE(report.find("b.txt\r\n"), std::string::npos);
+  EXPECT_EQ(report.find("c.txt"), std::string::npos);
+  std::string tail = SummaryBox(2, 2) + CRLF + CRLF + kCancelledMarker;
+  ASSERT_GE(report.size(), tail.size());
+  EXPECT_EQ(report.substr(report.size() - tail.size()), tail) << report;
+}
+
+TEST_F(ReportTest, AMissingStartingFolderLeavesOnlyTheInvalidPathMarker) {
+  engine.StartingDirectory(tree / "missing");
+  EXPECT_EQ(Run(), kInvalidPathMarker);
+  EXPECT_EQ(events.completes, 0);
+  ASSERT_EQ(prompter.Log().size(), 1u);
+  EXPECT_EQ(prompter.Log()[0].title, "Folder Does Not Exist");
+}
+
+TEST(ReportLayoutTest, AttributeLettersReadSCHDAR) {
+  EXPECT_EQ(ReportWriter::AttributeLetters(2 | 4 | 32), "SHA");
+  EXPECT_EQ(ReportWriter::AttributeLetters(1 | 32), "AR");
+  EXPECT_EQ(ReportWriter::AttributeLetters(16 | 2048 | 1), "CDR");
+  EXPECT_EQ(ReportWriter::AttributeLetters(0), "");
+}
+
+}  // namespace
+}  // namespace dv
