@@ -1,0 +1,32 @@
+// dorvane-cli: the command-line front end to Dorvane's engines.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/report_command.h"
+
+namespace {
+
+const char* kUsage =
+    "Usage: dorvane-cli COMMAND [OPTIONS]\n"
+    "Commands:\n"
+    "  report   write the directory report of a folder (dorvane-cli report --help)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string command = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "report") return dv::RunReportCommand(args);
+  if (command == "--help" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "dorvane-cli: unknown command '%s'\n%s", command.c_str(), kUsage);
+  return 2;
+}

@@ -1,0 +1,223 @@
+#include "cli/report_options.h"
+
+#include <cctype>
+#include <regex>
+
+#include "platform/path.h"
+#include "scan/cls_dir_processing.h"
+
+namespace dv {
+
+const char* const kReportHelp =
+    "Usage: dorvane-cli report [OPTIONS] FOLDER\n"
+    "Writes the directory report of FOLDER to standard output (or to --output FILE).\n"
+    "\n"
+    "  --view hierarchical|dos|csv|sortable   report view (default hierarchical)\n"
+    "  --columns LIST      detail columns in report order, from size, attributes, type, created,\n"
+    "                      modified, accessed, count; or none (default size,type)\n"
+    "  --levels N|all      subfolder levels below FOLDER, 0 to 32767, or all (default all)\n"
+    "  --size-unit bytes|kb|mb   unit of sizes and size filters (default kb)\n"
+    "  --dirs-only         list folders only\n"
+    "  --exclude-empty     leave out folders that hold nothing at all\n"
+    "  --full-path         DOS view: full paths in file lines\n"
+    "  --file-counts       DOS view with folder details: file counts in folder summaries\n"
+    "  --no-folder-details no detail columns on folder lines and no folder summaries\n"
+    "  --no-hidden         leave out hidden and system files and folders\n"
+    "  --regex             patterns are regular expressions (default: wildcards)\n"
+    "  --file-pattern TEXT, --folder-pattern TEXT   name patterns (default: everything)\n"
+    "  --extensions LIST   only files with these extensions, e.g. '*.txt, *.doc'\n"
+    "  --exclude-extensions   leave out the --extensions instead of keeping only them\n"
+    "  --file-size 'OP N UNIT', --folder-size 'OP N UNIT'   size filters, e.g. '>= 10 KB';\n"
+    "                      OP is >, <, =, >= or <=; UNIT bytes, KB or MB; at most 2,047 MB\n"
+    "  --date 'TYPE OP YYYY-MM-DD'   date filter; TYPE created, modified or accessed\n"
+    "  --output FILE       write the report to FILE instead of standard output\n"
+    "  --help              show this text\n"
+    "\n"
+    "Exit status: 0 done, 1 some items could not be listed (reported on standard error), 2 bad options or a\n"
+    "missing folder. Ctrl+C cancels: the report ends with the cancelled marker.\n";
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+long Lookup(const std::string& option, const std::string& value,
+            std::initializer_list<std::pair<const char*, long>> choices) {
+  std::string v = Lower(value);
+  std::string names;
+  for (auto& [name, code] : choices) {
+    if (v == name) return code;
+    names += names.empty() ? name : std::string(", ") + name;
+  }
+  throw UsageError(option + ": '" + value + "' is not one of " + names);
+}
+
+std::vector<long> ParseColumns(const std::string& text) {
+  std::vector<long> codes;
+  if (Lower(text) == "none") return codes;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    std::string name = text.substr(start, comma - start);
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (Lower(name) == "none") throw UsageError("--columns: 'none' stands alone");
+    codes.push_back(Lookup("--columns", name,
+                           {{"size", 1}, {"attributes", 2}, {"type", 3}, {"created", 4}, {"modified", 5},
+                            {"accessed", 6}, {"count", 7}}));
+    start = comma + 1;
+  }
+  return codes;
+}
+
+long OperatorCode(const std::string& op) {
+  static const char* ops[] = {">", "<", "=", ">=", "<="};
+  for (long i = 0; i < 5; ++i)
+    if (op == ops[i]) return i;
+  return -1;
+}
+
+}  // namespace
+
+ReportOptions::SizeLimit ParseSizeLimit(const std::string& text, const std::string& option) {
+  static const std::regex form(R"(^\s*(>=|<=|>|<|=)\s*(\d{1,12})\s*([A-Za-z]+)\s*$)");
+  std::smatch m;
+  if (!std::regex_match(text, m, form))
+    throw UsageError(option + ": '" + text + "' is not of the form 'OP N UNIT', e.g. '>= 10 KB'");
+  ReportOptions::SizeLimit limit;
+  limit.op = OperatorCode(m[1]);
+  limit.unit = Lookup(option + " unit", m[3], {{"bytes", 0}, {"byte", 0}, {"b", 0}, {"kb", 1}, {"mb", 2}});
+  long long value = std::stoll(m[2]);
+  // The same limits the windows keep: 2,047 MB in any unit.
+  static const long long maxima[] = {2146435072LL, 2096128LL, 2047LL};
+  if (value > maxima[limit.unit])
+    throw UsageError(option + ": sizes go up to 2,047 MB (2,096,128 KB, 2,146,435,072 bytes)");
+  limit.value = static_cast<long>(value);
+  return limit;
+}
+
+ReportOptions::DateLimit ParseDateLimit(const std::string& text) {
+  static const std::regex form(R"(^\s*([A-Za-z]+)\s*(>=|<=|>|<|=)\s*(\d{4})-(\d{2})-(\d{2})\s*$)");
+  std::smatch m;
+  if (!std::regex_match(text, m, form))
+    throw UsageError("--date: '" + text + "' is not of the form 'TYPE OP YYYY-MM-DD', e.g. 'modified >= 2024-01-31'");
+  ReportOptions::DateLimit limit;
+  limit.type = Lookup("--date type", m[1], {{"created", 0}, {"modified", 1}, {"accessed", 2}});
+  limit.op = OperatorCode(m[2]);
+  int y = std::stoi(m[3]), mo = std::stoi(m[4]), d = std::stoi(m[5]);
+  static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (mo < 1 || mo > 12 || d < 1 || d > days[mo - 1] || (mo == 2 && d == 29 && !leap) || y < 1900)
+    throw UsageError("--date: " + std::string(m[3]) + "-" + std::string(m[4]) + "-" + std::string(m[5]) +
+                     " is not a date");
+  limit.day = {y, mo, d, 0, 0, 0};
+  return limit;
+}
+
+ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
+  ReportOptions o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
+      if (arg == "--" && i + 1 < args.size()) arg = args[++i];
+      if (!o.folder.empty()) throw UsageError("only one FOLDER can be given ('" + o.folder + "' and '" + arg + "')");
+      o.folder = arg;
+      continue;
+    }
+    std::string name = arg, value;
+    bool hasValue = false;
+    if (size_t eq = arg.find('='); eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    name = Lower(name);
+    auto need = [&]() -> const std::string& {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+        value = args[++i];
+        hasValue = true;
+      }
+      return value;
+    };
+    auto flag = [&]() {
+      if (hasValue) throw UsageError(name + " takes no value");
+    };
+    if (name == "--help") { flag(); o.help = true; }
+    else if (name == "--view") o.view = Lookup(name, need(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
+    else if (name == "--columns") o.columns = ParseColumns(need());
+    else if (name == "--levels") {
+      std::string v = Lower(need());
+      if (v == "all") o.levels = 32000;
+      else if (std::regex_match(v, std::regex(R"(\d{1,5})")) && std::stol(v) <= 32767)
+        o.levels = static_cast<int16_t>(std::stol(v));
+      else throw UsageError("--levels: '" + value + "' is not 'all' or a number from 0 to 32767");
+    }
+    else if (name == "--size-unit") o.sizeUnit = Lookup(name, need(), {{"bytes", 0}, {"kb", 1}, {"mb", 2}});
+    else if (name == "--dirs-only") { flag(); o.dirsOnly = true; }
+    else if (name == "--exclude-empty") { flag(); o.excludeEmpty = true; }
+    else if (name == "--full-path") { flag(); o.fullPath = true; }
+    else if (name == "--file-counts") { flag(); o.fileCounts = true; }
+    else if (name == "--no-folder-details") { flag(); o.directorySummary = 0; }
+    else if (name == "--no-hidden") { flag(); o.showHidden = false; }
+    else if (name == "--regex") { flag(); o.patternOption = 2; }
+    else if (name == "--file-pattern") o.filePattern = need();
+    else if (name == "--folder-pattern") o.folderPattern = need();
+    else if (name == "--extensions") o.extensions = need();
+    else if (name == "--exclude-extensions") { flag(); o.excludeExtensions = true; }
+    else if (name == "--file-size") o.fileSize = ParseSizeLimit(need(), name);
+    else if (name == "--folder-size") o.folderSize = ParseSizeLimit(need(), name);
+    else if (name == "--date") o.date = ParseDateLimit(need());
+    else if (name == "--output") {
+      o.output = need();
+      if (o.output.empty()) throw UsageError("--output needs a file name");
+    }
+    else throw UsageError("unknown option " + arg);
+  }
+  if (!o.help && o.folder.empty()) throw UsageError("FOLDER is missing");
+  return o;
+}
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+}  // namespace
+
+void ApplyReportOptions(const ReportOptions& o, clsDirProcessing& engine) {
+  engine.ShowType(o.view);
+  engine.ProcessDirsOnly(o.dirsOnly);
+  engine.ShowColumns(o.columns);
+  engine.DirLevelsDeep(o.levels);
+  engine.SetSizeType(o.sizeUnit);
+  engine.ShowFullPathFlatView(o.fullPath);
+  engine.ShowNumberofFiles(o.fileCounts);
+  engine.DirectorySummary(o.directorySummary);
+  engine.ShowHiddenAndSystemFiles(o.showHidden);
+  if (o.date) engine.DateRestrict(true, o.date->day, o.date->op, o.date->type);
+  else engine.DateRestrict(false, LocalTime{}, 0, 0);
+  if (o.fileSize) engine.FileSizeRestrict(true, o.fileSize->value, o.fileSize->op, o.fileSize->unit);
+  else engine.FileSizeRestrict(false, 0, 3, 0);
+  if (o.folderSize) engine.FolderSizeRestrict(true, o.folderSize->value, o.folderSize->op, o.folderSize->unit);
+  else engine.FolderSizeRestrict(false, 0, 3, 0);
+  std::string extensions = o.extensions.value_or("*.*");
+  if (extensions == "*.*") {
+    std::string none;
+    engine.ExtensionRestrict(none, 0);
+  } else {
+    engine.ExtensionRestrict(extensions, o.excludeExtensions ? 2 : 1);
+  }
+  engine.PatternMatchingOption(o.patternOption);
+  engine.RegExFilePattern(Trimmed(o.filePattern));
+  engine.RegExFolderPattern(Trimmed(o.folderPattern));
+  engine.StartingDirectory(o.folder);
+}
+
+}  // namespace dv

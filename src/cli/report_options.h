@@ -1,0 +1,61 @@
+#pragma once
+// The options of `dorvane-cli report`, each mapping onto one scanning-engine setting, with the directory printer
+// window's defaults.
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/datetime.h"
+
+namespace dv {
+
+class clsDirProcessing;
+
+// A bad option or value: the message names the option; the command exits with 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct ReportOptions {
+  struct SizeLimit {
+    long op = 0, value = 0, unit = 0;
+  };
+  struct DateLimit {
+    long type = 1, op = 0;
+    LocalTime day;
+  };
+
+  long view = 0;                  // ShowType
+  std::vector<long> columns{1, 3};  // ShowColumns
+  int16_t levels = 32000;         // DirLevelsDeep
+  long sizeUnit = 1;              // SetSizeType
+  bool dirsOnly = false, excludeEmpty = false, fullPath = false, fileCounts = false;
+  long directorySummary = 1;
+  bool showHidden = true;
+  long patternOption = 1;
+  std::string filePattern, folderPattern;
+  std::optional<std::string> extensions;
+  bool excludeExtensions = false;
+  std::optional<SizeLimit> fileSize, folderSize;
+  std::optional<DateLimit> date;
+  std::string output;  // empty: standard output
+  std::string folder;
+  bool help = false;
+};
+
+// Parses the arguments after "report". Throws UsageError.
+ReportOptions ParseReportOptions(const std::vector<std::string>& args);
+
+// Makes the settings on the engine in the order the directory printer makes them.
+void ApplyReportOptions(const ReportOptions& options, clsDirProcessing& engine);
+
+// Parses 'OP N UNIT' (">= 10 KB"); the size must stay within 2,047 MB. Throws UsageError naming `option`.
+ReportOptions::SizeLimit ParseSizeLimit(const std::string& text, const std::string& option);
+// Parses 'TYPE OP YYYY-MM-DD' ("modified >= 2024-01-31"). Throws UsageError.
+ReportOptions::DateLimit ParseDateLimit(const std::string& text);
+
+extern const char* const kReportHelp;
+
+}  // namespace dv
