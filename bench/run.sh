@@ -1,10 +1,14 @@
 #!/bin/sh
 # Runs the benchmarks on generated trees and prints their tables; record them in bench/RESULTS.md with the date.
-# Usage: bench/run.sh [files] (default 200000). Builds first (make build).
+# Usage: bench/run.sh [files] [big files] (defaults 200000 and 1000000). Builds first (make build); installs the
+# tools compared against when missing.
 set -eu
 cd "$(dirname "$0")/.."
 make -s build >/dev/null
+command -v tree >/dev/null 2>&1 || { apt-get install -y -q tree >/dev/null || sudo apt-get install -y -q tree >/dev/null; }
 FILES=${1:-200000}
+BIG=${2:-1000000}
 WORK=${BENCH_WORK:-/tmp/dv-bench}
 ./build/bench/scan_bench "$FILES" "$WORK-scan"
+./build/bench/report_bench ./build/src/dorvane-cli "$FILES" "$WORK-report" "$BIG"
 ./build/bench/fs_bench "$FILES" "$WORK-fs"

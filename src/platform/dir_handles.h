@@ -18,8 +18,9 @@ struct DirEntry {
   unsigned char type;  // DT_DIR, DT_REG, DT_LNK, ... never DT_UNKNOWN
 };
 
-// The entries of an open folder ("." and ".." left out) in the order the file system lists them. Entries whose
-// type the file system does not report are looked up with fstatat. Throws dv::Error on a read failure.
+// The entries of a folder opened for reading ("." and ".." left out) in the order the file system lists them,
+// read from the handle's start. Entries whose type the file system does not report are looked up with fstatat.
+// Throws dv::Error on a read failure.
 std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors);
 
 class FolderHandleStack {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/error.h"
 #include "platform/path.h"
@@ -38,6 +39,14 @@ std::string ShortDate(DateTime when) {
 
 std::string Repeat(char c, size_t n) { return std::string(n, c); }
 
+// In the comma-separated views a "," inside a path would split the row.
+std::string CsvPath(std::string path) {
+  for (char& c : path)
+    if (c == ',') c = '_';
+  return path;
+}
+
+
 const char* ColumnName(long code) {
   switch (code) {
     case 1: return "Size";
@@ -53,30 +62,71 @@ const char* ColumnName(long code) {
 
 }  // namespace
 
-// Holds the starting folder's rows until the walk may go on: in memory while small, then in an unnamed file in
-// the private temporary folder, so a starting folder with a million files costs no memory.
+// Rows held back: the starting folder's rows until its check-for-close, and every row while folder totals are
+// still to come. Kept in memory while small, then in an unnamed file in the private temporary folder, so a
+// million rows cost no memory. Records are a kind byte ('T' text, 'S' slot), then for a slot the folder's index,
+// then the text's length and the text.
 class ReportWriter::Spool {
  public:
   ~Spool() {
     if (fd_ >= 0) ::close(fd_);
   }
-  void Append(const std::string& text) {
-    buf_ += text;
-    if (buf_.size() >= kLimit) Spill();
+  void Text(const std::string& text) { Record('T', 0, text); }
+  void Slot(size_t id, const std::string& columns) { Record('S', id, columns); }
+  void Clear() {
+    buf_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
   }
-  void DrainTo(TextStream& out) {
+  // Writes the records out, each slot's columns with its \x01 replaced by `fill(id)`.
+  template <class Fill>
+  void DrainTo(TextStream& out, Fill fill) {
     if (fd_ >= 0) {
       Spill();
       ::lseek(fd_, 0, SEEK_SET);
-      std::string chunk(1 << 16, '\0');
-      for (ssize_t n; (n = ::read(fd_, chunk.data(), chunk.size())) > 0;) out.Write(chunk.substr(0, size_t(n)));
+      std::string data, chunk(1 << 16, '\0');
+      for (ssize_t n; (n = ::read(fd_, chunk.data(), chunk.size())) > 0;) {
+        data.append(chunk, 0, size_t(n));
+        data.erase(0, Parse(data, out, fill));
+      }
     }
-    out.Write(buf_);
-    buf_.clear();
+    Parse(buf_, out, fill);
+    Clear();
   }
 
  private:
   static constexpr size_t kLimit = 4 << 20;
+  static constexpr size_t kHeader = 1 + 2 * sizeof(uint64_t);
+
+  void Record(char kind, uint64_t id, const std::string& text) {
+    uint64_t length = text.size();
+    buf_ += kind;
+    buf_.append(reinterpret_cast<const char*>(&id), sizeof id);
+    buf_.append(reinterpret_cast<const char*>(&length), sizeof length);
+    buf_ += text;
+    if (buf_.size() >= kLimit) Spill();
+  }
+
+  // Writes out the complete records at the start of `data`; returns how many bytes they took.
+  template <class Fill>
+  static size_t Parse(const std::string& data, TextStream& out, Fill& fill) {
+    size_t pos = 0;
+    while (data.size() - pos >= kHeader) {
+      uint64_t id, length;
+      std::memcpy(&id, data.data() + pos + 1, sizeof id);
+      std::memcpy(&length, data.data() + pos + 1 + sizeof id, sizeof length);
+      if (data.size() - pos - kHeader < length) break;
+      std::string text = data.substr(pos + kHeader, length);
+      if (data[pos] == 'S') {
+        std::string value = fill(id);
+        for (size_t at; (at = text.find('\x01')) != std::string::npos;) text.replace(at, 1, value);
+      }
+      out.Write(text);
+      pos += kHeader + length;
+    }
+    return pos;
+  }
+
   void Spill() {
     if (fd_ < 0) {
       std::string folder = PrivateTempFolder();
@@ -98,6 +148,7 @@ class ReportWriter::Spool {
     }
     buf_.clear();
   }
+
   std::string buf_;
   int fd_ = -1;
 };
@@ -107,13 +158,14 @@ ReportWriter::ReportWriter(clsDirProcessing& engine, TextStream& out)
       out_(out),
       pruning_(engine.IsExtensionRestrictionOn() || engine.IsDateRestrictionOn() || engine.FileSize().On() ||
                !engine.RegExFilePattern().empty()),
+      deferTotals_(WantsFolderTotals() && !engine.FolderSize().On()),
       held_(new Spool) {}
 
 ReportWriter::~ReportWriter() { delete held_; }
 
 bool ReportWriter::Csv() const { return e_.ShowType() == 2 || e_.ShowType() == 3; }
 
-bool ReportWriter::NeedsFolderSizes() const {
+bool ReportWriter::WantsFolderTotals() const {
   for (long c : e_.Columns())
     if (c == 1) return true;
   return false;
@@ -128,17 +180,29 @@ std::string ReportWriter::AttributeLetters(long a) {
   return letters;
 }
 
+std::string ReportWriter::SizeText(uint64_t bytes) const {
+  return std::to_string(RoundToUnit(static_cast<int64_t>(bytes), e_.SizeType()));
+}
+
+ReportWriter::Piece ReportWriter::FolderColumns(Folder& folder, size_t id) {
+  std::string cols = Columns(folder, true);
+  bool slot = cols.find('\x01') != std::string::npos;
+  return {std::move(cols), slot ? id : kNoSlot};
+}
+
 std::string ReportWriter::Columns(FsItem& item, bool isFolder) {
   std::vector<std::string> values;
   for (long code : e_.Columns()) {
     std::string v;
     size_t width = 12;
     switch (code) {
-      case 1: {
-        uint64_t size = isFolder ? static_cast<Folder&>(item).Size() : static_cast<File&>(item).Size();
-        v = std::to_string(RoundToUnit(static_cast<int64_t>(size), e_.SizeType()));
+      case 1:
+        if (isFolder && deferTotals_) {
+          values.push_back("\x01");  // the total, filled in when the folder's subtree has ended
+          continue;
+        }
+        v = SizeText(isFolder ? static_cast<Folder&>(item).Size() : static_cast<File&>(item).Size());
         break;
-      }
       case 2:
         try {
           v = AttributeLetters(item.Attributes());
@@ -164,6 +228,7 @@ std::string ReportWriter::Columns(FsItem& item, bool isFolder) {
 }
 
 void ReportWriter::StartingFolder(Folder& folder) {
+  totals_.push_back(0);  // the starting folder's, for its summary row
   long view = e_.ShowType();
   if (view == 0 || view == 1) {
     std::string shown = "Column(s) Shown:";
@@ -215,42 +280,47 @@ void ReportWriter::StartingFolder(Folder& folder) {
 }
 
 void ReportWriter::Emit(const std::string& text) {
-  if (holdingStart_) held_->Append(text);
+  if (holdingStart_ || deferTotals_) held_->Text(text);
   else out_.Write(text);
+}
+
+void ReportWriter::Put(const Piece& piece) {
+  if (piece.slot == kNoSlot) Emit(piece.text);
+  else held_->Slot(piece.slot, piece.text);
 }
 
 void ReportWriter::FlushPending() {
   for (Pending& p : pending_) {
     if (p.written) continue;
-    Emit(p.text);
+    for (const Piece& piece : p.pieces) Put(piece);
+    p.pieces.clear();
     p.written = true;
     ++folders_;
   }
 }
 
-static std::string CsvPath(std::string path) {
-  for (char& c : path)
-    if (c == ',') c = '_';
-  return path;
-}
 
 void ReportWriter::FolderAccepted(Folder& folder, int level) {
-  std::string text;
+  size_t id = totals_.size();
+  totals_.push_back(0);
+  std::vector<Piece> row;
   switch (e_.ShowType()) {
-    case 1: text = "\r\n" + folder.Path() + "\r\n" + headerLine_ + "\r\n"; break;
+    case 1: row.push_back({"\r\n" + folder.Path() + "\r\n" + headerLine_ + "\r\n"}); break;
     case 0: {
       std::string indent;
       for (int i = 0; i < level; ++i) indent += "  |";
-      text = (e_.DirectorySummary() == 1 ? Columns(folder, true) : columnBlank_) + indent + "--" + folder.Name() +
-             "\r\n";
+      row.push_back(e_.DirectorySummary() == 1 ? FolderColumns(folder, id) : Piece{columnBlank_});
+      row.push_back({indent + "--" + folder.Name() + "\r\n"});
       break;
     }
     default: {
-      std::string cols = Columns(folder, true);
-      text = (cols.empty() ? "" : cols + ",") + CsvPath(folder.Path()) + "\r\n";
+      Piece cols = FolderColumns(folder, id);
+      bool none = cols.text.empty();
+      row.push_back(std::move(cols));
+      row.push_back({(none ? "" : ",") + CsvPath(folder.Path()) + "\r\n"});
     }
   }
-  pending_.push_back({level, std::move(text), false});
+  pending_.push_back({id, std::move(row), false});
   if (!pruning_) FlushPending();
 }
 
@@ -275,33 +345,56 @@ void ReportWriter::FileAccepted(File& file, bool startingFolderFile) {
   ++files_;
 }
 
-std::string ReportWriter::SummaryRow(Folder& folder, long listed, long total) {
+std::vector<ReportWriter::Piece> ReportWriter::SummaryRow(Folder& folder, size_t id, long listed, long total) {
   std::string tail;
   if (!e_.ShowNumberofFiles()) tail = folder.Name();
   else if (listed >= total) tail = std::to_string(total) + " File(s)";
   else tail = std::to_string(total) + " File(s) {" + std::to_string(total - listed) + " File(s) Filtered}";
-  return Repeat('-', headerLine_.size()) + "\r\n" + Columns(folder, true) + tail + "\r\n";
+  return {{Repeat('-', headerLine_.size()) + "\r\n"}, FolderColumns(folder, id), {tail + "\r\n"}};
 }
 
 void ReportWriter::FolderFilesDone(Folder& folder, int level, long listed, long total) {
   if (e_.ShowType() != 1 || e_.DirectorySummary() != 1) return;
-  std::string row = SummaryRow(folder, listed, total);
   // The starting folder's summary always stays; another stays exactly when its folder line does.
-  if (level == 0 || pending_.empty() || pending_.back().written) Emit(row);
-  else pending_.back().text += row;
+  if (level == 0) {
+    for (const Piece& piece : SummaryRow(folder, 0, listed, total)) Put(piece);
+    return;
+  }
+  Pending& p = pending_.back();
+  std::vector<Piece> row = SummaryRow(folder, p.id, listed, total);
+  if (p.written) {
+    for (const Piece& piece : row) Put(piece);
+  } else {
+    p.pieces.insert(p.pieces.end(), row.begin(), row.end());
+  }
 }
 
 void ReportWriter::StartingFolderChecked(bool cancelled) {
   holdingStart_ = false;
   cancelledAtStart_ = cancelled;
-  if (!cancelled) held_->DrainTo(out_);
+  if (cancelled) held_->Clear();
+  else if (!deferTotals_) DrainHeld();
 }
 
-void ReportWriter::FolderLeft(int level) {
-  if (level > 0 && !pending_.empty()) pending_.pop_back();
+void ReportWriter::DrainHeld() {
+  held_->DrainTo(out_, [this](size_t id) {
+    std::string value = SizeText(totals_[id]);
+    return Csv() ? value : Fit(value, 12);
+  });
+}
+
+void ReportWriter::FolderLeft(int level, uint64_t total) {
+  if (level == 0) {
+    totals_[0] = total;
+    return;
+  }
+  if (pending_.empty()) return;
+  totals_[pending_.back().id] = total;
+  pending_.pop_back();
 }
 
 void ReportWriter::Finish() {
+  if (deferTotals_) DrainHeld();
   long view = e_.ShowType();
   if (!cancelledAtStart_ && (view == 0 || view == 1)) {
     std::string s = "Folders Shown: " + std::to_string(folders_) + "  Files Shown:" + std::to_string(files_);

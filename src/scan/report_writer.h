@@ -25,13 +25,13 @@ class ReportWriter : public WalkSink {
   ~ReportWriter() override;
 
   bool ReportMode() const override { return true; }
-  bool NeedsFolderSizes() const override;
+  bool WantsFolderTotals() const override;
   void StartingFolder(Folder& folder) override;
   void FolderAccepted(Folder& folder, int level) override;
   void FileAccepted(File& file, bool startingFolderFile) override;
   void FolderFilesDone(Folder& folder, int level, long listed, long total) override;
   void StartingFolderChecked(bool cancelled) override;
-  void FolderLeft(int level) override;
+  void FolderLeft(int level, uint64_t total) override;
   // Writes the final summary and, after a cancel, the cancelled marker.
   void Finish();
 
@@ -42,15 +42,26 @@ class ReportWriter : public WalkSink {
   static std::string AttributeLetters(long attributes);
 
  private:
+  // A piece of a row: text, or a folder's detail columns with a slot (a \x01) for its total still to come.
+  struct Piece {
+    std::string text;
+    size_t slot = kNoSlot;
+  };
+  static constexpr size_t kNoSlot = static_cast<size_t>(-1);
   struct Pending {
-    int level;
-    std::string text;  // the folder line and, once known, its summary
+    size_t id;  // the folder's index in totals_
+    std::vector<Piece> pieces;  // the folder line and, once known, its summary
     bool written;
   };
   bool Csv() const;
-  void Emit(const std::string& text);  // to the output, or held back while the starting folder's rows wait
+  void Emit(const std::string& text);  // to the output, or to the spool while rows are held back
+  void Put(const Piece& piece);
   void FlushPending();
-  std::string SummaryRow(Folder& folder, long listed, long total);
+  void DrainHeld();
+  // The folder's detail columns, as a slot when its total is still to come.
+  Piece FolderColumns(Folder& folder, size_t id);
+  std::vector<Piece> SummaryRow(Folder& folder, size_t id, long listed, long total);
+  std::string SizeText(uint64_t bytes) const;
 
   clsDirProcessing& e_;
   TextStream& out_;
@@ -58,6 +69,8 @@ class ReportWriter : public WalkSink {
   bool pruning_;
   bool holdingStart_ = true;  // the starting folder's rows wait for its check-for-close
   bool cancelledAtStart_ = false;
+  bool deferTotals_;  // folder totals come at the end of their subtrees
+  std::vector<uint64_t> totals_;  // one per folder row, the starting folder first
   class Spool;
   Spool* held_;
   std::vector<Pending> pending_;

@@ -1,5 +1,7 @@
 // The shared pre-order walk. Stages of one run:
-//   1. sizes: when a folder size restriction is on, one post-order pass totals every folder that can be tested;
+//   1. sizes: when a folder size restriction is on, one post-order pass totals every folder that can be tested
+//      (the restriction needs a folder's total before the folder is entered); when only the report shows totals,
+//      they are added up during the walk instead, and a skipped subtree is measured on its own, once;
 //   2. the starting folder: handed over, its files tested, one check-for-close;
 //   3. the subfolders, depth first, each examined after a check-for-close (and, in report mode, a progress
 //      event); a rejected folder is skipped with everything below it.
@@ -54,7 +56,8 @@ class Walker {
       Raise(err, mainLoc, report_ ? "listing a root level folder" : "listing a root folder");
       if (!start) return;
     }
-    if (e_.FolderSize().On() || sink_.NeedsFolderSizes()) MeasureFolders(startPath);
+    if (e_.FolderSize().On()) MeasureFolders(startPath);
+    else accumulate_ = sink_.WantsFolderTotals();
     if (auto size = SizeOf(start->Info())) start->SetSize(*size);
     sink_.StartingFolder(*start);
 
@@ -70,7 +73,7 @@ class Walker {
       sink_.FolderFilesDone(*start, 0, 0, 0);
       events_.evtCheckForClose();
       sink_.StartingFolderChecked(e_.ClosingDown());
-      sink_.FolderLeft(0);
+      sink_.FolderLeft(0, 0);
       return;
     }
     FolderHandleStack stack(std::move(rootFd), startPath);
@@ -78,11 +81,12 @@ class Walker {
     ListFiles(stack, *start, 0, entries, mainLoc);
     events_.evtCheckForClose();
     sink_.StartingFolderChecked(e_.ClosingDown());
+    levels_.back().subfolders = SubfolderNames(entries);
     if (e_.ClosingDown()) {
-      sink_.FolderLeft(0);
+      // Cancelled before the subfolders: no row is written, so no total is needed.
+      sink_.FolderLeft(0, levels_.back().total);
       return;
     }
-    levels_.back().subfolders = SubfolderNames(entries);
     WalkSubfolders(stack);
   }
 
@@ -90,6 +94,7 @@ class Walker {
   struct Level {
     std::vector<std::string> subfolders;
     size_t next = 0;
+    uint64_t total = 0;  // added up during the walk when the sink wants totals
   };
 
   void Raise(const Error& err, const std::string& loc, const std::string& info, long kind = 4) {
@@ -127,7 +132,7 @@ class Walker {
     for (const DirEntry& d : entries) {
       if (d.type == DT_DIR) continue;
       ++total;
-      if (e_.ProcessDirsOnly()) continue;
+      if (e_.ProcessDirsOnly() && !accumulate_) continue;
       std::string path = JoinPath(folder.Path(), d.name);
       ItemInfo info;
       if (!StatAt(stack.Top(), d.name.c_str(), info)) {
@@ -136,6 +141,8 @@ class Walker {
         Raise(ErrorFromErrno(errno, path), loc, "listing at or near file " + (level == 0 ? path : d.name));
         continue;
       }
+      levels_.back().total += info.size;
+      if (e_.ProcessDirsOnly()) continue;
       File file(std::move(path), info);
       if (!AcceptFile(file)) continue;
       ++listed;
@@ -219,7 +226,10 @@ class Walker {
       }
       Folder folder(path, info);
       if (auto size = SizeOf(info)) folder.SetSize(*size);
-      if (!AcceptFolderOutside(folder, depth)) continue;
+      if (!AcceptFolderOutside(folder, depth)) {
+        if (accumulate_) level.total += Measure(path);
+        continue;
+      }
 
       // Emptiness and the name pattern come after the folder has been opened and listed.
       std::vector<DirEntry> entries;
@@ -238,25 +248,39 @@ class Walker {
                       NameMatches(folderPattern_, folder.Name());
       if (!accepted) {
         if (opened) stack.Pop();
+        if (accumulate_) levels_.back().total += Measure(path);
         continue;
       }
       sink_.FolderAccepted(folder, depth);
       if (!opened) {
         sink_.FolderFilesDone(folder, depth, 0, 0);
-        sink_.FolderLeft(depth);
+        sink_.FolderLeft(depth, 0);
         continue;
       }
+      levels_.push_back(Level{SubfolderNames(entries), 0, 0});
       ListFiles(stack, folder, depth, entries, loc);
-      levels_.push_back(Level{SubfolderNames(entries), 0});
     }
   }
 
   // Ends the level on top: its folder's subtree is done.
   void LeaveLevel(FolderHandleStack& stack) {
+    uint64_t total = levels_.back().total;
     levels_.pop_back();
-    sink_.FolderLeft(static_cast<int>(levels_.size()));
-    if (!levels_.empty()) stack.Pop();
+    sink_.FolderLeft(static_cast<int>(levels_.size()), total);
+    if (levels_.empty()) return;
+    levels_.back().total += total;
+    stack.Pop();
   }
+
+  // The total of a subtree the walk does not enter; unreadable parts count as empty.
+  uint64_t Measure(const std::string& path) {
+    try {
+      return TreeSize(path);
+    } catch (const Error&) {
+      return 0;
+    }
+  }
+
 
   clsDirProcessing& e_;
   WalkSink& sink_;
@@ -266,6 +290,7 @@ class Walker {
   std::map<std::pair<dev_t, ino_t>, uint64_t> sizes_;
   std::vector<Level> levels_;
   long visited_ = 0;
+  bool accumulate_ = false;
 };
 
 }  // namespace

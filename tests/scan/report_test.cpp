@@ -160,6 +160,41 @@ TEST_F(ReportTest, CsvHasNoHeaderBlockAndReplacesCommasInPaths) {
   EXPECT_NE(report.find(CRLF + root + "/sub/c.txt\r\n"), std::string::npos);
 }
 
+TEST_F(ReportTest, FolderTotalsCountEverythingBelowWhateverTheFilters) {
+  MakeFile("a.txt", 10);
+  MakeFile("sub/.hidden", 100);
+  MakeFile("sub/deep/x.txt", 1000);
+  MakeFile("sub/skip/y.txt", 5000);
+  MakeFile("other/z.txt", 1);
+  engine.ShowType(2);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1});
+  engine.DirLevelsDeep(1);
+  engine.ShowHiddenAndSystemFiles(false);
+  engine.RegExFolderPattern("s*");
+  std::string totalsDuringTheWalk = Run();
+  EXPECT_NE(totalsDuringTheWalk.find("6100," + root + "/sub\r\n"), std::string::npos) << totalsDuringTheWalk;
+  EXPECT_EQ(totalsDuringTheWalk.find("/other"), std::string::npos);
+
+  // A folder size restriction measures every folder first; the totals shown are the same.
+  engine.FolderSizeRestrict(true, 0, 3, 0);
+  EXPECT_EQ(Run(), totalsDuringTheWalk);
+
+  // Totals of folders whose lines wait for a listed file below them, in the DOS view with summaries.
+  engine.FolderSizeRestrict(false, 0, 3, 0);
+  engine.ShowType(1);
+  engine.DirectorySummary(1);
+  engine.DirLevelsDeep(32000);
+  engine.ShowHiddenAndSystemFiles(true);
+  engine.RegExFolderPattern("");
+  engine.RegExFilePattern("y.txt");
+  std::string report = Run();
+  EXPECT_NE(report.find("\r\n6100        sub\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("\r\n5000        skip\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("\r\n6111        start\r\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find("deep"), std::string::npos);
+}
+
 TEST_F(ReportTest, PruningDropsFoldersWithoutAListedFileBelow) {
   MakeFile("nomatch/x.doc", 1);
   MakeFile("chain/mid/deep/hit.txt", 1);
