@@ -3,13 +3,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <grp.h>
-#include <signal.h>
 #include <sys/inotify.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -28,49 +24,23 @@
 #include "platform/error.h"
 #include "platform/path.h"
 #include "platform/temp_folder.h"
+#include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
 namespace {
 
+using test::Contains;
+using test::DeepCleanup;
+using test::FailsWith;
+using test::HandOver;
+using test::InChild;
+using test::kNobody;
+using test::LimitFileSize;
+using test::LStat;
+using test::Outcome;
 using test::TempTree;
-
-// Runs `call` and checks that it fails with dv::Error `number` whose description contains `mention`.
-template <class F>
-::testing::AssertionResult FailsWith(F&& call, long number, const std::string& mention = "") {
-  try {
-    call();
-  } catch (const Error& e) {
-    if (e.Number() != number)
-      return ::testing::AssertionFailure() << "error " << e.Number() << " \"" << e.Description() << "\", expected "
-                                           << number;
-    if (e.Description().find(mention) == std::string::npos)
-      return ::testing::AssertionFailure() << "\"" << e.Description() << "\" does not name \"" << mention << "\"";
-    return ::testing::AssertionSuccess();
-  } catch (const std::exception& e) {
-    return ::testing::AssertionFailure() << "not a dv::Error: " << e.what();
-  }
-  return ::testing::AssertionFailure() << "no error, expected " << number;
-}
-
-// "ok", or the number and description of the dv::Error that `call` threw.
-template <class F>
-std::string Outcome(F&& call) {
-  try {
-    call();
-    return "ok";
-  } catch (const Error& e) {
-    return std::to_string(e.Number()) + " " + e.Description();
-  }
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-struct stat LStat(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 std::string ReadLink(const std::string& path) {
   char buf[4096];
@@ -95,93 +65,6 @@ std::vector<std::string> CopyLeftovers(const std::string& folder) {
     if (n.rfind(".dv-copy-", 0) == 0) out.push_back(n);
   return out;
 }
-
-constexpr uid_t kNobody = 65534;
-
-// Runs `body` in a child process whose current folder is `cwd` (a folder of the test's own, so that a path
-// resolved against the current folder can never reach anything else) and returns its text. A call that blocks is
-// killed after `limitSeconds` instead of stopping the whole run. With `asUser`, the child first becomes another
-// user when we are root; otherwise it keeps our own identity (permission bits then hold for us already).
-std::string InChild(const std::string& cwd, const std::function<std::string()>& body, bool asUser = false,
-                    int limitSeconds = 30) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  pid_t pid = ::fork();
-  if (pid < 0) return "fork failed";
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string out;
-    if (::chdir(cwd.c_str()) != 0) {
-      out = "cannot enter " + cwd;
-    } else if (asUser && ::geteuid() == 0 &&
-               (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-      out = "cannot change user";
-    } else {
-      try {
-        out = body();
-      } catch (const std::exception& e) {
-        out = std::string("exception: ") + e.what();
-      }
-    }
-    if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(2);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  int status = 0;
-  bool done = false;
-  for (int i = 0; i < limitSeconds * 20 && !done; ++i) {
-    if (::waitpid(pid, &status, WNOHANG) == pid) done = true;
-    else ::usleep(50000);
-  }
-  if (!done) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    ::close(fds[0]);
-    return "blocked: killed after the time limit";
-  }
-  std::string out;
-  char buf[4096];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  if (!WIFEXITED(status)) return "child crashed";
-  return out;
-}
-
-// Gives a subtree to the user the permission tests run as (only when we are root), and lets that user reach the
-// tree's top.
-void HandOver(TempTree& tree, const std::string& path) {
-  ::chmod(tree.Root().c_str(), 0755);
-  if (::geteuid() != 0) return;
-  ::nftw(path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) {
-    ::lchown(p, kNobody, kNobody);
-    return 0;
-  }, 32, FTW_PHYS);
-}
-
-// Removes a tree through folder handles only, for trees too deep for path-based removal; used to clean up after a
-// failed deletion so that nothing is left in the system's temporary folder.
-void RemoveAt(int dirFd, const char* name) {
-  if (::unlinkat(dirFd, name, 0) == 0) return;
-  int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-  if (fd < 0) return;
-  ::fchmod(fd, 0700);
-  std::vector<std::string> names;
-  if (DIR* d = ::fdopendir(::dup(fd))) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  for (const auto& n : names) RemoveAt(fd, n.c_str());
-  ::close(fd);
-  ::unlinkat(dirFd, name, AT_REMOVEDIR);
-}
-
-struct DeepCleanup {
-  std::string path;
-  ~DeepCleanup() {
-    if (TempTree::Exists(path)) RemoveAt(AT_FDCWD, path.c_str());
-  }
-};
 
 // Builds `levels` nested folders called `name` below `top` with relative calls only (the whole path may be far
 // longer than PATH_MAX) and puts a file at the bottom. Returns the total path length.
@@ -722,9 +605,7 @@ TEST(CopyFileTest, FifosAndDevicesAreRefusedWithoutBlocking) {
   if (TempTree::Exists("/dev/zero")) {
     // An endless device: the child may not write more than a little, so a wrong copy cannot fill the disk.
     result = InChild(tree.Root(), [&] {
-      ::signal(SIGXFSZ, SIG_IGN);
-      struct rlimit lim = {1 << 20, 1 << 20};
-      ::setrlimit(RLIMIT_FSIZE, &lim);
+      LimitFileSize(1 << 20);
       return Outcome([&] { fs.CopyFile("/dev/zero", tree / "zero-copy", false); });
     });
     EXPECT_NE(result.substr(0, 2), "ok") << result;
@@ -741,9 +622,7 @@ TEST(CopyFileTest, AFailedWriteLeavesTheDestinationAndNoTemporary) {
   const std::string dst = tree.File("dst.bin", "original");
   // The child may write only 4 KiB per file, so the copy fails part-way, as on a full disk.
   std::string result = InChild(tree.Root(), [&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit lim = {4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
+    LimitFileSize(4096);
     return Outcome([&] { fs.CopyFile(src, dst, true); });
   });
   EXPECT_EQ(result.substr(0, 3), "61 ") << result;

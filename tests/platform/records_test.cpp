@@ -3,10 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -17,7 +14,6 @@
 #include <climits>
 #include <cstring>
 #include <cstdlib>
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,49 +22,21 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
+#include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
 namespace {
 
+using test::Contains;
+using test::DeepCleanup;
+using test::FailsWith;
+using test::HandOver;
+using test::InChild;
+using test::LStat;
+using test::Outcome;
 using test::TempTree;
-
-constexpr uid_t kNobody = 65534;
-
-template <class F>
-::testing::AssertionResult FailsWith(F&& call, long number, const std::string& mention = "") {
-  try {
-    call();
-  } catch (const Error& e) {
-    if (e.Number() != number)
-      return ::testing::AssertionFailure() << "error " << e.Number() << " \"" << e.Description() << "\", expected "
-                                           << number;
-    if (e.Description().find(mention) == std::string::npos)
-      return ::testing::AssertionFailure() << "\"" << e.Description() << "\" does not name \"" << mention << "\"";
-    return ::testing::AssertionSuccess();
-  } catch (const std::exception& e) {
-    return ::testing::AssertionFailure() << "not a dv::Error: " << e.what();
-  }
-  return ::testing::AssertionFailure() << "no error, expected " << number;
-}
-
-template <class F>
-std::string Outcome(F&& call) {
-  try {
-    call();
-    return "ok";
-  } catch (const Error& e) {
-    return std::to_string(e.Number()) + " " + e.Description();
-  }
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-struct stat LStat(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 mode_t ModeOf(const std::string& path) { return LStat(path).st_mode & 07777; }
 
@@ -97,73 +65,6 @@ std::set<std::string> NamesOf(const auto& collection) {
   for (const auto& item : collection) out.insert(item.Name());
   return out;
 }
-
-// Runs `body` in a child process as another user (uid 65534 when we are root) and returns its text.
-std::string AsOtherUser(const std::string& cwd, const std::function<std::string()>& body) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  pid_t pid = ::fork();
-  if (pid < 0) return "fork failed";
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string out;
-    if (::chdir(cwd.c_str()) != 0) out = "cannot enter " + cwd;
-    else if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-      out = "cannot change user";
-    else {
-      try {
-        out = body();
-      } catch (const std::exception& e) {
-        out = std::string("exception: ") + e.what();
-      }
-    }
-    if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(2);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buf[4096];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? out : "child crashed";
-}
-
-// Gives a subtree to the user AsOtherUser runs as and lets that user reach the tree's top.
-void HandOver(TempTree& tree, const std::string& path) {
-  ::chmod(tree.Root().c_str(), 0755);
-  if (::geteuid() != 0) return;
-  ::nftw(path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) {
-    ::lchown(p, kNobody, kNobody);
-    return 0;
-  }, 32, FTW_PHYS);
-}
-
-// Removes a tree through folder handles only (for trees deeper than PATH_MAX, which path-based removal cannot
-// reach).
-void RemoveAt(int dirFd, const char* name) {
-  if (::unlinkat(dirFd, name, 0) == 0) return;
-  int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-  if (fd < 0) return;
-  ::fchmod(fd, 0700);
-  std::vector<std::string> names;
-  if (DIR* d = ::fdopendir(::dup(fd))) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  for (const auto& n : names) RemoveAt(fd, n.c_str());
-  ::close(fd);
-  ::unlinkat(dirFd, name, AT_REMOVEDIR);
-}
-
-struct DeepCleanup {
-  std::string path;
-  ~DeepCleanup() {
-    if (TempTree::Exists(path)) RemoveAt(AT_FDCWD, path.c_str());
-  }
-};
 
 // ---------------------------------------------------------------------------------------------------------------
 
@@ -687,7 +588,7 @@ TEST(RecordsTest, TheOwnerChangesBitsOfItsOwnFilesWithoutBeingRoot) {
   HandOver(tree, dir);
   bool xattrs = XattrsKept(dir);
 
-  std::string result = AsOtherUser(dir, [&]() -> std::string {
+  std::string result = InChild(dir, [&]() -> std::string {
     if (::access(writable.c_str(), W_OK) != 0) return "unreachable";
     std::string out;
     // Read-only and a stored bit at once, in both directions.
@@ -696,7 +597,7 @@ TEST(RecordsTest, TheOwnerChangesBitsOfItsOwnFilesWithoutBeingRoot) {
     // A stored bit on a read-only file: it stays read-only.
     out += Outcome([&] { fs.GetFile(readOnly).Attributes(attr::ReadOnly | attr::System); }) + "\n";
     return out;
-  });
+  }, /*asUser=*/true);
   if (result == "unreachable" || Contains(result, "cannot enter"))
     GTEST_SKIP() << "the temporary folder cannot be reached by another user";
   ASSERT_NE(result, "cannot change user");

@@ -3,92 +3,29 @@
 #include "platform/text_stream.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
 namespace {
 
+using test::Contains;
+using test::FailsWith;
+using test::InChild;
+using test::LimitFileSize;
+using test::Outcome;
 using test::TempTree;
-
-template <class F>
-::testing::AssertionResult FailsWith(F&& call, long number, const std::string& mention = "") {
-  try {
-    call();
-  } catch (const Error& e) {
-    if (e.Number() != number)
-      return ::testing::AssertionFailure() << "error " << e.Number() << " \"" << e.Description() << "\", expected "
-                                           << number;
-    if (e.Description().find(mention) == std::string::npos)
-      return ::testing::AssertionFailure() << "\"" << e.Description() << "\" does not name \"" << mention << "\"";
-    return ::testing::AssertionSuccess();
-  } catch (const std::exception& e) {
-    return ::testing::AssertionFailure() << "not a dv::Error: " << e.what();
-  }
-  return ::testing::AssertionFailure() << "no error, expected " << number;
-}
-
-template <class F>
-std::string Outcome(F&& call) {
-  try {
-    call();
-    return "ok";
-  } catch (const Error& e) {
-    return std::to_string(e.Number()) + " " + e.Description();
-  }
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Runs `body` in a child process and returns its text; a call that blocks is killed after `limitSeconds`.
-std::string InChild(const std::function<std::string()>& body, int limitSeconds = 20) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  pid_t pid = ::fork();
-  if (pid < 0) return "fork failed";
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string out;
-    try {
-      out = body();
-    } catch (const std::exception& e) {
-      out = std::string("exception: ") + e.what();
-    }
-    if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(2);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  int status = 0;
-  bool done = false;
-  for (int i = 0; i < limitSeconds * 20 && !done; ++i) {
-    if (::waitpid(pid, &status, WNOHANG) == pid) done = true;
-    else ::usleep(50000);
-  }
-  if (!done) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    ::close(fds[0]);
-    return "blocked";
-  }
-  std::string out;
-  char buf[4096];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  return WIFEXITED(status) ? out : "child crashed";
-}
 
 std::vector<std::string> ReadLines(const std::string& path) {
   TextStream in = FileSystemObject().OpenTextFile(path);
@@ -344,10 +281,8 @@ TEST(TextStreamTest, AWriteThatCannotBeCompletedIsReported) {
   const std::string path = tree / "full.txt";
   // The child may write only 4 KiB per file, as on a full disk: the buffered text fails when it goes out, either
   // when the buffer fills or at Close, never silently.
-  std::string result = InChild([&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit lim = {4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
+  std::string result = InChild(tree.Root(), [&] {
+    LimitFileSize(4096);
     return Outcome([&] {
       TextStream out = fs.CreateTextFile(path);
       for (int i = 0; i < 1000; ++i) out.WriteLine(std::string(99, 'w'));
@@ -358,10 +293,8 @@ TEST(TextStreamTest, AWriteThatCannotBeCompletedIsReported) {
   EXPECT_TRUE(Contains(result, path)) << result;
 
   // A small text that stays in the buffer until Close fails there.
-  result = InChild([&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit lim = {10, 10};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
+  result = InChild(tree.Root(), [&] {
+    LimitFileSize(10);
     return Outcome([&] {
       TextStream out = fs.CreateTextFile(tree / "small.txt");
       out.WriteLine("more than ten bytes");
@@ -376,7 +309,7 @@ TEST(TextStreamTest, FifosAndDevicesAreRefusedWithoutBlocking) {
   FileSystemObject fs;
   const std::string fifo = tree.Fifo("pipe");
   // In a child, so that an open that waits for the other end cannot stop the run.
-  std::string result = InChild([&] {
+  std::string result = InChild(tree.Root(), [&] {
     std::string out;
     out += Outcome([&] { fs.OpenTextFile(fifo, IOMode::ForReading); }) + "\n";
     out += Outcome([&] { fs.OpenTextFile(fifo, IOMode::ForWriting, true); }) + "\n";
@@ -403,7 +336,7 @@ TEST(TextStreamTest, FifosAndDevicesAreRefusedWithoutBlocking) {
   int keep = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
   ASSERT_GE(keep, 0);
   ASSERT_EQ(::write(keep, "queued", 6), 6);
-  result = InChild([&] {
+  result = InChild(tree.Root(), [&] {
     return Outcome([&] { fs.OpenTextFile(fifo, IOMode::ForReading); }) + "\n" +
            Outcome([&] { fs.OpenTextFile(fifo, IOMode::ForWriting, true); });
   });
@@ -417,7 +350,7 @@ TEST(TextStreamTest, FifosAndDevicesAreRefusedWithoutBlocking) {
   for (const char* device : {"/dev/zero", "/dev/null"}) {
     struct stat dev {};
     if (::stat(device, &dev) != 0 || !S_ISCHR(dev.st_mode)) continue;
-    result = InChild([&] {
+    result = InChild(tree.Root(), [&] {
       return Outcome([&] { fs.OpenTextFile(device, IOMode::ForReading); }) + "\n" +
              Outcome([&] { fs.OpenTextFile(device, IOMode::ForAppending, false); });
     });

@@ -1,22 +1,21 @@
 #include "shell/cls_reg.h"
 
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QSettings>
-#include <functional>
 
 #include "common/error_handler.h"
 #include "shell/settings_store.h"
+#include "support/child_process.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 
 namespace dv {
 namespace {
 
+using test::InChild;
 using test::TempTree;
 
 constexpr const char* kKey = "Software\\Brantwick\\Dorvane";
@@ -25,34 +24,6 @@ struct Reported {
   long number;
   std::string location;
 };
-
-// Runs `body` in a forked child as user "nobody" (when running as root) and returns what it wrote: even root
-// cannot then write a file without write permission. The child never returns into the test runner.
-std::string RunUnprivileged(const std::function<std::string()>& body) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string out;
-    if (::geteuid() == 0) {
-      const passwd* nobody = ::getpwnam("nobody");
-      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) out = "cannot become nobody";
-    }
-    if (out.empty()) out = body();
-    ssize_t ignored = ::write(fds[1], out.data(), out.size());
-    (void)ignored;
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return out;
-}
 
 class ClsRegTest : public ::testing::Test {
  protected:
@@ -329,7 +300,7 @@ TEST_F(ClsRegTest, UnwritableFileOpensForReading) {
   const std::string text = "[Software\\Brantwick\\Dorvane]\nOpenMacros=/installed\n";
   std::string file = tree.File("env/xdg/Brantwick/Dorvane.ini", text);
   ::chmod(file.c_str(), 0444);
-  std::string result = RunUnprivileged([] {
+  std::string result = InChild(tree.Root(), [] {
     std::string out;
     clsReg r([&](const Error& e, const std::string& where) {
       out += "[" + std::to_string(e.Number()) + "@" + where + "]";
@@ -344,7 +315,7 @@ TEST_F(ClsRegTest, UnwritableFileOpensForReading) {
     out += std::to_string(r.SetValueEx(h, "OpenMacros", reg::REG_SZ, RegValue(std::string("/changed"))));
     r.DelRegEntries(HKEY_LOCAL_MACHINE, kKey);
     return out;
-  });
+  }, /*asUser=*/true);
   EXPECT_EQ(result, "read-only read-only /installed '' [70@CR:7]5[70@CR:3]");
   EXPECT_EQ(TempTree::Read(file), text);
 }

@@ -3,56 +3,23 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 
 #include "platform/error.h"
+#include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
 namespace {
 
+using test::FailsWith;
+using test::InChild;
 using test::TempTree;
-
-// Runs `body` in a forked child as user "nobody" (when running as root) and returns what it wrote, so that a file
-// without write permission stops the code under test even in CI, which runs as root. The child never returns
-// into the test runner: the parent's clean-up must run once.
-std::string RunUnprivileged(const std::function<std::string()>& body) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string out;
-    if (::geteuid() == 0) {
-      const passwd* nobody = ::getpwnam("nobody");
-      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) out = "cannot become nobody";
-    }
-    if (out.empty()) {
-      try {
-        out = body();
-      } catch (const std::exception& e) {
-        out = std::string("unexpected exception: ") + e.what();
-      }
-    }
-    ssize_t ignored = ::write(fds[1], out.data(), out.size());
-    (void)ignored;
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return out;
-}
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -218,24 +185,13 @@ TEST_F(SettingsStoreTest, ReadsHandWrittenFiles) {
 
 TEST_F(SettingsStoreTest, EmptyKeyNameIsAnError) {
   IniUserSettings s("Dorvane");
-  try {
-    s.SaveSetting("", "x");
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), err::Application);
-  }
+  EXPECT_TRUE(FailsWith([&] { s.SaveSetting("", "x"); }, err::Application));
 }
 
 TEST_F(SettingsStoreTest, UnwritableFolderGivesError70AndReadsDefaults) {
   tree.File("env/config/Brantwick", "a file where the folder should be");
   IniUserSettings s("Dorvane");
-  try {
-    s.SaveSetting("Default Ext", "2");
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), err::PermissionDenied);
-    EXPECT_NE(e.Description().find("Default Ext"), std::string::npos) << e.Description();
-  }
+  EXPECT_TRUE(FailsWith([&] { s.SaveSetting("Default Ext", "2"); }, err::PermissionDenied, "Default Ext"));
   EXPECT_EQ(s.GetSetting("Default Ext", "3"), "3");
 }
 
@@ -243,7 +199,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFileIsReadButNotWritten) {
   const std::string text = "[Options]\nDefault%20Ext=2\n";
   std::string file = tree.File("env/config/Brantwick/Dorvane.ini", text);
   ::chmod(file.c_str(), 0444);
-  std::string result = RunUnprivileged([] {
+  std::string result = InChild(tree.Root(), [] {
     IniUserSettings s("Dorvane");
     std::string out = "read " + s.GetSetting("Default Ext", "3");
     try {
@@ -253,7 +209,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFileIsReadButNotWritten) {
       out += ", error " + std::to_string(e.Number());
     }
     return out;
-  });
+  }, /*asUser=*/true);
   EXPECT_EQ(result, "read 2, error 70");
   EXPECT_EQ(TempTree::Read(file), text);
 }
@@ -266,7 +222,7 @@ TEST_F(SettingsStoreTest, WritableFileInAReadOnlyFolderIsSavedInPlace) {
     ASSERT_EQ(::chown(file.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
   }
   ::chmod((env.ConfigHome() + "/Brantwick").c_str(), 0555);
-  std::string result = RunUnprivileged([] {
+  std::string result = InChild(tree.Root(), [] {
     IniUserSettings s("Dorvane");
     try {
       s.SaveSetting("Default Ext", "5");
@@ -274,7 +230,7 @@ TEST_F(SettingsStoreTest, WritableFileInAReadOnlyFolderIsSavedInPlace) {
       return "error " + std::to_string(e.Number());
     }
     return "read " + IniUserSettings("Dorvane").GetSetting("Default Ext", "");
-  });
+  }, /*asUser=*/true);
   EXPECT_EQ(result, "read 5");
 }
 

@@ -1,5 +1,6 @@
 #include "support/temp_tree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace dv::test {
 
@@ -16,6 +18,23 @@ namespace {
 
 void MakeParents(const std::string& path) {
   for (size_t pos = 1; (pos = path.find('/', pos)) != std::string::npos; ++pos) ::mkdir(path.substr(0, pos).c_str(), 0755);
+}
+
+// Removes `name` below `dirFd` (a whole tree when it is a folder) through folder handles only.
+void RemoveAt(int dirFd, const char* name) {
+  if (::unlinkat(dirFd, name, 0) == 0) return;
+  int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (fd < 0) return;
+  ::fchmod(fd, 0700);
+  std::vector<std::string> names;
+  if (DIR* d = ::fdopendir(::dup(fd))) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  for (const auto& n : names) RemoveAt(fd, n.c_str());
+  ::close(fd);
+  ::unlinkat(dirFd, name, AT_REMOVEDIR);
 }
 
 }  // namespace
@@ -40,6 +59,10 @@ TempTree::TempTree() {
 }
 
 TempTree::~TempTree() { RemoveTree(root_); }
+
+DeepCleanup::~DeepCleanup() {
+  if (TempTree::Exists(path)) RemoveAt(AT_FDCWD, path.c_str());
+}
 
 std::string TempTree::Dir(const std::string& rel) {
   std::string p = *this / rel;

@@ -35,6 +35,13 @@ class TempTree {
 // Removes a folder tree without following links (test clean-up; folders are made writable first).
 void RemoveTree(const std::string& root);
 
+// Removes the tree at `path`, if it is still there, when the test ends, through folder handles only: for trees
+// deeper than PATH_MAX, which path-based removal cannot reach, so that a failed deletion leaves nothing behind.
+struct DeepCleanup {
+  std::string path;
+  ~DeepCleanup();
+};
+
 // Points XDG_RUNTIME_DIR, XDG_CONFIG_HOME, XDG_CONFIG_DIRS and HOME at folders inside a TempTree for the
 // lifetime of the object, and restores them afterwards.
 class IsolatedEnvironment {
