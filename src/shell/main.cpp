@@ -1,12 +1,4 @@
 // The program's entry: a thin main over the shell library.
-#include <QApplication>
+#include "shell/app_main.h"
 
-#include "shell/frm_main.h"
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("dorvane");
-  dv::frmMain window;
-  window.show();
-  return QApplication::exec();
-}
+int main(int argc, char** argv) { return dv::Main(argc, argv); }

@@ -1,21 +1,191 @@
-// The main window comes up as the frame the working windows live in.
+// The main window: its menu bar by name, the two mode switches and the preview toggle.
+#include <QAction>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "shell/child_windows.h"
 #include "shell/frm_main.h"
+#include "shell/shell_services.h"
+
+namespace {
+
+// A file operations window whose "Perform Operation" button can be switched on, as the real one does when the
+// user's choices are complete.
+class FileOps : public dv::frmFileOpsBase {
+ public:
+  bool processEnabled = false;
+  int refreshed = 0;
+  bool ProcessEnabled() const override { return processEnabled; }
+  void RefreshDrives() override { ++refreshed; }
+};
+
+}  // namespace
 
 class FrmMainTest : public QObject {
   Q_OBJECT
+  QTemporaryDir dir_;
+  std::unique_ptr<dv::ShellServices> services_;
+  std::unique_ptr<dv::frmMain> w_;
+  FileOps* fileOps_ = nullptr;
+
+  bool Enabled(const char* name) { return w_->Item(name)->isEnabled(); }
+  bool Checked(const char* name) { return w_->Item(name)->isChecked(); }
+  void Trigger(const char* name) { w_->Item(name)->trigger(); }
+
  private slots:
-  void isAnMdiFrameTitledDorvane() {
-    dv::frmMain w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.windowTitle(), QString("Dorvane"));
-    QCOMPARE(w.objectName(), QString("frmMain"));
-    auto* area = w.findChild<QMdiArea*>("mdiArea");
-    QVERIFY(area);
-    QCOMPARE(w.centralWidget(), area);
+  void init() {
+    qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+    QDir().mkpath(dir_.filePath("run"));
+    QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    services_ = std::make_unique<dv::ShellServices>();
+    w_ = std::make_unique<dv::frmMain>(*services_, dv::frmMain::DirPrintFactory{}, [this](dv::ShellServices&) {
+      fileOps_ = new FileOps;
+      return fileOps_;
+    });
+    w_->show();
+    w_->Load();
+  }
+  void cleanup() {
+    w_.reset();
+    services_.reset();
+  }
+
+  void isAnMdiFrameWithTheDirectoryPrinterInFront() {
+    QCOMPARE(w_->windowTitle(), QString("Dorvane"));
+    QCOMPARE(w_->objectName(), QString("frmMain"));
+    QVERIFY(w_->DirPrint());
+    QCOMPARE(w_->DirPrint()->objectName(), QString("frmDirPrint"));
+    QCOMPARE(w_->Area()->activeSubWindow()->widget(), static_cast<QWidget*>(w_->DirPrint()));
+    QVERIFY(!w_->FileOps());  // made on the first switch to File Operations
+    QCOMPARE(w_->lngInitialMainWidth, w_->width());
+    // The session error log was opened (emptied) at load.
+    QVERIFY(QFile::exists(dir_.filePath("run/dorvane/DVcurerr.txt")));
+  }
+
+  void menuBarHasEveryItemWithItsCaptionAndInitialState() {
+    struct Row {
+      const char* name;
+      const char* caption;
+      bool enabled;
+    };
+    const Row rows[] = {
+        {"mnuFunctions", "&File", true},
+        {"mnuGotoDirectoryPrinter", "Goto &Directory Printer", true},
+        {"mnuGotoFileOperations", "Goto File &Operations", true},
+        {"mnuExit", "E&xit", true},
+        {"mnuDirectoryPrinter", "&Directory Printer", true},
+        {"mnuDirectoryPrinterMode", "&Directory Printer Mode", true},
+        {"mnuGetNewDirectoryInfo", "&Get New Directory Info", true},
+        {"mnuDirPrintDirsRefresh", "&Refresh Directories", true},
+        {"mnuRestore", "Res&tore Defaults", true},
+        {"mnuPrintDirectoryInfo", "&Print Directory Info", true},
+        {"mnuSaveDirectoryInfo", "&Save Directory Info", true},
+        {"mnuHTMLSettings", "&HTML Save Settings", true},
+        {"mnuSessionErrors", "Session &Errors", true},
+        {"mnuViewSessionErrors", "&View Session Errors", true},
+        {"mnuClearErrors", "&Clear Session Errors", true},
+        {"mnuFileOps", "File &Ops", true},
+        {"mnuFileOperationsMode", "&File Operations Mode", true},
+        {"mnuPerformFileOperation", "Perform &Operation", false},
+        {"mnuFileOpPreviewOnly", "P&review Only", false},
+        {"mnuFileOpDirsRefresh", "&Refresh Directories", false},
+        {"mnuShowFileOpFilterSettings", "Show &Filter Settings", false},
+        {"mnuViewFileOps", "&View", false},
+        {"mnuViewFileOpLastOperationResults", "&Last Operation Results", true},
+        {"mnuViewFileOpErrorsThisSession", "&Errors This Session", true},
+        {"mnuPrintFileOps", "&Print", false},
+        {"mnuPFileOpLastOperationResults", "&Last Operation Results", true},
+        {"mnuPFileOpErrorsThisSession", "&Errors This Session", true},
+        {"mnuSaveFileOps", "&Save", false},
+        {"mnuSaveFileOpLastOperationResults", "&Last Operation Results", true},
+        {"mnuSaveFileOpErrorsThisSession", "&Errors This Session", true},
+        {"mnuHelp", "&Help", true},
+        {"mnuHelpContents", "&Contents  [F1]", true},
+        {"mnuAbout", "&About", true},
+    };
+    for (const Row& r : rows) {
+      QAction* a = w_->Item(r.name);
+      QVERIFY2(a, r.name);
+      QCOMPARE(a->text(), QString(r.caption));
+      QVERIFY2(a->isEnabled() == r.enabled, r.name);
+      // Found by name, as tests and later windows find them.
+      QVERIFY2(w_->findChild<QAction*>(r.name) || w_->findChild<QMenu*>(r.name), r.name);
+    }
+    QVERIFY(Checked("mnuDirectoryPrinterMode"));
+    QVERIFY(!Checked("mnuFileOperationsMode"));
+    QCOMPARE(w_->Item("mnuHelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
+  }
+
+  void fileOperationsModeBeforePerformWasEverEnabled() {
+    Trigger("mnuGotoFileOperations");
+    QVERIFY(fileOps_);
+    QVERIFY(w_->FileOpsShown);
+    QCOMPARE(w_->Area()->activeSubWindow()->widget(), static_cast<QWidget*>(fileOps_));
+    QVERIFY(!Enabled("mnuPerformFileOperation"));
+    QVERIFY(!Enabled("mnuShowFileOpFilterSettings"));
+    for (const char* on : {"mnuFileOpPreviewOnly", "mnuFileOpDirsRefresh", "mnuPrintFileOps", "mnuViewFileOps",
+                           "mnuSaveFileOps"})
+      QVERIFY2(Enabled(on), on);
+    for (const char* off : {"mnuDirPrintDirsRefresh", "mnuGetNewDirectoryInfo", "mnuPrintDirectoryInfo",
+                            "mnuSaveDirectoryInfo", "mnuViewSessionErrors", "mnuSessionErrors", "mnuClearErrors",
+                            "mnuRestore", "mnuHTMLSettings"})
+      QVERIFY2(!Enabled(off), off);
+    QVERIFY(Checked("mnuFileOperationsMode"));
+    QVERIFY(!Checked("mnuDirectoryPrinterMode"));
+
+    Trigger("mnuFileOpDirsRefresh");
+    QCOMPARE(fileOps_->refreshed, 1);
+
+    // Once the window's button is enabled, the next switch enables the two items; back in Directory Printer
+    // mode they are disabled again.
+    fileOps_->processEnabled = true;
+    Trigger("mnuFileOperationsMode");
+    QVERIFY(Enabled("mnuPerformFileOperation"));
+    QVERIFY(Enabled("mnuShowFileOpFilterSettings"));
+    Trigger("mnuDirectoryPrinterMode");
+    QVERIFY(!Enabled("mnuPerformFileOperation"));
+    QVERIFY(!Enabled("mnuSaveFileOps"));
+    QVERIFY(Enabled("mnuHTMLSettings"));
+    QVERIFY(Checked("mnuDirectoryPrinterMode"));
+    QVERIFY(!Checked("mnuFileOperationsMode"));
+    QCOMPARE(w_->Area()->activeSubWindow()->widget(), static_cast<QWidget*>(w_->DirPrint()));
+  }
+
+  void previewOnlyTwiceReturnsToItsFirstState() {
+    Trigger("mnuGotoFileOperations");
+    QVERIFY(!Checked("mnuFileOpPreviewOnly"));
+    Trigger("mnuFileOpPreviewOnly");
+    QVERIFY(Checked("mnuFileOpPreviewOnly"));
+    QVERIFY(fileOps_->PreviewOnly());
+    Trigger("mnuFileOpPreviewOnly");
+    QVERIFY(!Checked("mnuFileOpPreviewOnly"));
+    QVERIFY(!fileOps_->PreviewOnly());
+  }
+
+  void aDeclinedFontCheckStopsThePrintCommand() {
+    struct DirPrint : dv::frmDirPrintBase {
+      int printed = 0;
+      void PrintDirectoryInformation() override { ++printed; }
+    };
+    auto* dp = new DirPrint;
+    dv::frmMain w(*services_, [dp](dv::ShellServices&) { return dp; });
+    w.Load();
+    int asked = 0;
+    bool answer = false;
+    w.FontCheck = [&] {
+      ++asked;
+      return answer;
+    };
+    w.Item("mnuPrintDirectoryInfo")->trigger();
+    QCOMPARE(asked, 1);
+    QCOMPARE(dp->printed, 0);
+    answer = true;
+    w.Item("mnuPrintDirectoryInfo")->trigger();
+    QCOMPARE(dp->printed, 1);
   }
 };
 

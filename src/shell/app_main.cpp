@@ -1,0 +1,53 @@
+#include "shell/app_main.h"
+
+#include <QApplication>
+#include <QLockFile>
+#include <QTimer>
+
+#include "shell/frm_main.h"
+#include "shell/shell_services.h"
+
+namespace dv {
+
+namespace {
+
+QString OptionValue(const QStringList& args, const QString& name) {
+  int i = args.indexOf(name);
+  return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
+}
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("dorvane");
+  // The main window's close ends the program, whatever other windows are open.
+  QApplication::setQuitOnLastWindowClosed(false);
+  ShellServices services;
+
+  // One instance per user: a lock file in the private temporary folder (a stale lock of a crashed run is taken
+  // over). Without that folder there is no lock to take, and the program runs anyway.
+  std::unique_ptr<QLockFile> lock;
+  if (!services.tempFolder.empty()) {
+    lock = std::make_unique<QLockFile>(QString::fromStdString(services.tempFolder) + "/dorvane.lock");
+    if (!lock->tryLock(0)) {
+      services.prompter.Message(std::string(kAppTitle) + " is already running.", kAppTitle);
+      return 0;
+    }
+  }
+
+  frmMain window(services);
+  window.show();
+  window.Load();
+  if (!services.tempProblem.empty()) {
+    long m = mode::Message;
+    services.errors.ReportError(Error(err::PermissionDenied, services.tempProblem), "MS:01", "", m);
+  }
+
+  QString shot = OptionValue(QApplication::arguments(), "--screenshot");
+  if (!shot.isEmpty())
+    QTimer::singleShot(1500, &window, [&window, shot] { window.grab().save(shot, "PNG"); });
+  return QApplication::exec();
+}
+
+}  // namespace dv
