@@ -138,6 +138,7 @@ void frmMain::ShowDirectoryPrinter() {
   if (!dirPrint_) {
     dirPrint_ = makeDirPrint_(services_);
     dirPrintSub_ = area_->addSubWindow(dirPrint_);
+    dirPrintSub_->resize(std::max(dirPrint_->sizeHint().width(), 860), std::max(dirPrint_->sizeHint().height(), 600));
   }
   dirPrintSub_->show();
   area_->setActiveSubWindow(dirPrintSub_);
@@ -148,6 +149,7 @@ void frmMain::ShowFileOperations() {
   if (!fileOps_) {
     fileOps_ = makeFileOps_(services_);
     fileOpsSub_ = area_->addSubWindow(fileOps_);
+    fileOpsSub_->resize(std::max(fileOps_->sizeHint().width(), 860), std::max(fileOps_->sizeHint().height(), 600));
   }
   fileOpsSub_->show();
   FileOpsShown = true;
