@@ -1,0 +1,122 @@
+#pragma once
+// Helpers for the tests of the shell's small windows (tips, about, prompts, help, browser launch): a scripted
+// Prompter, an error handler writing to a private log, and a stand-in xdg-open on PATH.
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/error_handler.h"
+#include "common/prompter.h"
+
+namespace dvtest {
+
+// Records every message; answers No / Cancel / nothing to questions.
+class RecordingPrompter : public dv::Prompter {
+ public:
+  struct Shown {
+    std::string text, title;
+  };
+  std::vector<Shown> messages;
+
+  void Message(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
+  bool YesNo(const std::string& text, const std::string& title) override {
+    messages.push_back({text, title});
+    return false;
+  }
+  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
+    messages.push_back({text, title});
+    return dv::Answer::Cancel;
+  }
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                   const std::string&) override {
+    messages.push_back({prompt, title});
+    return std::nullopt;
+  }
+};
+
+// An error handler whose message boxes land in `prompter` and whose log is a private file; reports are not sent.
+struct TestErrors {
+  QTemporaryDir dir;
+  RecordingPrompter prompter;
+  dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
+  dv::ErrorHandler handler{prompter, log, nullptr};
+};
+
+// Sets an environment variable for the life of the object and puts the old value back afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)) {
+    old_ = qgetenv(name);
+    qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_) qputenv(name_, old_);
+    else qunsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+// A folder on PATH (and nothing else) holding a script named xdg-open that records its arguments (NUL-separated)
+// and working folder, and exits with the code written by SetExitCode ("sleep" keeps it running for 3 s).
+class FakeXdgOpen {
+ public:
+  explicit FakeXdgOpen(bool installScript = true) : path_("PATH", dir_.path().toLocal8Bit()) {
+    if (!installScript) return;
+    const QString d = dir_.path();
+    QFile script(d + "/xdg-open");
+    script.open(QIODevice::WriteOnly);
+    script.write(("#!/bin/sh\n"
+                  "d='" + d.toLocal8Bit() + "'\n"
+                  "printf '%s\\0' \"$@\" > \"$d/args\"\n"
+                  "pwd > \"$d/cwd\"\n"
+                  "printf x >> \"$d/calls\"\n"
+                  "read code < \"$d/exitcode\"\n"
+                  "if [ \"$code\" = sleep ]; then exec /bin/sleep 3; fi\n"
+                  "exit \"$code\"\n"));
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    SetExitCode("0");
+  }
+
+  void SetExitCode(const QByteArray& code) {
+    QFile f(dir_.path() + "/exitcode");
+    f.open(QIODevice::WriteOnly);
+    f.write(code + "\n");
+  }
+  // The arguments of the last call.
+  QStringList Args() const {
+    if (!QFile::exists(dir_.path() + "/args")) return {};
+    QByteArray raw = Read("args");
+    if (raw.endsWith('\0')) raw.chop(1);
+    QStringList args;
+    for (const QByteArray& a : raw.split('\0')) args << QString::fromLocal8Bit(a);
+    return args;
+  }
+  QString WorkingDir() const { return QString::fromLocal8Bit(Read("cwd")).trimmed(); }
+  int Calls() const { return static_cast<int>(Read("calls").size()); }
+  QString Dir() const { return dir_.path(); }
+
+ private:
+  QByteArray Read(const char* name) const {
+    QFile f(dir_.path() + "/" + name);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return f.readAll();
+  }
+
+  QTemporaryDir dir_;
+  ScopedEnv path_;
+};
+
+}  // namespace dvtest
