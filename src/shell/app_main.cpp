@@ -2,9 +2,14 @@
 
 #include <QApplication>
 #include <QLockFile>
+#include <QPointer>
 #include <QTimer>
 
+#include "shell/frm_about.h"
 #include "shell/frm_main.h"
+#include "shell/frm_tip.h"
+#include "shell/help_viewer.h"
+#include "shell/shared_ui.h"
 #include "shell/shell_services.h"
 
 namespace dv {
@@ -21,6 +26,7 @@ QString OptionValue(const QStringList& args, const QString& name) {
 int Main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("dorvane");
+  QGuiApplication::setDesktopFileName("dorvane");
   // The main window's close ends the program, whatever other windows are open.
   QApplication::setQuitOnLastWindowClosed(false);
   ShellServices services;
@@ -37,12 +43,29 @@ int Main(int argc, char** argv) {
   }
 
   frmMain window(services);
+  window.FontCheck = [&services] { return CheckPrintFont(services.utilities, services.prompter, services.errors); };
+  window.Help = [&window](const QString& topic) {
+    if (topic.isEmpty()) HelpViewer::CloseAll(&window);
+    else HelpViewer::ShowTopic(&window, topic);
+  };
+  QPointer<frmAbout> about;
+  window.About = [&] {
+    if (!about) {
+      about = new frmAbout(services.prompter, services.errors, &window);
+      about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about->show();
+    about->raise();
+    about->activateWindow();
+  };
   window.show();
   window.Load();
   if (!services.tempProblem.empty()) {
     long m = mode::Message;
     services.errors.ReportError(Error(err::PermissionDenied, services.tempProblem), "MS:01", "", m);
   }
+
+  frmTip::ShowAtStartup(services.settings, services.errors, &window);
 
   QString shot = OptionValue(QApplication::arguments(), "--screenshot");
   if (!shot.isEmpty())

@@ -24,4 +24,9 @@ ShellServices::ShellServices()
       errors(prompter, log, &sender),
       utilities(prompter, settings, errors) {}
 
+QPrinter& ShellServices::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
 }  // namespace dv

@@ -2,6 +2,7 @@
 // The services every window of a session shares: the settings store, the Prompter, the session error log, the
 // error handler with its report sender, and the shared utilities. Made once by the program's start-up and handed
 // to the windows (no globals).
+#include <QPrinter>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,12 @@ struct ShellServices {
   HttpErrorReportSender sender;
   ErrorHandler errors;
   SharedUtilities utilities;
+
+  // The session's printer: the choices made in one print dialog carry over to the next.
+  QPrinter& Printer();
+
+ private:
+  std::unique_ptr<QPrinter> printer_;
 };
 
 }  // namespace dv
