@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include "shell/child_windows.h"
+#include "shell/frm_cancel.h"
 #include "shell/shell_services.h"
 
 namespace dv {
@@ -131,6 +132,9 @@ void frmMain::Load() {
     lngInitialMainWidth = width();
   });
   Run("FM:01.10", [this] { services_.log.OpenSessionErrorLog(); });
+  Run("FM:01.15", [this] {
+    if (!cancel_) cancel_ = new frmCancel(services_.errors, frmCancel::DefaultProgramPath(), this);
+  });
   Run("FM:01.20", [this] { ShowDirectoryPrinter(); });
 }
 

@@ -16,6 +16,7 @@ namespace dv {
 struct ShellServices;
 class frmDirPrintBase;
 class frmFileOpsBase;
+class frmCancel;
 
 class frmMain : public QMainWindow {
   Q_OBJECT
@@ -35,6 +36,8 @@ class frmMain : public QMainWindow {
   QAction* Item(const QString& name) const { return items_.value(name); }
   QMenu* Menu(const QString& name) const { return menus_.value(name); }
   frmDirPrintBase* DirPrint() const { return dirPrint_; }
+  // The progress controller, loaded hidden at load and kept for the session.
+  frmCancel* Cancel() const { return cancel_; }
   frmFileOpsBase* FileOps() const { return fileOps_; }
 
   // The font check that print commands and the directory printer job run first; true lets them go on.
@@ -73,6 +76,7 @@ class frmMain : public QMainWindow {
   QMap<QString, QMenu*> menus_;
   frmDirPrintBase* dirPrint_ = nullptr;
   frmFileOpsBase* fileOps_ = nullptr;
+  frmCancel* cancel_ = nullptr;
   QMdiSubWindow* dirPrintSub_ = nullptr;
   QMdiSubWindow* fileOpsSub_ = nullptr;
 };

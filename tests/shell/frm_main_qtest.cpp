@@ -62,6 +62,10 @@ class FrmMainTest : public QObject {
     QCOMPARE(w_->Area()->activeSubWindow()->widget(), static_cast<QWidget*>(w_->DirPrint()));
     QVERIFY(!w_->FileOps());  // made on the first switch to File Operations
     QCOMPARE(w_->lngInitialMainWidth, w_->width());
+    // The progress controller is loaded, hidden.
+    auto* cancel = w_->findChild<QWidget*>("frmCancel");
+    QVERIFY(cancel);
+    QVERIFY(!cancel->isVisible());
     // The session error log was opened (emptied) at load.
     QVERIFY(QFile::exists(dir_.filePath("run/dorvane/DVcurerr.txt")));
   }
