@@ -23,7 +23,7 @@ QString OptionValue(const QStringList& args, const QString& name) {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("dorvane");
   QGuiApplication::setDesktopFileName("dorvane");
@@ -42,7 +42,7 @@ int Main(int argc, char** argv) {
     }
   }
 
-  frmMain window(services);
+  frmMain window(services, std::move(dirPrint));
   window.FontCheck = [&services] { return CheckPrintFont(services.utilities, services.prompter, services.errors); };
   window.Help = [&window](const QString& topic) {
     if (topic.isEmpty()) HelpViewer::CloseAll(&window);

@@ -16,7 +16,7 @@ namespace dv {
 
 frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFactory fileOps)
     : services_(services),
-      makeDirPrint_(dirPrint ? std::move(dirPrint) : [](ShellServices&) { return new frmDirPrintBase; }),
+      makeDirPrint_(dirPrint ? std::move(dirPrint) : [](ShellServices&, frmCancel*) { return new frmDirPrintBase; }),
       makeFileOps_(fileOps ? std::move(fileOps) : [](ShellServices&) { return new frmFileOpsBase; }),
       area_(new QMdiArea(this)) {
   setObjectName("frmMain");
@@ -140,7 +140,7 @@ void frmMain::Load() {
 
 void frmMain::ShowDirectoryPrinter() {
   if (!dirPrint_) {
-    dirPrint_ = makeDirPrint_(services_);
+    dirPrint_ = makeDirPrint_(services_, cancel_);
     dirPrintSub_ = area_->addSubWindow(dirPrint_);
     dirPrintSub_->resize(std::max(dirPrint_->sizeHint().width(), 860), std::max(dirPrint_->sizeHint().height(), 600));
   }

@@ -22,7 +22,7 @@ class frmMain : public QMainWindow {
   Q_OBJECT
  public:
   // Makers of the working windows; later parts of the program install the real ones.
-  using DirPrintFactory = std::function<frmDirPrintBase*(ShellServices&)>;
+  using DirPrintFactory = std::function<frmDirPrintBase*(ShellServices&, frmCancel* cancel)>;
   using FileOpsFactory = std::function<frmFileOpsBase*(ShellServices&)>;
 
   explicit frmMain(ShellServices& services, DirPrintFactory dirPrint = {}, FileOpsFactory fileOps = {});

@@ -176,7 +176,7 @@ class FrmMainTest : public QObject {
       void PrintDirectoryInformation() override { ++printed; }
     };
     auto* dp = new DirPrint;
-    dv::frmMain w(*services_, [dp](dv::ShellServices&) { return dp; });
+    dv::frmMain w(*services_, [dp](dv::ShellServices&, dv::frmCancel*) { return dp; });
     w.Load();
     int asked = 0;
     bool answer = false;

@@ -1,0 +1,42 @@
+#pragma once
+// The directory printer job: the window's choices turned into the scanning engine's settings in a fixed order,
+// the scan run with the progress program, and the engine's events answered.
+#include <string>
+#include <vector>
+
+#include "platform/datetime.h"
+
+namespace dv {
+
+class clsDirProcessing;
+class frmCancel;
+class ErrorHandler;
+
+// What the job reads from the window's controls, at the moment it runs, in the order it uses them.
+struct DirPrintChoices {
+  long view = 0;                     // 0 hierarchical, 1 DOS style, 2 CSV, 3 sortable (the selected option)
+  bool directoriesOnly = false;      // chkDirectoriesOnly
+  std::vector<std::string> columns;  // the texts of listDisplayed, in order ("Size", "Attribute", ...)
+  bool levelsOnly = false;           // optSubDirectories_Only selected
+  std::string levelsText;            // txtSubDirectoriesLevel
+  bool sizeUnitShown = true;         // lblShowSizeIn visible
+  long sizeUnit = 1;                 // index of the selected optSizeType
+  bool fullPath = false, fileCounts = false, directoryDetails = true, showHidden = true;
+  std::string dateType, dateOperator;  // cboDateRestrictionType, cboDateRestrictionTypeOperator texts
+  LocalTime date;                      // dtpDateRestrictionDate
+  std::string fileSizeOperator, fileSizeText, fileSizeUnit;
+  std::string folderSizeOperator, folderSizeText, folderSizeUnit;
+  std::string extensionsText;        // txtExtensionsFilter, untrimmed
+  bool includeExtensions = true;     // optIncludeExtensions
+  bool wildcards = true;             // optPatternMatching(0)
+  std::string filePattern, folderPattern;
+  std::string startingDirectory;     // txtPathSelected, as typed
+};
+
+// Sets `engine` from `choices` in the job's order, then runs the report into `reportPath` with the progress
+// program (`cancel`: opened before, fed progress and asked at each check, closed after, also on failure).
+// Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored.
+void ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
+                        ErrorHandler& errors, const std::string& reportPath);
+
+}  // namespace dv
