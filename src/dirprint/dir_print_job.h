@@ -1,10 +1,12 @@
 #pragma once
 // The directory printer job: the window's choices turned into the scanning engine's settings in a fixed order,
 // the scan run with the progress program, and the engine's events answered.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/datetime.h"
+#include "scan/scan_listener.h"
 
 namespace dv {
 
@@ -24,6 +26,8 @@ struct DirPrintChoices {
   bool fullPath = false, fileCounts = false, directoryDetails = true, showHidden = true;
   std::string dateType, dateOperator;  // cboDateRestrictionType, cboDateRestrictionTypeOperator texts
   LocalTime date;                      // dtpDateRestrictionDate
+  bool dateEmpty = false;              // dtpDateRestrictionDate holds no text: the date restriction goes off
+  bool dateValid = true;               // its text converted to a date (false: reported, no date call)
   std::string fileSizeOperator, fileSizeText, fileSizeUnit;
   std::string folderSizeOperator, folderSizeText, folderSizeUnit;
   std::string extensionsText;        // txtExtensionsFilter, untrimmed
@@ -38,5 +42,31 @@ struct DirPrintChoices {
 // Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored.
 void ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
                         ErrorHandler& errors, const std::string& reportPath);
+
+// The same, with `loadPreview` run after the scan and before the progress program closes (the window loads the
+// report into its preview there, so the progress window stays up until the report is visible).
+void ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
+                        ErrorHandler& errors, const std::string& reportPath,
+                        const std::function<void()>& loadPreview);
+
+// The column code of a text of listDisplayed ("Size" 1 ... "Accessed" 6); 0 for any other text.
+long DirPrintColumnCode(const std::string& text);
+
+// The job's answers to the engine's events: progress and cancel through the progress program, errors to the
+// error handler by kind. Installed on the engine for the length of one job.
+class DirPrintEvents : public ScanListener {
+ public:
+  DirPrintEvents(clsDirProcessing& engine, frmCancel* cancel, ErrorHandler& errors)
+      : engine_(engine), cancel_(cancel), errors_(errors) {}
+  void evtCDPUpdateProgress(const std::string& strProgressInfo) override;
+  void evtCheckForClose() override;
+  void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
+                            const std::string& strOtherInfo) override;
+
+ private:
+  clsDirProcessing& engine_;
+  frmCancel* cancel_;
+  ErrorHandler& errors_;
+};
 
 }  // namespace dv

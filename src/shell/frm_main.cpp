@@ -23,7 +23,7 @@ frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFacto
   setWindowTitle("Dorvane");
   area_->setObjectName("mdiArea");
   setCentralWidget(area_);
-  resize(1024, 720);
+  resize(1180, 820);
   services_.prompter.Parent(this);
   BuildMenus();
 }
@@ -138,11 +138,17 @@ void frmMain::Load() {
   Run("FM:01.20", [this] { ShowDirectoryPrinter(); });
 }
 
+void frmMain::FillArea(QMdiSubWindow* sub) {
+  // A working window starts as large as the frame allows (not maximized: the caption stays "Dorvane").
+  QSize room = area_->viewport()->size();
+  sub->setGeometry(0, 0, std::max(room.width(), 860), std::max(room.height(), 600));
+}
+
 void frmMain::ShowDirectoryPrinter() {
   if (!dirPrint_) {
     dirPrint_ = makeDirPrint_(services_, cancel_);
     dirPrintSub_ = area_->addSubWindow(dirPrint_);
-    dirPrintSub_->resize(std::max(dirPrint_->sizeHint().width(), 860), std::max(dirPrint_->sizeHint().height(), 600));
+    FillArea(dirPrintSub_);
   }
   dirPrintSub_->show();
   area_->setActiveSubWindow(dirPrintSub_);
@@ -153,7 +159,7 @@ void frmMain::ShowFileOperations() {
   if (!fileOps_) {
     fileOps_ = makeFileOps_(services_);
     fileOpsSub_ = area_->addSubWindow(fileOps_);
-    fileOpsSub_->resize(std::max(fileOps_->sizeHint().width(), 860), std::max(fileOps_->sizeHint().height(), 600));
+    FillArea(fileOpsSub_);
   }
   fileOpsSub_->show();
   FileOpsShown = true;

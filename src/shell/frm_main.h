@@ -66,6 +66,7 @@ class frmMain : public QMainWindow {
                    std::function<void()> action);
   void Enable(std::initializer_list<const char*> names, bool on);
   void Run(const char* location, const std::function<void()>& step);
+  void FillArea(QMdiSubWindow* sub);
   bool FontOk();
 
   ShellServices& services_;

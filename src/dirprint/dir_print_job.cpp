@@ -1,0 +1,158 @@
+#include "dirprint/dir_print_job.h"
+
+// Stages of a job: the engine is set from the choices in a fixed order (later settings depend on earlier ones:
+// the size restrictions are converted with the size unit set before them, the patterns with the pattern mode),
+// then the progress program is opened, the scan runs with this file's event answers installed, the caller's
+// preview is loaded, and the progress program closes. Each step reports its own failure and the next one runs.
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+#include <QString>
+
+#include "common/error_handler.h"
+#include "common/resume_scope.h"
+#include "common/shared_utils.h"
+#include "scan/cls_dir_processing.h"
+#include "shell/frm_cancel.h"
+
+namespace dv {
+
+namespace {
+
+constexpr long kOverflow = 6;
+constexpr long kTypeMismatch = 13;
+
+// A number rounded half to even into [lo, hi]; beyond the range it is an overflow, as a conversion would fail.
+long RoundedInRange(double value, double lo, double hi) {
+  const double rounded = std::nearbyint(value);  // the default rounding mode rounds halves to even
+  if (!(rounded >= lo && rounded <= hi)) throw Error(kOverflow, "Overflow");
+  return static_cast<long>(rounded);
+}
+
+long SizeUnitCode(const std::string& unit) {
+  if (unit == "Bytes") return 0;
+  if (unit == "KB") return 1;
+  if (unit == "MB") return 2;
+  return -1;
+}
+
+long DateTypeCode(const std::string& type) {
+  if (type == "Date Created") return 0;
+  if (type == "Date Modified") return 1;
+  if (type == "Date Last Accessed") return 2;
+  return -1;
+}
+
+std::string TrimSpaces(const std::string& text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+// Steps 8 and 9: the same rule for files and folders.
+template <class Setter>
+void ApplySizeRestriction(const std::string& op, const std::string& sizeText, const std::string& unit, Setter set) {
+  if (op.empty() || sizeText.empty() || unit.empty()) {
+    set(false, 0, 3, 0);
+    return;
+  }
+  const long unitCode = SizeUnitCode(unit);
+  if (unitCode < 0) return;  // an unknown unit keeps the previous job's restriction
+  const long size = RoundedInRange(LeadingNumber(sizeText), std::numeric_limits<int32_t>::min(),
+                                   std::numeric_limits<int32_t>::max());
+  set(true, size, GetOperatorCode(op), unitCode);
+}
+
+}  // namespace
+
+long DirPrintColumnCode(const std::string& text) {
+  static const char* const kTexts[] = {"Size", "Attributes", "File Type", "Created", "Modified", "Accessed"};
+  for (long i = 0; i < 6; ++i)
+    if (text == kTexts[i]) return i + 1;
+  return 0;
+}
+
+void DirPrintEvents::evtCDPUpdateProgress(const std::string& strProgressInfo) {
+  if (cancel_) cancel_->UpdateProgressBox(QString::fromStdString(strProgressInfo));
+}
+
+void DirPrintEvents::evtCheckForClose() {
+  if (cancel_ && cancel_->CloseMeCheck()) engine_.ClosingDown(true);
+}
+
+void DirPrintEvents::evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
+                                          const std::string& strOtherInfo) {
+  long modeWord;
+  if (errCDPType == scanerr::Walk) modeWord = mode::Log;  // one item failed: the walk goes on, the log keeps it
+  else if (errCDPType == scanerr::Setting) modeWord = mode::MessageAndReport;
+  else return;
+  errors_.ReportError(passedError, strLoc, strOtherInfo, modeWord);
+}
+
+void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
+                        ErrorHandler& errors, const std::string& reportPath) {
+  ProcessDirPrintJob(c, engine, cancel, errors, reportPath, {});
+}
+
+void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
+                        ErrorHandler& errors, const std::string& reportPath,
+                        const std::function<void()>& loadPreview) {
+  // Installed before the setters, so that a setter's failure (kind 1) reaches the user too.
+  DirPrintEvents events(engine, cancel, errors);
+  ScanListener* previous = &engine.Events();
+  engine.Listener(&events);
+
+  ResumeScope scope(errors.Reporting(mode::MessageAndReport), "fdp:04");
+  if (c.view >= 0 && c.view <= 3) scope.Step([&] { engine.ShowType(c.view); });
+  scope.Step([&] { engine.ProcessDirsOnly(c.directoriesOnly); });
+  scope.Step([&] {
+    std::vector<long> codes(c.columns.size() + 1, 0);  // the last entry stays 0: the end of the list
+    for (size_t i = 0; i < c.columns.size(); ++i) codes[i] = DirPrintColumnCode(c.columns[i]);
+    engine.ShowColumns(codes);
+  });
+  scope.Step([&] {
+    const long levels = c.levelsOnly ? RoundedInRange(LeadingNumber(c.levelsText), -32768, 32767) : 32000;
+    engine.DirLevelsDeep(static_cast<int16_t>(levels));
+  });
+  if (c.sizeUnitShown) scope.Step([&] { engine.SetSizeType(c.sizeUnit); });
+  scope.Step([&] { engine.ShowFullPathFlatView(c.fullPath); });
+  scope.Step([&] { engine.ShowNumberofFiles(c.fileCounts); });
+  scope.Step([&] { engine.DirectorySummary(c.directoryDetails ? 1 : 0); });
+  scope.Step([&] { engine.ShowHiddenAndSystemFiles(c.showHidden); });
+  scope.Step([&] {
+    if (c.dateType.empty() || c.dateOperator.empty() || c.dateEmpty) {
+      engine.DateRestrict(false, LocalTime{2000, 1, 1}, 2, 0);
+      return;
+    }
+    const long type = DateTypeCode(c.dateType);
+    if (type < 0) return;  // an unknown type keeps the previous job's restriction
+    if (!c.dateValid) throw Error(kTypeMismatch, "Type mismatch");
+    engine.DateRestrict(true, c.date, GetOperatorCode(c.dateOperator), type);
+  });
+  scope.Step([&] {
+    ApplySizeRestriction(c.fileSizeOperator, c.fileSizeText, c.fileSizeUnit,
+                    [&](bool on, long size, long op, long unit) { engine.FileSizeRestrict(on, size, op, unit); });
+  });
+  scope.Step([&] {
+    ApplySizeRestriction(c.folderSizeOperator, c.folderSizeText, c.folderSizeUnit,
+                    [&](bool on, long size, long op, long unit) { engine.FolderSizeRestrict(on, size, op, unit); });
+  });
+  scope.Step([&] {
+    std::string text = c.extensionsText == "*.*" ? std::string() : c.extensionsText;
+    engine.ExtensionRestrict(text, c.extensionsText == "*.*" ? 0 : c.includeExtensions ? 1 : 2);
+  });
+  scope.Step([&] { engine.PatternMatchingOption(c.wildcards ? 1 : 2); });
+  scope.Step([&] { engine.RegExFilePattern(TrimSpaces(c.filePattern)); });
+  scope.Step([&] { engine.RegExFolderPattern(TrimSpaces(c.folderPattern)); });
+  scope.Step("fdp:04.125", [&] { engine.StartingDirectory(c.startingDirectory); });
+  scope.Step([&] { engine.ReportFilePath(reportPath); });
+
+  if (cancel) scope.Step([&] { cancel->OpenExternalApp(); });
+  scope.Step([&] { engine.CreateDirPrintFile(); });
+  engine.Listener(previous);
+  if (loadPreview) scope.Step(loadPreview);
+  if (cancel) scope.Step([&] { cancel->CloseExternalApp(); });
+}
+
+}  // namespace dv

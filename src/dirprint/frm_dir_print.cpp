@@ -1,0 +1,811 @@
+#include "dirprint/frm_dir_print.h"
+
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <cerrno>
+
+#include "common/resume_scope.h"
+#include "dirprint/dir_print_inputs.h"
+#include "dirprint/dir_print_job.h"
+#include "dirprint/sortable_list.h"
+#include "scan/cls_dir_processing.h"
+#include "shell/shared_ui.h"
+#include "shell/shell_services.h"
+
+namespace dv {
+
+namespace {
+
+const char* const kGetInfo = "Get Directory Information";
+const char* const kQuickRef = "Quick Ref";
+const QStringList kAvailableColumns = {"Created", "Modified", "Accessed", "Attributes"};
+const QStringList kDisplayedColumns = {"Size", "File Type"};
+const QStringList kOperators = {"", ">", "<", "=", ">=", "<="};
+const QStringList kSizeUnits = {"", "Bytes", "KB", "MB"};
+
+// 15 twips to a pixel at 96 dpi: the quick reference keeps its place relative to the preview in these units.
+constexpr int kTwipsPerPixel = 15;
+
+std::string Std(const QString& s) { return s.toStdString(); }
+
+template <class W>
+W* Named(W* w, const char* name, const QString& tip = {}) {
+  w->setObjectName(name);
+  if (!tip.isEmpty()) w->setToolTip(tip);
+  return w;
+}
+
+QFont FixedFont() {
+  QFont f("Courier New");
+  f.setStyleHint(QFont::Monospace);
+  f.setFixedPitch(true);
+  return f;
+}
+
+QPlainTextEdit* ReadOnlyText(const char* name) {
+  auto* t = Named(new QPlainTextEdit, name);
+  t->setReadOnly(true);
+  t->setFont(FixedFont());
+  t->setLineWrapMode(QPlainTextEdit::NoWrap);
+  return t;
+}
+
+QComboBox* Combo(const char* name, const QStringList& entries, const QString& tip) {
+  auto* c = Named(new QComboBox, name, tip);
+  c->addItems(entries);
+  return c;
+}
+
+}  // namespace
+
+frmDirPrint::frmDirPrint(ShellServices& services, frmCancel* cancel, Prompter* prompter, QWidget* parent)
+    : frmDirPrintBase(parent),
+      services_(services),
+      cancel_(cancel),
+      prompter_(prompter ? *prompter : static_cast<Prompter&>(services.prompter)),
+      utilities_(prompter_, services.settings, services.errors) {
+  setObjectName("frmDirPrint");
+  setWindowTitle("Directory Printer");
+  BuildControls();
+  Form_Load();
+}
+
+frmDirPrint::~frmDirPrint() = default;
+
+void frmDirPrint::Run(const char* location, const std::function<void()>& step) {
+  ResumeScope(services_.errors.Reporting(mode::MessageAndReport), location).Step(step);
+}
+
+void frmDirPrint::BuildControls() {
+  // --- Tab 1 "Main" ---
+  auto* fraStandard = Named(new QFrame, "fraStandard");
+  auto* levels = Named(new QGroupBox("Subdirectory Levels"), "fraSubDirectoryLevels");
+  optSubDirectories_All_ =
+      Named(new QRadioButton("All"), "optSubDirectories_All", "Process all directories and subdirectories");
+  optSubDirectories_Only_ = Named(new QRadioButton("Only"), "optSubDirectories_Only",
+                                  "Only process the following number of subdirectories deep from the source");
+  txtSubDirectoriesLevel_ = Named(new QLineEdit, "txtSubDirectoriesLevel",
+                                  "Subdirectory depth to process from source directory");
+  auto* levelsGroup = new QButtonGroup(this);
+  levelsGroup->addButton(optSubDirectories_All_);
+  levelsGroup->addButton(optSubDirectories_Only_);
+  {
+    auto* l = new QGridLayout(levels);
+    l->addWidget(optSubDirectories_All_, 0, 0);
+    l->addWidget(optSubDirectories_Only_, 1, 0);
+    l->addWidget(txtSubDirectoriesLevel_, 1, 1);
+    l->addWidget(new QLabel("levels deep"), 1, 2);
+  }
+  chkDirectoriesOnly_ = Named(new QCheckBox("Display  Directories Only"), "chkDirectoriesOnly",
+                              "Only show directories (Do Not show any files)");
+  auto* fraViewType =
+      Named(new QGroupBox("Folder Structure View"), "fraViewType",
+            "Choose the format for the report (Use CSV format for pushing the data to other applications)");
+  optHierarchicalView_ = Named(new QRadioButton("Hierarchical"), "optHierarchicalView",
+                               "Display report with folders and files in an indented hierarchy");
+  optFlatView_ = Named(new QRadioButton("DOS"), "optFlatView", "Display report in the classic flat DOS format");
+  optCSVView_ = Named(new QRadioButton("CSV"), "optCSVView", "Display report in comma separated values format");
+  optSortableView_ =
+      Named(new QRadioButton("Sortable"), "optSortableView",
+            "Display report so you can sort columns and select rows for saving & printing while in Dorvane");
+  {
+    auto* g = new QButtonGroup(this);
+    auto* l = new QVBoxLayout(fraViewType);
+    for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_}) {
+      g->addButton(b);
+      l->addWidget(b);
+    }
+  }
+  listAvailable_ = Named(new QListWidget, "listAvailable",
+                         "Choose from these remaining file/folder information columns to report on");
+  listDisplayed_ = Named(new QListWidget, "listDisplayed",
+                         "Each item listed here will show up as a column in the directory report");
+  cmdAddToColumnDisplay_ =
+      Named(new QPushButton(">"), "cmdAddToColumnDisplay", "Add the highlighted column to the report");
+  cmdRemoveFromColumnDisplay_ =
+      Named(new QPushButton("<"), "cmdRemoveFromColumnDisplay", "Remove the highlighted column from the report");
+  {
+    auto* l = new QGridLayout(fraStandard);
+    l->addWidget(levels, 0, 0);
+    l->addWidget(chkDirectoriesOnly_, 1, 0);
+    l->addWidget(fraViewType, 2, 0);
+    l->addWidget(new QLabel("Available Columns"), 0, 1);
+    l->addWidget(listAvailable_, 1, 1, 2, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdAddToColumnDisplay_);
+    buttons->addWidget(cmdRemoveFromColumnDisplay_);
+    buttons->addStretch();
+    l->addLayout(buttons, 1, 2, 2, 1);
+    l->addWidget(new QLabel("Show these Columns"), 0, 3);
+    l->addWidget(listDisplayed_, 1, 3, 2, 1);
+  }
+
+  // --- Tab 2 "Additional View Options" ---
+  auto* fraOtherViewOptions = Named(new QFrame, "fraOtherViewOptions");
+  chkDisplayHiddenAndSystem_ = Named(new QCheckBox("Display  Hidden && System Files"), "chkDisplayHiddenAndSystem",
+                                     "Show files with the Hidden and System attributes set");
+  chkDirectoryDetails_ =
+      Named(new QCheckBox("Show Directory Details"), "chkDirectoryDetails",
+            "Display the columns selected information (size, file type,...) for directories in report");
+  chkShowFileCounts_ = Named(new QCheckBox("Show file counts (DOS View Only)"), "chkShowFileCounts",
+                             "Display the number of files in a directory");
+  chkIncludeFullPath_ =
+      Named(new QCheckBox("Include Full Path (DOS View Only)"), "chkIncludeFullPath", "Show full path in report");
+  auto* fraSizeType = Named(new QGroupBox, "fraSizeType");
+  lblShowSizeIn_ = Named(new QLabel("Show Sizes In"), "lblShowSizeIn");
+  {
+    const char* captions[] = {"Bytes", "KB", "MB"};
+    const char* tips[] = {"Sizes in report will show up in Bytes", "Sizes in report will show up in Kilobytes",
+                          "Sizes in report will show up in Megabytes"};
+    auto* g = new QButtonGroup(this);
+    auto* l = new QHBoxLayout(fraSizeType);
+    l->addWidget(lblShowSizeIn_);
+    for (int i = 0; i < 3; ++i) {
+      optSizeType_[i] = Named(new QRadioButton(captions[i]), qPrintable(QString("optSizeType_%1").arg(i)), tips[i]);
+      g->addButton(optSizeType_[i], i);
+      l->addWidget(optSizeType_[i]);
+    }
+  }
+  {
+    auto* l = new QVBoxLayout(fraOtherViewOptions);
+    for (QWidget* w : {static_cast<QWidget*>(chkDisplayHiddenAndSystem_), static_cast<QWidget*>(chkDirectoryDetails_),
+                       static_cast<QWidget*>(chkShowFileCounts_), static_cast<QWidget*>(chkIncludeFullPath_),
+                       static_cast<QWidget*>(fraSizeType)})
+      l->addWidget(w);
+    l->addStretch();
+  }
+
+  // --- Tabs 3 and 4: file and folder filters; the pattern options form one array over both tabs ---
+  const QString wildTip = "This is the standard ? & * pattern matching found in many programs";
+  const QString regexTip = "More advanced pattern matching allowing further control in searching";
+  const QString refTip = "View More Regular Expression Options and Syntax";
+  for (int i = 0; i < 4; ++i)
+    optPatternMatching_[i] = Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"),
+                                   qPrintable(QString("optPatternMatching_%1").arg(i)), i % 2 == 0 ? wildTip : regexTip);
+  auto* folderPatternGroup = new QButtonGroup(this);
+  folderPatternGroup->addButton(optPatternMatching_[0], 0);
+  folderPatternGroup->addButton(optPatternMatching_[1], 1);
+  auto* filePatternGroup = new QButtonGroup(this);
+  filePatternGroup->addButton(optPatternMatching_[2], 2);
+  filePatternGroup->addButton(optPatternMatching_[3], 3);
+
+  auto* fraFilters = Named(new QFrame, "fraFilters");
+  txtRegExFilePattern_ = Named(new QLineEdit, "txtRegExFilePattern",
+                               "Only display files that match the following Wildcard or Regular Expression pattern");
+  cmdRegExInstructionsBottom_ = Named(new QPushButton(kQuickRef), "cmdRegExInstructionsBottom", refTip);
+  txtExtensionsFilter_ =
+      Named(new QLineEdit("*.*"), "txtExtensionsFilter", "Comma separated extension values (e.g.  *.doc, *.txt,...)");
+  optIncludeExtensions_ = Named(new QRadioButton("Include"), "optIncludeExtensions",
+                                "Include the below extensions only (*.* to select all extensions)");
+  optExcludeExtensions_ =
+      Named(new QRadioButton("Exclude"), "optExcludeExtensions", "Exclude the below file extensions from the report");
+  {
+    auto* g = new QButtonGroup(this);
+    g->addButton(optIncludeExtensions_);
+    g->addButton(optExcludeExtensions_);
+  }
+  cboDateRestrictionType_ = Combo("cboDateRestrictionType", {"", "Date Created", "Date Modified", "Date Last Accessed"},
+                                  "Select file date type to restrict file selection");
+  cboDateRestrictionTypeOperator_ =
+      Combo("cboDateRestrictionTypeOperator", kOperators, "Select comparison operator to restrict file selection");
+  dtpDateRestrictionDate_ = Named(new QLineEdit, "dtpDateRestrictionDate", "Enter date MM-DD-YYYY");
+  cboFileSizeRestrictionOperator_ =
+      Combo("cboFileSizeRestrictionOperator", kOperators, "Select comparison operator to restrict file sizes");
+  txtFileSizeRestrictionSize_ =
+      Named(new QLineEdit, "txtFileSizeRestrictionSize", "Enter numeric value to restrict file sizes");
+  cboFileSizeRestrictionSizeType_ =
+      Combo("cboFileSizeRestrictionSizeType", kSizeUnits, "Select byte size type to restrict file sizes");
+  {
+    auto* l = new QGridLayout(fraFilters);
+    l->addWidget(new QLabel("File Name Filter"), 0, 0);
+    l->addWidget(txtRegExFilePattern_, 0, 1, 1, 3);
+    l->addWidget(optPatternMatching_[2], 1, 1);
+    l->addWidget(optPatternMatching_[3], 1, 2);
+    l->addWidget(cmdRegExInstructionsBottom_, 1, 3);
+    l->addWidget(new QLabel("File Extension(s) Filter   (Separate by commas)"), 2, 0, 1, 2);
+    l->addWidget(optIncludeExtensions_, 2, 2);
+    l->addWidget(optExcludeExtensions_, 2, 3);
+    l->addWidget(new QLabel("The following extensions"), 3, 0);
+    l->addWidget(txtExtensionsFilter_, 3, 1, 1, 3);
+    l->addWidget(new QLabel("File Date Filter"), 4, 0);
+    l->addWidget(cboDateRestrictionType_, 4, 1);
+    l->addWidget(cboDateRestrictionTypeOperator_, 4, 2);
+    l->addWidget(dtpDateRestrictionDate_, 4, 3);
+    l->addWidget(new QLabel("File Size is"), 5, 0);
+    l->addWidget(cboFileSizeRestrictionOperator_, 5, 1);
+    l->addWidget(txtFileSizeRestrictionSize_, 5, 2);
+    l->addWidget(cboFileSizeRestrictionSizeType_, 5, 3);
+    l->setRowStretch(6, 1);
+  }
+
+  auto* fraFilters2 = Named(new QFrame, "fraFilters2");
+  txtRegExFolderPattern_ =
+      Named(new QLineEdit, "txtRegExFolderPattern",
+            "Only display folders that match the following Wildcard or Regular Expression pattern");
+  cmdRegExInstructionsFromFolders_ = Named(new QPushButton(kQuickRef), "cmdRegExInstructionsFromFolders", refTip);
+  cboFolderSizeRestrictionOperator_ =
+      Combo("cboFolderSizeRestrictionOperator", kOperators, "Select comparison operator to restrict folder sizes");
+  txtFolderSizeRestrictionSize_ =
+      Named(new QLineEdit, "txtFolderSizeRestrictionSize", "Enter numeric value to restrict folder sizes");
+  cboFolderSizeRestrictionSizeType_ =
+      Combo("cboFolderSizeRestrictionSizeType", kSizeUnits, "Select byte size type to restrict folder sizes");
+  {
+    auto* l = new QGridLayout(fraFilters2);
+    l->addWidget(new QLabel("Folder Name Filter"), 0, 0);
+    l->addWidget(txtRegExFolderPattern_, 0, 1, 1, 3);
+    l->addWidget(optPatternMatching_[0], 1, 1);
+    l->addWidget(optPatternMatching_[1], 1, 2);
+    l->addWidget(cmdRegExInstructionsFromFolders_, 1, 3);
+    l->addWidget(new QLabel("Folder Size is"), 2, 0);
+    l->addWidget(cboFolderSizeRestrictionOperator_, 2, 1);
+    l->addWidget(txtFolderSizeRestrictionSize_, 2, 2);
+    l->addWidget(cboFolderSizeRestrictionSizeType_, 2, 3);
+    l->setRowStretch(3, 1);
+  }
+
+  // --- The tab strip over one shared place for the four frames ---
+  TabStrip1_ = Named(new QTabBar, "TabStrip1");
+  for (const char* caption : {"Main", "Additional View Options", "File Filters", "Folder Filters"})
+    TabStrip1_->addTab(caption);
+  frames_[0] = fraStandard;
+  frames_[1] = fraOtherViewOptions;
+  frames_[2] = fraFilters;
+  frames_[3] = fraFilters2;
+  auto* frameHolder = Named(new QWidget, "fraHolder");
+  {
+    auto* l = new QGridLayout(frameHolder);
+    l->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* f : frames_) l->addWidget(f, 0, 0);
+  }
+
+  // --- Outside the tabs ---
+  txtPathSelected_ = Named(new QLineEdit, "txtPathSelected",
+                           "Enter top-level directory to process from (You can use local drives, mapped network "
+                           "drives, or UNC share names)");
+  treeModel_ = new QFileSystemModel(this);
+  treeModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  treeModel_->setRootPath("/");
+  ExploreTreeDirPrinter_ = Named(new QTreeView, "ExploreTreeDirPrinter");
+  ExploreTreeDirPrinter_->setModel(treeModel_);
+  for (int c = 1; c < treeModel_->columnCount(); ++c) ExploreTreeDirPrinter_->hideColumn(c);
+  ExploreTreeDirPrinter_->setHeaderHidden(true);
+  cmdProcessDirPrint_ = Named(new QPushButton(kGetInfo), "cmdProcessDirPrint", "Gather selected file information");
+
+  // --- The display area: preview, list and error view share one cell ---
+  displayArea_ = Named(new QWidget, "fraDisplayArea");
+  rtfPreviewDirPrint_ = ReadOnlyText("rtfPreviewDirPrint");
+  rtfPreviewDirPrint_->setMaximumBlockCount(0);
+  lvFilesFolders_ = Named(new QTableView, "lvFilesFolders");
+  list_ = new SortableListModel(this);
+  // Header clicks sort by the list's rule: the sort column again flips the order, another one sorts ascending.
+  AttachSortableList(lvFilesFolders_, list_);
+  txtErrorsDisplay_ = ReadOnlyText("txtErrorsDisplay");
+  // No layout here: the three keep one geometry even while hidden (see eventFilter).
+  for (QWidget* w : {static_cast<QWidget*>(rtfPreviewDirPrint_), static_cast<QWidget*>(lvFilesFolders_),
+                     static_cast<QWidget*>(txtErrorsDisplay_)})
+    w->setParent(displayArea_);
+  displayArea_->setMinimumHeight(120);
+  displayArea_->installEventFilter(this);
+  lvFilesFolders_->hide();
+  txtErrorsDisplay_->hide();
+  // The quick reference reaches beyond the display area (left and below it), so it floats over the window.
+  txtPopUpInfo_ = ReadOnlyText("txtPopUpInfo");
+  txtPopUpInfo_->setParent(this);
+  txtPopUpInfo_->setPlainText(QuickReferenceText());
+  txtPopUpInfo_->hide();
+  auto* webBrowser = Named(new QWidget(this), "WebBrowser1");
+  webBrowser->hide();
+
+  auto* top = new QGridLayout;
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel("Select or type a path"));
+  left->addWidget(txtPathSelected_);
+  left->addWidget(ExploreTreeDirPrinter_, 1);
+  left->addWidget(cmdProcessDirPrint_, 0, Qt::AlignHCenter);
+  auto* right = new QVBoxLayout;
+  right->addWidget(TabStrip1_);
+  right->addWidget(frameHolder, 1);
+  top->addLayout(left, 0, 0);
+  top->addLayout(right, 0, 1);
+  top->setColumnStretch(0, 1);
+  top->setColumnStretch(1, 1);
+  auto* main = new QVBoxLayout(this);
+  main->addLayout(top, 0);
+  main->addWidget(displayArea_, 1);
+
+  // --- Handlers ---
+  connect(TabStrip1_, &QTabBar::currentChanged, this, [this](int i) { Run("fdp:07", [&] { TabStrip1_Click(i); }); });
+  for (QRadioButton* b : {optSubDirectories_All_, optSubDirectories_Only_})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) Run("fdp:08", [&] { SubDirectoriesChanged(); });
+    });
+  connect(txtSubDirectoriesLevel_, &QLineEdit::textChanged, this,
+          [this] { Run("fdp:09", [&] { txtSubDirectoriesLevel_Change(); }); });
+  for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) Run("fdp:10", [&] { ViewTypeChanged(); });
+    });
+  connect(chkDirectoryDetails_, &QCheckBox::toggled, this,
+          [this] { Run("fdp:11", [&] { chkDirectoryDetails_Click(); }); });
+  connect(chkDirectoriesOnly_, &QCheckBox::toggled, this,
+          [this] { Run("fdp:12", [&] { chkDirectoriesOnly_Click(); }); });
+  for (int i = 0; i < 4; ++i)
+    connect(optPatternMatching_[i], &QRadioButton::toggled, this,
+            [this, i](bool on) { Run("fdp:13", [&] { PatternMatchingChanged(i, on); }); });
+  connect(cmdAddToColumnDisplay_, &QPushButton::clicked, this,
+          [this] { Run("fdp:14", [&] { MoveColumn(listAvailable_, listDisplayed_); }); });
+  connect(cmdRemoveFromColumnDisplay_, &QPushButton::clicked, this,
+          [this] { Run("fdp:15", [&] { MoveColumn(listDisplayed_, listAvailable_); }); });
+  for (QPushButton* b : {cmdRegExInstructionsBottom_, cmdRegExInstructionsFromFolders_})
+    connect(b, &QPushButton::clicked, this, [this] { Run("fdp:16", [&] { ToggleQuickReference(); }); });
+  connect(txtPathSelected_, &QLineEdit::textEdited, this,
+          [this](const QString& t) { Run("fdp:17", [&] { txtPathSelected_Change(t); }); });
+  connect(ExploreTreeDirPrinter_, &QTreeView::clicked, this,
+          [this](const QModelIndex& i) { Run("fdp:19", [&] { ExploreTreeDirPrinter_NodeClick(i); }); });
+  connect(txtFileSizeRestrictionSize_, &QLineEdit::textChanged, this, [this] {
+    Run("fdp:20", [&] { CheckSizeBox(txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_); });
+  });
+  connect(txtFolderSizeRestrictionSize_, &QLineEdit::textChanged, this, [this] {
+    Run("fdp:21", [&] { CheckSizeBox(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_); });
+  });
+  connect(cboFileSizeRestrictionSizeType_, &QComboBox::activated, this, [this] {
+    Run("fdp:22", [&] { SizeUnitClicked(txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_, true); });
+  });
+  connect(cboFolderSizeRestrictionSizeType_, &QComboBox::activated, this, [this] {
+    Run("fdp:23", [&] { SizeUnitClicked(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_, false); });
+  });
+  dtpDateRestrictionDate_->installEventFilter(this);
+  connect(cmdProcessDirPrint_, &QPushButton::clicked, this, [this] { cmdProcessDirPrint_Click(); });
+  // The caption leans while the mouse button is held on the button.
+  connect(cmdProcessDirPrint_, &QPushButton::pressed, this, [this] {
+    QFont f = cmdProcessDirPrint_->font();
+    f.setItalic(true);
+    cmdProcessDirPrint_->setFont(f);
+  });
+  connect(cmdProcessDirPrint_, &QPushButton::released, this, [this] {
+    QFont f = cmdProcessDirPrint_->font();
+    f.setItalic(false);
+    cmdProcessDirPrint_->setFont(f);
+  });
+}
+
+void frmDirPrint::Form_Load() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:06");
+  scope.Step([&] { tempFolder_ = services_.tempFolder; });
+  scope.Step([&] { cDirProc_ = std::make_unique<clsDirProcessing>(prompter_); });
+  scope.Step([&] {
+    optSubDirectories_All_->setChecked(true);
+    optHierarchicalView_->setChecked(true);
+    optSizeType_[1]->setChecked(true);
+    optPatternMatching_[0]->setChecked(true);
+    optIncludeExtensions_->setChecked(true);
+    chkDisplayHiddenAndSystem_->setChecked(true);
+    chkDirectoryDetails_->setChecked(true);
+    chkShowFileCounts_->setEnabled(false);
+    chkIncludeFullPath_->setEnabled(false);
+    listAvailable_->addItems(kAvailableColumns);
+    listDisplayed_->addItems(kDisplayedColumns);
+    SubDirectoriesChanged();
+    SetFileFiltersEnabled(true);
+    TabStrip1_Click(0);
+  });
+  scope.Step([&] {
+    listAvailable_->setCurrentRow(0);
+    listDisplayed_->setCurrentRow(0);
+  });
+  scope.Step([&] {
+    loading_ = true;
+    const std::string root = utilities_.FirstDriveRoot();
+    services_.utilities.DefaultDriveRoot = root;
+    QModelIndex index = treeModel_->index(QString::fromStdString(root));
+    if (index.isValid()) {
+      ExploreTreeDirPrinter_->setCurrentIndex(index);
+      ExploreTreeDirPrinter_->scrollTo(index);
+    }
+    // The path box shows the root as the user would type it, with its final "/".
+    txtPathSelected_->setText(QString::fromStdString(root));
+    loading_ = false;
+  });
+  loading_ = false;
+}
+
+QString frmDirPrint::ReportPath() const { return QString::fromStdString(tempFolder_) + "/tmpOuput.txt"; }
+
+void frmDirPrint::TabStrip1_Click(int index) {
+  for (int i = 0; i < 4; ++i) frames_[i]->setVisible(i == index);
+}
+
+namespace {
+void SetBase(QWidget* w, bool white) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, white ? QColor(Qt::white) : w->palette().color(QPalette::Window));
+  w->setPalette(p);
+}
+}  // namespace
+
+void frmDirPrint::SubDirectoriesChanged() {
+  const bool only = optSubDirectories_Only_->isChecked();
+  txtSubDirectoriesLevel_->setEnabled(only);
+  SetBase(txtSubDirectoriesLevel_, only);
+}
+
+void frmDirPrint::txtSubDirectoriesLevel_Change() {
+  const QString t = txtSubDirectoriesLevel_->text();
+  if (!t.isEmpty() && !IsNumericText(t)) txtSubDirectoriesLevel_->setText("1");
+}
+
+void frmDirPrint::ViewTypeChanged() {
+  if (optFlatView_->isChecked()) {
+    chkIncludeFullPath_->setEnabled(true);
+    if (chkDirectoryDetails_->isChecked()) chkShowFileCounts_->setEnabled(true);
+  } else if (optHierarchicalView_->isChecked() || optCSVView_->isChecked()) {
+    chkIncludeFullPath_->setEnabled(false);
+    chkShowFileCounts_->setEnabled(false);
+  }
+}
+
+void frmDirPrint::chkDirectoryDetails_Click() {
+  chkShowFileCounts_->setEnabled(chkDirectoryDetails_->isChecked() && optFlatView_->isChecked());
+}
+
+void frmDirPrint::chkDirectoriesOnly_Click() { SetFileFiltersEnabled(!chkDirectoriesOnly_->isChecked()); }
+
+void frmDirPrint::SetFileFiltersEnabled(bool on) {
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           optExcludeExtensions_, optIncludeExtensions_, txtExtensionsFilter_, cboDateRestrictionTypeOperator_,
+           cboDateRestrictionType_, dtpDateRestrictionDate_, cboFileSizeRestrictionOperator_,
+           txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_, txtRegExFilePattern_}) {
+    w->setEnabled(on);
+    SetBase(w, on);
+  }
+}
+
+void frmDirPrint::PatternMatchingChanged(int index, bool checked) {
+  // One pattern mode serves file and folder names: 0 pairs with 2, 1 with 3.
+  if (checked) optPatternMatching_[(index + 2) % 4]->setChecked(true);
+}
+
+void frmDirPrint::MoveColumn(QListWidget* source, QListWidget* target) {
+  const int p = source->currentRow();
+  if (p < 0 || !source->item(p) || source->item(p)->text().isEmpty()) return;
+  target->addItem(source->item(p)->text());
+  if (target->currentRow() < 0 && target->count() > 0) target->setCurrentRow(0);
+  delete source->takeItem(p);
+  if (source->count() > 0) source->setCurrentRow(p < source->count() ? p : p - 1);
+}
+
+void frmDirPrint::PlaceQuickReference() {
+  const QRect preview(rtfPreviewDirPrint_->mapTo(this, QPoint(0, 0)), rtfPreviewDirPrint_->size());
+  txtPopUpInfo_->setGeometry(120 / kTwipsPerPixel, preview.top(), preview.width(),
+                             preview.height() + 72 / kTwipsPerPixel);
+}
+
+void frmDirPrint::ToggleQuickReference() {
+  if (!txtPopUpInfo_->isHidden()) {
+    txtPopUpInfo_->hide();
+    cmdRegExInstructionsBottom_->setText(kQuickRef);
+    cmdRegExInstructionsFromFolders_->setText(kQuickRef);
+  } else {
+    PlaceQuickReference();
+    txtPopUpInfo_->show();
+    txtPopUpInfo_->raise();
+    cmdRegExInstructionsBottom_->setText("Close Ref");
+    cmdRegExInstructionsFromFolders_->setText("Close Ref");
+  }
+}
+
+void frmDirPrint::txtPathSelected_Change(const QString& text) {
+  if (loading_) return;
+  if (text.isEmpty() || !QFileInfo(text).isDir()) return;
+  QString path = text;
+  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
+  QModelIndex index = treeModel_->index(path);
+  if (!index.isValid()) return;
+  for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ExploreTreeDirPrinter_->expand(p);
+  ExploreTreeDirPrinter_->setCurrentIndex(index);
+  ExploreTreeDirPrinter_->scrollTo(index);
+}
+
+void frmDirPrint::ExploreTreeDirPrinter_NodeClick(const QModelIndex& index) {
+  const QString path = treeModel_->filePath(index);
+  // Every Linux path names something below the one root, so even "/" may be taken.
+  if (path.isEmpty()) return;
+  struct stat st {};
+  const QByteArray native = QFile::encodeName(path);
+  if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    const int err = errno;
+    if (err == ENOMEDIUM || err == ENODEV || err == ENXIO) {
+      prompter_.Message("Device was unavailable.  Please try another drive or make sure media is in drive.",
+                        "Device Unavailable");
+    } else {
+      prompter_.Message(
+          "The clicked path was not found.\r\n\r\nIt may have been removed since Dorvane was loaded or you may not "
+          "have permissions to view it.\r\n\r\nTry using the menu to refresh the directory tree -> Directory Printer "
+          "- Refresh Directories",
+          "Path is no longer valid");
+    }
+    return;
+  }
+  if (path == lastTreePath_) return;
+  txtPathSelected_->setText(path);
+  lastTreePath_ = path;
+}
+
+bool frmDirPrint::CheckSizeBox(QLineEdit* box, QComboBox* unit) {
+  if (rewriting_) return true;
+  const QString text = box->text();
+  if (text.isEmpty()) return true;
+  auto rewrite = [&](const QString& t) {
+    rewriting_ = true;
+    box->setText(t);
+    rewriting_ = false;
+  };
+  if (!IsNumericText(text)) {
+    prompter_.Message("Please put in numeric values only", "Numeric values only");
+    rewrite("");
+    return false;
+  }
+  QString plain = text;
+  plain.remove(',');
+  if (plain != text) rewrite(plain);
+  if (!utilities_.ValidSizeRestriction(Std(plain), Std(unit->currentText()))) {
+    rewrite("");
+    return false;
+  }
+  return true;
+}
+
+void frmDirPrint::SizeUnitClicked(QLineEdit* box, QComboBox* unit, bool notice) {
+  if (box->text().isEmpty()) return;
+  if (!CheckSizeBox(box, unit) || !notice) return;
+  int display = 1;
+  for (int i = 0; i < 3; ++i)
+    if (optSizeType_[i]->isChecked()) display = i;
+  const QString text = SizeConversionNotice(box->text().trimmed().toDouble(), unit->currentText(), display);
+  if (!text.isEmpty()) prompter_.Message(Std(text), "File Size Filtration Information");
+}
+
+void frmDirPrint::dtpDateRestrictionDate_LostFocus() {
+  const QString text = dtpDateRestrictionDate_->text();
+  if (text.isEmpty()) return;
+  if (auto date = ParseDateText(text)) {
+    dtpDateRestrictionDate_->setText(FormatDateText(*date));
+  } else {
+    prompter_.Message("Please enter a valid date in the date field box.", "Invalid Date");
+    dtpDateRestrictionDate_->setText("");
+  }
+}
+
+bool frmDirPrint::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == displayArea_ && event->type() == QEvent::Resize) {
+    const QRect all(QPoint(0, 0), displayArea_->size());
+    rtfPreviewDirPrint_->setGeometry(all);
+    lvFilesFolders_->setGeometry(all);
+    txtErrorsDisplay_->setGeometry(all);
+  }
+  if (watched == dtpDateRestrictionDate_ && event->type() == QEvent::FocusOut)
+    Run("fdp:18", [&] { dtpDateRestrictionDate_LostFocus(); });
+  return frmDirPrintBase::eventFilter(watched, event);
+}
+
+void frmDirPrint::resizeEvent(QResizeEvent* event) {
+  frmDirPrintBase::resizeEvent(event);
+  // The layouts grow every control with the window; only the floating quick reference is placed by hand.
+  Run("fdp:30", [&] {
+    if (!txtPopUpInfo_->isHidden()) PlaceQuickReference();
+  });
+}
+
+QAction* frmDirPrint::MainItem(const char* name) const {
+  QWidget* top = window();
+  return top && top != this ? top->findChild<QAction*>(name) : nullptr;
+}
+
+void frmDirPrint::ViewSessionErrors() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:27");
+  if (!txtErrorsDisplay_->isHidden()) {
+    scope.Step([&] { cmdProcessDirPrint_->setText(kGetInfo); });
+    scope.Step([&] { txtErrorsDisplay_->hide(); });
+    scope.Step([&] {
+      if (QAction* a = MainItem("mnuGetNewDirectoryInfo")) a->setEnabled(true);
+      if (QAction* a = MainItem("mnuViewSessionErrors")) a->setChecked(false);
+    });
+    return;
+  }
+  QFile file(QString::fromStdString(services_.log.Path()));
+  scope.Step([&] {
+    if (!file.open(QIODevice::ReadOnly)) throw Error(53, "File not found");
+  });
+  scope.Step([&] {
+    if (file.isOpen() && file.size() > 0) txtErrorsDisplay_->setPlainText(QString::fromUtf8(file.readAll()));
+  });
+  scope.Step([&] { cmdProcessDirPrint_->setText("Close Session Errors"); });
+  scope.Step([&] {
+    txtErrorsDisplay_->show();
+    txtErrorsDisplay_->raise();
+  });
+  scope.Step([&] {
+    if (QAction* a = MainItem("mnuGetNewDirectoryInfo")) a->setEnabled(false);
+    if (QAction* a = MainItem("mnuViewSessionErrors")) {
+      a->setCheckable(true);
+      a->setChecked(true);
+    }
+  });
+  file.close();
+}
+
+void frmDirPrint::ClearErrors() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:29");
+  scope.Step([&] { services_.log.OpenSessionErrorLog(); });
+  scope.Step([&] { txtErrorsDisplay_->clear(); });
+}
+
+void frmDirPrint::ClearSettings() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:28");
+  scope.Step([&] { optHierarchicalView_->setChecked(true); });
+  scope.Step([&] { chkDirectoriesOnly_->setChecked(false); });
+  scope.Step([&] {
+    listAvailable_->clear();
+    listAvailable_->addItems(kAvailableColumns);
+    listDisplayed_->clear();
+    listDisplayed_->addItems(kDisplayedColumns);
+  });
+  scope.Step([&] { optSubDirectories_All_->setChecked(true); });
+  scope.Step([&] { optSizeType_[1]->setChecked(true); });
+  scope.Step([&] {
+    chkIncludeFullPath_->setChecked(false);
+    chkDirectoryDetails_->setChecked(true);
+    chkShowFileCounts_->setChecked(false);
+    chkDisplayHiddenAndSystem_->setChecked(true);
+  });
+  scope.Step([&] {
+    cboFileSizeRestrictionOperator_->setCurrentIndex(-1);
+    txtFileSizeRestrictionSize_->setText("");
+    cboFileSizeRestrictionSizeType_->setCurrentIndex(-1);
+  });
+  scope.Step([&] {
+    optIncludeExtensions_->setChecked(true);
+    txtExtensionsFilter_->setText("*.*");
+  });
+  scope.Step([&] {
+    cboDateRestrictionType_->setCurrentIndex(-1);
+    cboDateRestrictionTypeOperator_->setCurrentIndex(-1);
+    dtpDateRestrictionDate_->setText("");
+    txtRegExFilePattern_->setText("");
+  });
+  scope.Step([&] {
+    cboFolderSizeRestrictionOperator_->setCurrentIndex(-1);
+    txtFolderSizeRestrictionSize_->setText("");
+    cboFolderSizeRestrictionSizeType_->setCurrentIndex(-1);
+    txtRegExFolderPattern_->setText("");
+  });
+  scope.Step([&] {
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"}) services_.settings.SaveSetting(key, "");
+  });
+}
+
+void frmDirPrint::RefreshDrives() {
+  Run("fdp:24", [&] { ShowPathInTree(ExploreTreeDirPrinter_, treeModel_, txtPathSelected_->text(), services_.errors); });
+}
+
+DirPrintChoices frmDirPrint::CurrentChoices() {
+  DirPrintChoices c;
+  c.view = optFlatView_->isChecked() ? 1 : optCSVView_->isChecked() ? 2 : optSortableView_->isChecked() ? 3 : 0;
+  c.directoriesOnly = chkDirectoriesOnly_->isChecked();
+  for (int i = 0; i < listDisplayed_->count(); ++i) c.columns.push_back(Std(listDisplayed_->item(i)->text()));
+  c.levelsOnly = optSubDirectories_Only_->isChecked();
+  c.levelsText = Std(txtSubDirectoriesLevel_->text());
+  c.sizeUnitShown = !lblShowSizeIn_->isHidden();
+  for (int i = 0; i < 3; ++i)
+    if (optSizeType_[i]->isChecked()) c.sizeUnit = i;
+  c.fullPath = chkIncludeFullPath_->isChecked();
+  c.fileCounts = chkShowFileCounts_->isChecked();
+  c.directoryDetails = chkDirectoryDetails_->isChecked();
+  c.showHidden = chkDisplayHiddenAndSystem_->isChecked();
+  c.dateType = Std(cboDateRestrictionType_->currentText());
+  c.dateOperator = Std(cboDateRestrictionTypeOperator_->currentText());
+  const QString dateText = dtpDateRestrictionDate_->text();
+  c.dateEmpty = dateText.isEmpty();
+  if (auto d = ParseDateText(dateText)) {
+    c.date = LocalTime{d->year(), d->month(), d->day(), 0, 0, 0};
+  } else {
+    c.dateValid = c.dateEmpty;
+  }
+  c.fileSizeOperator = Std(cboFileSizeRestrictionOperator_->currentText());
+  c.fileSizeText = Std(txtFileSizeRestrictionSize_->text());
+  c.fileSizeUnit = Std(cboFileSizeRestrictionSizeType_->currentText());
+  c.folderSizeOperator = Std(cboFolderSizeRestrictionOperator_->currentText());
+  c.folderSizeText = Std(txtFolderSizeRestrictionSize_->text());
+  c.folderSizeUnit = Std(cboFolderSizeRestrictionSizeType_->currentText());
+  c.extensionsText = Std(txtExtensionsFilter_->text());
+  c.includeExtensions = optIncludeExtensions_->isChecked();
+  c.wildcards = optPatternMatching_[0]->isChecked();
+  c.filePattern = Std(txtRegExFilePattern_->text().trimmed());
+  c.folderPattern = Std(txtRegExFolderPattern_->text().trimmed());
+  c.startingDirectory = Std(txtPathSelected_->text());
+  return c;
+}
+
+void frmDirPrint::LoadReport() {
+  QFile file(ReportPath());
+  if (!file.open(QIODevice::ReadOnly)) throw Error(53, "File not found");
+  // One setPlainText of the whole text keeps large reports quick to show.
+  rtfPreviewDirPrint_->setPlainText(QString::fromUtf8(file.readAll()));
+}
+
+void frmDirPrint::ProcessDirPrintJob() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:04");
+  DirPrintChoices choices;
+  scope.Step([&] { choices = CurrentChoices(); });
+  // The preview is loaded inside the job, so the progress window stays up until the report shows.
+  scope.Step("fdp:04.125", [&] {
+    dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()), [this] { LoadReport(); });
+  });
+}
+
+void frmDirPrint::cmdProcessDirPrint_Click() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:26");
+  if (cmdProcessDirPrint_->text() != kGetInfo) {
+    // The session error view is open: the button closes it.
+    scope.Step([&] { ViewSessionErrors(); });
+    return;
+  }
+  scope.Step([&] {
+    if (!txtPopUpInfo_->isHidden()) ToggleQuickReference();
+  });
+  bool fontOk = true;
+  scope.Step([&] { fontOk = CheckPrintFont(services_.utilities, prompter_, services_.errors); });
+  if (!fontOk) return;
+  scope.Step([&] { list_->Clear(); });
+  scope.Step([&] { ProcessDirPrintJob(); });
+  scope.Step([&] { lvFilesFolders_->setVisible(optSortableView_->isChecked()); });
+  scope.Step([&] {
+    if (optSortableView_->isChecked()) FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
+  });
+}
+
+}  // namespace dv

@@ -1,0 +1,137 @@
+#pragma once
+// The directory printer window: the starting folder, the scan options and filters on four tabs, the button that
+// runs the job, and one display area where the report preview, the sortable list, the session error view and
+// the quick reference lie on top of each other. Every control's objectName is its control name.
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "common/shared_utils.h"
+#include "shell/child_windows.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabBar;
+class QTableView;
+class QTreeView;
+
+namespace dv {
+
+class clsDirProcessing;
+class frmCancel;
+class Prompter;
+class SortableListModel;
+struct DirPrintChoices;
+struct ShellServices;
+
+class frmDirPrint : public frmDirPrintBase {
+  Q_OBJECT
+ public:
+  // `prompter`, when given, answers every message of the window and its engine instead of services.prompter.
+  frmDirPrint(ShellServices& services, frmCancel* cancel, Prompter* prompter = nullptr, QWidget* parent = nullptr);
+  ~frmDirPrint() override;
+
+  void ProcessDirPrintJob() override;
+  void RefreshDrives() override;
+  void ClearSettings() override;
+  void PrintDirectoryInformation() override {}
+  void SaveDirectoryInformation() override {}
+  void ShowHTMLSettings() override {}
+  void ViewSessionErrors() override;
+  void ClearErrors() override;
+
+  // The button's handler: closes the session error view when open, else checks the font and runs the job.
+  void cmdProcessDirPrint_Click();
+
+  // The report file the job writes and the preview loads.
+  QString ReportPath() const;
+  // The choices the job would read from the controls now.
+  DirPrintChoices CurrentChoices();
+  clsDirProcessing& Engine() { return *cDirProc_; }
+  QFileSystemModel* TreeModel() const { return treeModel_; }
+  SortableListModel* SortableList() const { return list_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildControls();
+  void Form_Load();
+  void Run(const char* location, const std::function<void()>& step);
+
+  void TabStrip1_Click(int index);
+  void SubDirectoriesChanged();
+  void txtSubDirectoriesLevel_Change();
+  void ViewTypeChanged();
+  void chkDirectoryDetails_Click();
+  void chkDirectoriesOnly_Click();
+  void PatternMatchingChanged(int index, bool checked);
+  void MoveColumn(QListWidget* source, QListWidget* target);
+  void ToggleQuickReference();
+  void PlaceQuickReference();
+  void txtPathSelected_Change(const QString& text);
+  void ExploreTreeDirPrinter_NodeClick(const QModelIndex& index);
+  bool CheckSizeBox(QLineEdit* box, QComboBox* unit);
+  void SizeUnitClicked(QLineEdit* box, QComboBox* unit, bool notice);
+  void dtpDateRestrictionDate_LostFocus();
+  void SetFileFiltersEnabled(bool on);
+  void LoadReport();
+  QAction* MainItem(const char* name) const;
+
+  ShellServices& services_;
+  frmCancel* cancel_;
+  Prompter& prompter_;
+  SharedUtilities utilities_;  // input checks answered through this window's prompter
+  std::unique_ptr<clsDirProcessing> cDirProc_;
+  std::string tempFolder_;
+  QString lastTreePath_;
+  bool loading_ = false;
+  bool rewriting_ = false;  // a size box is being rewritten by its own check
+  SortableListModel* list_ = nullptr;
+
+  QTabBar* TabStrip1_ = nullptr;
+  QWidget* frames_[4] = {};
+  QRadioButton *optSubDirectories_All_, *optSubDirectories_Only_;
+  QLineEdit* txtSubDirectoriesLevel_;
+  QCheckBox* chkDirectoriesOnly_;
+  QRadioButton *optHierarchicalView_, *optFlatView_, *optCSVView_, *optSortableView_;
+  QListWidget *listAvailable_, *listDisplayed_;
+  QPushButton *cmdAddToColumnDisplay_, *cmdRemoveFromColumnDisplay_;
+  QCheckBox *chkDisplayHiddenAndSystem_, *chkDirectoryDetails_, *chkShowFileCounts_, *chkIncludeFullPath_;
+  QLabel* lblShowSizeIn_;
+  QRadioButton* optSizeType_[3];
+  QLineEdit* txtRegExFilePattern_;
+  QRadioButton* optPatternMatching_[4];
+  QPushButton *cmdRegExInstructionsBottom_, *cmdRegExInstructionsFromFolders_;
+  QLineEdit* txtExtensionsFilter_;
+  QRadioButton *optIncludeExtensions_, *optExcludeExtensions_;
+  QComboBox *cboDateRestrictionType_, *cboDateRestrictionTypeOperator_;
+  QLineEdit* dtpDateRestrictionDate_;
+  QComboBox *cboFileSizeRestrictionOperator_, *cboFileSizeRestrictionSizeType_;
+  QLineEdit* txtFileSizeRestrictionSize_;
+  QLineEdit* txtRegExFolderPattern_;
+  QComboBox *cboFolderSizeRestrictionOperator_, *cboFolderSizeRestrictionSizeType_;
+  QLineEdit* txtFolderSizeRestrictionSize_;
+  QLineEdit* txtPathSelected_;
+  QTreeView* ExploreTreeDirPrinter_;
+  QFileSystemModel* treeModel_;
+  QPushButton* cmdProcessDirPrint_;
+  QWidget* displayArea_;
+  QPlainTextEdit* rtfPreviewDirPrint_;
+  QTableView* lvFilesFolders_;
+  QPlainTextEdit* txtErrorsDisplay_;
+  QPlainTextEdit* txtPopUpInfo_;
+};
+
+}  // namespace dv

@@ -1,0 +1,785 @@
+// The directory printer window driven by objectName: its controls, the rules between them, the input checks and
+// their messages, the column choice, the quick reference, the session error view and restoring the defaults.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+#include "dirprint/dir_print_inputs.h"
+#include "dirprint/dir_print_job.h"
+#include "dirprint/frm_dir_print.h"
+#include "dirprint/sortable_list.h"
+#include "shell/shared_ui.h"
+#include "shell/shell_services.h"
+
+namespace {
+
+struct Shown {
+  std::string text, title;
+};
+
+// Records every message and answers questions from a script (Yes unless told otherwise).
+class RecordingPrompter : public dv::Prompter {
+ public:
+  std::vector<Shown> shown;
+  bool yes = true;
+  void Message(const std::string& text, const std::string& title) override { shown.push_back({text, title}); }
+  bool YesNo(const std::string& text, const std::string& title) override {
+    shown.push_back({text, title});
+    return yes;
+  }
+  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
+    shown.push_back({text, title});
+    return yes ? dv::Answer::Yes : dv::Answer::No;
+  }
+  std::optional<std::string> Input(const std::string&, const std::string&, const std::string& d) override {
+    return d;
+  }
+};
+
+const char* const kTwoGb =
+    "2 GB Size Limitation for File/Folder Size Restrictions:\r\n\r\n0 - 2,047 MB\r\n0 - 2,096,128 KB\r\n"
+    "0 - 2,146,435,072 Bytes";
+
+}  // namespace
+
+class FrmDirPrintTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<dv::ShellServices> services_;
+  RecordingPrompter prompter_;
+  std::unique_ptr<dv::frmDirPrint> w_;
+
+  template <class T = QWidget>
+  T* C(const char* name) {
+    T* found = w_->findChild<T*>(name);
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+  QRadioButton* R(const char* name) { return C<QRadioButton>(name); }
+  QCheckBox* K(const char* name) { return C<QCheckBox>(name); }
+  QLineEdit* E(const char* name) { return C<QLineEdit>(name); }
+  QComboBox* B(const char* name) { return C<QComboBox>(name); }
+  QStringList Entries(const char* list) {
+    QStringList out;
+    auto* l = C<QListWidget>(list);
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+  }
+  QColor Base(const char* name) { return C(name)->palette().color(QPalette::Base); }
+  QColor WindowColour(const char* name) { return C(name)->palette().color(QPalette::Window); }
+  // A user typing into a box, then the unit combo being clicked at an entry.
+  void Type(const char* box, const QString& text) {
+    E(box)->clear();
+    QTest::keyClicks(E(box), text);
+  }
+  void Pick(const char* combo, const QString& entry) {
+    QComboBox* c = B(combo);
+    int i = c->findText(entry);
+    c->setCurrentIndex(i);
+    emit c->activated(i);
+  }
+  // A small tree of our own: a 100-byte file, a 1000-byte file and a folder with one file.
+  QString MakeTree() {
+    const QString root = dir_->filePath("home/tree");
+    QDir().mkpath(root + "/sub");
+    auto write = [](const QString& path, int bytes) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray(bytes, 'x'));
+    };
+    write(root + "/hundred.txt", 100);
+    write(root + "/big.bin", 1000);
+    write(root + "/sub/inner.dat", 5);
+    return root;
+  }
+  void FocusOut(QWidget* w) {
+    QFocusEvent ev(QEvent::FocusOut);
+    QApplication::sendEvent(w, &ev);
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_RUNTIME_DIR", dir_->filePath("run").toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir_->filePath("config").toUtf8());
+    qputenv("HOME", dir_->filePath("home").toUtf8());
+    QDir().mkpath(dir_->filePath("run"));
+    QDir().mkpath(dir_->filePath("home/docs"));
+    QFile::setPermissions(dir_->filePath("run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    services_ = std::make_unique<dv::ShellServices>();
+    services_->log.OpenSessionErrorLog();
+    services_->utilities.PrintFontChecked = true;  // no font question in the middle of a job
+    prompter_.shown.clear();
+    prompter_.yes = true;
+    w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
+    w_->resize(900, 700);
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+  }
+  void cleanup() {
+    w_.reset();
+    services_.reset();
+    dir_.reset();
+  }
+
+  void windowHasItsNameCaptionAndStartsAtTheHomeFolder() {
+    QCOMPARE(w_->objectName(), QString("frmDirPrint"));
+    QCOMPARE(w_->windowTitle(), QString("Directory Printer"));
+    const QString home = dir_->filePath("home") + "/";
+    QCOMPARE(E("txtPathSelected")->text(), home);
+    QCOMPARE(QString::fromStdString(services_->utilities.DefaultDriveRoot), home);
+    QCOMPARE(dv::CurrentPathInTree(C<QTreeView>("ExploreTreeDirPrinter"), w_->TreeModel()), dir_->filePath("home"));
+    QCOMPARE(C<QPushButton>("cmdProcessDirPrint")->text(), QString("Get Directory Information"));
+    QCOMPARE(C("cmdProcessDirPrint")->toolTip(), QString("Gather selected file information"));
+    QVERIFY(E("txtPathSelected")->toolTip().startsWith("Enter top-level directory to process from (You can use"));
+    QVERIFY(C("WebBrowser1")->isHidden());
+  }
+
+  void everyOptionControlHasCaptionTipAndInitialState() {
+    struct Row {
+      const char* name;
+      const char* caption;
+      const char* tip;
+      bool checked, enabled;
+    };
+    const Row rows[] = {
+        {"optSubDirectories_All", "All", "Process all directories and subdirectories", true, true},
+        {"optSubDirectories_Only", "Only", "Only process the following number of subdirectories deep from the source",
+         false, true},
+        {"chkDirectoriesOnly", "Display  Directories Only", "Only show directories (Do Not show any files)", false,
+         true},
+        {"optHierarchicalView", "Hierarchical", "Display report with folders and files in an indented hierarchy",
+         true, true},
+        {"optFlatView", "DOS", "Display report in the classic flat DOS format", false, true},
+        {"optCSVView", "CSV", "Display report in comma separated values format", false, true},
+        {"optSortableView", "Sortable",
+         "Display report so you can sort columns and select rows for saving & printing while in Dorvane", false, true},
+        {"chkDisplayHiddenAndSystem", "Display  Hidden && System Files",
+         "Show files with the Hidden and System attributes set", true, true},
+        {"chkDirectoryDetails", "Show Directory Details",
+         "Display the columns selected information (size, file type,...) for directories in report", true, true},
+        {"chkShowFileCounts", "Show file counts (DOS View Only)", "Display the number of files in a directory", false,
+         false},
+        {"chkIncludeFullPath", "Include Full Path (DOS View Only)", "Show full path in report", false, false},
+        {"optSizeType_0", "Bytes", "Sizes in report will show up in Bytes", false, true},
+        {"optSizeType_1", "KB", "Sizes in report will show up in Kilobytes", true, true},
+        {"optSizeType_2", "MB", "Sizes in report will show up in Megabytes", false, true},
+        {"optPatternMatching_0", "Wildcards", "This is the standard ? & * pattern matching found in many programs",
+         true, true},
+        {"optPatternMatching_1", "RegEx Pattern", "More advanced pattern matching allowing further control in searching",
+         false, true},
+        {"optPatternMatching_2", "Wildcards", "This is the standard ? & * pattern matching found in many programs",
+         true, true},
+        {"optPatternMatching_3", "RegEx Pattern", "More advanced pattern matching allowing further control in searching",
+         false, true},
+        {"optIncludeExtensions", "Include", "Include the below extensions only (*.* to select all extensions)", true,
+         true},
+        {"optExcludeExtensions", "Exclude", "Exclude the below file extensions from the report", false, true},
+    };
+    for (const Row& r : rows) {
+      auto* b = C<QAbstractButton>(r.name);
+      QCOMPARE(b->text(), QString(r.caption));
+      QCOMPARE(b->toolTip(), QString(r.tip));
+      QVERIFY2(b->isChecked() == r.checked, r.name);
+      QVERIFY2(b->isEnabled() == r.enabled, r.name);
+    }
+    QCOMPARE(C("fraViewType")->toolTip(),
+             QString("Choose the format for the report (Use CSV format for pushing the data to other applications)"));
+    QCOMPARE(C<QLabel>("lblShowSizeIn")->text(), QString("Show Sizes In"));
+    for (const char* b : {"cmdRegExInstructionsBottom", "cmdRegExInstructionsFromFolders"}) {
+      QCOMPARE(C<QPushButton>(b)->text(), QString("Quick Ref"));
+      QCOMPARE(C(b)->toolTip(), QString("View More Regular Expression Options and Syntax"));
+    }
+    QCOMPARE(C("cmdAddToColumnDisplay")->toolTip(), QString("Add the highlighted column to the report"));
+    QCOMPARE(C("cmdRemoveFromColumnDisplay")->toolTip(), QString("Remove the highlighted column from the report"));
+  }
+
+  void textBoxesListsAndCombosHaveTheirEntriesAndTips() {
+    QCOMPARE(Entries("listAvailable"), QStringList({"Created", "Modified", "Accessed", "Attributes"}));
+    QCOMPARE(Entries("listDisplayed"), QStringList({"Size", "File Type"}));
+    QCOMPARE(C<QListWidget>("listAvailable")->currentRow(), 0);
+    QCOMPARE(C<QListWidget>("listDisplayed")->currentRow(), 0);
+    QCOMPARE(C("listAvailable")->toolTip(),
+             QString("Choose from these remaining file/folder information columns to report on"));
+    QCOMPARE(C("listDisplayed")->toolTip(),
+             QString("Each item listed here will show up as a column in the directory report"));
+    QCOMPARE(E("txtExtensionsFilter")->text(), QString("*.*"));
+    QCOMPARE(E("txtExtensionsFilter")->toolTip(), QString("Comma separated extension values (e.g.  *.doc, *.txt,...)"));
+    QCOMPARE(E("txtSubDirectoriesLevel")->toolTip(), QString("Subdirectory depth to process from source directory"));
+    QCOMPARE(E("dtpDateRestrictionDate")->toolTip(), QString("Enter date MM-DD-YYYY"));
+    QCOMPARE(E("txtRegExFilePattern")->toolTip(),
+             QString("Only display files that match the following Wildcard or Regular Expression pattern"));
+    QCOMPARE(E("txtRegExFolderPattern")->toolTip(),
+             QString("Only display folders that match the following Wildcard or Regular Expression pattern"));
+    QCOMPARE(E("txtFileSizeRestrictionSize")->toolTip(), QString("Enter numeric value to restrict file sizes"));
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->toolTip(), QString("Enter numeric value to restrict folder sizes"));
+    auto items = [&](const char* combo) {
+      QStringList out;
+      for (int i = 0; i < B(combo)->count(); ++i) out << B(combo)->itemText(i);
+      return out;
+    };
+    const QStringList ops = {"", ">", "<", "=", ">=", "<="};
+    const QStringList units = {"", "Bytes", "KB", "MB"};
+    QCOMPARE(items("cboDateRestrictionType"), QStringList({"", "Date Created", "Date Modified", "Date Last Accessed"}));
+    QCOMPARE(items("cboDateRestrictionTypeOperator"), ops);
+    QCOMPARE(items("cboFileSizeRestrictionOperator"), ops);
+    QCOMPARE(items("cboFolderSizeRestrictionOperator"), ops);
+    QCOMPARE(items("cboFileSizeRestrictionSizeType"), units);
+    QCOMPARE(items("cboFolderSizeRestrictionSizeType"), units);
+    QCOMPARE(B("cboDateRestrictionType")->toolTip(), QString("Select file date type to restrict file selection"));
+    QCOMPARE(B("cboDateRestrictionTypeOperator")->toolTip(),
+             QString("Select comparison operator to restrict file selection"));
+    QCOMPARE(B("cboFileSizeRestrictionOperator")->toolTip(), QString("Select comparison operator to restrict file sizes"));
+    QCOMPARE(B("cboFileSizeRestrictionSizeType")->toolTip(), QString("Select byte size type to restrict file sizes"));
+    QCOMPARE(B("cboFolderSizeRestrictionOperator")->toolTip(),
+             QString("Select comparison operator to restrict folder sizes"));
+    QCOMPARE(B("cboFolderSizeRestrictionSizeType")->toolTip(), QString("Select byte size type to restrict folder sizes"));
+  }
+
+  void fourTabsShareOnePlaceAndOneFrameShows() {
+    auto* tabs = C<QTabBar>("TabStrip1");
+    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(tabs->tabText(0), QString("Main"));
+    QCOMPARE(tabs->tabText(1), QString("Additional View Options"));
+    QCOMPARE(tabs->tabText(2), QString("File Filters"));
+    QCOMPARE(tabs->tabText(3), QString("Folder Filters"));
+    const char* frames[] = {"fraStandard", "fraOtherViewOptions", "fraFilters", "fraFilters2"};
+    for (int t : {2, 0, 3, 1}) {
+      tabs->setCurrentIndex(t);
+      QApplication::processEvents();
+      for (int f = 0; f < 4; ++f) QVERIFY2(C(frames[f])->isVisible() == (f == t), frames[f]);
+      QCOMPARE(C(frames[t])->geometry().topLeft(), C(frames[0])->geometry().topLeft());
+    }
+  }
+
+  void displayControlsLieOnTopOfEachOther() {
+    QCOMPARE(C("lvFilesFolders")->geometry(), C("rtfPreviewDirPrint")->geometry());
+    QCOMPARE(C("txtErrorsDisplay")->geometry(), C("rtfPreviewDirPrint")->geometry());
+    QVERIFY(C("rtfPreviewDirPrint")->isVisible());
+    QVERIFY(!C("lvFilesFolders")->isVisible());
+    QVERIFY(!C("txtErrorsDisplay")->isVisible());
+    QVERIFY(!C("txtPopUpInfo")->isVisible());
+    QVERIFY(QFontInfo(C("rtfPreviewDirPrint")->font()).fixedPitch());
+    // The display area grows with the window.
+    const QSize before = C("rtfPreviewDirPrint")->size();
+    w_->resize(1100, 900);
+    QApplication::processEvents();
+    QVERIFY(C("rtfPreviewDirPrint")->width() > before.width());
+    QVERIFY(C("rtfPreviewDirPrint")->height() > before.height());
+  }
+
+  void subdirectoryLevelsBoxFollowsAllOrOnly() {
+    QVERIFY(!E("txtSubDirectoriesLevel")->isEnabled());
+    QCOMPARE(Base("txtSubDirectoriesLevel"), WindowColour("txtSubDirectoriesLevel"));
+    R("optSubDirectories_Only")->click();
+    QVERIFY(E("txtSubDirectoriesLevel")->isEnabled());
+    QCOMPARE(Base("txtSubDirectoriesLevel"), QColor(Qt::white));
+    QTest::keyClicks(E("txtSubDirectoriesLevel"), "3");
+    QCOMPARE(E("txtSubDirectoriesLevel")->text(), QString("3"));
+    QTest::keyClicks(E("txtSubDirectoriesLevel"), "x");  // "3x" is not numeric
+    QCOMPARE(E("txtSubDirectoriesLevel")->text(), QString("1"));
+    R("optSubDirectories_All")->click();
+    QVERIFY(!E("txtSubDirectoriesLevel")->isEnabled());
+    QCOMPARE(Base("txtSubDirectoriesLevel"), WindowColour("txtSubDirectoriesLevel"));
+  }
+
+  void dosViewEnablesItsOptionsAndFileCountsOnlyWithDetails() {
+    R("optFlatView")->click();
+    QVERIFY(K("chkIncludeFullPath")->isEnabled());
+    QVERIFY(K("chkShowFileCounts")->isEnabled());
+    K("chkShowFileCounts")->click();
+    K("chkIncludeFullPath")->click();
+    R("optHierarchicalView")->click();
+    QVERIFY(!K("chkIncludeFullPath")->isEnabled());
+    QVERIFY(!K("chkShowFileCounts")->isEnabled());
+    QVERIFY(K("chkShowFileCounts")->isChecked());  // values stay
+    QVERIFY(K("chkIncludeFullPath")->isChecked());
+    K("chkDirectoryDetails")->click();  // unchecked now
+    R("optFlatView")->click();
+    QVERIFY(K("chkIncludeFullPath")->isEnabled());
+    QVERIFY(!K("chkShowFileCounts")->isEnabled());
+    K("chkDirectoryDetails")->click();  // checked again while DOS is selected
+    QVERIFY(K("chkShowFileCounts")->isEnabled());
+    K("chkDirectoryDetails")->click();
+    QVERIFY(!K("chkShowFileCounts")->isEnabled());
+  }
+
+  void sortableViewChangesNothingAndCsvDisables() {
+    R("optFlatView")->click();
+    R("optSortableView")->click();
+    QVERIFY(K("chkIncludeFullPath")->isEnabled());
+    QVERIFY(K("chkShowFileCounts")->isEnabled());
+    R("optCSVView")->click();
+    QVERIFY(!K("chkIncludeFullPath")->isEnabled());
+    QVERIFY(!K("chkShowFileCounts")->isEnabled());
+    K("chkDirectoryDetails")->click();
+    K("chkDirectoryDetails")->click();
+    QVERIFY(!K("chkShowFileCounts")->isEnabled());  // details alone do not enable it outside DOS
+  }
+
+  void directoriesOnlyDisablesEveryFileFilter() {
+    const char* filters[] = {"optExcludeExtensions", "optIncludeExtensions", "txtExtensionsFilter",
+                             "cboDateRestrictionTypeOperator", "cboDateRestrictionType", "dtpDateRestrictionDate",
+                             "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize",
+                             "cboFileSizeRestrictionSizeType", "txtRegExFilePattern"};
+    K("chkDirectoriesOnly")->click();
+    for (const char* f : filters) {
+      QVERIFY2(!C(f)->isEnabled(), f);
+      QCOMPARE(Base(f), WindowColour(f));
+    }
+    QVERIFY(E("txtRegExFolderPattern")->isEnabled());  // folder filters stay
+    K("chkDirectoriesOnly")->click();
+    for (const char* f : filters) {
+      QVERIFY2(C(f)->isEnabled(), f);
+      QCOMPARE(Base(f), QColor(Qt::white));
+    }
+  }
+
+  void patternModeIsOneChoiceForFilesAndFolders() {
+    R("optPatternMatching_3")->click();
+    QVERIFY(R("optPatternMatching_1")->isChecked());
+    QVERIFY(!R("optPatternMatching_0")->isChecked());
+    QVERIFY(!R("optPatternMatching_2")->isChecked());
+    QVERIFY(!w_->CurrentChoices().wildcards);
+    R("optPatternMatching_0")->click();
+    QVERIFY(R("optPatternMatching_2")->isChecked());
+    QVERIFY(!R("optPatternMatching_3")->isChecked());
+    QVERIFY(w_->CurrentChoices().wildcards);
+  }
+
+  void columnsMoveBetweenListsAndTheLastMoveEmptiesTheList() {
+    auto* avail = C<QListWidget>("listAvailable");
+    auto* shown = C<QListWidget>("listDisplayed");
+    avail->setCurrentRow(3);  // "Attributes", the last: highlight falls back to position 2
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    QCOMPARE(Entries("listDisplayed"), QStringList({"Size", "File Type", "Attributes"}));
+    QCOMPARE(Entries("listAvailable"), QStringList({"Created", "Modified", "Accessed"}));
+    QCOMPARE(avail->currentRow(), 2);
+    avail->setCurrentRow(0);
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    QCOMPARE(avail->currentRow(), 0);  // position 0 still exists
+    QCOMPARE(avail->currentItem()->text(), QString("Modified"));
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    QCOMPARE(avail->count(), 0);
+    QCOMPARE(avail->currentRow(), -1);
+    C<QPushButton>("cmdAddToColumnDisplay")->click();  // nothing left: nothing happens
+    QCOMPARE(Entries("listDisplayed"),
+             QStringList({"Size", "File Type", "Attributes", "Created", "Modified", "Accessed"}));
+    QCOMPARE(w_->CurrentChoices().columns,
+             (std::vector<std::string>{"Size", "File Type", "Attributes", "Created", "Modified", "Accessed"}));
+    // Moving back into the empty list highlights its first entry.
+    shown->setCurrentRow(1);
+    C<QPushButton>("cmdRemoveFromColumnDisplay")->click();
+    QCOMPARE(Entries("listAvailable"), QStringList({"File Type"}));
+    QCOMPARE(avail->currentRow(), 0);
+    QCOMPARE(shown->currentRow(), 1);
+    QCOMPARE(shown->currentItem()->text(), QString("Attributes"));
+  }
+
+  void quickReferenceHoldsFortyLinesAndToggles() {
+    const QString text = dv::QuickReferenceText();
+    QVERIFY(text.endsWith("\r\n"));
+    QStringList lines = text.split("\r\n");
+    lines.removeLast();  // after the final CR LF
+    QCOMPARE(lines.size(), 40);
+    QCOMPARE(lines[0], QString("Standard Wildcard & Regular Expression Reference Cards"));
+    QCOMPARE(lines[21], QString("\\ - Escape character"));
+    QCOMPARE(lines[29], QString("\\.ba.  - since first . was escaped will match in : mf.bak,"));
+    QCOMPARE(lines[33], QString("^\\w\\d+$ - will match in : a1234, b1123 - but not in 1a234"));
+    QCOMPARE(lines[38], QString("characters available to you with Regular Expressions."));
+    QCOMPARE(lines[39], QString(""));
+    auto* pop = C<QPlainTextEdit>("txtPopUpInfo");
+    QCOMPARE(pop->toPlainText(), QString(text).replace("\r\n", "\n"));
+    C<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    C<QPushButton>("cmdRegExInstructionsBottom")->click();
+    QVERIFY(pop->isVisible());
+    QCOMPARE(C<QPushButton>("cmdRegExInstructionsBottom")->text(), QString("Close Ref"));
+    QCOMPARE(C<QPushButton>("cmdRegExInstructionsFromFolders")->text(), QString("Close Ref"));
+    const QWidget* preview = C("rtfPreviewDirPrint");
+    QCOMPARE(pop->width(), preview->width());
+    QCOMPARE(pop->y(), preview->mapTo(w_.get(), QPoint(0, 0)).y());
+    QVERIFY(pop->height() > preview->height());
+    C<QPushButton>("cmdRegExInstructionsFromFolders")->click();  // the other button closes it too
+    QVERIFY(!pop->isVisible());
+    QCOMPARE(C<QPushButton>("cmdRegExInstructionsBottom")->text(), QString("Quick Ref"));
+    QCOMPARE(C<QPushButton>("cmdRegExInstructionsFromFolders")->text(), QString("Quick Ref"));
+  }
+
+  void sizeBoxDropsGroupingCommas() {
+    Type("txtFileSizeRestrictionSize", "1,024");
+    QCOMPARE(E("txtFileSizeRestrictionSize")->text(), QString("1024"));
+    QVERIFY(prompter_.shown.empty());
+    E("txtFolderSizeRestrictionSize")->setText("2,000,000");
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString("2000000"));
+  }
+
+  void sizeBoxRefusesTextThatIsNotANumber() {
+    Type("txtFolderSizeRestrictionSize", "12a");
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString(""));
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].text, std::string("Please put in numeric values only"));
+    QCOMPARE(prompter_.shown[0].title, std::string("Numeric values only"));
+  }
+
+  void sizeAboveTwoGigabytesIsRefusedAndEmptied() {
+    Pick("cboFileSizeRestrictionSizeType", "MB");
+    prompter_.shown.clear();
+    Type("txtFileSizeRestrictionSize", "3000");  // 300 passes, 3000 is refused
+    QCOMPARE(E("txtFileSizeRestrictionSize")->text(), QString(""));
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].text, std::string(kTwoGb));
+    QCOMPARE(prompter_.shown[0].title, std::string("2 GB Limit for File/Folder Restrictions"));
+    // Choosing a smaller unit does not bring the text back; a bytes value in range passes.
+    Pick("cboFolderSizeRestrictionSizeType", "Bytes");
+    Type("txtFolderSizeRestrictionSize", "2146435072");
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString("2146435072"));
+    // Switching the unit to KB checks the value again.
+    prompter_.shown.clear();
+    Pick("cboFolderSizeRestrictionSizeType", "KB");
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString(""));
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].text, std::string(kTwoGb));
+  }
+
+  void fileSizeUnitExplainsTheConversionIntoTheDisplayUnit() {
+    Type("txtFileSizeRestrictionSize", "2");
+    Pick("cboFileSizeRestrictionSizeType", "MB");
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].title, std::string("File Size Filtration Information"));
+    QCOMPARE(prompter_.shown[0].text,
+             std::string("File size filtration is based on the 'Show Sizes In' value and your Megabyte(s) value will "
+                         "be converted into Kilobyte(s) before filtering files.\r\n\r\nYour 2 Megabyte(s) will be "
+                         "converted into 2048 Kilobyte(s) when filtering."));
+    prompter_.shown.clear();
+    Pick("cboFileSizeRestrictionSizeType", "KB");  // same unit as the display: no notice
+    QVERIFY(prompter_.shown.empty());
+    // The folder unit never explains.
+    Type("txtFolderSizeRestrictionSize", "2");
+    Pick("cboFolderSizeRestrictionSizeType", "MB");
+    QVERIFY(prompter_.shown.empty());
+    // A zero size needs no notice.
+    Type("txtFileSizeRestrictionSize", "0");
+    Pick("cboFileSizeRestrictionSizeType", "Bytes");
+    QVERIFY(prompter_.shown.empty());
+  }
+
+  void conversionNoticeRoundsAndDividesIntoSmallerUnits() {
+    QCOMPARE(dv::SizeConversionNotice(3000, "Bytes", 1).right(52),
+             QString("Your 3000 Byte(s) will be converted into 3 Kilobyte(s) when filtering.").right(52));
+    QVERIFY(dv::SizeConversionNotice(2.5, "KB", 0).contains("Your 2.5 Kilobyte(s) will be converted into 2048 Byte(s)"));
+    QVERIFY(dv::SizeConversionNotice(1536, "KB", 2).contains("into 2 Megabyte(s) when filtering."));
+    QVERIFY(dv::SizeConversionNotice(5, "", 1).isEmpty());
+    QVERIFY(dv::SizeConversionNotice(-1, "MB", 1).isEmpty());
+  }
+
+  void dateBoxRewritesDatesAndRefusesOthers() {
+    auto* box = E("dtpDateRestrictionDate");
+    box->setText("10-04-2004");
+    FocusOut(box);
+    QCOMPARE(box->text(), QString("Oct 04, 2004"));
+    FocusOut(box);  // its own form reads back unchanged
+    QCOMPARE(box->text(), QString("Oct 04, 2004"));
+    box->setText("2/29/2004");
+    FocusOut(box);
+    QCOMPARE(box->text(), QString("Feb 29, 2004"));
+    QVERIFY(prompter_.shown.empty());
+    box->setText("2/30/2004");
+    FocusOut(box);
+    QCOMPARE(box->text(), QString(""));
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].text, std::string("Please enter a valid date in the date field box."));
+    QCOMPARE(prompter_.shown[0].title, std::string("Invalid Date"));
+    FocusOut(box);  // empty: nothing to check
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+  }
+
+  void choicesReadTheControlsAsTheJobNeedsThem() {
+    R("optSubDirectories_Only")->click();
+    QTest::keyClicks(E("txtSubDirectoriesLevel"), "3");
+    R("optSortableView")->click();
+    R("optSizeType_2")->click();
+    C<QComboBox>("cboDateRestrictionType")->setCurrentText("Date Modified");
+    B("cboDateRestrictionType")->setCurrentIndex(2);
+    B("cboDateRestrictionTypeOperator")->setCurrentIndex(4);
+    E("dtpDateRestrictionDate")->setText("Oct 04, 2004");
+    B("cboFileSizeRestrictionOperator")->setCurrentIndex(4);
+    E("txtFileSizeRestrictionSize")->setText("10");
+    B("cboFileSizeRestrictionSizeType")->setCurrentIndex(2);
+    E("txtExtensionsFilter")->setText(" *.*");
+    R("optExcludeExtensions")->click();
+    E("txtRegExFilePattern")->setText("  a*  ");
+    dv::DirPrintChoices c = w_->CurrentChoices();
+    QCOMPARE(c.view, 3L);
+    QVERIFY(c.levelsOnly);
+    QCOMPARE(c.levelsText, std::string("3"));
+    QCOMPARE(c.sizeUnit, 2L);
+    QCOMPARE(c.dateType, std::string("Date Modified"));
+    QCOMPARE(c.dateOperator, std::string(">="));
+    QCOMPARE(c.date.year, 2004);
+    QCOMPARE(c.date.month, 10);
+    QCOMPARE(c.date.day, 4);
+    QCOMPARE(c.fileSizeOperator, std::string(">="));
+    QCOMPARE(c.fileSizeText, std::string("10"));
+    QCOMPARE(c.fileSizeUnit, std::string("KB"));
+    QCOMPARE(c.extensionsText, std::string(" *.*"));
+    QVERIFY(!c.includeExtensions);
+    QCOMPARE(c.filePattern, std::string("a*"));
+    QCOMPARE(c.startingDirectory, (dir_->filePath("home") + "/").toStdString());
+    QVERIFY(!c.dateEmpty);
+    QVERIFY(c.dateValid);
+    E("dtpDateRestrictionDate")->setText("");
+    QVERIFY(w_->CurrentChoices().dateEmpty);
+    E("dtpDateRestrictionDate")->setText("not a date");
+    QVERIFY(!w_->CurrentChoices().dateEmpty);
+    QVERIFY(!w_->CurrentChoices().dateValid);
+  }
+
+  void clearSettingsRestoresDefaultsButKeepsPatternModeAndFolder() {
+    R("optPatternMatching_1")->click();
+    R("optFlatView")->click();
+    K("chkIncludeFullPath")->click();
+    K("chkShowFileCounts")->click();
+    K("chkDirectoriesOnly")->click();
+    K("chkDisplayHiddenAndSystem")->click();
+    C<QListWidget>("listAvailable")->setCurrentRow(0);
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    R("optSubDirectories_Only")->click();
+    R("optSizeType_0")->click();
+    B("cboFileSizeRestrictionOperator")->setCurrentIndex(1);
+    E("txtFileSizeRestrictionSize")->setText("5");
+    B("cboFileSizeRestrictionSizeType")->setCurrentIndex(1);
+    R("optExcludeExtensions")->click();
+    E("txtExtensionsFilter")->setText("txt");
+    B("cboDateRestrictionType")->setCurrentIndex(1);
+    B("cboDateRestrictionTypeOperator")->setCurrentIndex(1);
+    E("dtpDateRestrictionDate")->setText("Oct 04, 2004");
+    E("txtRegExFilePattern")->setText("x");
+    B("cboFolderSizeRestrictionOperator")->setCurrentIndex(1);
+    E("txtFolderSizeRestrictionSize")->setText("5");
+    B("cboFolderSizeRestrictionSizeType")->setCurrentIndex(1);
+    E("txtRegExFolderPattern")->setText("y");
+    E("txtPathSelected")->setText("/tmp");
+    services_->settings.SaveSetting("HTMLbc", "#ff0000");
+    services_->settings.SaveSetting("HTMLtborder", "3");
+
+    w_->ClearSettings();
+
+    QVERIFY(R("optHierarchicalView")->isChecked());
+    QVERIFY(!K("chkIncludeFullPath")->isEnabled());  // the view's rule ran
+    QVERIFY(!K("chkDirectoriesOnly")->isChecked());
+    QVERIFY(E("txtExtensionsFilter")->isEnabled());
+    QCOMPARE(Entries("listAvailable"), QStringList({"Created", "Modified", "Accessed", "Attributes"}));
+    QCOMPARE(Entries("listDisplayed"), QStringList({"Size", "File Type"}));
+    QVERIFY(R("optSubDirectories_All")->isChecked());
+    QVERIFY(!E("txtSubDirectoriesLevel")->isEnabled());
+    QVERIFY(R("optSizeType_1")->isChecked());
+    QVERIFY(!K("chkIncludeFullPath")->isChecked());
+    QVERIFY(K("chkDirectoryDetails")->isChecked());
+    QVERIFY(!K("chkShowFileCounts")->isChecked());
+    QVERIFY(K("chkDisplayHiddenAndSystem")->isChecked());
+    for (const char* combo : {"cboFileSizeRestrictionOperator", "cboFileSizeRestrictionSizeType",
+                              "cboDateRestrictionType", "cboDateRestrictionTypeOperator",
+                              "cboFolderSizeRestrictionOperator", "cboFolderSizeRestrictionSizeType"})
+      QVERIFY2(B(combo)->currentText().isEmpty(), combo);
+    for (const char* box : {"txtFileSizeRestrictionSize", "dtpDateRestrictionDate", "txtRegExFilePattern",
+                            "txtFolderSizeRestrictionSize", "txtRegExFolderPattern"})
+      QVERIFY2(E(box)->text().isEmpty(), box);
+    QVERIFY(R("optIncludeExtensions")->isChecked());
+    QCOMPARE(E("txtExtensionsFilter")->text(), QString("*.*"));
+    // Not changed: the pattern mode and the starting folder.
+    QVERIFY(R("optPatternMatching_1")->isChecked());
+    QVERIFY(R("optPatternMatching_3")->isChecked());
+    QCOMPARE(E("txtPathSelected")->text(), QString("/tmp"));
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"})
+      QCOMPARE(services_->settings.GetSetting(key, "unset"), std::string());
+    QVERIFY(prompter_.shown.empty());
+  }
+
+  void typedFolderIsSelectedInTheTree() {
+    auto* tree = C<QTreeView>("ExploreTreeDirPrinter");
+    const QString docs = dir_->filePath("home/docs");
+    Type("txtPathSelected", docs + "/");
+    QCOMPARE(dv::CurrentPathInTree(tree, w_->TreeModel()), docs);
+    Type("txtPathSelected", docs + "/nothing");  // not a folder: the tree stays
+    QCOMPARE(dv::CurrentPathInTree(tree, w_->TreeModel()), docs);
+    QCOMPARE(E("txtPathSelected")->text(), docs + "/nothing");
+    QVERIFY(prompter_.shown.empty());
+  }
+
+  void treeClickCopiesThePathOrSaysItIsGone() {
+    auto* tree = C<QTreeView>("ExploreTreeDirPrinter");
+    const QString docs = dir_->filePath("home/docs");
+    QModelIndex index = w_->TreeModel()->index(docs);
+    QVERIFY(index.isValid());
+    emit tree->clicked(index);
+    QCOMPARE(E("txtPathSelected")->text(), docs);
+    QVERIFY(prompter_.shown.empty());
+    const QString gone = dir_->filePath("home/gone");
+    QDir().mkpath(gone);
+    QModelIndex goneIndex = w_->TreeModel()->index(gone);
+    QVERIFY(goneIndex.isValid());
+    QVERIFY(QDir(gone).removeRecursively());
+    emit tree->clicked(goneIndex);
+    QCOMPARE(E("txtPathSelected")->text(), docs);
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].title, std::string("Path is no longer valid"));
+    QCOMPARE(prompter_.shown[0].text,
+             std::string("The clicked path was not found.\r\n\r\nIt may have been removed since Dorvane was loaded "
+                         "or you may not have permissions to view it.\r\n\r\nTry using the menu to refresh the "
+                         "directory tree -> Directory Printer - Refresh Directories"));
+  }
+
+  void refreshDrivesShowsThePathBoxFolder() {
+    const QString made = dir_->filePath("home/later");
+    QDir().mkpath(made);
+    E("txtPathSelected")->setText(made);
+    w_->RefreshDrives();
+    QCOMPARE(dv::CurrentPathInTree(C<QTreeView>("ExploreTreeDirPrinter"), w_->TreeModel()), made);
+  }
+
+  void sessionErrorViewOpensWithTheLogAndTheButtonClosesIt() {
+    // The main window's two items follow the view.
+    QMainWindow main;
+    auto* getInfo = new QAction("&Get New Directory Info", &main);
+    getInfo->setObjectName("mnuGetNewDirectoryInfo");
+    auto* viewErrors = new QAction("&View Session Errors", &main);
+    viewErrors->setObjectName("mnuViewSessionErrors");
+    viewErrors->setCheckable(true);
+    w_->setParent(&main);
+    main.setCentralWidget(w_.get());
+    main.show();
+    services_->log.WriteErrorLogRecord(53, "File not found", "fdp:99", "extra info");
+    w_->ViewSessionErrors();
+    auto* view = C<QPlainTextEdit>("txtErrorsDisplay");
+    QVERIFY(view->isVisible());
+    QVERIFY(view->toPlainText().contains("Description: File not found"));
+    QVERIFY(view->toPlainText().contains("extra info"));
+    QCOMPARE(C<QPushButton>("cmdProcessDirPrint")->text(), QString("Close Session Errors"));
+    QVERIFY(!getInfo->isEnabled());
+    QVERIFY(viewErrors->isChecked());
+    C<QPushButton>("cmdProcessDirPrint")->click();  // closes the view, runs no job
+    QVERIFY(!view->isVisible());
+    QCOMPARE(C<QPushButton>("cmdProcessDirPrint")->text(), QString("Get Directory Information"));
+    QVERIFY(getInfo->isEnabled());
+    QVERIFY(!viewErrors->isChecked());
+    QVERIFY(prompter_.shown.empty());
+    // ClearErrors empties the log and the view.
+    w_->ViewSessionErrors();
+    w_->ClearErrors();
+    QCOMPARE(view->toPlainText(), QString());
+    QCOMPARE(QFileInfo(QString::fromStdString(services_->log.Path())).size(), 0);
+    w_->ViewSessionErrors();
+    w_->setParent(nullptr);
+  }
+
+  void jobFillsThePreviewInEveryViewAndTheListOnlyWhenSortable() {
+    const QString tree = MakeTree();
+    E("txtPathSelected")->setText(tree);
+    R("optSizeType_0")->click();  // sizes in bytes
+    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    auto* list = C<QTableView>("lvFilesFolders");
+    for (const char* view : {"optHierarchicalView", "optFlatView", "optCSVView", "optSortableView"}) {
+      R(view)->click();
+      preview->clear();
+      C<QPushButton>("cmdProcessDirPrint")->click();
+      QVERIFY2(preview->toPlainText().contains("hundred.txt"), view);
+      QVERIFY2(preview->toPlainText().contains("inner.dat"), view);
+      QVERIFY2(list->isVisible() == (QString(view) == "optSortableView"), view);
+    }
+    QFile report(w_->ReportPath());
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(preview->toPlainText(), QString::fromUtf8(report.readAll()).remove('\r'));
+    QVERIFY2(prompter_.shown.empty(), prompter_.shown.empty() ? "" : prompter_.shown[0].text.c_str());
+  }
+
+  void sortableListShowsPaddedSizesAndSortsByHeaderClicks() {
+    const QString tree = MakeTree();
+    E("txtPathSelected")->setText(tree);
+    R("optSizeType_0")->click();
+    R("optSortableView")->click();
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    dv::SortableListModel* model = w_->SortableList();
+    QVERIFY(model->rowCount() >= 3);
+    int sizeColumn = -1, nameColumn = model->columnCount() - 1;
+    for (int c = 0; c < model->columnCount(); ++c)
+      if (model->Header(c).startsWith("Size")) sizeColumn = c;
+    QVERIFY(sizeColumn >= 0);
+    int hundred = -1;
+    for (int r = 0; r < model->rowCount(); ++r)
+      if (model->Text(r, nameColumn).endsWith("hundred.txt")) hundred = r;
+    QVERIFY(hundred >= 0);
+    QCOMPARE(model->Text(hundred, sizeColumn), QString("       100"));  // three digits behind seven spaces
+    auto* header = C<QTableView>("lvFilesFolders")->horizontalHeader();
+    emit header->sectionClicked(sizeColumn);
+    QCOMPARE(model->SortColumn(), sizeColumn);
+    QCOMPARE(model->SortOrder(), Qt::AscendingOrder);
+    emit header->sectionClicked(sizeColumn);
+    QCOMPARE(model->SortOrder(), Qt::DescendingOrder);
+    for (int r = 1; r < model->rowCount(); ++r)
+      QVERIFY(model->Text(r - 1, sizeColumn).trimmed().toLongLong() >= model->Text(r, sizeColumn).trimmed().toLongLong());
+    emit header->sectionClicked(nameColumn);
+    QCOMPARE(model->SortColumn(), nameColumn);
+    QCOMPARE(model->SortOrder(), Qt::AscendingOrder);
+    // The menu's job alone neither clears nor refills the list.
+    const int rows = model->rowCount();
+    QFile::remove(tree + "/hundred.txt");
+    w_->ProcessDirPrintJob();
+    QCOMPARE(model->rowCount(), rows);
+    QVERIFY(!C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText().contains("hundred.txt"));
+  }
+
+  void missingFolderIsReportedAndHidesTheList() {
+    const QString missing = dir_->filePath("home/missing");
+    E("txtPathSelected")->setText(missing);
+    R("optSortableView")->click();
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    QVERIFY(!C("lvFilesFolders")->isVisible());
+    QVERIFY(C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText().contains("*********  Invalid Path  *********"));
+    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.shown[0].title, std::string("Folder Does Not Exist"));
+    QCOMPARE(prompter_.shown[0].text,
+             "The folder " + missing.toStdString() + " does not exist.  Please select another folder.");
+  }
+
+  void buttonHidesTheQuickReferenceBeforeTheJob() {
+    E("txtPathSelected")->setText(MakeTree());
+    C<QPushButton>("cmdRegExInstructionsBottom")->click();
+    QVERIFY(C("txtPopUpInfo")->isVisible());
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    QVERIFY(!C("txtPopUpInfo")->isVisible());
+    QCOMPARE(C<QPushButton>("cmdRegExInstructionsFromFolders")->text(), QString("Quick Ref"));
+  }
+
+  void buttonCaptionLeansWhileHeld() {
+    auto* b = C<QPushButton>("cmdProcessDirPrint");
+    QVERIFY(!b->font().italic());
+    emit b->pressed();
+    QVERIFY(b->font().italic());
+    emit b->released();
+    QVERIFY(!b->font().italic());
+  }
+
+  void numericTextAcceptsWhatUsersType() {
+    for (const char* yes : {"1", "1,024", " 12 ", "-3", "1.5", ".5", "1e3"}) QVERIFY2(dv::IsNumericText(yes), yes);
+    for (const char* no : {"", " ", "a", "12a", "1.2.3", "--1", ","}) QVERIFY2(!dv::IsNumericText(no), no);
+  }
+};
+
+QTEST_MAIN(FrmDirPrintTest)
+#include "frm_dir_print_qtest.moc"
