@@ -1,0 +1,342 @@
+#include "scan/html_export.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "platform/datetime.h"
+#include "scan/cls_dir_processing.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+
+namespace dv {
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+std::string Head(const std::string& base, const std::string& bg = "FFFFFF", const std::string& fg = "000000",
+                 const std::string& size = "12") {
+  return Lines({"<HTML><HEAD><TITLE>Dorvane Directory Report - " + base + "</TITLE>", "<style type=\"text/css\">",
+                "<!--", "td  {font-family: \"Courier New\", Courier, mono; font-size: " + size + "px}", "-->",
+                "</style>", "</HEAD><BODY bgcolor=\"#" + bg + "\" text=\"#" + fg + "\">"});
+}
+
+const std::string kSpacer2 = "<TR><TD colspan=\"2\">&nbsp;</TD></TR>";
+const std::string kSpacer3 = "<TR><TD colspan=\"3\">&nbsp;</TD></TR>";
+
+class HtmlExportTest : public ::testing::Test {
+ protected:
+  test::TempTree tree;
+  test::IsolatedEnvironment env{tree};
+
+  std::string Convert(const std::string& report, const std::string& border = "0", const std::string& base = "list") {
+    std::string page = tree / "page.htm";
+    SaveReportAsHtml(report, page, base, {"", "", "", border});
+    return test::TempTree::Read(page);
+  }
+};
+
+const std::string kHierReport = Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: Size, Name",
+                                       "Filter(s) Inactive ", "& All Subdirectories Processed",
+                                       "Starting Directory: /data/start", "", "Size(KB)      Name      ",
+                                       std::string(24, '-'), "3             a.txt", "              |--sub",
+                                       "1             |     b  c.txt", std::string(37, '='),
+                                       "** Summary:                        **",
+                                       "** Folders Shown: 2  Files Shown:2 **", std::string(37, '=')});
+
+std::string HierPage(bool rulings) {
+  std::string page = Head("list") + Lines({"<p align=center><b>Dorvane Hierarchical Directory Report</b></p>",
+                                           "<br>Column(s) Shown: Size, Name", "<br>Filter(s) Inactive ",
+                                           "<br>&amp; All Subdirectories Processed",
+                                           "<br>Starting Directory: /data/start", "<br>", "<hr>",
+                                           std::string("<TABLE border=\"") + (rulings ? "0" : "1") + "\">", "<TR>",
+                                           "<TD WIDTH=\"84\">Size(KB)    </TD>", "<TD WIDTH=\"*\">  Name      </TD>",
+                                           "</TR>"});
+  if (rulings) page += Lines({"<TR><TD colspan=\"2\"><HR></TD></TR>", kSpacer2});
+  page += Lines({"<TR>", "<TD WIDTH=\"84\">3</TD>", "<TD WIDTH=\"*\">a.txt</TD>", "</TR>", "", "<TR>",
+                 "<TD WIDTH=\"84\"></TD>", "<TD WIDTH=\"*\">|--sub</TD>", "</TR>", "", "<TR>",
+                 "<TD WIDTH=\"84\">1</TD>", "<TD WIDTH=\"*\">|&nbsp;&nbsp;&nbsp;&nbsp; b&nbsp;&nbsp;c.txt</TD>",
+                 "</TR>", ""});
+  std::string thick = "<TR><TD colspan=\"2\"><HR SIZE=\"3\"></TD></TR>";
+  if (rulings) page += Lines({thick, kSpacer2});
+  page += Lines({"<TR><TD colspan=\"2\">** Summary:                        **</TD></TR>",
+                 "<TR><TD colspan=\"2\">** Folders Shown: 2  Files Shown:2 **</TD></TR>"});
+  if (rulings) page += Lines({thick, kSpacer2});
+  return page + Lines({"</TABLE>", "</BODY></HTML>"});
+}
+
+TEST_F(HtmlExportTest, HierarchicalReportBorderZeroHasRulings) { EXPECT_EQ(Convert(kHierReport, "0"), HierPage(true)); }
+
+TEST_F(HtmlExportTest, HierarchicalReportBorderOneDropsRulings) {
+  EXPECT_EQ(Convert(kHierReport, "1"), HierPage(false));
+}
+
+const std::string kDosHeader = "Size(KB)    Modified    Name      ";
+const std::string kDosReport =
+    Lines({"Dorvane DOS Style Directory Report", "Column(s) Shown: Size, Modified, Name", "Filter(s) Inactive ",
+           "& All Subdirectories Processed", "Starting Directory: /data/R&D", "", kDosHeader,
+           "2           03-15-24    a.txt", std::string(34, '-'), "5           03-15-24    1 File(s)", "",
+           "/data/R&D/sub", kDosHeader, "0           03-15-24    b.txt", std::string(34, '-'),
+           "3           03-15-24    1 File(s)", std::string(37, '='), "** Summary:                        **",
+           "** Folders Shown: 2  Files Shown:2 **", std::string(37, '=')});
+
+std::vector<std::string> DosRow(const std::string& size, const std::string& date, const std::string& name) {
+  return {"<TR>", "<TD WIDTH=\"84\">" + size + "</TD>", "<TD WIDTH=\"84\">" + date + "</TD>",
+          "<TD WIDTH=\"*\">" + name + "</TD>", "</TR>", ""};
+}
+
+std::string DosPage(bool rulings) {
+  std::string page =
+      Head("list") + Lines({"<p align=center><b>Dorvane DOS Style Directory Report</b></p>",
+                            "<br>Column(s) Shown: Size, Modified, Name", "<br>Filter(s) Inactive ",
+                            "<br>&amp; All Subdirectories Processed", "<br>Starting Directory: /data/R&amp;D", "<br>",
+                            "<hr>", std::string("<TABLE border=\"") + (rulings ? "0" : "1") + "\">", "<TR>",
+                            "<TD WIDTH=\"84\">Size(KB)    </TD>", "<TD WIDTH=\"84\">Modified    </TD>",
+                            "<TD WIDTH=\"*\">Name      </TD>", "</TR>"});
+  std::string thin = "<TR><TD colspan=\"3\"><HR></TD></TR>";
+  std::string thick = "<TR><TD colspan=\"3\"><HR SIZE=\"3\"></TD></TR>";
+  page += Lines(DosRow("2", "03-15-24", "a.txt"));
+  if (rulings) page += Lines({thin, kSpacer3});
+  page += Lines(DosRow("5", "03-15-24", "1 File(s)"));
+  page += Lines({kSpacer3, "<TR><TD colspan=\"3\">/data/R&amp;D/sub</TD></TR>"});
+  page += Lines(DosRow("Size(KB)", "Modified", "Name"));
+  page += Lines(DosRow("0", "03-15-24", "b.txt"));
+  if (rulings) page += Lines({thin, kSpacer3});
+  page += Lines(DosRow("3", "03-15-24", "1 File(s)"));
+  if (rulings) page += Lines({thick, kSpacer3});
+  page += Lines({"<TR><TD colspan=\"3\">** Summary:                        **</TD></TR>",
+                 "<TR><TD colspan=\"3\">** Folders Shown: 2  Files Shown:2 **</TD></TR>"});
+  if (rulings) page += Lines({thick, kSpacer3});
+  return page + Lines({"</TABLE>", "</BODY></HTML>"});
+}
+
+TEST_F(HtmlExportTest, DosStyleReportWithSummariesBorderZero) { EXPECT_EQ(Convert(kDosReport, "0"), DosPage(true)); }
+
+TEST_F(HtmlExportTest, DosStyleReportWithSummariesBorderOne) { EXPECT_EQ(Convert(kDosReport, "1"), DosPage(false)); }
+
+const std::string kDirsOnlyReport =
+    Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: Name", "Filter(s) Inactive ",
+           "& Subdirectory Level Depth=2", "Starting Directory: /data", "", "  Name      ", std::string(12, '-'),
+           "  |--sub", "  |  |--deeper"});
+
+std::string DirsOnlyPage(bool rulings) {
+  std::string page = Head("list") + Lines({"<p align=center><b>Dorvane Hierarchical Directory Report</b></p>",
+                                           "<br>Column(s) Shown: Name", "<br>Filter(s) Inactive ",
+                                           "<br>&amp; Subdirectory Level Depth=2", "<br>Starting Directory: /data",
+                                           "<br>", "<hr>",
+                                           std::string("<TABLE border=\"") + (rulings ? "0" : "1") + "\">", "<TR>",
+                                           "<TD WIDTH=\"*\">  Name      </TD>", "</TR>"});
+  if (rulings) page += Lines({"<TR><TD colspan=\"1\"><HR></TD></TR>", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>"});
+  page += Lines({"<TR>", "<TD WIDTH=\"*\">|--sub</TD>", "</TR>", "", "<TR>",
+                 "<TD WIDTH=\"*\">|&nbsp;&nbsp;|--deeper</TD>", "</TR>", ""});
+  return page + Lines({"</TABLE>", "</BODY></HTML>"});
+}
+
+TEST_F(HtmlExportTest, DirectoriesOnlyReportIsOneStarWideColumn) {
+  EXPECT_EQ(Convert(kDirsOnlyReport, "0"), DirsOnlyPage(true));
+  EXPECT_EQ(Convert(kDirsOnlyReport, "1"), DirsOnlyPage(false));
+}
+
+TEST_F(HtmlExportTest, UnknownTitleGivesBrLinesWithoutTable) {
+  std::string report = Lines({"Some other text", "Column(s) Shown: Size, Name", "line <2> & \"x\"", "", "==="});
+  std::string expected = Head("list") + Lines({"<p align=center><b>Some other text</b></p>",
+                                               "<br>Column(s) Shown: Size, Name",
+                                               "<br>line &lt;2&gt; &amp; &quot;x&quot;", "<br>", "<br>===",
+                                               "</BODY></HTML>"});
+  // The border only matters inside a table.
+  EXPECT_EQ(Convert(report, "0"), expected);
+  EXPECT_EQ(Convert(report, "1"), expected);
+}
+
+TEST_F(HtmlExportTest, EmptyReportGivesEmptyTitle) {
+  EXPECT_EQ(Convert(""), Head("list") + Lines({"<p align=center><b></b></p>", "</BODY></HTML>"}));
+}
+
+TEST_F(HtmlExportTest, NoLineHoldsFirstColumnNameSoHeaderRowIsEmpty) {
+  std::string report = Lines({"Dorvane DOS Style Directory Report", "Column(s) Shown: Attribute, Name",
+                              "Starting Directory: /x", "*********  Invalid Path  *********"});
+  EXPECT_EQ(Convert(report, "1"),
+            Head("list") + Lines({"<p align=center><b>Dorvane DOS Style Directory Report</b></p>",
+                                  "<br>Column(s) Shown: Attribute, Name", "<br>Starting Directory: /x",
+                                  "<br>*********  Invalid Path  *********", "<hr>", "<TABLE border=\"1\">", "<TR>",
+                                  "<TD WIDTH=\"84\"></TD>", "<TD WIDTH=\"*\"></TD>", "</TR>", "</TABLE>",
+                                  "</BODY></HTML>"}));
+}
+
+TEST_F(HtmlExportTest, FileTypeColumnKeepsLiteralWidthOf19) {
+  std::string report = Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: File Type, File Count, Name",
+                              "Size", "File Type           Attribute     Name      ",
+                              "TXT File            x           y  a.txt"});
+  std::string page = Convert(report, "1");
+  EXPECT_NE(page.find(Lines({"<TD WIDTH=\"133\">File Type          </TD>", "<TD WIDTH=\"84\"> Attribute  </TD>",
+                             "<TD WIDTH=\"*\">   Name      </TD>"})),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find(Lines({"<TD WIDTH=\"133\">TXT File</TD>", "<TD WIDTH=\"84\">x</TD>",
+                             "<TD WIDTH=\"*\">y&nbsp;&nbsp;a.txt</TD>"})),
+            std::string::npos)
+      << page;
+  // The preamble line before the header is kept as a <br> line.
+  EXPECT_NE(page.find("<br>Size\r\n<hr>\r\n"), std::string::npos) << page;
+}
+
+TEST_F(HtmlExportTest, FlatSortableReportWithEmptyLineBeforeRuling) {
+  std::string report = Lines({"Dorvane Sorted By Name & Row-Selected Data Directory Report", "Column(s) Shown: Name",
+                              "Name", "a", "", "=====", "", "** x **", ""});
+  EXPECT_EQ(Convert(report, "0"),
+            Head("list") +
+                Lines({"<p align=center><b>Dorvane Sorted By Name &amp; Row-Selected Data Directory Report</b></p>",
+                       "<br>Column(s) Shown: Name", "<hr>", "<TABLE border=\"0\">", "<TR>",
+                       "<TD WIDTH=\"*\">Name</TD>", "</TR>", "<TR>", "<TD WIDTH=\"*\">a</TD>", "</TR>", "",
+                       "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\"><HR SIZE=\"3\"></TD></TR>",
+                       "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
+                       "<TR><TD colspan=\"1\">** x **</TD></TR>", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
+                       "</TABLE>", "</BODY></HTML>"}));
+  // With borders the "==" after an empty line gives nothing, not even a spacer.
+  std::string bordered = Convert(report, "1");
+  EXPECT_EQ(bordered.find("<HR"), std::string::npos) << bordered;
+  EXPECT_NE(bordered.find(Lines({"", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
+                                 "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\">** x **</TD></TR>",
+                                 "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "</TABLE>"})),
+            std::string::npos)
+      << bordered;
+}
+
+TEST_F(HtmlExportTest, NamesFromReportAreEscaped) {
+  std::string report = Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: Name", "", "  Name      ",
+                              "  <script>x</script>.txt", "  Tom & \"Jerry\"  2.txt", "  a&&b  <i>"});
+  std::string page = Convert(report, "1");
+  EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+  EXPECT_EQ(page.find("<i>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<TD WIDTH=\"*\">&lt;script&gt;x&lt;/script&gt;.txt</TD>\r\n"), std::string::npos) << page;
+  EXPECT_NE(page.find("<TD WIDTH=\"*\">Tom &amp; &quot;Jerry&quot;&nbsp;&nbsp;2.txt</TD>\r\n"), std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<TD WIDTH=\"*\">a&amp;&amp;b&nbsp;&nbsp;&lt;i&gt;</TD>\r\n"), std::string::npos) << page;
+}
+
+TEST_F(HtmlExportTest, EscapeCoversTheFourCharacters) {
+  EXPECT_EQ(HtmlEscape("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c'");
+  EXPECT_EQ(HtmlEscape("&nbsp;"), "&amp;nbsp;");
+}
+
+TEST_F(HtmlExportTest, CutsCountCharactersNotBytes) {
+  std::string report = Lines({"Dorvane DOS Style Directory Report", "Column(s) Shown: Size, Name", "",
+                              "Size        Name      ", "ééééééééééééNäme  ü"});
+  std::string page = Convert(report, "1");
+  EXPECT_NE(page.find("<TD WIDTH=\"84\">éééééééééééé</TD>\r\n<TD WIDTH=\"*\">Näme&nbsp;&nbsp;ü</TD>"),
+            std::string::npos)
+      << page;
+}
+
+TEST_F(HtmlExportTest, BaseNameIsWrittenAsItIs) {
+  std::string page = Convert(kDirsOnlyReport, "0", "R&D list");
+  EXPECT_EQ(page.rfind("<HTML><HEAD><TITLE>Dorvane Directory Report - R&D list</TITLE>\r\n", 0), 0u) << page;
+}
+
+TEST_F(HtmlExportTest, EmptySettingsTakeDefaults) {
+  std::string page = tree / "d.htm";
+  SaveReportAsHtml(kDirsOnlyReport, page, "list", {});
+  EXPECT_EQ(test::TempTree::Read(page), DirsOnlyPage(true));
+}
+
+TEST_F(HtmlExportTest, SettingsUsedAsStoredWithFallbacks) {
+  std::string page = tree / "s.htm";
+  SaveReportAsHtml("x", page, "b", {"FF0000,255", "0000FF", "20", "1"});
+  EXPECT_EQ(test::TempTree::Read(page),
+            Head("b", "FF0000", "0000FF", "20") + Lines({"<p align=center><b>x</b></p>", "</BODY></HTML>"}));
+
+  HtmlSettings r = ResolveHtmlSettings({"FFF,4095", "1234567,1", "big", "yes"});
+  EXPECT_EQ(r.backgroundColour, "FFFFFF");
+  EXPECT_EQ(r.textColour, "000000");
+  EXPECT_EQ(r.fontSize, "12");
+  EXPECT_EQ(r.tableBorder, "0");
+  r = ResolveHtmlSettings({"\"><b>x,1", "00FF00,65280", "14", "1"});
+  EXPECT_EQ(r.backgroundColour, "&quot;&gt;&lt;b&gt;x");
+  EXPECT_EQ(r.textColour, "00FF00");
+  EXPECT_EQ(r.fontSize, "14");
+  EXPECT_EQ(r.tableBorder, "1");
+}
+
+struct MapSettings : UserSettings {
+  std::map<std::string, std::string> values;
+  std::string GetSetting(const std::string& key, const std::string& def) override {
+    auto it = values.find(key);
+    return it == values.end() ? def : it->second;
+  }
+  void SaveSetting(const std::string& key, const std::string& value) override { values[key] = value; }
+};
+
+TEST_F(HtmlExportTest, StoredSettingsAndTheirDefaults) {
+  MapSettings store;
+  EXPECT_FALSE(HtmlSettingsStored(store));
+  HtmlSettings s = StoredHtmlSettings(store);
+  EXPECT_EQ(s.backgroundColour, "FFFFFF,16777215");
+  EXPECT_EQ(s.textColour, "000000,0");
+  EXPECT_EQ(s.fontSize, "12");
+  EXPECT_EQ(s.tableBorder, "0");
+  store.values = {{"HTMLbc", ""}, {"HTMLfsize", "30"}};
+  EXPECT_FALSE(HtmlSettingsStored(store));
+  store.values["HTMLbc"] = "00FF00,65280";
+  EXPECT_TRUE(HtmlSettingsStored(store));
+  s = StoredHtmlSettings(store);
+  EXPECT_EQ(s.backgroundColour, "00FF00,65280");
+  EXPECT_EQ(s.fontSize, "30");
+}
+
+TEST_F(HtmlExportTest, WorkFileHoldsReportAndIsLeftInPlace) {
+  std::string page = Convert(kHierReport, "0");
+  EXPECT_EQ(HtmlWorkFilePath(), env.RuntimeDir() + "/dorvane/DVhtmltemp");
+  EXPECT_EQ(test::TempTree::Read(HtmlWorkFilePath()), kHierReport);
+  // A later conversion replaces it.
+  Convert("short", "0");
+  EXPECT_EQ(test::TempTree::Read(HtmlWorkFilePath()), "short");
+}
+
+TEST_F(HtmlExportTest, RealHierarchicalReportFromTheEngine) {
+  test::ScriptedPrompter prompter;
+  clsDirProcessing engine{prompter};
+  std::string root = tree.Dir("start");
+  time_t when = DateTime::FromLocal({2024, 3, 15, 10, 0, 0}).seconds;
+  // A file name cannot hold "/", so the markup is one that needs none.
+  tree.File("start/<script>alert(\"x\")<script>.txt", "12345");
+  tree.File("start/sub/a & b.txt", "1");
+  tree.SetTimes("start/<script>alert(\"x\")<script>.txt", when, when);
+  engine.StartingDirectory(root);
+  engine.DirLevelsDeep(32000);
+  engine.ShowHiddenAndSystemFiles(true);
+  engine.PatternMatchingOption(1);
+  engine.ShowType(0);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1});
+  std::string reportPath = tree / "report.txt";
+  {
+    TextStream out = TextStream::Open(reportPath, IOMode::ForWriting, true);
+    ASSERT_TRUE(engine.CreateDirPrintFile(out));
+    out.Close();
+  }
+  std::string page = Convert(test::TempTree::Read(reportPath), "0", "run");
+  std::string thick = "<TR><TD colspan=\"2\"><HR SIZE=\"3\"></TD></TR>";
+  EXPECT_EQ(page,
+            Head("run") + Lines({"<p align=center><b>Dorvane Hierarchical Directory Report</b></p>",
+                                 "<br>Column(s) Shown: Size, Name", "<br>Filter(s) Inactive ",
+                                 "<br>&amp; All Subdirectories Processed", "<br>Starting Directory: " + root, "<br>",
+                                 "<hr>", "<TABLE border=\"0\">", "<TR>", "<TD WIDTH=\"84\">Size(Byte)  </TD>",
+                                 "<TD WIDTH=\"*\">  Name      </TD>", "</TR>", "<TR><TD colspan=\"2\"><HR></TD></TR>",
+                                 kSpacer2, "<TR>", "<TD WIDTH=\"84\">5</TD>",
+                                 "<TD WIDTH=\"*\">&lt;script&gt;alert(&quot;x&quot;)&lt;script&gt;.txt</TD>", "</TR>",
+                                 "",
+                                 "<TR>", "<TD WIDTH=\"84\"></TD>", "<TD WIDTH=\"*\">|--sub</TD>", "</TR>", "", "<TR>",
+                                 "<TD WIDTH=\"84\">1</TD>",
+                                 "<TD WIDTH=\"*\">|&nbsp;&nbsp;&nbsp;&nbsp; a &amp; b.txt</TD>", "</TR>", "", thick,
+                                 kSpacer2, "<TR><TD colspan=\"2\">** Summary:                        **</TD></TR>",
+                                 "<TR><TD colspan=\"2\">** Folders Shown: 2  Files Shown:2 **</TD></TR>", thick,
+                                 kSpacer2, "</TABLE>", "</BODY></HTML>"}));
+}
+
+}  // namespace
+}  // namespace dv
