@@ -1,0 +1,113 @@
+#include "scan/rtf_writer.h"
+
+#include <cstdint>
+
+#include "platform/text_stream.h"
+
+namespace dv {
+namespace {
+
+// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the first byte does not
+// start one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
+size_t DecodeUtf8(std::string_view s, char32_t& cp) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(0);
+  size_t n;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
+  else return 0;
+  if (s.size() < n) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    if ((b(i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+// \uN takes a signed 16-bit number; the "?" is what a reader without Unicode shows (\uc1: one character).
+void AppendUnit(std::string& out, uint16_t unit) {
+  out += "\\u";
+  out += std::to_string(static_cast<int16_t>(unit));
+  out += '?';
+}
+
+void AppendCodePoint(std::string& out, char32_t cp) {
+  if (cp > 0xFFFF) {
+    cp -= 0x10000;
+    AppendUnit(out, static_cast<uint16_t>(0xD800 + (cp >> 10)));
+    AppendUnit(out, static_cast<uint16_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    AppendUnit(out, static_cast<uint16_t>(cp));
+  }
+}
+
+constexpr char kHex[] = "0123456789abcdef";
+
+}  // namespace
+
+std::string RtfEscapeLine(std::string_view line) {
+  std::string out;
+  out.reserve(line.size() + line.size() / 8);
+  for (size_t i = 0; i < line.size();) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c < 0x80) {
+      if (c == '\\' || c == '{' || c == '}') {
+        out += '\\';
+        out += static_cast<char>(c);
+      } else if (c == '\t') {
+        out += "\\tab ";
+      } else if (c < 0x20 || c == 0x7F) {
+        out += "\\'";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+      } else {
+        out += static_cast<char>(c);
+      }
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const size_t n = DecodeUtf8(line.substr(i), cp);
+    if (n == 0) {
+      AppendCodePoint(out, c);  // not UTF-8: the byte as its Latin-1 character
+      ++i;
+    } else {
+      AppendCodePoint(out, cp);
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string RtfDocument(std::string_view reportText) {
+  std::string out =
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
+      "{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 Courier New;}}\r\n"
+      "\\viewkind4\\pard\\plain\\f0\\fs20\r\n";
+  out.reserve(out.size() + reportText.size() + reportText.size() / 8 + 16);
+  size_t pos = 0;
+  while (pos < reportText.size()) {
+    const size_t end = reportText.find_first_of("\r\n", pos);
+    const std::string_view line =
+        reportText.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+    // The source's own line break ends the control word, so a line's leading spaces stay text.
+    out += RtfEscapeLine(line);
+    out += "\\par\r\n";
+    if (end == std::string_view::npos) break;
+    pos = end + 1;
+    if (reportText[end] == '\r' && pos < reportText.size() && reportText[pos] == '\n') ++pos;
+  }
+  out += "}\r\n";
+  return out;
+}
+
+void WriteRtfFile(const std::string& path, std::string_view reportText) {
+  TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
+  out.Write(RtfDocument(reportText));
+  out.Close();
+}
+
+}  // namespace dv
