@@ -6,14 +6,24 @@
 
 #include <chrono>
 #include <csignal>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 #include "cli/cli_prompter.h"
 #include "cli/report_options.h"
 #include "common/error_handler.h"
 #include "platform/datetime.h"
 #include "platform/error.h"
+#include "platform/temp_folder.h"
+#include "platform/text_stream.h"
 #include "scan/cls_dir_processing.h"
+#include "scan/rtf_writer.h"
+
+#ifdef DV_CLI_SETTINGS
+#include "shell/settings_store.h"
+#endif
 
 namespace dv {
 
@@ -70,7 +80,64 @@ class CliListener : public ScanListener {
   std::chrono::steady_clock::time_point lastShown_{};
 };
 
+std::string UpperTail(const std::string& text, size_t count) {
+  std::string tail = text.size() > count ? text.substr(text.size() - count) : text;
+  for (char& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return tail;
+}
+
+// The HTML settings the window stores (application "dorvane"): the CLI has no settings window of its own, so a
+// script's page looks like the window's. Without the settings store (Qt-free build) the defaults.
+HtmlSettings CliHtmlSettings() {
+#ifdef DV_CLI_SETTINGS
+  IniUserSettings store("dorvane");
+  return StoredHtmlSettings(store);
+#else
+  return HtmlSettings{};
+#endif
+}
+
+// A file of our own in the private temporary folder for the report when --save comes without --output; the
+// name is unique so that parallel runs do not mix their reports.
+std::string MakePrivateReportFile(UniqueFd& fd) {
+  std::string path = PrivateTempFolder() + "/DVclireportXXXXXX";
+  int raw = ::mkstemp(path.data());
+  if (raw < 0) throw Error(75, "cannot create a temporary file in " + PrivateTempFolder());
+  fd = UniqueFd(raw);
+  return path;
+}
+
 }  // namespace
+
+SaveKind SaveKindOf(const std::string& path) {
+  if (UpperTail(path, 3) == "RTF") return SaveKind::RichText;
+  if (UpperTail(path, 3) == "HTM" || UpperTail(path, 4) == "HTML") return SaveKind::WebPage;
+  return SaveKind::PlainText;
+}
+
+std::string SaveBaseName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  std::string title = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = title.find('.');
+  return dot == std::string::npos || dot == 0 ? title : title.substr(0, dot);
+}
+
+void SaveReport(std::string_view reportText, const std::string& path, const HtmlSettings& settings) {
+  switch (SaveKindOf(path)) {
+    case SaveKind::RichText:
+      WriteRtfFile(path, reportText);
+      break;
+    case SaveKind::WebPage:
+      SaveReportAsHtml(std::string(reportText), path, SaveBaseName(path), settings);
+      break;
+    case SaveKind::PlainText: {
+      TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
+      out.Write(std::string(reportText));
+      out.Close();
+      break;
+    }
+  }
+}
 
 int RunReportCommand(const std::vector<std::string>& args, int outFd, int errFd) {
   std::FILE* err = ::fdopen(::dup(errFd), "w");
@@ -105,12 +172,33 @@ int RunReportCommand(const std::vector<std::string>& args, int outFd, int errFd)
   gInterrupted = 0;
 
   bool found = false;
+  std::string privateReport;
+  struct Remover {
+    std::string& path;
+    ~Remover() {
+      if (!path.empty()) ::unlink(path.c_str());
+    }
+  } remover{privateReport};
   try {
-    TextStream out = options.output.empty()
-                         ? TextStream::Adopt(UniqueFd(::dup(outFd)), "standard output", true)
-                         : TextStream::Open(options.output, IOMode::ForWriting, true);
-    found = engine.CreateDirPrintFile(out);
-    out.Close();
+    std::optional<TextStream> out;
+    if (!options.output.empty()) {
+      out.emplace(TextStream::Open(options.output, IOMode::ForWriting, true));
+    } else if (!options.save.empty()) {
+      UniqueFd fd;
+      privateReport = MakePrivateReportFile(fd);
+      out.emplace(TextStream::Adopt(std::move(fd), privateReport, true));
+    } else {
+      out.emplace(TextStream::Adopt(UniqueFd(::dup(outFd)), "standard output", true));
+    }
+    found = engine.CreateDirPrintFile(*out);
+    out->Close();
+    // The export works from the finished report file, as the window's save works from the preview.
+    if (found && !options.save.empty()) {
+      std::string report =
+          TextStream::Open(privateReport.empty() ? options.output : privateReport, IOMode::ForReading, false)
+              .ReadAll();
+      SaveReport(report, options.save, CliHtmlSettings());
+    }
   } catch (const Error& e) {
     listener.ClearLine();
     ::sigaction(SIGINT, &old, nullptr);

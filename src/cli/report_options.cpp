@@ -31,6 +31,9 @@ const char* const kReportHelp =
     "                      OP is >, <, =, >= or <=; UNIT bytes, KB or MB; at most 2,047 MB\n"
     "  --date 'TYPE OP YYYY-MM-DD'   date filter; TYPE created, modified or accessed\n"
     "  --output FILE       write the report to FILE instead of standard output\n"
+    "  --save FILE         export the report to FILE as the window saves it: *.rtf rich text, *.htm or\n"
+    "                      *.html a web page (HTML settings of dorvane), any other name plain text;\n"
+    "                      standard output then stays empty\n"
     "  --help              show this text\n"
     "\n"
     "Exit status: 0 done, 1 some items could not be listed (reported on standard error), 2 bad options or a\n"
@@ -174,6 +177,10 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
     else if (name == "--output") {
       o.output = need();
       if (o.output.empty()) throw UsageError("--output needs a file name");
+    }
+    else if (name == "--save") {
+      o.save = need();
+      if (o.save.empty()) throw UsageError("--save needs a file name");
     }
     else throw UsageError("unknown option " + arg);
   }

@@ -41,6 +41,7 @@ struct ReportOptions {
   std::optional<SizeLimit> fileSize, folderSize;
   std::optional<DateLimit> date;
   std::string output;  // empty: standard output
+  std::string save;    // empty: no export; else the file the report is exported to, kind by its extension
   std::string folder;
   bool help = false;
 };
