@@ -6,6 +6,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -30,8 +32,13 @@
 #include "common/resume_scope.h"
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
+#include "dirprint/frm_html_settings.h"
 #include "dirprint/sortable_list.h"
+#include "dirprint/sortable_report.h"
 #include "scan/cls_dir_processing.h"
+#include "scan/html_export.h"
+#include "scan/rtf_writer.h"
+#include "shell/frm_please_wait.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
 
@@ -89,6 +96,7 @@ frmDirPrint::frmDirPrint(ShellServices& services, frmCancel* cancel, Prompter* p
       utilities_(prompter_, services.settings, services.errors) {
   setObjectName("frmDirPrint");
   setWindowTitle("Directory Printer");
+  SaveDialog = [this](const SaveDialogRequest& request) { return RunSaveFileDialog(request, this); };
   BuildControls();
   Form_Load();
 }
@@ -806,6 +814,108 @@ void frmDirPrint::cmdProcessDirPrint_Click() {
   scope.Step([&] {
     if (optSortableView_->isChecked()) FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
   });
+}
+
+void frmDirPrint::WriteSortableReport(bool onlyHighlighted) {
+  Run("fdp:39", [&] {
+    const std::string text = dv::WriteSortableReport(onlyHighlighted, *list_, lvFilesFolders_->selectionModel(),
+                                                     *cDirProc_, Std(ReportPath()));
+    rtfPreviewDirPrint_->setPlainText(QString::fromStdString(text));
+  });
+}
+
+void frmDirPrint::AskSelectedOnly() {
+  // The list's own flag, not on-screen visibility: a window that is minimised still has its sortable view.
+  if (lvFilesFolders_->isHidden()) return;
+  const bool onlyHighlighted = prompter_.YesNo(kSelectedOnlyQuestion, kSelectedOnlyTitle);
+  WriteSortableReport(onlyHighlighted);
+}
+
+namespace {
+// The system temporary folder as the dialog's starting folder, with a final "/" like every stored folder.
+QString TempFolderForRetry() {
+  QString t = QDir::tempPath();
+  if (!t.endsWith('/')) t += '/';
+  return t;
+}
+}  // namespace
+
+void frmDirPrint::SaveDirectoryInformation() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20");
+  SaveDialogRequest request;
+  bool csv = false;
+  scope.Step([&] { request.fileName = DefaultSaveFileName(QDateTime::currentDateTime()); });
+  scope.Step([&] {
+    csv = cDirProc_->ShowType() == 2;
+    request.filters = SaveNameFilters(csv);
+    request.defaultExtension = csv ? "csv" : "htm";
+    request.filterIndex = csv ? 4 : services_.utilities.GetDefaultExtension();
+  });
+  scope.Step([&] {
+    request.title = kSaveDialogTitle;
+    request.initialFolder = QString::fromStdString(services_.utilities.GetDefaultSaveLocation());
+  });
+
+  std::optional<SaveDialogChoice> choice;
+  for (;;) {
+    bool ran = scope.Step([&] { choice = SaveDialog(request); });
+    if (!ran || !choice) return;  // cancelled: nothing to say
+    bool valid = false;
+    scope.Step([&] { valid = utilities_.ValidSavePath(Std(choice->path)); });
+    if (valid) break;
+    bool again = false;
+    scope.Step([&] { again = prompter_.YesNo(kInvalidPathQuestion, kInvalidPathTitle); });
+    if (!again) return;
+    request.initialFolder = TempFolderForRetry();
+    request.fileName.clear();
+  }
+
+  const std::string fullName = Std(choice->path);
+  scope.Step([&] { utilities_.OfferDefaultSaveLocation(Std(request.initialFolder), fullName); });
+  scope.Step([&] {
+    // An old value no index can have, so the chosen one is always stored.
+    if (!csv) services_.utilities.SaveDefaultExtension(999, static_cast<int16_t>(choice->filterIndex));
+  });
+  std::string baseName;
+  scope.Step([&] { baseName = Std(SaveBaseName(QFileInfo(choice->path).fileName())); });
+  scope.Step([&] { AskSelectedOnly(); });
+
+  scope.Step("fdp:20.70", [&] {
+    const QString text = rtfPreviewDirPrint_->toPlainText();
+    switch (SaveFormatOf(choice->path)) {
+      case SaveFormat::RichText: WriteRtfFile(fullName, WithCrLf(text)); break;
+      case SaveFormat::WebPage: SaveAsWebPage(fullName, baseName); break;
+      case SaveFormat::PlainText: WritePlainTextFile(fullName, text); break;
+    }
+  });
+}
+
+void frmDirPrint::SaveAsWebPage(const std::string& fullName, const std::string& baseName) {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
+  HtmlSettings settings;
+  scope.Step([&] {
+    // Nothing stored yet: the user chooses the look now (and may store it).
+    if (HtmlSettingsStored(services_.settings)) settings = StoredHtmlSettings(services_.settings);
+    else frmHTMLSettings::Ask(services_.settings, prompter_, services_.errors, window(), settings);
+  });
+  frmPleaseWait wait(window());
+  scope.Step([&] { wait.DisplayWaitMessage(kHtmlConvertingMessage); });
+  // The base name comes from the user's file name, so it is escaped like every report text on the page.
+  scope.Step([&] {
+    SaveReportAsHtml(WithCrLf(rtfPreviewDirPrint_->toPlainText()), fullName, HtmlEscape(baseName), settings);
+  });
+  wait.close();
+}
+
+void frmDirPrint::ShowHTMLSettings() {
+  // The menu item's own handler reports failures; the settings window reports its own.
+  frmHTMLSettings::ShowModal(services_.settings, prompter_, services_.errors, window());
+}
+
+void frmDirPrint::PrintDirectoryInformation() {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:19");
+  scope.Step([&] { AskSelectedOnly(); });
+  scope.Step([&] { PrintRichText(rtfPreviewDirPrint_, services_.Printer(), this, prompter_, PrintDialog); });
 }
 
 }  // namespace dv

@@ -3,10 +3,14 @@
 // runs the job, and one display area where the report preview, the sortable list, the session error view and
 // the quick reference lie on top of each other. Every control's objectName is its control name.
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/shared_utils.h"
+#include "dirprint/dir_print_save.h"
+#include "shell/shared_ui.h"
 #include "shell/child_windows.h"
 
 class QButtonGroup;
@@ -44,9 +48,9 @@ class frmDirPrint : public frmDirPrintBase {
   void ProcessDirPrintJob() override;
   void RefreshDrives() override;
   void ClearSettings() override;
-  void PrintDirectoryInformation() override {}
-  void SaveDirectoryInformation() override {}
-  void ShowHTMLSettings() override {}
+  void PrintDirectoryInformation() override;
+  void SaveDirectoryInformation() override;
+  void ShowHTMLSettings() override;
   void ViewSessionErrors() override;
   void ClearErrors() override;
 
@@ -60,6 +64,11 @@ class frmDirPrint : public frmDirPrintBase {
   clsDirProcessing& Engine() { return *cDirProc_; }
   QFileSystemModel* TreeModel() const { return treeModel_; }
   SortableListModel* SortableList() const { return list_; }
+
+  // The save dialog; nullopt when the user cancels. RunSaveFileDialog unless replaced (tests script it).
+  std::function<std::optional<SaveDialogChoice>(const SaveDialogRequest&)> SaveDialog;
+  // Runs the print dialog; RunPrintDialog unless replaced.
+  PrintDialogRunner PrintDialog = RunPrintDialog;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,6 +96,11 @@ class frmDirPrint : public frmDirPrintBase {
   void dtpDateRestrictionDate_LostFocus();
   void SetFileFiltersEnabled(bool on);
   void LoadReport();
+  // Rewrites the report from the sortable list (all rows or the highlighted ones) and shows it in the preview.
+  void WriteSortableReport(bool onlyHighlighted);
+  // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
+  void AskSelectedOnly();
+  void SaveAsWebPage(const std::string& fullName, const std::string& baseName);
   QAction* MainItem(const char* name) const;
 
   ShellServices& services_;

@@ -1,5 +1,15 @@
 #include "shell/shared_ui.h"
 
+#include <memory>
+
+#include <QTextCursor>
+
+#include <QTextDocumentFragment>
+
+#include <QAbstractTextDocumentLayout>
+
+#include <QTextDocument>
+
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -99,6 +109,28 @@ Error PrintingFailed(const QPrinter& printer) {
   return Error(err::DeviceIO, ErrorText(err::DeviceIO) + ": " + printer.printerName().toStdString());
 }
 
+// Prints the control's text (its selection when the printer's range says so) laid out for the printer, without
+// the page numbers Qt adds to a document that has no page size of its own.
+template <class Control>
+void PrintDocument(Control& control, QPrinter& printer) {
+  std::unique_ptr<QTextDocument> doc;
+  QTextCursor cursor = control.textCursor();
+  if (printer.printRange() == QPrinter::Selection && cursor.hasSelection()) {
+    doc = std::make_unique<QTextDocument>();
+    QTextCursor(doc.get()).insertFragment(cursor.selection());
+  } else {
+    doc.reset(control.document()->clone());
+  }
+  doc->setDefaultFont(control.font());
+  doc->documentLayout()->setPaintDevice(&printer);
+  doc->setPageSize(printer.pageLayout().paintRectPixels(printer.resolution()).size());
+  // The document printed is already the selection; the printer keeps the user's choice for the next print.
+  const QPrinter::PrintRange chosen = printer.printRange();
+  printer.setPrintRange(QPrinter::AllPages);
+  doc->print(&printer);
+  printer.setPrintRange(chosen);
+}
+
 template <class Control>
 void PrintControl(Control* control, QPrinter& printer, QWidget* dialogParent, Prompter& prompter,
                   const PrintDialogRunner& runDialog) {
@@ -121,7 +153,7 @@ void PrintControl(Control* control, QPrinter& printer, QWidget* dialogParent, Pr
       printer.setPrintRange(QPrinter::AllPages);
       printer.setFromTo(0, 0);
     }
-    control->print(&printer);
+    PrintDocument(*control, printer);
     if (printer.printerState() == QPrinter::Error) throw PrintingFailed(printer);
   } catch (...) {
     failure = CurrentError();

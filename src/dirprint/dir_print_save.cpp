@@ -1,0 +1,95 @@
+#include "dirprint/dir_print_save.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+#include "platform/text_stream.h"
+
+namespace dv {
+
+QString DefaultSaveFileName(const QDateTime& now) {
+  const QDate d = now.date();
+  const QTime t = now.time();
+  const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+  auto two = [](int n) { return QString::number(n).rightJustified(2, '0'); };
+  return QStringLiteral("DV_DirectoryInfo_") + two(d.month()) + "-" + two(d.day()) + "-" + two(d.year() % 100) +
+         "_" + two(hour12) + "-" + two(t.minute()) + "-" + (t.hour() < 12 ? "am" : "pm");
+}
+
+QString SaveFilterString(bool csvView) {
+  QString filter = "Rich Text Files (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|Web Page (*.htm)|*.htm";
+  if (csvView) filter += "|Comma Separated Values (*.csv)|*.csv";
+  return filter;
+}
+
+QStringList SaveNameFilters(bool csvView) {
+  // Each description already names its pattern in brackets, which is the form Qt reads.
+  const QStringList parts = SaveFilterString(csvView).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+  return filters;
+}
+
+QString SaveBaseName(const QString& fileTitle) {
+  const qsizetype dot = fileTitle.indexOf('.');
+  return dot > 0 ? fileTitle.left(dot) : fileTitle;
+}
+
+SaveFormat SaveFormatOf(const QString& fullName) {
+  const QString last3 = fullName.right(3).toUpper();
+  if (last3 == "RTF") return SaveFormat::RichText;
+  if (last3 == "HTM" || fullName.right(4).toUpper() == "HTML") return SaveFormat::WebPage;
+  return SaveFormat::PlainText;
+}
+
+std::string WithCrLf(const QString& text) {
+  QString t = text;
+  t.replace("\r\n", "\n");
+  t.replace('\r', '\n');
+  t.replace("\n", "\r\n");
+  return t.toStdString();
+}
+
+void WritePlainTextFile(const std::string& path, const QString& text) {
+  TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
+  out.Write(WithCrLf(text));
+  out.Close();
+}
+
+namespace {
+
+// A name typed without extension gets the one of the file type picked last, not the one picked first.
+class SaveFileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QString filter = selectedNameFilter();
+    const qsizetype star = filter.lastIndexOf("*.");
+    const qsizetype close = filter.indexOf(')', star);
+    if (star >= 0 && close > star) setDefaultSuffix(filter.mid(star + 2, close - star - 2));
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
+std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent) {
+  SaveFileDialog dialog(parent, request.title, request.initialFolder);
+  // The same dialog on every desktop, and one that tests and scripts can reach by its widgets.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(request.filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size())
+    dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
+  dialog.setDefaultSuffix(request.defaultExtension);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  SaveDialogChoice choice;
+  choice.path = dialog.selectedFiles().first();
+  choice.filterIndex = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter())) + 1;
+  if (choice.filterIndex < 1) choice.filterIndex = request.filterIndex;
+  return choice;
+}
+
+}  // namespace dv

@@ -1,0 +1,66 @@
+#pragma once
+// The pieces of saving a directory report that need no window: the suggested file name, the file types offered
+// in the save dialog, the base name that titles a web page, the choice of format by extension, and the plain
+// text file with CR LF line ends.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace dv {
+
+// What the save dialog is asked to show. `filterIndex` counts from 1, as the stored "Default Ext" does.
+struct SaveDialogRequest {
+  QString title;
+  QString initialFolder;
+  QString fileName;
+  QStringList filters;  // Qt name filters, e.g. "Rich Text Files (*.rtf)"
+  QString defaultExtension;
+  int filterIndex = 1;
+};
+
+// What the user chose: the full path and the position (from 1) of the file type picked.
+struct SaveDialogChoice {
+  QString path;
+  int filterIndex = 1;
+};
+
+inline constexpr const char* kSaveDialogTitle = "Save Directory Information";
+inline constexpr const char* kInvalidPathTitle = "Invalid Path or Name";
+inline constexpr const char* kInvalidPathQuestion =
+    "Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
+    "Would you like to try to save again?";
+inline constexpr const char* kSelectedOnlyTitle = "Save Selected Only?";
+inline constexpr const char* kSelectedOnlyQuestion =
+    "Sortable view allows you to pick and choose which rows of data to save.\r\n\r\n"
+    "Would you like to ONLY save items that are HIGHLIGHTED?";
+
+// "DV_DirectoryInfo_" + month-day-two-digit-year + "_" + 12-hour hour-minutes + "-am" or "-pm", every number
+// two digits (DV_DirectoryInfo_10-04-04_03-15-pm). Only one of "am" and "pm" is written, so no "/" appears.
+QString DefaultSaveFileName(const QDateTime& now);
+
+// The file types of the save dialog: rich text, plain text and web page, plus comma-separated values for a CSV
+// report. Pairs of description and pattern, as the dialog's filter string lists them.
+QString SaveFilterString(bool csvView);
+// The same as Qt name filters, one per file type in the same order.
+QStringList SaveNameFilters(bool csvView);
+
+// The file title up to its first "." when that "." is not the first character; else the whole title.
+QString SaveBaseName(const QString& fileTitle);
+
+enum class SaveFormat { RichText, WebPage, PlainText };
+// By the end of the name, regardless of case: "rtf" rich text; "htm" or "html" a web page; anything else plain.
+SaveFormat SaveFormatOf(const QString& fullName);
+
+// The text with every line end (LF, CR LF or a lone CR) made CR LF, as UTF-8.
+std::string WithCrLf(const QString& text);
+// Creates or empties `path` and writes WithCrLf(text). Throws dv::Error.
+void WritePlainTextFile(const std::string& path, const QString& text);
+
+// The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode.
+std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent);
+
+}  // namespace dv

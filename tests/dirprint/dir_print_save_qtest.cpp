@@ -1,0 +1,489 @@
+// Saving and printing the directory report through the real window: the save dialog and the print dialog are
+// scripted, every question is answered by a recording prompter, and the written files are read back.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextCursor>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <deque>
+#include <map>
+
+#include "dirprint/dir_print_save.h"
+#include "dirprint/frm_dir_print.h"
+#include "dirprint/frm_html_settings.h"
+#include "dirprint/sortable_list.h"
+#include "shell/shell_services.h"
+
+namespace {
+
+struct Shown {
+  std::string text, title;
+};
+
+// Records every message; answers each question from a script kept per title (Yes when the script is empty).
+class ScriptedPrompter : public dv::Prompter {
+ public:
+  std::vector<Shown> shown;
+  std::map<std::string, std::deque<bool>> answers;
+  int Count(const std::string& title) const {
+    int n = 0;
+    for (const Shown& s : shown) n += s.title == title;
+    return n;
+  }
+  void Message(const std::string& text, const std::string& title) override { shown.push_back({text, title}); }
+  bool YesNo(const std::string& text, const std::string& title) override {
+    shown.push_back({text, title});
+    auto& q = answers[title];
+    if (q.empty()) return true;
+    bool a = q.front();
+    q.pop_front();
+    return a;
+  }
+  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
+    return YesNo(text, title) ? dv::Answer::Yes : dv::Answer::No;
+  }
+  std::optional<std::string> Input(const std::string&, const std::string&, const std::string& d) override {
+    return d;
+  }
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The text of a PDF file as pdftotext reads it; empty when pdftotext is missing.
+QString PdfText(const QString& pdf) {
+  const QString tool = QStandardPaths::findExecutable("pdftotext");
+  if (tool.isEmpty()) return {};
+  QProcess p;
+  p.start(tool, {"-layout", pdf, "-"});
+  p.waitForFinished(30000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class DirPrintSaveTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<dv::ShellServices> services_;
+  ScriptedPrompter prompter_;
+  std::unique_ptr<dv::frmDirPrint> w_;
+  // The scripted save dialog: each request is kept, each answer taken from the front of the script.
+  std::vector<dv::SaveDialogRequest> requests_;
+  std::deque<std::optional<dv::SaveDialogChoice>> dialogAnswers_;
+
+  template <class T = QWidget>
+  T* C(const char* name) {
+    T* found = w_->findChild<T*>(name);
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+  QString Home() const { return dir_->filePath("home"); }
+  QString Out(const QString& name) const { return dir_->filePath("out/" + name); }
+  void Answer(const QString& path, int filterIndex) { dialogAnswers_.push_back(dv::SaveDialogChoice{path, filterIndex}); }
+  void Cancel() { dialogAnswers_.push_back(std::nullopt); }
+  QString Preview() { return C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText(); }
+
+  // A tree with names that need escaping in every format.
+  QString MakeTree() {
+    const QString root = dir_->filePath("home/tree");
+    QDir().mkpath(root + "/sub");
+    for (const QString& name : {QString("plain.txt"), QString("a&b <c> \"q\".txt"), QString("br{ace}s\\x.dat"),
+                                QString::fromUtf8("caf\xc3\xa9.txt"), QString("sub/inner.dat")}) {
+      QFile f(root + "/" + name);
+      if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(name));
+      f.write("x");
+    }
+    return root;
+  }
+  void RunJob(const char* view) {
+    C<QLineEdit>("txtPathSelected")->setText(MakeTree());
+    C<QRadioButton>(view)->click();
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    QVERIFY(Preview().contains("plain.txt"));
+  }
+  qint64 LogSize() { return QFileInfo(QString::fromStdString(services_->log.Path())).size(); }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_RUNTIME_DIR", dir_->filePath("run").toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir_->filePath("config").toUtf8());
+    qputenv("HOME", dir_->filePath("home").toUtf8());
+    qputenv("TMPDIR", dir_->filePath("tmp").toUtf8());
+    for (const char* d : {"run", "home", "out", "tmp"}) QDir().mkpath(dir_->filePath(d));
+    QFile::setPermissions(dir_->filePath("run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    services_ = std::make_unique<dv::ShellServices>();
+    services_->log.OpenSessionErrorLog();
+    services_->utilities.PrintFontChecked = true;
+    prompter_.shown.clear();
+    prompter_.answers.clear();
+    requests_.clear();
+    dialogAnswers_.clear();
+    w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
+    w_->SaveDialog = [this](const dv::SaveDialogRequest& r) -> std::optional<dv::SaveDialogChoice> {
+      requests_.push_back(r);
+      if (dialogAnswers_.empty()) return std::nullopt;
+      auto a = dialogAnswers_.front();
+      dialogAnswers_.pop_front();
+      return a;
+    };
+    w_->resize(900, 700);
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+  }
+  void cleanup() {
+    QCOMPARE(LogSize(), 0);  // no step of any test failed
+    w_.reset();
+    services_.reset();
+    dir_.reset();
+  }
+
+  // --- The pieces ---
+
+  void defaultNameUsesTwelveHourClockAndNoSlash() {
+    QCOMPARE(dv::DefaultSaveFileName(QDateTime(QDate(2004, 10, 4), QTime(15, 15))),
+             QString("DV_DirectoryInfo_10-04-04_03-15-pm"));
+    QCOMPARE(dv::DefaultSaveFileName(QDateTime(QDate(2026, 1, 9), QTime(0, 5))),
+             QString("DV_DirectoryInfo_01-09-26_12-05-am"));
+    QCOMPARE(dv::DefaultSaveFileName(QDateTime(QDate(2026, 12, 31), QTime(12, 0))),
+             QString("DV_DirectoryInfo_12-31-26_12-00-pm"));
+    QCOMPARE(dv::DefaultSaveFileName(QDateTime(QDate(2026, 12, 31), QTime(11, 59))),
+             QString("DV_DirectoryInfo_12-31-26_11-59-am"));
+  }
+
+  void baseNameAndFormatFollowTheName() {
+    QCOMPARE(dv::SaveBaseName("list.old.htm"), QString("list"));
+    QCOMPARE(dv::SaveBaseName(".hidden.htm"), QString(".hidden.htm"));
+    QCOMPARE(dv::SaveBaseName("noext"), QString("noext"));
+    QCOMPARE(dv::SaveFormatOf("/x/a.RTF"), dv::SaveFormat::RichText);
+    QCOMPARE(dv::SaveFormatOf("/x/a.HTM"), dv::SaveFormat::WebPage);
+    QCOMPARE(dv::SaveFormatOf("/x/a.html"), dv::SaveFormat::WebPage);
+    QCOMPARE(dv::SaveFormatOf("/x/a.csv"), dv::SaveFormat::PlainText);
+    QCOMPARE(dv::SaveFormatOf("/x/a"), dv::SaveFormat::PlainText);
+  }
+
+  void realDialogStartsAsAskedAndAddsThePickedType() {
+    dv::SaveDialogRequest r;
+    r.title = "Save Directory Information";
+    r.initialFolder = dir_->filePath("out") + "/";
+    r.fileName = "DV_DirectoryInfo_01-02-03_04-05-pm";
+    r.filters = dv::SaveNameFilters(false);
+    r.defaultExtension = "htm";
+    r.filterIndex = 3;
+    QString seenTitle, seenFilter, seenName, seenFolder;
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      seenTitle = d->windowTitle();
+      seenFilter = d->selectedNameFilter();
+      seenFolder = d->directory().absolutePath();
+      auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+      auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+      if (!name || !types) return d->reject();
+      seenName = name->text();
+      types->setCurrentIndex(0);
+      emit types->activated(0);  // the user picks rich text
+      name->setText("mine");
+      static_cast<QDialog*>(d)->accept();  // the Save button
+    });
+    auto choice = dv::RunSaveFileDialog(r, nullptr);
+    QCOMPARE(seenTitle, QString("Save Directory Information"));
+    QCOMPARE(seenFilter, QString("Web Page (*.htm)"));
+    QCOMPARE(seenFolder, dir_->filePath("out"));
+    QCOMPARE(seenName, r.fileName);
+    QVERIFY(choice);
+    QCOMPARE(choice->path, dir_->filePath("out/mine.rtf"));
+    QCOMPARE(choice->filterIndex, 1);
+
+    QTimer::singleShot(0, [] {
+      if (auto* d = QApplication::activeModalWidget()) static_cast<QDialog*>(d)->reject();
+    });
+    QVERIFY(!dv::RunSaveFileDialog(r, nullptr));
+  }
+
+  // --- The save dialog's request ---
+
+  void dialogGetsDefaultNameFiltersIndexAndLocation() {
+    RunJob("optHierarchicalView");
+    Cancel();
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_.size(), size_t(1));
+    const dv::SaveDialogRequest& r = requests_[0];
+    QCOMPARE(r.title, QString("Save Directory Information"));
+    QVERIFY2(QRegularExpression("^DV_DirectoryInfo_\\d\\d-\\d\\d-\\d\\d_\\d\\d-\\d\\d-(am|pm)$").match(r.fileName).hasMatch(),
+             qPrintable(r.fileName));
+    QCOMPARE(r.filters, QStringList({"Rich Text Files (*.rtf)", "Text Files (*.txt)", "Web Page (*.htm)"}));
+    QCOMPARE(r.defaultExtension, QString("htm"));
+    QCOMPARE(r.filterIndex, 3);
+    QCOMPARE(r.initialFolder, Home() + "/");
+    // Cancel: nothing asked, nothing written, nothing stored.
+    QVERIFY(prompter_.shown.empty());
+    QVERIFY(QDir(dir_->filePath("out")).isEmpty());
+    QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
+  }
+
+  void csvViewOffersCsvAndStoresNoIndex() {
+    RunJob("optCSVView");
+    Answer(Out("r.csv"), 4);
+    prompter_.answers["Change Default Save Location"] = {false};
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_[0].filters.size(), 4);
+    QCOMPARE(requests_[0].filters[3], QString("Comma Separated Values (*.csv)"));
+    QCOMPARE(requests_[0].defaultExtension, QString("csv"));
+    QCOMPARE(requests_[0].filterIndex, 4);
+    QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
+    QCOMPARE(QString::fromUtf8(ReadAll(Out("r.csv"))), Preview().replace("\n", "\r\n"));
+  }
+
+  // --- The formats ---
+
+  void textFileHoldsThePreviewsReportWithCrLf() {
+    RunJob("optFlatView");
+    Answer(Out("report.txt"), 2);
+    w_->SaveDirectoryInformation();
+    const QByteArray saved = ReadAll(Out("report.txt"));
+    QCOMPARE(saved, ReadAll(w_->ReportPath()));
+    QVERIFY(saved.contains("\r\n"));
+    QVERIFY(!QByteArray(saved).replace("\r\n", "").contains('\n'));
+    // The chosen file type is remembered and offered first next time.
+    QCOMPARE(services_->settings.GetSetting("Default Ext", ""), std::string("2"));
+    Cancel();
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_.back().filterIndex, 2);
+  }
+
+  void richTextFileEscapesNames() {
+    RunJob("optHierarchicalView");
+    Answer(Out("report.rtf"), 1);
+    w_->SaveDirectoryInformation();
+    const QByteArray rtf = ReadAll(Out("report.rtf"));
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    QVERIFY(rtf.contains("Courier New"));
+    QVERIFY(rtf.contains("br\\{ace\\}s\\\\x.dat"));
+    QVERIFY(rtf.contains("caf\\u233?.txt"));
+    QVERIFY(rtf.contains("a&b <c> \"q\".txt"));
+    QCOMPARE(services_->settings.GetSetting("Default Ext", ""), std::string("1"));
+  }
+
+  void webPageIsEscapedAndTitledByTheBaseName() {
+    services_->settings.SaveSetting("HTMLbc", "FFFFFF,16777215");  // stored: no settings window
+    RunJob("optFlatView");
+    Answer(Out("list.old.htm"), 3);
+    w_->SaveDirectoryInformation();
+    const QString page = QString::fromUtf8(ReadAll(Out("list.old.htm")));
+    QVERIFY(page.startsWith("<HTML><HEAD><TITLE>Dorvane Directory Report - list</TITLE>\r\n"));
+    QVERIFY(page.contains("<TABLE border=\"0\">"));
+    QVERIFY(page.contains("bgcolor=\"#FFFFFF\" text=\"#000000\""));
+    QVERIFY(page.contains("<TD WIDTH=\"*\">a&amp;b &lt;c&gt; &quot;q&quot;.txt</TD>\r\n"));
+    QVERIFY(!page.contains("<c>"));
+    QVERIFY(page.trimmed().endsWith("</BODY></HTML>"));
+    QCOMPARE(services_->settings.GetSetting("Default Ext", ""), std::string("3"));
+  }
+
+  void htmlEndingAndStoredSettingsAreUsed() {
+    services_->settings.SaveSetting("HTMLbc", "0000FF,16711680");
+    services_->settings.SaveSetting("HTMLtborder", "1");
+    RunJob("optHierarchicalView");
+    Answer(Out("Page.HTML"), 3);
+    w_->SaveDirectoryInformation();
+    const QString page = QString::fromUtf8(ReadAll(Out("Page.HTML")));
+    QVERIFY(page.contains("<TITLE>Dorvane Directory Report - Page</TITLE>"));
+    QVERIFY(page.contains("bgcolor=\"#0000FF\""));
+    QVERIFY(page.contains("<TABLE border=\"1\">"));
+  }
+
+  void withoutStoredSettingsTheSettingsWindowIsAsked() {
+    w_->ClearSettings();  // stores the four HTML settings empty
+    RunJob("optFlatView");
+    Answer(Out("asked.htm"), 3);
+    QString shownName;
+    QTimer::singleShot(0, [&] {
+      auto* s = qobject_cast<dv::frmHTMLSettings*>(QApplication::activeModalWidget());
+      if (!s) return;
+      shownName = s->objectName();
+      s->findChild<QCheckBox*>("chkBorders")->click();
+      s->findChild<QPushButton*>("cmdOK")->click();
+    });
+    w_->SaveDirectoryInformation();
+    QCOMPARE(shownName, QString("frmHTMLSettings"));
+    const QString page = QString::fromUtf8(ReadAll(Out("asked.htm")));
+    QVERIFY(page.contains("<TABLE border=\"1\">"));
+    QVERIFY(page.contains("bgcolor=\"#FFFFFF\" text=\"#000000\""));
+    QVERIFY(page.contains("font-size: 12px"));
+    // "OK" hands the values to this save only; nothing was stored.
+    QCOMPARE(services_->settings.GetSetting("HTMLtborder", "x"), std::string(""));
+  }
+
+  // --- The dialog's answers ---
+
+  void invalidPathAsksAndRetriesFromTheTempFolder() {
+    RunJob("optHierarchicalView");
+    Answer(dir_->filePath("missing/r.txt"), 2);
+    Answer(Out("bad|name.txt"), 2);
+    Answer(Out("good.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_.size(), size_t(3));
+    QCOMPARE(prompter_.Count("Invalid Path or Name"), 2);
+    QCOMPARE(prompter_.shown[0].text,
+             std::string("Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
+                         "Would you like to try to save again?"));
+    QCOMPARE(requests_[1].fileName, QString());
+    QCOMPARE(requests_[1].initialFolder, dir_->filePath("tmp") + "/");
+    QVERIFY(!QFile::exists(dir_->filePath("missing/r.txt")));
+    QCOMPARE(ReadAll(Out("good.txt")), ReadAll(w_->ReportPath()));
+  }
+
+  void invalidPathAnsweredNoSavesNothing() {
+    RunJob("optHierarchicalView");
+    Answer(dir_->filePath("missing/r.txt"), 2);
+    prompter_.answers["Invalid Path or Name"] = {false};
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_.size(), size_t(1));
+    QVERIFY(QDir(dir_->filePath("out")).isEmpty());
+    QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
+  }
+
+  void newFolderIsOfferedAsDefaultOnce() {
+    RunJob("optHierarchicalView");
+    Answer(Out("one.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(prompter_.Count("Change Default Save Location"), 1);
+    QCOMPARE(services_->settings.GetSetting("Default Save Location", ""), (dir_->filePath("out") + "/").toStdString());
+    Answer(Out("two.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(requests_[1].initialFolder, dir_->filePath("out") + "/");
+    QCOMPARE(prompter_.Count("Change Default Save Location"), 1);
+    QVERIFY(QFile::exists(Out("two.txt")));
+  }
+
+  // --- The sortable view ---
+
+  void sortableViewSavesOnlyTheHighlightedRowsOnYes() {
+    RunJob("optSortableView");
+    dv::SortableListModel* model = w_->SortableList();
+    const int nameColumn = model->columnCount() - 1;
+    int plain = -1;
+    for (int r = 0; r < model->rowCount(); ++r)
+      if (model->Text(r, nameColumn).endsWith("plain.txt")) plain = r;
+    QVERIFY(plain >= 0);
+    auto* view = C<QTableView>("lvFilesFolders");
+    view->selectionModel()->select(model->index(plain, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Answer(Out("selected.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(prompter_.Count("Save Selected Only?"), 1);
+    const QString saved = QString::fromUtf8(ReadAll(Out("selected.txt")));
+    QVERIFY(saved.startsWith("Dorvane Row-Selected Data Directory Report\r\n"));
+    QVERIFY(saved.contains("plain.txt"));
+    QVERIFY(!saved.contains("inner.dat"));
+    QVERIFY(!saved.contains("caf"));
+    QCOMPARE(saved.toUtf8(), ReadAll(w_->ReportPath()));
+
+    prompter_.answers["Save Selected Only?"] = {false};
+    Answer(Out("all.txt"), 2);
+    w_->SaveDirectoryInformation();
+    const QString all = QString::fromUtf8(ReadAll(Out("all.txt")));
+    QVERIFY(all.startsWith("Dorvane Data Directory Report\r\n"));
+    QVERIFY(all.contains("plain.txt") && all.contains("inner.dat"));
+  }
+
+  void outsideTheSortableViewNoRowQuestion() {
+    RunJob("optFlatView");
+    Answer(Out("r.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(prompter_.Count("Save Selected Only?"), 0);
+  }
+
+  // --- Printing ---
+
+  void printWritesThePreviewToAPdfFile() {
+    RunJob("optFlatView");
+    const QString pdf = dir_->filePath("out/print.pdf");
+    services_->Printer().setOutputFormat(QPrinter::PdfFormat);
+    services_->Printer().setOutputFileName(pdf);
+    int dialogs = 0;
+    w_->PrintDialog = [&](QPrintDialog&) {
+      ++dialogs;
+      return int(QDialog::Accepted);
+    };
+    w_->PrintDirectoryInformation();
+    QCOMPARE(dialogs, 1);
+    QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+    QVERIFY(prompter_.shown.empty());
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is not installed");
+    const QString text = PdfText(pdf);
+    QVERIFY2(text.contains("Dorvane DOS Style Directory Report"), qPrintable(text));
+    QVERIFY(text.contains("plain.txt"));
+    QVERIFY(text.contains("inner.dat"));
+  }
+
+  void printWithASelectionPrintsOnlyIt() {
+    RunJob("optFlatView");
+    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    const int start = Preview().indexOf("plain.txt");
+    QVERIFY(start >= 0);
+    QTextCursor cursor(preview->document());
+    cursor.setPosition(start);
+    cursor.setPosition(start + 9, QTextCursor::KeepAnchor);
+    preview->setTextCursor(cursor);
+    const QString pdf = dir_->filePath("out/part.pdf");
+    services_->Printer().setOutputFormat(QPrinter::PdfFormat);
+    services_->Printer().setOutputFileName(pdf);
+    w_->PrintDialog = [](QPrintDialog& d) {
+      return int(d.printer()->printRange() == QPrinter::Selection ? QDialog::Accepted : QDialog::Rejected);
+    };
+    w_->PrintDirectoryInformation();
+    QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is not installed");
+    const QString text = PdfText(pdf).trimmed();
+    QCOMPARE(text, QString("plain.txt"));
+  }
+
+  void sortablePrintAsksAndRewritesTheReport() {
+    RunJob("optSortableView");
+    const QString pdf = dir_->filePath("out/sorted.pdf");
+    services_->Printer().setOutputFormat(QPrinter::PdfFormat);
+    services_->Printer().setOutputFileName(pdf);
+    w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Accepted); };
+    prompter_.answers["Save Selected Only?"] = {true};  // nothing highlighted: titles and header only
+    w_->PrintDirectoryInformation();
+    QCOMPARE(prompter_.Count("Save Selected Only?"), 1);
+    QVERIFY(Preview().startsWith("Dorvane Row-Selected Data Directory Report"));
+    QVERIFY(!Preview().contains("plain.txt"));
+    QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+  }
+
+  void cancelledPrintIsSilent() {
+    RunJob("optFlatView");
+    const QString pdf = dir_->filePath("out/never.pdf");
+    services_->Printer().setOutputFormat(QPrinter::PdfFormat);
+    services_->Printer().setOutputFileName(pdf);
+    w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Rejected); };
+    w_->PrintDirectoryInformation();
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(prompter_.shown.empty());
+  }
+};
+
+QTEST_MAIN(DirPrintSaveTest)
+#include "dir_print_save_qtest.moc"

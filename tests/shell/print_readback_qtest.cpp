@@ -1,0 +1,75 @@
+// A report printed to a PDF file is read back with a real PDF reader (pdftotext): the printed text is the report.
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/prompter.h"
+#include "shell/shared_ui.h"
+
+namespace {
+
+struct NoPrompts : dv::Prompter {
+  std::vector<std::string> messages;
+  void Message(const std::string& text, const std::string&) override { messages.push_back(text); }
+  bool YesNo(const std::string&, const std::string&) override { return false; }
+  dv::Answer YesNoCancel(const std::string&, const std::string&) override { return dv::Answer::Cancel; }
+  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
+};
+
+QStringList Lines(const QString& text) {
+  QStringList out;
+  for (QString line : text.split('\n')) {
+    line = line.trimmed();
+    if (!line.isEmpty() && line != "\f") out << line;
+  }
+  return out;
+}
+
+}  // namespace
+
+class PrintReadBackTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void thePdfHoldsTheReportsLines() {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is not installed");
+    QTemporaryDir dir;
+    const QString report =
+        "Dorvane DOS Style Directory Report\n"
+        "Column(s) Shown: Size, Name\n"
+        "Filter(s) Inactive \n"
+        "Size(KB)    Name      \n"
+        "2           caf\u00e9 menu.txt\n"
+        "0           notes {draft}.txt";
+    QPlainTextEdit preview;
+    preview.setPlainText(report);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir.filePath("report.pdf");
+    printer.setOutputFileName(pdf);
+    NoPrompts prompts;
+    dv::PrintRichText(&preview, printer, nullptr, prompts, [](QPrintDialog&) { return int(QDialog::Accepted); });
+    QVERIFY(prompts.messages.empty());
+    QVERIFY(QFile::exists(pdf));
+
+    QProcess reader;
+    reader.start("pdftotext", {"-layout", "-enc", "UTF-8", pdf, "-"});
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.exitCode(), 0);
+    QStringList printed = Lines(QString::fromUtf8(reader.readAllStandardOutput()));
+    QStringList expected = Lines(report);
+    // Columns keep their spacing in a fixed-pitch print; compare with runs of blanks made single.
+    auto squeeze = [](QStringList lines) {
+      for (QString& l : lines) l = l.simplified();
+      return lines;
+    };
+    if (squeeze(printed) != squeeze(expected)) qWarning() << printed;
+    QCOMPARE(squeeze(printed), squeeze(expected));
+  }
+};
+
+QTEST_MAIN(PrintReadBackTest)
+#include "print_readback_qtest.moc"
