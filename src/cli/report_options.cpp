@@ -3,6 +3,7 @@
 #include <cctype>
 #include <regex>
 
+#include "common/shared_utils.h"
 #include "platform/path.h"
 #include "scan/cls_dir_processing.h"
 
@@ -64,9 +65,7 @@ std::vector<long> ParseColumns(const std::string& text) {
   while (start <= text.size()) {
     size_t comma = text.find(',', start);
     if (comma == std::string::npos) comma = text.size();
-    std::string name = text.substr(start, comma - start);
-    name.erase(0, name.find_first_not_of(' '));
-    name.erase(name.find_last_not_of(' ') + 1);
+    std::string name = TrimBlanks(text.substr(start, comma - start));
     if (Lower(name) == "none") throw UsageError("--columns: 'none' stands alone");
     codes.push_back(Lookup("--columns", name,
                            {{"size", 1}, {"attributes", 2}, {"type", 3}, {"created", 4}, {"modified", 5},
@@ -188,16 +187,6 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
   return o;
 }
 
-namespace {
-
-std::string Trimmed(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-}  // namespace
-
 void ApplyReportOptions(const ReportOptions& o, clsDirProcessing& engine) {
   engine.ShowType(o.view);
   engine.ProcessDirsOnly(o.dirsOnly);
@@ -222,8 +211,8 @@ void ApplyReportOptions(const ReportOptions& o, clsDirProcessing& engine) {
     engine.ExtensionRestrict(extensions, o.excludeExtensions ? 2 : 1);
   }
   engine.PatternMatchingOption(o.patternOption);
-  engine.RegExFilePattern(Trimmed(o.filePattern));
-  engine.RegExFolderPattern(Trimmed(o.folderPattern));
+  engine.RegExFilePattern(TrimBlanks(o.filePattern));
+  engine.RegExFolderPattern(TrimBlanks(o.folderPattern));
   engine.StartingDirectory(o.folder);
 }
 

@@ -21,6 +21,12 @@ long GetOperatorCode(const std::string& op) {
   return 0;
 }
 
+std::string TrimBlanks(const std::string& text, const char* blanks) {
+  size_t b = text.find_first_not_of(blanks);
+  if (b == std::string::npos) return {};
+  return text.substr(b, text.find_last_not_of(blanks) - b + 1);
+}
+
 double LeadingNumber(const std::string& text) {
   size_t i = 0;
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

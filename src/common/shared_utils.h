@@ -14,6 +14,9 @@ namespace dv {
 // ">" 0, "<" 1, "=" 2, ">=" 3, "<=" 4; any other text 0.
 long GetOperatorCode(const std::string& operatorText);
 
+// `text` without the characters of `blanks` at either end (spaces by default).
+std::string TrimBlanks(const std::string& text, const char* blanks = " ");
+
 // The leading numeric part of a text as a user typed it ("12abc" -> 12, "abc" -> 0, " -3" -> -3).
 double LeadingNumber(const std::string& text);
 

@@ -44,12 +44,6 @@ long DateTypeCode(const std::string& type) {
   return -1;
 }
 
-std::string TrimSpaces(const std::string& text) {
-  const size_t b = text.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return text.substr(b, text.find_last_not_of(' ') - b + 1);
-}
-
 // Steps 8 and 9: the same rule for files and folders.
 template <class Setter>
 void ApplySizeRestriction(const std::string& op, const std::string& sizeText, const std::string& unit, Setter set) {
@@ -143,8 +137,8 @@ void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmC
     engine.ExtensionRestrict(text, c.extensionsText == "*.*" ? 0 : c.includeExtensions ? 1 : 2);
   });
   scope.Step([&] { engine.PatternMatchingOption(c.wildcards ? 1 : 2); });
-  scope.Step([&] { engine.RegExFilePattern(TrimSpaces(c.filePattern)); });
-  scope.Step([&] { engine.RegExFolderPattern(TrimSpaces(c.folderPattern)); });
+  scope.Step([&] { engine.RegExFilePattern(TrimBlanks(c.filePattern)); });
+  scope.Step([&] { engine.RegExFolderPattern(TrimBlanks(c.folderPattern)); });
   scope.Step("fdp:04.125", [&] { engine.StartingDirectory(c.startingDirectory); });
   scope.Step([&] { engine.ReportFilePath(reportPath); });
 

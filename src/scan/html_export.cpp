@@ -1,5 +1,7 @@
 #include "scan/html_export.h"
 
+#include "common/shared_utils.h"
+
 #include <regex>
 #include <vector>
 
@@ -37,14 +39,6 @@ size_t Advance(const std::string& text, size_t from, size_t chars) {
   return i;
 }
 
-// Spaces only, as the report pads with spaces and nothing else.
-std::string TrimSpaces(const std::string& text) {
-  size_t b = text.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  size_t e = text.find_last_not_of(' ');
-  return text.substr(b, e - b + 1);
-}
-
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
     text.replace(at, from.size(), to);
@@ -74,7 +68,7 @@ std::vector<Column> ColumnTable(const std::string& shownLine) {
   for (size_t start = 0;;) {
     size_t at = list.find(", ", start);
     std::string name = list.substr(start, at == std::string::npos ? std::string::npos : at - start);
-    if (columns.empty()) name = TrimSpaces(name);
+    if (columns.empty()) name = TrimBlanks(name);
     // The literal widths, not the report's own ("File Type" is 20 wide there).
     size_t width = name == "File Type" ? 19 : name == "Name" ? 0 : 12;
     columns.push_back({name, width});
@@ -150,7 +144,7 @@ class Converter {
 
     while (!in_.AtEndOfStream()) {
       std::string line = in_.ReadLine();
-      std::string trimmed = TrimSpaces(line);
+      std::string trimmed = TrimBlanks(line);
       if (kind == Flat && trimmed.empty()) {
         Spacer();
         if (in_.AtEndOfStream()) continue;
@@ -194,7 +188,7 @@ class Converter {
     out_.WriteLine("<TR>");
     std::vector<std::string> pieces = Cut(line, columns_);
     for (size_t i = 0; i < columns_.size(); ++i) {
-      std::string html = HtmlEscape(TrimSpaces(pieces[i]));
+      std::string html = HtmlEscape(TrimBlanks(pieces[i]));
       // Escaped first, so the markup added here is never escaped itself.
       if (columns_[i].width == 0) html = ReplaceAll(html, "  ", "&nbsp;&nbsp;");
       Cell(columns_[i], html);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/shared_utils.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -75,17 +76,6 @@ bool DateRestriction::Restricts(DateTime itemDate) const {
   }
 }
 
-namespace {
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
-}  // namespace
-
 void ExtensionList::Set(std::string& commaSeparated, long restrictType) {
   if (commaSeparated.empty()) commaSeparated = "*.*";
   std::vector<std::string> entries;
@@ -93,7 +83,7 @@ void ExtensionList::Set(std::string& commaSeparated, long restrictType) {
   while (start <= commaSeparated.size()) {
     size_t comma = commaSeparated.find(',', start);
     if (comma == std::string::npos) comma = commaSeparated.size();
-    std::string part = Trim(commaSeparated.substr(start, comma - start));
+    std::string part = TrimBlanks(commaSeparated.substr(start, comma - start), " \t");
     start = comma + 1;
     if (part == "*.*") {
       entries_.clear();
