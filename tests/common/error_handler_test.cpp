@@ -22,29 +22,21 @@ struct Recorder : ErrorReportSender {
   }
 };
 
-struct OrderPrompter : test::ScriptedPrompter {
-  Recorder* rec = nullptr;
-  std::string logPath;
-  size_t logSizeAtMessage = 0;
-  void Message(const std::string& text, const std::string& title) override {
-    rec->events.push_back("message");
-    logSizeAtMessage = test::TempTree::Read(logPath).size();
-    ScriptedPrompter::Message(text, title);
-  }
-};
-
 class ErrorHandlerTest : public ::testing::Test {
  protected:
   test::TempTree tree;
   test::IsolatedEnvironment env{tree};
   SessionErrorLog log{PrivateTempFolder() + "/DVcurerr.txt"};
   Recorder sender;
-  OrderPrompter prompter;
+  test::ScriptedPrompter prompter;
+  size_t logSizeAtMessage = 0;
   ErrorHandler handler{prompter, log, &sender, ProgramVersion{2004, 1, 7}};
 
   void SetUp() override {
-    prompter.rec = &sender;
-    prompter.logPath = log.Path();
+    prompter.OnAsk([this](const test::Asked&) {
+      sender.events.push_back("message");
+      logSizeAtMessage = test::TempTree::Read(log.Path()).size();
+    });
     log.OpenSessionErrorLog();
   }
   std::string LogText() { return test::TempTree::Read(log.Path()); }
@@ -72,7 +64,7 @@ TEST_F(ErrorHandlerTest, ModeBitsActInOrderLogMessageReport) {
   handler.ReportError(Error(58, "File already exists"), "cfo:8B", "x.txt", m);
   ASSERT_EQ(sender.events, (std::vector<std::string>{"message", "report"}));
   // The record was already in the log when the message box came up.
-  EXPECT_GT(prompter.logSizeAtMessage, 0u);
+  EXPECT_GT(logSizeAtMessage, 0u);
   EXPECT_EQ(prompter.Log()[0].text,
             "An Error occured - Error Number: 58\r\nOccured at: cfo:8B\r\nAdditional Info: x.txt\r\n"
             "Full Description: File already exists");
