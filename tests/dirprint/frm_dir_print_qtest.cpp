@@ -24,31 +24,9 @@
 #include "dirprint/sortable_list.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-struct Shown {
-  std::string text, title;
-};
-
-// Records every message and answers questions from a script (Yes unless told otherwise).
-class RecordingPrompter : public dv::Prompter {
- public:
-  std::vector<Shown> shown;
-  bool yes = true;
-  void Message(const std::string& text, const std::string& title) override { shown.push_back({text, title}); }
-  bool YesNo(const std::string& text, const std::string& title) override {
-    shown.push_back({text, title});
-    return yes;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
-    shown.push_back({text, title});
-    return yes ? dv::Answer::Yes : dv::Answer::No;
-  }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string& d) override {
-    return d;
-  }
-};
 
 const char* const kTwoGb =
     "2 GB Size Limitation for File/Folder Size Restrictions:\r\n\r\n0 - 2,047 MB\r\n0 - 2,096,128 KB\r\n"
@@ -60,7 +38,7 @@ class FrmDirPrintTest : public QObject {
   Q_OBJECT
   std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<dv::ShellServices> services_;
-  RecordingPrompter prompter_;
+  dv::test::ScriptedPrompter prompter_;
   std::unique_ptr<dv::frmDirPrint> w_;
 
   template <class T = QWidget>
@@ -124,8 +102,8 @@ class FrmDirPrintTest : public QObject {
     services_ = std::make_unique<dv::ShellServices>();
     services_->log.OpenSessionErrorLog();
     services_->utilities.PrintFontChecked = true;  // no font question in the middle of a job
-    prompter_.shown.clear();
-    prompter_.yes = true;
+    prompter_.Reset();
+    prompter_.DefaultAnswer(dv::Answer::Yes);
     w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
     w_->resize(900, 700);
     w_->show();
@@ -424,7 +402,7 @@ class FrmDirPrintTest : public QObject {
   void sizeBoxDropsGroupingCommas() {
     Type("txtFileSizeRestrictionSize", "1,024");
     QCOMPARE(E("txtFileSizeRestrictionSize")->text(), QString("1024"));
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     E("txtFolderSizeRestrictionSize")->setText("2,000,000");
     QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString("2000000"));
   }
@@ -432,51 +410,51 @@ class FrmDirPrintTest : public QObject {
   void sizeBoxRefusesTextThatIsNotANumber() {
     Type("txtFolderSizeRestrictionSize", "12a");
     QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString(""));
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].text, std::string("Please put in numeric values only"));
-    QCOMPARE(prompter_.shown[0].title, std::string("Numeric values only"));
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].text, std::string("Please put in numeric values only"));
+    QCOMPARE(prompter_.Log()[0].title, std::string("Numeric values only"));
   }
 
   void sizeAboveTwoGigabytesIsRefusedAndEmptied() {
     Pick("cboFileSizeRestrictionSizeType", "MB");
-    prompter_.shown.clear();
+    prompter_.Clear();
     Type("txtFileSizeRestrictionSize", "3000");  // 300 passes, 3000 is refused
     QCOMPARE(E("txtFileSizeRestrictionSize")->text(), QString(""));
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].text, std::string(kTwoGb));
-    QCOMPARE(prompter_.shown[0].title, std::string("2 GB Limit for File/Folder Restrictions"));
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].text, std::string(kTwoGb));
+    QCOMPARE(prompter_.Log()[0].title, std::string("2 GB Limit for File/Folder Restrictions"));
     // Choosing a smaller unit does not bring the text back; a bytes value in range passes.
     Pick("cboFolderSizeRestrictionSizeType", "Bytes");
     Type("txtFolderSizeRestrictionSize", "2146435072");
     QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString("2146435072"));
     // Switching the unit to KB checks the value again.
-    prompter_.shown.clear();
+    prompter_.Clear();
     Pick("cboFolderSizeRestrictionSizeType", "KB");
     QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString(""));
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].text, std::string(kTwoGb));
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].text, std::string(kTwoGb));
   }
 
   void fileSizeUnitExplainsTheConversionIntoTheDisplayUnit() {
     Type("txtFileSizeRestrictionSize", "2");
     Pick("cboFileSizeRestrictionSizeType", "MB");
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].title, std::string("File Size Filtration Information"));
-    QCOMPARE(prompter_.shown[0].text,
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].title, std::string("File Size Filtration Information"));
+    QCOMPARE(prompter_.Log()[0].text,
              std::string("File size filtration is based on the 'Show Sizes In' value and your Megabyte(s) value will "
                          "be converted into Kilobyte(s) before filtering files.\r\n\r\nYour 2 Megabyte(s) will be "
                          "converted into 2048 Kilobyte(s) when filtering."));
-    prompter_.shown.clear();
+    prompter_.Clear();
     Pick("cboFileSizeRestrictionSizeType", "KB");  // same unit as the display: no notice
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     // The folder unit never explains.
     Type("txtFolderSizeRestrictionSize", "2");
     Pick("cboFolderSizeRestrictionSizeType", "MB");
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     // A zero size needs no notice.
     Type("txtFileSizeRestrictionSize", "0");
     Pick("cboFileSizeRestrictionSizeType", "Bytes");
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
   }
 
   void conversionNoticeRoundsAndDividesIntoSmallerUnits() {
@@ -498,15 +476,15 @@ class FrmDirPrintTest : public QObject {
     box->setText("2/29/2004");
     FocusOut(box);
     QCOMPARE(box->text(), QString("Feb 29, 2004"));
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     box->setText("2/30/2004");
     FocusOut(box);
     QCOMPARE(box->text(), QString(""));
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].text, std::string("Please enter a valid date in the date field box."));
-    QCOMPARE(prompter_.shown[0].title, std::string("Invalid Date"));
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].text, std::string("Please enter a valid date in the date field box."));
+    QCOMPARE(prompter_.Log()[0].title, std::string("Invalid Date"));
     FocusOut(box);  // empty: nothing to check
-    QCOMPARE(prompter_.shown.size(), size_t(1));
+    QCOMPARE(prompter_.Log().size(), size_t(1));
   }
 
   void choicesReadTheControlsAsTheJobNeedsThem() {
@@ -608,7 +586,7 @@ class FrmDirPrintTest : public QObject {
     QCOMPARE(E("txtPathSelected")->text(), QString("/tmp"));
     for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"})
       QCOMPARE(services_->settings.GetSetting(key, "unset"), std::string());
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
   }
 
   void typedFolderIsSelectedInTheTree() {
@@ -619,7 +597,7 @@ class FrmDirPrintTest : public QObject {
     Type("txtPathSelected", docs + "/nothing");  // not a folder: the tree stays
     QCOMPARE(dv::CurrentPathInTree(tree, w_->TreeModel()), docs);
     QCOMPARE(E("txtPathSelected")->text(), docs + "/nothing");
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
   }
 
   void treeClickCopiesThePathOrSaysItIsGone() {
@@ -629,7 +607,7 @@ class FrmDirPrintTest : public QObject {
     QVERIFY(index.isValid());
     emit tree->clicked(index);
     QCOMPARE(E("txtPathSelected")->text(), docs);
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     const QString gone = dir_->filePath("home/gone");
     QDir().mkpath(gone);
     QModelIndex goneIndex = w_->TreeModel()->index(gone);
@@ -637,9 +615,9 @@ class FrmDirPrintTest : public QObject {
     QVERIFY(QDir(gone).removeRecursively());
     emit tree->clicked(goneIndex);
     QCOMPARE(E("txtPathSelected")->text(), docs);
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].title, std::string("Path is no longer valid"));
-    QCOMPARE(prompter_.shown[0].text,
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].title, std::string("Path is no longer valid"));
+    QCOMPARE(prompter_.Log()[0].text,
              std::string("The clicked path was not found.\r\n\r\nIt may have been removed since Dorvane was loaded "
                          "or you may not have permissions to view it.\r\n\r\nTry using the menu to refresh the "
                          "directory tree -> Directory Printer - Refresh Directories"));
@@ -678,7 +656,7 @@ class FrmDirPrintTest : public QObject {
     QCOMPARE(C<QPushButton>("cmdProcessDirPrint")->text(), QString("Get Directory Information"));
     QVERIFY(getInfo->isEnabled());
     QVERIFY(!viewErrors->isChecked());
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     // ClearErrors empties the log and the view.
     w_->ViewSessionErrors();
     w_->ClearErrors();
@@ -705,7 +683,7 @@ class FrmDirPrintTest : public QObject {
     QFile report(w_->ReportPath());
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(preview->toPlainText(), QString::fromUtf8(report.readAll()).remove('\r'));
-    QVERIFY2(prompter_.shown.empty(), prompter_.shown.empty() ? "" : prompter_.shown[0].text.c_str());
+    QVERIFY2(prompter_.Log().empty(), prompter_.Log().empty() ? "" : prompter_.Log()[0].text.c_str());
   }
 
   void sortableListShowsPaddedSizesAndSortsByHeaderClicks() {
@@ -751,9 +729,9 @@ class FrmDirPrintTest : public QObject {
     C<QPushButton>("cmdProcessDirPrint")->click();
     QVERIFY(!C("lvFilesFolders")->isVisible());
     QVERIFY(C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText().contains("*********  Invalid Path  *********"));
-    QCOMPARE(prompter_.shown.size(), size_t(1));
-    QCOMPARE(prompter_.shown[0].title, std::string("Folder Does Not Exist"));
-    QCOMPARE(prompter_.shown[0].text,
+    QCOMPARE(prompter_.Log().size(), size_t(1));
+    QCOMPARE(prompter_.Log()[0].title, std::string("Folder Does Not Exist"));
+    QCOMPARE(prompter_.Log()[0].text,
              "The folder " + missing.toStdString() + " does not exist.  Please select another folder.");
   }
 

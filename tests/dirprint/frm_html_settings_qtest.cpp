@@ -19,32 +19,13 @@
 #include <vector>
 
 #include "common/error_handler.h"
-#include "common/prompter.h"
 #include "common/user_settings.h"
 #include "dirprint/frm_html_settings.h"
 #include "platform/error.h"
 #include "shell/settings_store.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-// Records every message; answers No / Cancel / nothing.
-class RecordingPrompter : public dv::Prompter {
- public:
-  std::vector<std::string> messages;
-  void Message(const std::string& text, const std::string&) override { messages.push_back(text); }
-  bool YesNo(const std::string& text, const std::string&) override {
-    messages.push_back(text);
-    return false;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string&) override {
-    messages.push_back(text);
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& text, const std::string&, const std::string&) override {
-    messages.push_back(text);
-    return std::nullopt;
-  }
-};
 
 // An in-memory store; `failSaves` makes every save fail as an unwritable settings file does.
 class MapSettings : public dv::UserSettings {
@@ -71,7 +52,7 @@ class HtmlSettingsTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QTemporaryDir> logDir_;
-  std::unique_ptr<RecordingPrompter> prompter_;
+  std::unique_ptr<dv::test::ScriptedPrompter> prompter_;
   std::unique_ptr<dv::SessionErrorLog> log_;
   std::unique_ptr<dv::ErrorHandler> errors_;
   std::unique_ptr<MapSettings> store_;
@@ -114,7 +95,7 @@ class HtmlSettingsTest : public QObject {
  private slots:
   void init() {
     logDir_ = std::make_unique<QTemporaryDir>();
-    prompter_ = std::make_unique<RecordingPrompter>();
+    prompter_ = std::make_unique<dv::test::ScriptedPrompter>();
     log_ = std::make_unique<dv::SessionErrorLog>((logDir_->path() + "/DVcurerr.txt").toStdString());
     errors_ = std::make_unique<dv::ErrorHandler>(*prompter_, *log_, nullptr);
     store_ = std::make_unique<MapSettings>();
@@ -173,7 +154,7 @@ class HtmlSettingsTest : public QObject {
     // Centred over the main window.
     QVERIFY(qAbs(w->frameGeometry().center().x() - main_->frameGeometry().center().x()) <= 2);
     QVERIFY(qAbs(w->frameGeometry().center().y() - main_->frameGeometry().center().y()) <= 2);
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 
   void storedValuesShapeTheExample() {
@@ -237,7 +218,7 @@ class HtmlSettingsTest : public QObject {
     QTEST(QString::fromStdString(f.textValue), "textValue");
     QTEST(QString::fromStdString(f.fontSize), "wantSize");
     QTEST(QString::fromStdString(f.borders), "wantBorder");
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 
   void shortHexIsNotStoredBySetAsDefault() {
@@ -280,7 +261,7 @@ class HtmlSettingsTest : public QObject {
     QCOMPARE(store_->values["HTMLfsize"], std::string("12"));
     QCOMPARE(store_->values["HTMLtborder"], std::string("0"));
     QVERIFY(!w->isVisible());  // standalone: stored and closed
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 
   void hexDigitsArePaddedAndReordered() {
@@ -305,7 +286,7 @@ class HtmlSettingsTest : public QObject {
     QCOMPARE(w->CurrentFields().textHex, std::string("000000"));
     QCOMPARE(Base(*w), Rgb(0, 255, 0));
     QCOMPARE(Fore(*w), Rgb(0, 0, 0));
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
     QCOMPARE(store_->saves, 0);
   }
 
@@ -338,7 +319,7 @@ class HtmlSettingsTest : public QObject {
     QVERIFY(ran);
     QCOMPARE(w->CurrentFields().textValue, std::string("0"));
     QCOMPARE(w->CurrentFields().textHex, std::string("000000"));
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 
   void sliderSetsLabelFieldAndExample() {
@@ -447,7 +428,7 @@ class HtmlSettingsTest : public QObject {
     QCOMPARE(store_->values["HTMLbc"], std::string("0000FF,16711680"));
     QCOMPARE(store_->values["HTMLfsize"], std::string("18"));
     QCOMPARE(store_->values["HTMLtborder"], std::string("0"));
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 
   void askHandsBackWithoutStoring() {
@@ -485,10 +466,10 @@ class HtmlSettingsTest : public QObject {
     store_->failSaves = true;
     Click(*w, "cmdSaveDefaults");
     QCOMPARE(store_->saves, 4);
-    QCOMPARE(prompter_->messages.size(), size_t(4));
-    for (const std::string& m : prompter_->messages) {
-      QVERIFY2(m.find("fhs:09") != std::string::npos, m.c_str());
-      QVERIFY2(m.find("Permission denied") != std::string::npos, m.c_str());
+    QCOMPARE(prompter_->Log().size(), size_t(4));
+    for (const dv::test::Asked& m : prompter_->Log()) {
+      QVERIFY2(m.text.find("fhs:09") != std::string::npos, m.text.c_str());
+      QVERIFY2(m.text.find("Permission denied") != std::string::npos, m.text.c_str());
     }
     QVERIFY(!w->isVisible());  // standalone: still closes
   }
@@ -528,7 +509,7 @@ class HtmlSettingsTest : public QObject {
     }
     if (had) qputenv("XDG_CONFIG_HOME", old);
     else qunsetenv("XDG_CONFIG_HOME");
-    QVERIFY(prompter_->messages.empty());
+    QVERIFY(prompter_->Log().empty());
   }
 };
 

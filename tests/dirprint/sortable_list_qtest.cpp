@@ -16,26 +16,12 @@
 #include "dirprint/dir_print_job.h"
 #include "dirprint/sortable_list.h"
 #include "scan/cls_dir_processing.h"
+#include "support/prompter_texts.h"
+#include "support/scripted_prompter.h"
+
+using dv::test::Texts;
 
 namespace {
-
-class RecordingPrompter : public dv::Prompter {
- public:
-  QStringList messages;
-  void Message(const std::string& text, const std::string&) override { messages << QString::fromStdString(text); }
-  bool YesNo(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return false;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& prompt, const std::string&, const std::string&) override {
-    messages << QString::fromStdString(prompt);
-    return std::nullopt;
-  }
-};
 
 void WriteFile(const QString& path, qint64 bytes, const dv::LocalTime& modified) {
   { std::ofstream(path.toStdString(), std::ios::binary) << std::string(size_t(bytes), 'x'); }
@@ -47,7 +33,7 @@ void WriteFile(const QString& path, qint64 bytes, const dv::LocalTime& modified)
 struct Harness {
   QTemporaryDir dir;
   QString report = dir.path() + "/tmpOuput.txt";
-  RecordingPrompter prompter;
+  dv::test::ScriptedPrompter prompter;
   dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
   dv::ErrorHandler errors{prompter, log, nullptr};
   QTableView view;
@@ -159,7 +145,7 @@ class SortableListTest : public QObject {
     QVERIFY(Qt::Alignment(h.model.data(size, Qt::TextAlignmentRole).toInt()) & Qt::AlignRight);
     QVERIFY(!(Qt::Alignment(h.model.data(h.model.index(row, 2), Qt::TextAlignmentRole).toInt()) & Qt::AlignRight));
     QCOMPARE(h.model.data(size).toString(), QString("       123"));
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.Log().empty());
   }
 
   void columnsAndWidths() {
@@ -178,7 +164,7 @@ class SortableListTest : public QObject {
     QCOMPARE(h.model.rowCount(), 5);
     QCOMPARE(h.Column(3), (QStringList{"/t/Beta", "/t/Beta/alpha.txt", "/t/Beta/Zed.doc", "/t/Beta/beta.txt",
                                        "/t/big.iso"}));
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.Log().empty());
   }
 
   void surplusFieldsAreReportedAndDropped() {
@@ -187,8 +173,8 @@ class SortableListTest : public QObject {
     h.Format();
     QCOMPARE(h.model.rowCount(), 2);
     QCOMPARE(h.model.Text(1, 1), QString("/b"));
-    QCOMPARE(h.prompter.messages.size(), 2);
-    QVERIFY(h.prompter.messages[0].contains("fdp:37"));
+    QCOMPARE(h.prompter.Count(), 2);
+    QVERIFY(Texts(h.prompter)[0].contains("fdp:37"));
   }
 
   void shortLinesLeaveEmptyCells() {

@@ -8,22 +8,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/prompter.h"
 #include "dirprint/sortable_list.h"
 #include "dirprint/sortable_report.h"
 #include "scan/cls_dir_processing.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-class SilentPrompter : public dv::Prompter {
- public:
-  void Message(const std::string&, const std::string&) override {}
-  bool YesNo(const std::string&, const std::string&) override { return false; }
-  dv::Answer YesNoCancel(const std::string&, const std::string&) override { return dv::Answer::Cancel; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-};
 
 QString Sp(int n) { return QString(n, QLatin1Char(' ')); }
 
@@ -131,7 +121,7 @@ class SortableReportTest : public QObject {
     list.ColumnClick(0);  // order now cé.doc, b.txt, Alpha
     view.selectRow(0);
     view.selectionModel()->select(list.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    SilentPrompter prompter;
+    dv::test::ScriptedPrompter prompter;
     dv::clsDirProcessing engine(prompter);
     engine.StartingDirectory("/t");
     engine.DirLevelsDeep(32000);
@@ -201,7 +191,7 @@ class SortableReportTest : public QObject {
   }
 
   void filtersActiveFromTheEngine() {
-    SilentPrompter prompter;
+    dv::test::ScriptedPrompter prompter;
     {
       dv::clsDirProcessing engine(prompter);
       engine.StartingDirectory("/s");

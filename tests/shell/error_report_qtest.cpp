@@ -11,6 +11,7 @@
 #include "common/error_handler.h"
 #include "shell/http_report_sender.h"
 #include "shell/qt_prompter.h"
+#include "support/scripted_prompter.h"
 
 namespace {
 
@@ -47,13 +48,6 @@ class Server : public QObject {
   std::string Host() const { return "127.0.0.1:" + std::to_string(server.serverPort()); }
 };
 
-struct NoPrompts : dv::Prompter {
-  void Message(const std::string&, const std::string&) override {}
-  bool YesNo(const std::string&, const std::string&) override { return false; }
-  dv::Answer YesNoCancel(const std::string&, const std::string&) override { return dv::Answer::Cancel; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
-
 }  // namespace
 
 class ErrorReportTest : public QObject {
@@ -64,7 +58,7 @@ class ErrorReportTest : public QObject {
     MapSettings settings;
     settings.values["ErrorReportHost"] = server.Host();
     dv::HttpErrorReportSender sender(settings);
-    NoPrompts prompts;
+    dv::test::ScriptedPrompter prompts;
     dv::SessionErrorLog log("");
     dv::ErrorHandler handler(prompts, log, &sender, dv::ProgramVersion{2004, 1, 0});
     long mode = dv::mode::Report;

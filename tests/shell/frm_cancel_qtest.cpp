@@ -18,6 +18,10 @@
 #include "common/error_handler.h"
 #include "progress/progress_protocol.h"
 #include "shell/frm_cancel.h"
+#include "support/prompter_texts.h"
+#include "support/scripted_prompter.h"
+
+using dv::test::Texts;
 
 namespace {
 
@@ -27,29 +31,10 @@ const QString kProgram = QStringLiteral(DV_BUILD_BIN_DIR "/VORizivuzuvi");
 // Generous: only a broken program takes this long.
 constexpr int kWait = 15000;
 
-// Answers nothing, remembers every message the error handler shows.
-class RecordingPrompter : public dv::Prompter {
- public:
-  QStringList messages;
-  void Message(const std::string& text, const std::string&) override { messages << QString::fromStdString(text); }
-  bool YesNo(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return false;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& prompt, const std::string&, const std::string&) override {
-    messages << QString::fromStdString(prompt);
-    return std::nullopt;
-  }
-};
-
 // One error handler with its own log file per test.
 struct Harness {
   QTemporaryDir dir;
-  RecordingPrompter prompter;
+  dv::test::ScriptedPrompter prompter;
   dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
   dv::ErrorHandler errors{prompter, log, nullptr};
 };
@@ -152,7 +137,7 @@ class FrmCancelTest : public QObject {
     const Shown shown = Query(form.ServerName());
     QCOMPARE(shown.state, QString("0"));
     QCOMPARE(shown.text, QString());
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
   }
 
   void socketLivesWhereOnlyThisUserCanReachIt() {
@@ -280,7 +265,7 @@ class FrmCancelTest : public QObject {
     QVERIFY(!form.CloseMeCheck());
     QCOMPARE(form.txtDDE->text(), QString("0"));
     QVERIFY(!form.CloseMeCheck());
-    QCOMPARE(h.prompter.messages, QStringList());  // checks are silent
+    QCOMPARE(Texts(h.prompter), QStringList());  // checks are silent
   }
 
   void windowClosedByTheUserIsRestartedWithoutCancelling() {
@@ -313,7 +298,7 @@ class FrmCancelTest : public QObject {
     // ... and then ends by itself.
     QTRY_VERIFY_WITH_TIMEOUT(!form.ProgressRunning(), kWait);
     form.CloseExternalApp();
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
   }
 
   void stalledProgramAnswersTheLastKnownStateAndRecovers() {
@@ -345,7 +330,7 @@ class FrmCancelTest : public QObject {
     QCOMPARE(::kill(pid_t(pid), SIGCONT), 0);
     form.ExchangeWaitMs(kWait);
     QVERIFY(form.CloseMeCheck());
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
   }
 
   // --- closing -------------------------------------------------------------------------------------------------
@@ -365,7 +350,7 @@ class FrmCancelTest : public QObject {
     QCOMPARE(form.ProgressProcessId(), 0);
     // A check after the task would start a new one; a second close is harmless.
     form.CloseExternalApp();
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
   }
 
   void closeWithNothingRunningIsHarmless() {
@@ -375,14 +360,14 @@ class FrmCancelTest : public QObject {
     form.CloseExternalApp();
     form.CloseExternalApp();
     QVERIFY(!form.ProgressRunning());
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
 
     // Also after the program went away by itself.
     form.OpenExternalApp();
     QCOMPARE(::kill(pid_t(form.ProgressProcessId()), SIGKILL), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!form.ProgressRunning(), kWait);
     form.CloseExternalApp();
-    QCOMPARE(h.prompter.messages, QStringList());
+    QCOMPARE(Texts(h.prompter), QStringList());
   }
 
   void closeLeavesOtherProgressProgramsAlone() {
@@ -417,8 +402,8 @@ class FrmCancelTest : public QObject {
     const QString missing = h.dir.path() + "/bin/VORizivuzuvi";
     dv::frmCancel form(h.errors, missing);
     form.OpenExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
-    const QString& message = h.prompter.messages.front();
+    QCOMPARE(h.prompter.Count(), 1);
+    const QString& message = Texts(h.prompter).front();
     QVERIFY2(message.contains("Error Number: 53"), qPrintable(message));
     QVERIFY2(message.contains("Occured at: FC:4"), qPrintable(message));
     QVERIFY2(message.contains(missing), qPrintable(message));
@@ -430,7 +415,7 @@ class FrmCancelTest : public QObject {
     QVERIFY(!form.CloseMeCheck());
     QVERIFY(!form.CloseMeCheck());
     form.CloseExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
   }
 
   void programThatAppearsLaterIsStartedByTheNextCheck() {
@@ -438,13 +423,13 @@ class FrmCancelTest : public QObject {
     const QString path = h.dir.path() + "/VORizivuzuvi";
     dv::frmCancel form(h.errors, path);
     form.OpenExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
     QVERIFY(QFile::copy(kProgram, path));
     QVERIFY(QFile::setPermissions(path, QFile::permissions(kProgram)));
     QVERIFY(!form.CloseMeCheck());
     QVERIFY(form.ProgressRunning());
     form.CloseExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
   }
 
   void programThatCannotRunIsReported() {
@@ -456,8 +441,8 @@ class FrmCancelTest : public QObject {
     file.close();  // not executable
     dv::frmCancel form(h.errors, path);
     form.OpenExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
-    QVERIFY2(h.prompter.messages.front().contains("Occured at: FC:4"), qPrintable(h.prompter.messages.front()));
+    QCOMPARE(h.prompter.Count(), 1);
+    QVERIFY2(Texts(h.prompter).front().contains("Occured at: FC:4"), qPrintable(Texts(h.prompter).front()));
     QVERIFY(!form.ProgressRunning());
   }
 
@@ -471,10 +456,10 @@ class FrmCancelTest : public QObject {
     QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     dv::frmCancel form(h.errors, path);
     form.OpenExternalApp();
-    QCOMPARE(h.prompter.messages.size(), 1);
-    QVERIFY2(h.prompter.messages.front().contains("exit code 3"), qPrintable(h.prompter.messages.front()));
+    QCOMPARE(h.prompter.Count(), 1);
+    QVERIFY2(Texts(h.prompter).front().contains("exit code 3"), qPrintable(Texts(h.prompter).front()));
     QVERIFY(!form.CloseMeCheck());  // silent, answers "not cancelled"
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
   }
 
   // --- the main window while a task runs -----------------------------------------------------------------------

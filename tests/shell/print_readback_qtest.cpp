@@ -7,18 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/prompter.h"
 #include "shell/shared_ui.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-struct NoPrompts : dv::Prompter {
-  std::vector<std::string> messages;
-  void Message(const std::string& text, const std::string&) override { messages.push_back(text); }
-  bool YesNo(const std::string&, const std::string&) override { return false; }
-  dv::Answer YesNoCancel(const std::string&, const std::string&) override { return dv::Answer::Cancel; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
 
 QStringList Lines(const QString& text) {
   QStringList out;
@@ -50,9 +42,9 @@ class PrintReadBackTest : public QObject {
     printer.setOutputFormat(QPrinter::PdfFormat);
     const QString pdf = dir.filePath("report.pdf");
     printer.setOutputFileName(pdf);
-    NoPrompts prompts;
+    dv::test::ScriptedPrompter prompts;
     dv::PrintRichText(&preview, printer, nullptr, prompts, [](QPrintDialog&) { return int(QDialog::Accepted); });
-    QVERIFY(prompts.messages.empty());
+    QVERIFY(prompts.Log().empty());
     QVERIFY(QFile::exists(pdf));
 
     QProcess reader;

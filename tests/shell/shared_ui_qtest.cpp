@@ -25,43 +25,12 @@
 #include <vector>
 
 #include "common/error_handler.h"
-#include "common/prompter.h"
 #include "common/shared_utils.h"
 #include "common/user_settings.h"
 #include "shell/shared_ui.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-struct Asked {
-  std::string kind, text, title;
-};
-
-// Answers Yes/No questions from a script and records everything shown, as the window Prompter would show it.
-class RecordingPrompter : public dv::Prompter {
- public:
-  std::vector<Asked> asked;
-  std::vector<bool> yesNoAnswers;
-
-  void Message(const std::string& text, const std::string& title) override {
-    asked.push_back({"Message", text, title});
-  }
-  bool YesNo(const std::string& text, const std::string& title) override {
-    asked.push_back({"YesNo", text, title});
-    if (yesNoAnswers.empty()) return false;
-    bool answer = yesNoAnswers.front();
-    yesNoAnswers.erase(yesNoAnswers.begin());
-    return answer;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
-    asked.push_back({"YesNoCancel", text, title});
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
-                                   const std::string&) override {
-    asked.push_back({"Input", prompt, title});
-    return std::nullopt;
-  }
-};
 
 class MemorySettings : public dv::UserSettings {
  public:
@@ -76,7 +45,7 @@ class MemorySettings : public dv::UserSettings {
 // One session's services over a fresh temporary folder.
 struct Session {
   QTemporaryDir dir;
-  RecordingPrompter prompter;
+  dv::test::ScriptedPrompter prompter;
   MemorySettings settings;
   dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
   dv::ErrorHandler errors{prompter, log, nullptr};
@@ -200,10 +169,10 @@ class SharedUiTest : public QObject {
 
     QVERIFY(!dv::CheckPrintFont(s.utilities, s.prompter, s.errors, noFonts));
     QCOMPARE(probed, (QStringList{"COURIER NEW", "COURIER"}));
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
-    QCOMPARE(s.prompter.asked[0].kind, std::string("YesNo"));
-    QCOMPARE(s.prompter.asked[0].title, std::string("Missing Font"));
-    QCOMPARE(s.prompter.asked[0].text,
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
+    QCOMPARE(s.prompter.Log()[0].kind, std::string("YesNo"));
+    QCOMPARE(s.prompter.Log()[0].title, std::string("Missing Font"));
+    QCOMPARE(s.prompter.Log()[0].text,
              std::string("Neither the Courier New or Courier Font is not installed on your computer.  Printing may "
                          "not look line up correctly without the correct font.  Please obtain the Courier New.TTF "
                          "or Courier.TTF font.\r\n\r\nContinue with printing?"));
@@ -212,15 +181,15 @@ class SharedUiTest : public QObject {
     // A second print command in the same session neither asks nor looks at the fonts again, and goes on.
     probed.clear();
     QVERIFY(dv::CheckPrintFont(s.utilities, s.prompter, s.errors, noFonts));
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
     QVERIFY(probed.isEmpty());
   }
 
   void yesToTheQuestionGoesOnPrinting() {
     Session s;
-    s.prompter.yesNoAnswers = {true};
+    s.prompter.QueueAnswer(dv::Answer::Yes);
     QVERIFY(dv::CheckPrintFont(s.utilities, s.prompter, s.errors, [](const QString&) { return false; }));
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
     QVERIFY(s.utilities.PrintFontChecked);
   }
 
@@ -233,7 +202,7 @@ class SharedUiTest : public QObject {
         return name == "COURIER NEW";
       }));
       QCOMPARE(probed, QStringList{"COURIER NEW"});
-      QVERIFY(s.prompter.asked.empty());
+      QVERIFY(s.prompter.Log().empty());
       QVERIFY(s.utilities.PrintFontChecked);
     }
     {
@@ -244,20 +213,20 @@ class SharedUiTest : public QObject {
         return name == "COURIER";
       }));
       QCOMPARE(probed, (QStringList{"COURIER NEW", "COURIER"}));
-      QVERIFY(s.prompter.asked.empty());
+      QVERIFY(s.prompter.Log().empty());
     }
   }
 
   void aFailingFontLookupIsReportedThenTheUserDecides() {
     Session s;
-    s.prompter.yesNoAnswers = {true};
+    s.prompter.QueueAnswer(dv::Answer::Yes);
     QVERIFY(dv::CheckPrintFont(s.utilities, s.prompter, s.errors,
                                [](const QString&) -> bool { throw dv::Error(5, "Invalid procedure call"); }));
-    QCOMPARE(s.prompter.asked.size(), size_t(2));
-    QCOMPARE(s.prompter.asked[0].kind, std::string("Message"));
-    QVERIFY(s.prompter.asked[0].text.find("MS:10") != std::string::npos);
-    QVERIFY(s.prompter.asked[0].text.find("Invalid procedure call") != std::string::npos);
-    QCOMPARE(s.prompter.asked[1].title, std::string("Missing Font"));
+    QCOMPARE(s.prompter.Log().size(), size_t(2));
+    QCOMPARE(s.prompter.Log()[0].kind, std::string("Message"));
+    QVERIFY(s.prompter.Log()[0].text.find("MS:10") != std::string::npos);
+    QVERIFY(s.prompter.Log()[0].text.find("Invalid procedure call") != std::string::npos);
+    QCOMPARE(s.prompter.Log()[1].title, std::string("Missing Font"));
     QVERIFY(s.utilities.PrintFontChecked);
   }
 
@@ -267,7 +236,7 @@ class SharedUiTest : public QObject {
       QSKIP("fontconfig does not alias Courier New to Liberation Mono here");
     Session s;
     QVERIFY(dv::CheckPrintFont(s.utilities, s.prompter, s.errors));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
     QVERIFY(s.utilities.PrintFontChecked);
   }
 
@@ -330,7 +299,7 @@ class SharedUiTest : public QObject {
     const QByteArray bytes = ReadAll(pdf);
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY2(PdfPages(bytes) >= 3, qPrintable(QString::number(PdfPages(bytes))));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void onlyTheSelectionIsPrintedWhenThereIsOne() {
@@ -364,7 +333,7 @@ class SharedUiTest : public QObject {
     dv::PrintRichText(&edit, *PdfPrinter(holder, chosenAll), &edit, s.prompter,
                       Accepting(seen, [](QPrintDialog& d) { d.setPrintRange(QAbstractPrintDialog::AllPages); }));
     QVERIFY(PdfPages(ReadAll(chosenAll)) >= 3);
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void plainTextControlsPrintTheirSelectionOrAll() {
@@ -382,7 +351,7 @@ class SharedUiTest : public QObject {
     QVERIFY(seenSelection.selectionOffered);
     QVERIFY(PdfPages(ReadAll(s.dir.filePath("plain-all.pdf"))) >= 3);
     QCOMPARE(PdfPages(ReadAll(s.dir.filePath("plain-sel.pdf"))), 1);
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void aSelectionChoiceLeftFromAnEarlierPrintDoesNotEmptyTheNextOne() {
@@ -424,7 +393,7 @@ class SharedUiTest : public QObject {
     QVERIFY(selectionOffered);
     QVERIFY(!pageRangeOffered);
     QVERIFY(!QFile::exists(pdf));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void acceptingTheRealDialogPrintsToTheChosenFile() {
@@ -441,7 +410,7 @@ class SharedUiTest : public QObject {
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter);
     QVERIFY(shown);
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void aCancelRaisedAsAnErrorIsSilentAnyOtherFailureShowsErrorPrinting() {
@@ -454,12 +423,12 @@ class SharedUiTest : public QObject {
       return [=](QPrintDialog&) -> int { throw dv::Error(number, description); };
     };
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, failing(32755, "Cancel was selected."));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, failing(482, "Printer error"));
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
-    QCOMPARE(s.prompter.asked[0].kind, std::string("Message"));
-    QCOMPARE(s.prompter.asked[0].text, std::string("Error Printing Printer error:482"));
-    QCOMPARE(s.prompter.asked[0].title, std::string("Dorvane"));
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
+    QCOMPARE(s.prompter.Log()[0].kind, std::string("Message"));
+    QCOMPARE(s.prompter.Log()[0].text, std::string("Error Printing Printer error:482"));
+    QCOMPARE(s.prompter.Log()[0].title, std::string("Dorvane"));
     QVERIFY(!QFile::exists(pdf));
   }
 
@@ -471,8 +440,8 @@ class SharedUiTest : public QObject {
     const QString pdf = s.dir.filePath("missing-folder/out.pdf");
     DialogSeen seen;
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, Accepting(seen));
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
-    QCOMPARE(s.prompter.asked[0].text, "Error Printing Path not found: " + pdf.toStdString() + ":76");
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
+    QCOMPARE(s.prompter.Log()[0].text, "Error Printing Path not found: " + pdf.toStdString() + ":76");
   }
 
   void withoutAPrinterTheDialogOffersAPdfInTheHomeFolder() {
@@ -496,7 +465,7 @@ class SharedUiTest : public QObject {
     QCOMPARE(seen.outputFile, s.dir.filePath("Dorvane.pdf"));
     QVERIFY(ReadAll(s.dir.filePath("Dorvane.pdf")).startsWith("%PDF"));
     QCOMPARE(seenNamed.outputFile, s.dir.filePath("Listing.pdf"));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void anExistingFolderOrFileBecomesTheCurrentItem() {
@@ -518,7 +487,7 @@ class SharedUiTest : public QObject {
     // The way users type paths: a trailing "/" and "..".
     dv::ShowPathInTree(&tree.view, &tree.model, root + "/a/b/../../c/", s.errors);
     QCOMPARE(dv::CurrentPathInTree(&tree.view, &tree.model), root + "/c");
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void aMissingPathLeavesTheCurrentItem() {
@@ -538,7 +507,7 @@ class SharedUiTest : public QObject {
     QCOMPARE(dv::CurrentPathInTree(&tree.view, &tree.model), root + "/a");
     dv::ShowPathInTree(&tree.view, &tree.model, QString(), s.errors);
     QCOMPARE(dv::CurrentPathInTree(&tree.view, &tree.model), root + "/a");
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void theRefreshRereadsTheShownFoldersEvenWithoutWatchers_data() {
@@ -574,7 +543,7 @@ class SharedUiTest : public QObject {
     QTRY_COMPARE(ChildNames(tree.model, root + "/a"), (QStringList{"b", "newer"}));
     QCOMPARE(tree.model.rootPath(), root);
     QCOMPARE(tree.view.rootIndex(), tree.model.index(root));
-    QVERIFY(s.prompter.asked.empty());
+    QVERIFY(s.prompter.Log().empty());
   }
 
   void theRefreshKeepsWatchingTheShownFolders() {
@@ -607,8 +576,8 @@ class SharedUiTest : public QObject {
     QTreeView view;
     view.setModel(&shown);
     dv::ShowPathInTree(&view, &other, s.dir.path(), s.errors);
-    QCOMPARE(s.prompter.asked.size(), size_t(1));
-    QVERIFY(s.prompter.asked[0].text.find("MS:11") != std::string::npos);
+    QCOMPARE(s.prompter.Log().size(), size_t(1));
+    QVERIFY(s.prompter.Log()[0].text.find("MS:11") != std::string::npos);
     QVERIFY(!view.currentIndex().isValid());
   }
 };

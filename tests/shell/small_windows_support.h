@@ -12,32 +12,14 @@
 #include <vector>
 
 #include "common/error_handler.h"
-#include "common/prompter.h"
+#include "support/scripted_prompter.h"
 
 namespace dvtest {
 
-// Records every message; answers No / Cancel / nothing to questions.
-class RecordingPrompter : public dv::Prompter {
- public:
-  struct Shown {
-    std::string text, title;
-  };
-  std::vector<Shown> messages;
-
-  void Message(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
-  bool YesNo(const std::string& text, const std::string& title) override {
-    messages.push_back({text, title});
-    return false;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
-    messages.push_back({text, title});
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
-                                   const std::string&) override {
-    messages.push_back({prompt, title});
-    return std::nullopt;
-  }
+// The shared scripted prompter (answers No / Cancel / nothing); `messages` is its log under the name these
+// windows' tests read.
+struct RecordingPrompter : dv::test::ScriptedPrompter {
+  const std::vector<dv::test::Asked>& messages = Log();
 };
 
 // An error handler whose message boxes land in `prompter` and whose log is a private file; reports are not sent.
