@@ -1,10 +1,12 @@
 #include "platform/dir_handles.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/error.h"
@@ -44,7 +46,15 @@ std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors) {
   return out;
 }
 
-FolderHandleStack::FolderHandleStack(UniqueFd root, std::string rootPath) : path_(std::move(rootPath)) {
+size_t FolderHandleStack::HandleBudget() {
+  struct rlimit lim {};
+  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return kMaxOpen;
+  rlim_t budget = lim.rlim_cur > 16 ? (lim.rlim_cur - 16) / 2 : 0;
+  return static_cast<size_t>(std::clamp<rlim_t>(budget, 2, kMaxOpen));
+}
+
+FolderHandleStack::FolderHandleStack(UniqueFd root, std::string rootPath)
+    : path_(std::move(rootPath)), budget_(HandleBudget()) {
   struct stat st {};
   ::fstat(root.Get(), &st);
   frames_.push_back({root.Release(), st.st_dev, st.st_ino, path_.size()});
@@ -63,34 +73,70 @@ int FolderHandleStack::Push(const std::string& name, int openFlags) {
   if (path_.empty() || path_.back() != '/') path_ += '/';
   path_ += name;
   frames_.push_back({fd, st.st_dev, st.st_ino, path_.size()});
-  if (frames_.size() - firstOpen_ > kMaxOpen) {
-    ::close(frames_[firstOpen_].fd);
+  // Open now: frame 0 and frames firstOpen_ .. the top. The top itself is never closed (budget_ >= 2).
+  if (1 + frames_.size() - firstOpen_ > budget_) {
+    if (frames_[firstOpen_].fd >= 0) ::close(frames_[firstOpen_].fd);
     frames_[firstOpen_].fd = -1;
     ++firstOpen_;
   }
   return 0;
 }
 
+namespace {
+
+// Opens `name` inside `dirFd` as a folder, never through a link, when it is the folder (dev, ino); else -1.
+int OpenSame(int dirFd, const char* name, dev_t dev, ino_t ino) {
+  int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino) return fd;
+  ::close(fd);
+  return -1;
+}
+
+}  // namespace
+
+std::string FolderHandleStack::NameOf(size_t index) const {
+  // Push added a "/" unless the path above already ended with one; names never hold one.
+  size_t start = frames_[index - 1].pathLength;
+  if (start == 0 || path_[start - 1] != '/') ++start;
+  return path_.substr(start, frames_[index].pathLength - start);
+}
+
+int FolderHandleStack::Reopen(size_t index) const {
+  size_t anchor = index;
+  while (anchor > 0 && frames_[anchor - 1].fd < 0) --anchor;
+  if (anchor == 0) return -1;  // not even the top folder's handle
+  --anchor;
+  // Down the recorded names one by one, each checked to be the folder that was pushed there.
+  UniqueFd current;
+  for (size_t i = anchor + 1; i <= index; ++i) {
+    int from = current.Valid() ? current.Get() : frames_[anchor].fd;
+    int fd = OpenSame(from, NameOf(i).c_str(), frames_[i].dev, frames_[i].ino);
+    if (fd < 0) return -1;
+    current.Reset(fd);
+  }
+  return current.Release();
+}
+
 void FolderHandleStack::Pop() {
   if (frames_.size() <= 1) return;
-  Frame child = std::move(frames_.back());
+  UniqueFd child(frames_.back().fd);
   frames_.pop_back();
-  Frame& parent = frames_.back();
+  const size_t index = frames_.size() - 1;
+  Frame& parent = frames_[index];
   path_.resize(parent.pathLength);
-  if (parent.fd < 0) {
-    int fd = ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat st {};
-    bool same = fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino;
-    ::close(child.fd);
-    if (!same) {
-      if (fd >= 0) ::close(fd);
-      throw Error(err::PathFileAccess, "Folder moved during the operation: " + path_);
-    }
-    parent.fd = fd;
-    firstOpen_ = frames_.size() - 1;
-    return;
+  if (index < firstOpen_) firstOpen_ = std::max<size_t>(index, 1);
+  if (parent.fd >= 0) return;
+  // The quick way up is "..", unless the child was moved elsewhere; then the parent's own names, from above.
+  int fd = child.Valid() ? OpenSame(child.Get(), "..", parent.dev, parent.ino) : -1;
+  child.Reset();
+  if (fd < 0) fd = Reopen(index);
+  if (fd < 0) {
+    firstOpen_ = index + 1;
+    throw Error(err::PathFileAccess, "Folder moved during the operation: " + path_);
   }
-  ::close(child.fd);
+  parent.fd = fd;
 }
 
 }  // namespace dv
