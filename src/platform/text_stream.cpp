@@ -24,8 +24,19 @@ TextStream TextStream::Open(const std::string& path, IOMode mode, bool create, b
   else flags |= O_WRONLY | (mode == IOMode::ForAppending ? O_APPEND : 0);
   if (writing && create) flags |= O_CREAT;
   if (writing && create && exclusive) flags |= O_EXCL;
+  // Nothing is written through a link: one planted in place of a file we write (the session log, the report
+  // file) would otherwise send our output, or an emptying, to whatever it points at. A file read may be a link.
+  if (writing) flags |= O_NOFOLLOW;
   int fd = ::openat(ref.Dir(), ref.Name(), flags, 0666);
-  if (fd < 0) ThrowErrno(full);
+  if (fd < 0) {
+    const int failure = errno;
+    struct stat st;
+    if (writing && failure == ELOOP && ::fstatat(ref.Dir(), ref.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(st.st_mode))
+      throw Error(err::PathFileAccess,
+                  ErrorText(err::PathFileAccess) + ": " + full + " is a symbolic link; it is not written through");
+    throw ErrorFromErrno(failure, full);
+  }
   UniqueFd owned(fd);
   struct stat st;
   if (::fstat(fd, &st) != 0) ThrowErrno(full);

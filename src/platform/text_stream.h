@@ -12,7 +12,8 @@ class TextStream {
  public:
   // Opens `path`. ForWriting empties the file; with `create` a missing file is made, without it a missing file
   // fails with 53. `exclusive` fails with 58 when the file exists. Only regular files are opened: a FIFO or
-  // device is refused rather than blocked on. Throws dv::Error.
+  // device is refused rather than blocked on. Writing or appending never follows a symbolic link in the last
+  // component (refused with 75, naming the path); reading does. Throws dv::Error.
   static TextStream Open(const std::string& path, IOMode mode, bool create, bool exclusive = false);
   // A stream over a handle the caller already holds (standard output, a pipe); `name` names it in errors.
   static TextStream Adopt(UniqueFd fd, std::string name, bool writing);

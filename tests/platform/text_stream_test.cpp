@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,39 @@ TEST(TextStreamTest, OpenModesCreateEmptyAppendAndRefuse) {
   EXPECT_ANY_THROW(fs.OpenTextFile(folder, IOMode::ForWriting, true));
   EXPECT_ANY_THROW(fs.CreateTextFile(folder, true));
   EXPECT_EQ(TempTree::Read(folder + "/inside.txt"), "i");
+}
+
+TEST(TextStreamTest, WritingNeverGoesThroughALinkInTheLastNameReadingDoes) {
+  TempTree tree;
+  FileSystemObject fs;
+  const std::string victim = tree.File("victim.txt", "precious");
+  const std::string toFile = tree.Link("to-file", victim);
+  const std::string dangling = tree.Link("dangling", tree / "would-be.txt");
+  struct Opening {
+    const char* what;
+    std::function<void(const std::string&)> open;
+  };
+  const Opening openings[] = {
+      {"writing, create", [&](const std::string& p) { fs.OpenTextFile(p, IOMode::ForWriting, true); }},
+      {"writing", [&](const std::string& p) { fs.OpenTextFile(p, IOMode::ForWriting, false); }},
+      {"appending, create", [&](const std::string& p) { fs.OpenTextFile(p, IOMode::ForAppending, true).Write("x"); }},
+      {"appending", [&](const std::string& p) { fs.OpenTextFile(p, IOMode::ForAppending, false).Write("x"); }},
+      {"overwriting", [&](const std::string& p) { fs.CreateTextFile(p, true).Write("x"); }},
+  };
+  for (const Opening& o : openings) {
+    SCOPED_TRACE(o.what);
+    for (const std::string& link : {toFile, dangling})
+      EXPECT_TRUE(FailsWith([&] { o.open(link); }, err::PathFileAccess, link + " is a symbolic link"));
+    EXPECT_EQ(TempTree::Read(victim), "precious");
+    EXPECT_FALSE(TempTree::Exists(tree / "would-be.txt"));
+  }
+  EXPECT_EQ(fs.OpenTextFile(toFile).ReadAll(), "precious");
+
+  // Only the last name counts: a linked folder on the way is the user's own choice of path.
+  tree.Dir("real");
+  const std::string viaLinkedFolder = tree.Link("linked", tree / "real") + "/out.txt";
+  fs.CreateTextFile(viaLinkedFolder).WriteLine("out");
+  EXPECT_EQ(TempTree::Read(tree / "real/out.txt"), "out\r\n");
 }
 
 TEST(TextStreamTest, TheDirectionOfAStreamIsKept) {
