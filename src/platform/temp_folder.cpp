@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/error.h"
@@ -31,24 +32,41 @@ std::string ChosenPath() {
   throw Error(err::PermissionDenied, "The temporary folder " + path + " cannot be used: " + why);
 }
 
+std::string Octal(mode_t mode) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// Sets the mode of the folder behind an O_PATH handle. A handle that can read the folder is enough for fchmod;
+// when the umask left us without read permission, the handle's /proc name reaches the same folder.
+bool SetMode(int pathFd, mode_t mode) {
+  UniqueFd readable(::openat(pathFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (readable.Valid()) return ::fchmod(readable.Get(), mode) == 0;
+  return ::chmod(("/proc/self/fd/" + std::to_string(pathFd)).c_str(), mode) == 0;
+}
+
 }  // namespace
 
 std::string PrivateTempFolder() {
   std::string path = ChosenPath();
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) ThrowErrno(path);
-  // Checked and tightened through one handle that refuses links, so nothing can be swapped in between.
-  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ELOOP) Refuse(path, "it is a symbolic link");
-    if (errno == ENOTDIR) Refuse(path, "it is not a folder");
-    ThrowErrno(path);
-  }
-  UniqueFd owned(fd);
+  bool created = ::mkdir(path.c_str(), 0700) == 0;
+  if (!created && errno != EEXIST) ThrowErrno(path);
+  // Every check goes through one handle of the entry itself (a link is opened as the link), so nothing can be
+  // swapped in between the checks.
+  UniqueFd fd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.Valid()) ThrowErrno(path);
   struct stat st;
-  if (::fstat(fd, &st) != 0) ThrowErrno(path);
+  if (::fstat(fd.Get(), &st) != 0) ThrowErrno(path);
+  if (S_ISLNK(st.st_mode)) Refuse(path, "it is a symbolic link");
+  if (!S_ISDIR(st.st_mode)) Refuse(path, "it is not a folder");
   if (st.st_uid != ::getuid()) Refuse(path, "it belongs to another user");
-  // Ours but opened up by someone: close it again.
-  if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) ThrowErrno(path);
+  if ((st.st_mode & 07777) != 0700) {
+    // Only a folder we have just made, with nothing in it yet, is brought to 0700 (the umask or a set-group-ID
+    // parent may have changed its mode); an older one may hold what someone planted while it was open.
+    if (!created) Refuse(path, "its mode is " + Octal(st.st_mode) + ", not 0700");
+    if (!SetMode(fd.Get(), 0700)) ThrowErrno(path);
+  }
   return path;
 }
 

@@ -1,13 +1,15 @@
 #pragma once
-// The private per-user temporary folder that holds the report file, the session error log, the results file and
-// the web-page conversion file: $XDG_RUNTIME_DIR/dorvane when that variable names a folder, else
-// <system temp>/dorvane-<uid>. It is made with mode 0700 and refused (a clear dv::Error, 70) when it is a symbolic
-// link, not a folder, or owned by someone else, so nobody can plant a link that makes us write elsewhere.
+// The private per-user temporary folder that holds the report file, the session error log, the results file, the
+// web-page conversion file and the single-instance lock: $XDG_RUNTIME_DIR/dorvane when that variable names a
+// folder, else <system temp>/dorvane-<uid>. Nobody else may be able to plant a link in it that makes us write
+// elsewhere, so it is used only when it is a real folder (not a link), ours, and exactly mode 0700. A folder
+// that was ever open to others is refused rather than tightened: a link planted while it was open would stay.
 #include <string>
 
 namespace dv {
 
-// The folder's path, creating it when missing. Checked on every call; cheap enough for the few callers.
+// The folder's path, creating it (mode 0700) when missing. Throws dv::Error 70 saying why a folder that is there
+// cannot be used. Checked on every call; cheap enough for the few callers.
 std::string PrivateTempFolder();
 
 }  // namespace dv

@@ -1,4 +1,4 @@
-// The file-system object on real trees: error numbers, move, copy, delete, and the private temporary folder.
+// The file-system object on real trees: error numbers, move, copy and delete.
 #include "platform/file_system.h"
 
 #include <dirent.h>
@@ -17,13 +17,11 @@
 #include <cstring>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/path.h"
-#include "platform/temp_folder.h"
 #include "support/child_process.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
@@ -85,24 +83,6 @@ size_t BuildDeep(const std::string& top, int levels, const std::string& name) {
   ::close(fd);
   return top.size() + static_cast<size_t>(levels) * (name.size() + 1) + std::string("/bottom.txt").size();
 }
-
-// Sets or removes an environment variable for one test.
-class EnvVar {
- public:
-  explicit EnvVar(const char* name) : name_(name) {
-    if (const char* v = std::getenv(name)) old_ = v;
-  }
-  ~EnvVar() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  void Set(const std::string& v) { ::setenv(name_, v.c_str(), 1); }
-  void Unset() { ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // ---------------------------------------------------------------------------------------------------------------
 
@@ -976,77 +956,6 @@ TEST(FileSystemTest, ExistenceFollowsLinksAsTheUserSeesThePath) {
   Folder made = fs.CreateFolder(tree / "made");
   EXPECT_EQ(made.Path(), tree / "made");
   EXPECT_TRUE(fs.FolderExists(tree / "made"));
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-
-TEST(PrivateTempFolderTest, LivesInTheRuntimeFolderOrTheTemporaryFolderWithMode0700) {
-  TempTree tree;
-  test::IsolatedEnvironment env(tree);
-  EnvVar tmpdir("TMPDIR");
-  tmpdir.Set(tree.Dir("systmp"));
-
-  const std::string expected = env.RuntimeDir() + "/dorvane";
-  EXPECT_EQ(PrivateTempFolder(), expected);
-  struct stat st = LStat(expected);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
-  EXPECT_EQ(st.st_mode & 07777, 0700u);
-  EXPECT_EQ(PrivateTempFolder(), expected);  // a second call takes the same folder
-  EXPECT_EQ(FileSystemObject().GetSpecialFolder(SpecialFolder::Temporary).Path(), expected);
-
-  // Without a runtime folder: under the system's temporary folder, named for the user.
-  EnvVar runtime("XDG_RUNTIME_DIR");
-  runtime.Unset();
-  const std::string fallback = tree / ("systmp/dorvane-" + std::to_string(::getuid()));
-  EXPECT_EQ(PrivateTempFolder(), fallback);
-  st = LStat(fallback);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
-  EXPECT_EQ(st.st_mode & 07777, 0700u);
-}
-
-TEST(PrivateTempFolderTest, RefusesWhatSomeoneElseCouldHavePlanted) {
-  TempTree tree;
-  test::IsolatedEnvironment env(tree);
-  const std::string path = env.RuntimeDir() + "/dorvane";
-
-  // A link to a folder elsewhere: refused, and nothing happens to the folder it points to.
-  const std::string elsewhere = tree.Dir("elsewhere");
-  tree.File("elsewhere/theirs.txt", "theirs");
-  ::chmod(elsewhere.c_str(), 0755);
-  ASSERT_EQ(::symlink(elsewhere.c_str(), path.c_str()), 0);
-  EXPECT_TRUE(FailsWith([] { PrivateTempFolder(); }, err::PermissionDenied, path));
-  EXPECT_EQ(LStat(elsewhere).st_mode & 07777, 0755u);
-  EXPECT_EQ(Names(elsewhere), std::vector<std::string>{"theirs.txt"});
-  EXPECT_EQ(ReadLink(path), elsewhere);
-
-  // A dangling link: refused, and its target is not created.
-  ASSERT_EQ(::unlink(path.c_str()), 0);
-  ASSERT_EQ(::symlink((tree / "would-be").c_str(), path.c_str()), 0);
-  EXPECT_TRUE(FailsWith([] { PrivateTempFolder(); }, err::PermissionDenied, path));
-  EXPECT_FALSE(TempTree::Exists(tree / "would-be"));
-
-  // A plain file.
-  ASSERT_EQ(::unlink(path.c_str()), 0);
-  tree.File("env/runtime/dorvane", "not a folder");
-  EXPECT_TRUE(FailsWith([] { PrivateTempFolder(); }, err::PermissionDenied, path));
-  EXPECT_EQ(TempTree::Read(path), "not a folder");
-
-  // Our own folder, opened up: closed again, its contents kept.
-  ASSERT_EQ(::unlink(path.c_str()), 0);
-  ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
-  ::chmod(path.c_str(), 0777);
-  tree.File("env/runtime/dorvane/tmpOuput.txt", "report");
-  EXPECT_EQ(PrivateTempFolder(), path);
-  EXPECT_EQ(LStat(path).st_mode & 07777, 0700u);
-  EXPECT_EQ(TempTree::Read(path + "/tmpOuput.txt"), "report");
-
-  // A folder of another user.
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
-    ::chmod(path.c_str(), 0755);
-    EXPECT_TRUE(FailsWith([] { PrivateTempFolder(); }, err::PermissionDenied, path));
-    EXPECT_EQ(LStat(path).st_mode & 07777, 0755u);
-  }
 }
 
 }  // namespace
