@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/error.h"
+#include "platform/file_system.h"
 #include "platform/unique_fd.h"
 
 namespace dv {
@@ -68,6 +69,24 @@ std::string PrivateTempFolder() {
     if (!SetMode(fd.Get(), 0700)) ThrowErrno(path);
   }
   return path;
+}
+
+void ClearLockPath(const std::string& folder, const std::string& name) {
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.Valid()) ThrowErrno(folder);
+  const std::string path = folder + "/" + name;
+  struct stat st;
+  if (::fstatat(dir.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return;
+    ThrowErrno(path);
+  }
+  if (S_ISREG(st.st_mode)) return;
+  if (S_ISDIR(st.st_mode)) {
+    // Inside our own 0700 folder nobody else made it; removed through handles that never follow a link.
+    FileSystemObject().DeleteFolder(path, true);
+    return;
+  }
+  if (::unlinkat(dir.Get(), name.c_str(), 0) != 0 && errno != ENOENT) ThrowErrno(path);
 }
 
 }  // namespace dv

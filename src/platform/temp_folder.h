@@ -12,4 +12,10 @@ namespace dv {
 // cannot be used. Checked on every call; cheap enough for the few callers.
 std::string PrivateTempFolder();
 
+// Makes room for a lock file named `name` in `folder` (the private folder): whatever stands there that is not a
+// regular file (a symbolic link, a folder, a FIFO, a socket) would keep a lock from ever being taken, so it is
+// removed, never followed; a folder with all it holds. A regular file is left for the lock's own staleness test.
+// Throws dv::Error when something there cannot be removed.
+void ClearLockPath(const std::string& folder, const std::string& name);
+
 }  // namespace dv

@@ -4,7 +4,9 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 
+#include "platform/temp_folder.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "shell/frm_tip.h"
@@ -32,11 +34,19 @@ int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
   ShellServices services;
 
   // One instance per user: a lock file in the private temporary folder (a stale lock of a crashed run is taken
-  // over). Without that folder there is no lock to take, and the program runs anyway.
+  // over). QLockFile can never take a lock where a folder, a link or a FIFO stands, so that is cleared first:
+  // nothing but us writes in that folder. Without the folder, or when the lock's place cannot be cleared, there
+  // is no lock to take, and the program runs anyway.
   std::unique_ptr<QLockFile> lock;
+  std::optional<Error> lockProblem;
   if (!services.tempFolder.empty()) {
-    lock = std::make_unique<QLockFile>(QString::fromStdString(services.tempFolder) + "/dorvane.lock");
-    if (!lock->tryLock(0)) {
+    try {
+      ClearLockPath(services.tempFolder, "dorvane.lock");
+      lock = std::make_unique<QLockFile>(QString::fromStdString(services.tempFolder) + "/dorvane.lock");
+    } catch (const Error& e) {
+      lockProblem = e;
+    }
+    if (lock && !lock->tryLock(0)) {
       services.prompter.Message(std::string(kAppTitle) + " is already running.", kAppTitle);
       return 0;
     }
@@ -63,6 +73,10 @@ int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
   if (!services.tempProblem.empty()) {
     long m = mode::Message;
     services.errors.ReportError(Error(err::PermissionDenied, services.tempProblem), "MS:01", "", m);
+  }
+  if (lockProblem) {
+    long m = mode::Message;
+    services.errors.ReportError(*lockProblem, "MS:01", "", m);
   }
 
   frmTip::ShowAtStartup(services.settings, services.errors, &window);
