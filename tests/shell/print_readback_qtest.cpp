@@ -2,12 +2,12 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "shell/shared_ui.h"
+#include "support/child_process.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -47,11 +47,10 @@ class PrintReadBackTest : public QObject {
     QVERIFY(prompts.Log().empty());
     QVERIFY(QFile::exists(pdf));
 
-    QProcess reader;
-    reader.start("pdftotext", {"-layout", "-enc", "UTF-8", pdf, "-"});
-    QVERIFY(reader.waitForFinished(30000));
-    QCOMPARE(reader.exitCode(), 0);
-    QStringList printed = Lines(QString::fromUtf8(reader.readAllStandardOutput()));
+    const dv::test::ProgramResult reader =
+        dv::test::RunProgram("pdftotext", {"-layout", "-enc", "UTF-8", pdf.toStdString(), "-"});
+    QVERIFY2(reader.status == 0, reader.err.c_str());
+    QStringList printed = Lines(QString::fromStdString(reader.out));
     QStringList expected = Lines(report);
     // Columns keep their spacing in a fixed-pitch print; compare with runs of blanks made single.
     auto squeeze = [](QStringList lines) {

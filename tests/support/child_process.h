@@ -1,11 +1,12 @@
 #pragma once
-// Running a piece of a test in a forked child: as another user, with limits, or where a call might block, so that
-// none of it can touch or stop the test runner itself.
+// Child processes for tests: running a piece of a test in a forked child (as another user, with limits, or where a
+// call might block, so that none of it can touch or stop the test runner itself), and running a program to its end.
 #include <sys/resource.h>
 #include <sys/types.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "support/temp_tree.h"
 
@@ -30,5 +31,14 @@ void HandOver(TempTree& tree, const std::string& path);
 // For a child only: no file it writes may grow past `bytes`, as on a full disk. The write then fails with an
 // error instead of the signal ending the process.
 void LimitFileSize(rlim_t bytes);
+
+struct ProgramResult {
+  int status = -1;  // the exit code; 128 + the signal when one ended it; 127 when the program could not be run
+  std::string out, err;
+};
+
+// Runs `program` (looked up on PATH when the name has no "/") with `args` and waits for its end, collecting its
+// standard output and error whole. The environment is inherited, so an IsolatedEnvironment reaches the program.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace dv::test
