@@ -163,15 +163,32 @@ void SortableListModel::AddColumn(const QString& header, int widthTwips) {
 
 void SortableListModel::Store(const std::vector<std::string_view>& fields, int& dropped) {
   const size_t columns = headers_.size();
-  for (size_t j = 0; j < columns; ++j) {
-    int64_t key = kNoKey;
-    if (j < fields.size()) text_ += ShownUtf8(kinds_[j], fields[j], key);
-    if (kinds_[j] != SortableKind::Plain) keys_[j].push_back(key);
-    if (text_.size() > std::numeric_limits<uint32_t>::max()) throw Error(err::OutOfMemory, "Out of memory");
-    cellEnd_.push_back(static_cast<uint32_t>(text_.size()));
+  const size_t textMark = text_.size(), cellMark = cellEnd_.size();
+  try {
+    for (size_t j = 0; j < columns; ++j) {
+      int64_t key = kNoKey;
+      if (j < fields.size()) text_ += ShownUtf8(kinds_[j], fields[j], key);
+      if (kinds_[j] != SortableKind::Plain) keys_[j].push_back(key);
+      if (text_.size() > std::numeric_limits<uint32_t>::max()) throw Error(err::OutOfMemory, "Out of memory");
+      cellEnd_.push_back(static_cast<uint32_t>(text_.size()));
+    }
+  } catch (...) {
+    // A row that cannot be stored whole leaves nothing behind, so the cells of every row stay in step.
+    text_.resize(textMark);
+    cellEnd_.resize(cellMark);
+    for (size_t j = 0; j < columns; ++j)
+      if (kinds_[j] != SortableKind::Plain) keys_[j].resize(cellMark / columns);
+    throw;
   }
   if (fields.size() > columns) dropped += int(fields.size() - columns);
-  order_.push_back(static_cast<int>(order_.size()));
+}
+
+void SortableListModel::ShowStored() {
+  const size_t stored = headers_.isEmpty() ? 0 : cellEnd_.size() / size_t(headers_.size());
+  if (stored <= order_.size()) return;
+  beginInsertRows({}, int(order_.size()), int(stored) - 1);
+  for (size_t r = order_.size(); r < stored; ++r) order_.push_back(int(r));
+  endInsertRows();
 }
 
 int SortableListModel::AppendRow(const QStringList& fields) {
@@ -180,25 +197,27 @@ int SortableListModel::AppendRow(const QStringList& fields) {
   const std::vector<std::string_view> views(utf8.begin(), utf8.end());
   if (headers_.isEmpty()) return 0;
   int dropped = 0;
-  beginInsertRows({}, rowCount(), rowCount());
   Store(views, dropped);
-  endInsertRows();
+  ShowStored();
   return dropped;
 }
 
 int SortableListModel::AppendReportLines(const std::vector<std::string_view>& lines) {
   if (lines.empty() || headers_.isEmpty()) return 0;
   int dropped = 0;
-  const int first = rowCount();
-  beginInsertRows({}, first, first + int(lines.size()) - 1);
   std::vector<std::string_view> fields;
-  for (std::string_view line : lines) {
-    fields.clear();
-    bool more = true;
-    while (more) fields.push_back(NextField(line, more));
-    Store(fields, dropped);
+  try {
+    for (std::string_view line : lines) {
+      fields.clear();
+      bool more = true;
+      while (more) fields.push_back(NextField(line, more));
+      Store(fields, dropped);
+    }
+  } catch (...) {
+    ShowStored();  // the rows stored before the failure are kept
+    throw;
   }
-  endInsertRows();
+  ShowStored();
   return dropped;
 }
 
@@ -372,23 +391,25 @@ void FormatSortableView(const std::string& reportPath, QTableView* view, Sortabl
   }
   if (model->columnCount() == 0) return;
 
-  // Rows are handed over in batches: one insert notice per batch rather than per row.
+  // Rows are handed over in batches: one insert notice per batch rather than per row. A report whose rows hold
+  // more fields than its header (an older file, a name with commas) gets one message for the whole load, and a
+  // batch that fails ends the load: neither can raise a message per row.
   std::vector<std::string_view> batch;
   batch.reserve(4096);
+  int dropped = 0;
+  bool failed = false;
   auto flush = [&] {
-    int dropped = 0;
-    scope.Step([&] { dropped = model->AppendReportLines(batch); });
+    if (!batch.empty()) failed = !scope.Step([&] { dropped += model->AppendReportLines(batch); });
     batch.clear();
-    for (int i = 0; i < dropped; ++i)
-      scope.Step([] { throw Error(kIndexOutOfBounds, "Index out of bounds"); });
   };
-  while (!rest.empty()) {
+  while (!rest.empty() && !failed) {
     const std::string_view line = readLine();
     if (line.empty() || line.substr(0, 2) == "**") continue;
     batch.push_back(line);
     if (batch.size() == 4096) flush();
   }
-  flush();
+  if (!failed) flush();
+  if (dropped > 0 && !failed) scope.Step([] { throw Error(kIndexOutOfBounds, "Index out of bounds"); });
 }
 
 }  // namespace dv

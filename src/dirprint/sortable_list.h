@@ -37,7 +37,7 @@ class SortableListModel : public QAbstractTableModel {
   void AddColumn(const QString& header, int widthTwips);
   // Adds rows from data lines of the report (UTF-8, without line ends), each split at ",". Field 0 is the item's
   // text, the following ones its sub-items; fields beyond the last column are dropped and counted (the caller
-  // reports them). Returns that count.
+  // reports them, once for a whole load). Returns that count. On a failure the rows stored before it stay.
   int AppendReportLines(const std::vector<std::string_view>& lines);
   // One row from fields already split; the same rules.
   int AppendRow(const QStringList& fields);
@@ -66,7 +66,9 @@ class SortableListModel : public QAbstractTableModel {
 
  private:
   std::string_view Cell(int storedRow, int column) const;
+  // Stores a row's cells behind the rows shown; ShowStored makes the rows stored so far visible in one insertion.
   void Store(const std::vector<std::string_view>& fields, int& dropped);
+  void ShowStored();
 
   QStringList headers_;
   std::vector<int> widths_;
