@@ -67,12 +67,33 @@ long DirPrintColumnCode(const std::string& text) {
   return 0;
 }
 
+bool DirPrintEvents::Due(std::optional<TimePoint>& last) {
+  const TimePoint now = now_();
+  if (last && now - *last < kInterval) return false;
+  last = now;
+  return true;
+}
+
+void DirPrintEvents::SendProgress() {
+  cancel_->UpdateProgressBox(QString::fromStdString(progress_));
+  progressSent_ = true;
+}
+
 void DirPrintEvents::evtCDPUpdateProgress(const std::string& strProgressInfo) {
-  if (cancel_) cancel_->UpdateProgressBox(QString::fromStdString(strProgressInfo));
+  if (!cancel_) return;
+  progress_ = strProgressInfo;
+  progressSent_ = false;
+  if (Due(lastProgress_)) SendProgress();
 }
 
 void DirPrintEvents::evtCheckForClose() {
-  if (cancel_ && cancel_->CloseMeCheck()) engine_.ClosingDown(true);
+  if (!cancel_ || !Due(lastCheck_)) return;
+  // The check carries the progress text to the program: hand it the latest one first.
+  if (!progressSent_) {
+    SendProgress();
+    lastProgress_ = lastCheck_;
+  }
+  if (cancel_->CloseMeCheck()) engine_.ClosingDown(true);
 }
 
 void DirPrintEvents::evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,

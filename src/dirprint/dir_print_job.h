@@ -1,7 +1,9 @@
 #pragma once
 // The directory printer job: the window's choices turned into the scanning engine's settings in a fixed order,
 // the scan run with the progress program, and the engine's events answered.
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,17 +58,30 @@ long DirPrintColumnCode(const std::string& text);
 // error handler by kind. Installed on the engine for the length of one job.
 class DirPrintEvents : public ScanListener {
  public:
-  DirPrintEvents(clsDirProcessing& engine, frmCancel* cancel, ErrorHandler& errors)
-      : engine_(engine), cancel_(cancel), errors_(errors) {}
+  using TimePoint = std::chrono::steady_clock::time_point;
+  // Progress goes to the progress program, and the cancel question to it, at most this often (the first of each at
+  // once): each costs a pass of the event loop and a round trip to the program, far more than a folder of a scan.
+  static constexpr std::chrono::milliseconds kInterval{200};
+
+  DirPrintEvents(clsDirProcessing& engine, frmCancel* cancel, ErrorHandler& errors,
+                 std::function<TimePoint()> now = std::chrono::steady_clock::now)
+      : engine_(engine), cancel_(cancel), errors_(errors), now_(std::move(now)) {}
   void evtCDPUpdateProgress(const std::string& strProgressInfo) override;
   void evtCheckForClose() override;
   void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
                             const std::string& strOtherInfo) override;
 
  private:
+  bool Due(std::optional<TimePoint>& last);
+  void SendProgress();
+
   clsDirProcessing& engine_;
   frmCancel* cancel_;
   ErrorHandler& errors_;
+  std::function<TimePoint()> now_;
+  std::string progress_;  // the latest progress text, kept between sends so the one that goes out is current
+  bool progressSent_ = true;
+  std::optional<TimePoint> lastProgress_, lastCheck_;
 };
 
 }  // namespace dv

@@ -35,8 +35,9 @@ class frmCancel : public QWidget {
   // Ends the progress program this window started; nothing happens when none runs.
   void CloseExternalApp();
   // True when the user asked to cancel. Restarts a progress program that is gone (and answers false then).
-  bool CloseMeCheck();
-  void UpdateProgressBox(const QString& progressText);
+  // Virtual, as UpdateProgressBox, so that tests can count what a task sends.
+  virtual bool CloseMeCheck();
+  virtual void UpdateProgressBox(const QString& progressText);
 
   const QString& ProgramPath() const { return programPath_; }
   // The socket name of the current start; empty before the first start.

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <fstream>
 
 #include "common/error_handler.h"
@@ -21,31 +22,14 @@
 #include "scan/cls_dir_processing.h"
 #include "scan/report_writer.h"
 #include "shell/frm_cancel.h"
+#include "support/prompter_texts.h"
+#include "support/scripted_prompter.h"
+
+using dv::test::Texts;
 
 namespace {
 
 const QString kProgram = QStringLiteral(DV_BUILD_BIN_DIR "/VORizivuzuvi");
-
-class RecordingPrompter : public dv::Prompter {
- public:
-  QStringList messages, titles;
-  void Message(const std::string& text, const std::string& title) override {
-    messages << QString::fromStdString(text);
-    titles << QString::fromStdString(title);
-  }
-  bool YesNo(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return false;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string&) override {
-    messages << QString::fromStdString(text);
-    return dv::Answer::Cancel;
-  }
-  std::optional<std::string> Input(const std::string& prompt, const std::string&, const std::string&) override {
-    messages << QString::fromStdString(prompt);
-    return std::nullopt;
-  }
-};
 
 void WriteFile(const QString& path, qint64 bytes) {
   std::ofstream out(path.toStdString(), std::ios::binary);
@@ -63,7 +47,7 @@ struct Harness {
   QTemporaryDir dir;
   QString root = dir.path() + "/tree";
   QString report = dir.path() + "/tmpOuput.txt";
-  RecordingPrompter prompter;
+  dv::test::ScriptedPrompter prompter;
   dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
   dv::ErrorHandler errors{prompter, log, nullptr};
   dv::clsDirProcessing engine{prompter};
@@ -113,6 +97,25 @@ QByteArray Ask(const QString& server, QByteArrayView request) {
   return socket.readLine().trimmed();
 }
 
+// A progress controller that counts what a job hands it and starts no program. From its `cancelAt`-th check on it
+// answers that the user cancelled; `stale` counts checks whose progress text was not the latest one raised.
+class CountingCancel : public dv::frmCancel {
+ public:
+  explicit CountingCancel(dv::ErrorHandler& errors) : frmCancel(errors, QString()) {}
+  int updates = 0, checks = 0, cancelAt = 0, stale = 0;
+  QString latest;
+  void UpdateProgressBox(const QString& text) override {
+    ++updates;
+    frmCancel::UpdateProgressBox(text);
+  }
+  bool CloseMeCheck() override {
+    stale += txtDDEProgress->text() != latest;
+    return ++checks >= cancelAt && cancelAt > 0;
+  }
+};
+
+using namespace std::chrono_literals;
+
 }  // namespace
 
 class DirPrintJobTest : public QObject {
@@ -144,7 +147,7 @@ class DirPrintJobTest : public QObject {
     } else {
       QVERIFY(text.contains("** Folders Shown: 3  Files Shown:5 **"));
     }
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.Log().empty());
   }
 
   void dosHeaderReflectsTheChoices() {
@@ -203,12 +206,12 @@ class DirPrintJobTest : public QObject {
     c.levelsText = "2.5";  // halves go to the even neighbour
     h.Run(c);
     QCOMPARE(h.engine.DirLevelsDeep(), int16_t(2));
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.Log().empty());
     c.levelsText = "40000";  // beyond 16 bits: reported, the depth stays
     h.Run(c);
     QCOMPARE(h.engine.DirLevelsDeep(), int16_t(2));
-    QCOMPARE(h.prompter.messages.size(), 1);
-    QVERIFY(h.prompter.messages[0].contains("fdp:04"));
+    QCOMPARE(h.prompter.Count(), 1);
+    QVERIFY(Texts(h.prompter)[0].contains("fdp:04"));
     QVERIFY(h.Report().contains("d.txt"));  // the scan still ran, two levels deep
     c.levelsText = "1";
     h.Run(c);
@@ -273,7 +276,7 @@ class DirPrintJobTest : public QObject {
     h.engine.FileSizeRestrict(false, 0, 3, 0);
     h.Run(c);
     QVERIFY(!h.engine.FileSize().On());
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
 
     c.fileSizeText.clear();
     c.folderSizeOperator = ">";
@@ -347,7 +350,7 @@ class DirPrintJobTest : public QObject {
     c.dateValid = false;  // reported, no call
     h.Run(c);
     QCOMPARE(h.engine.Date().DateType(), 1L);
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
 
     c.dateEmpty = true;
     h.Run(c);
@@ -367,7 +370,7 @@ class DirPrintJobTest : public QObject {
     c.wildcards = false;
     c.filePattern = "a(";  // not a valid expression: every file fails its name test
     h.Run(c);
-    QVERIFY2(h.prompter.messages.isEmpty(), qPrintable(h.prompter.messages.join("|")));
+    QVERIFY2(h.prompter.Log().empty(), qPrintable(Texts(h.prompter).join("|")));
     const QString log = h.Log();
     QVERIFY2(log.contains("Loc: cdp:8F"), qPrintable(log));
     QVERIFY(log.contains("Checking:a.txt against:"));
@@ -378,16 +381,63 @@ class DirPrintJobTest : public QObject {
     Harness h;
     dv::DirPrintEvents events(h.engine, nullptr, h.errors);
     events.evtExternalPassError(dv::Error(5, "Invalid procedure call"), "cdp:5C", 1, "a setter");
-    QCOMPARE(h.prompter.messages.size(), 1);
-    QVERIFY(h.prompter.messages[0].contains("cdp:5C"));
+    QCOMPARE(h.prompter.Count(), 1);
+    QVERIFY(Texts(h.prompter)[0].contains("cdp:5C"));
     QVERIFY2(!h.Log().contains("cdp:5C"), "message and report, not the log");
     events.evtExternalPassError(dv::Error(53, "File not found"), "cdp:6B", 4, "listing at or near folder x");
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
     QVERIFY(h.Log().contains("Loc: cdp:6B"));
     events.evtExternalPassError(dv::Error(70, "Permission denied"), "cdp:AB", 3, "size");
     events.evtExternalPassError(dv::Error(70, "Permission denied"), "cdp:AB", 2, "size");
-    QCOMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.Count(), 1);
     QVERIFY(!h.Log().contains("cdp:AB"));
+  }
+
+  // The starting folder's check, then one progress text and one check per folder, on a clock the test moves.
+  void progressAndChecksGoOutOncePerInterval_data() {
+    QTest::addColumn<int>("stepMs");
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<int>("updates");
+    QTest::addColumn<int>("checks");
+    QTest::newRow("1,000 folders in 1 s") << 1 << 1000 << 6 << 6;
+    QTest::newRow("no time passing: the first of each only") << 0 << 1000 << 1 << 1;
+    QTest::newRow("folders slower than the interval: each one") << 250 << 8 << 8 << 9;
+  }
+  void progressAndChecksGoOutOncePerInterval() {
+    QFETCH(int, stepMs);
+    QFETCH(int, folders);
+    Harness h;
+    CountingCancel cancel(h.errors);
+    std::chrono::steady_clock::time_point now;
+    dv::DirPrintEvents events(h.engine, &cancel, h.errors, [&] { return now; });
+    events.evtCheckForClose();
+    for (int i = 1; i <= folders; ++i) {
+      now += std::chrono::milliseconds(stepMs);
+      cancel.latest = QString("folder #%1").arg(i);
+      events.evtCDPUpdateProgress(cancel.latest.toStdString());
+      events.evtCheckForClose();
+    }
+    QTEST(cancel.updates, "updates");
+    QTEST(cancel.checks, "checks");
+    QCOMPARE(cancel.stale, 0);
+    QVERIFY(!h.engine.ClosingDown());
+  }
+
+  void aCancelIsSeenAtTheNextCheckAnInterval() {
+    Harness h;
+    CountingCancel cancel(h.errors);
+    cancel.cancelAt = 2;
+    std::chrono::steady_clock::time_point now;
+    dv::DirPrintEvents events(h.engine, &cancel, h.errors, [&] { return now; });
+    events.evtCheckForClose();
+    now += 199ms;
+    events.evtCheckForClose();  // not asked yet
+    QCOMPARE(cancel.checks, 1);
+    QVERIFY(!h.engine.ClosingDown());
+    now += 1ms;
+    events.evtCheckForClose();
+    QCOMPARE(cancel.checks, 2);
+    QVERIFY(h.engine.ClosingDown());
   }
 
   void aMissingFolderGivesTheInvalidPathReport() {
@@ -396,8 +446,9 @@ class DirPrintJobTest : public QObject {
     c.startingDirectory = (h.dir.path() + "/nowhere").toStdString();
     h.Run(c);
     QCOMPARE(h.Report(), QString(dv::kInvalidPathMarker));
-    QCOMPARE(h.prompter.titles, QStringList{"Folder Does Not Exist"});
-    QCOMPARE(h.prompter.messages[0],
+    QCOMPARE(h.prompter.Count(), 1);
+    QCOMPARE(h.prompter.Log()[0].title, std::string("Folder Does Not Exist"));
+    QCOMPARE(Texts(h.prompter)[0],
              "The folder " + h.dir.path() + "/nowhere does not exist.  Please select another folder.");
   }
 
@@ -414,7 +465,7 @@ class DirPrintJobTest : public QObject {
     QVERIFY(!cancel.ServerName().isEmpty());
     QVERIFY(h.Report().contains("d.txt"));
     QVERIFY(!h.Report().contains(dv::kCancelledMarker));
-    QVERIFY2(h.prompter.messages.isEmpty(), qPrintable(h.prompter.messages.join("|")));
+    QVERIFY2(h.prompter.Log().empty(), qPrintable(Texts(h.prompter).join("|")));
     // The progress text of the last folder reached the controller.
     QVERIFY(cancel.txtDDEProgress->text().startsWith("Gathering information for folder #"));
   }
@@ -459,8 +510,8 @@ class DirPrintJobTest : public QObject {
     Harness h;
     dv::frmCancel cancel(h.errors, h.dir.path() + "/no-such-program");
     h.Run(h.Choices(), &cancel);
-    QVERIFY(!h.prompter.messages.isEmpty());
-    QVERIFY(h.prompter.messages[0].contains("FC:4"));
+    QVERIFY(!h.prompter.Log().empty());
+    QVERIFY(Texts(h.prompter)[0].contains("FC:4"));
     QVERIFY(h.Report().contains("d.txt"));
   }
 };
