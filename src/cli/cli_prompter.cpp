@@ -4,18 +4,93 @@ namespace dv {
 
 namespace {
 
-// Message texts join their lines with CR LF; a terminal wants LF.
-std::string Plain(std::string text) {
-  std::string out;
-  for (char c : text)
-    if (c != '\r') out += c;
-  return out;
+// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the first byte does not
+// start one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
+size_t DecodeUtf8(std::string_view s, char32_t& cp) {
+  const unsigned char c = static_cast<unsigned char>(s[0]);
+  size_t n;
+  char32_t min;
+  if (c < 0x80) return cp = c, 1;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
+  else return 0;
+  if (s.size() < n) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+// The characters a terminal shows two columns wide (East Asian wide and full-width forms, emoji); counting a
+// few too many only shortens the line, counting too few would wrap it.
+bool Wide(char32_t cp) {
+  static const char32_t ranges[][2] = {
+      {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},   {0x23E9, 0x23FA},   {0x25FD, 0x25FE},
+      {0x2600, 0x27BF},   {0x2B1B, 0x2B55},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
+      {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},
+      {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},   {0x16FE0, 0x18CFF},
+      {0x1B000, 0x1B2FF}, {0x1F000, 0x1FAFF}, {0x20000, 0x3FFFD}};
+  for (const auto& r : ranges)
+    if (cp >= r[0] && cp <= r[1]) return true;
+  return false;
 }
 
 }  // namespace
 
+std::string ShownOnStderr(std::string_view text, bool terminal) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (!terminal) {
+      out += c == '\r' || c == '\n' ? '?' : static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const size_t n = DecodeUtf8(text.substr(i), cp);
+    if (n == 0 || cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+      out += '?';
+      i += n == 0 ? 1 : n;
+    } else {
+      out.append(text.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string FitToColumns(std::string_view text, size_t columns) {
+  size_t used = 0, i = 0;
+  while (i < text.size()) {
+    char32_t cp;
+    size_t n = DecodeUtf8(text.substr(i), cp);
+    const size_t width = n != 0 && Wide(cp) ? 2 : 1;
+    if (n == 0) n = 1;
+    if (used + width > columns) break;
+    used += width;
+    i += n;
+  }
+  return std::string(text.substr(0, i));
+}
+
 void CliPrompter::Message(const std::string& text, const std::string& title) {
-  std::fprintf(err_, "%s: %s\n", (title.empty() ? kAppTitle : title.c_str()), Plain(text).c_str());
+  // Message texts join their lines with CR LF, a terminal wants LF; any other line end inside a line belongs to
+  // a name and is shown like the rest of it.
+  std::string lines;
+  for (size_t start = 0;;) {
+    const size_t end = text.find("\r\n", start);
+    lines += ShownOnStderr(std::string_view(text).substr(start, end - start), terminal_);
+    if (end == std::string::npos) break;
+    lines += '\n';
+    start = end + 2;
+  }
+  const std::string shownTitle = ShownOnStderr(title.empty() ? kAppTitle : title, terminal_);
+  std::fprintf(err_, "%s: %s\n", shownTitle.c_str(), lines.c_str());
 }
 
 bool CliPrompter::YesNo(const std::string& text, const std::string& title) {

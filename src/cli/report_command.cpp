@@ -1,12 +1,12 @@
 #include "cli/report_command.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -14,12 +14,13 @@
 #include "cli/cli_prompter.h"
 #include "cli/report_options.h"
 #include "common/error_handler.h"
+#include "export/atomic_file.h"
+#include "export/save_report.h"
 #include "platform/datetime.h"
 #include "platform/error.h"
 #include "platform/temp_folder.h"
 #include "platform/text_stream.h"
 #include "scan/cls_dir_processing.h"
-#include "scan/rtf_writer.h"
 
 #ifdef DV_CLI_SETTINGS
 #include "shell/settings_store.h"
@@ -29,31 +30,68 @@ namespace dv {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+volatile std::sig_atomic_t gSignal = 0;
 
-void OnInterrupt(int) { gInterrupted = 1; }
+void OnSignal(int sig) { gSignal = sig; }
 
-// Answers the engine's events: Ctrl+C becomes ClosingDown, errors go to standard error in the session-log
-// record form, and on a terminal a progress line shows the folder being read, at most ten times a second.
+// While a report runs, SIGINT (Ctrl+C), SIGTERM and SIGHUP (the terminal closed) only set a flag: the walk ends
+// at its next check with the cancelled marker, an export stops, the temporary files go, and the command exits
+// with 128 + the signal's number. A second one ends the program at once. A signal that was ignored when the
+// command started (nohup, a background job) stays ignored. The handlers found are back on every way out.
+class SignalScope {
+ public:
+  SignalScope() {
+    gSignal = 0;
+    for (size_t i = 0; i < kCount; ++i) {
+      ::sigaction(kSignals[i], nullptr, &old_[i]);
+      if (!(old_[i].sa_flags & SA_SIGINFO) && old_[i].sa_handler == SIG_IGN) continue;
+      struct sigaction sa {};
+      sa.sa_handler = OnSignal;
+      sigemptyset(&sa.sa_mask);
+      sa.sa_flags = SA_RESETHAND | SA_RESTART;
+      installed_[i] = ::sigaction(kSignals[i], &sa, nullptr) == 0;
+    }
+  }
+  ~SignalScope() {
+    for (size_t i = 0; i < kCount; ++i)
+      if (installed_[i]) ::sigaction(kSignals[i], &old_[i], nullptr);
+  }
+  SignalScope(const SignalScope&) = delete;
+  SignalScope& operator=(const SignalScope&) = delete;
+
+  // The signal caught since the scope began, or 0.
+  static int Caught() { return gSignal; }
+
+ private:
+  static constexpr size_t kCount = 3;
+  static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction old_[kCount] {};
+  bool installed_[kCount] = {};
+};
+
+// Answers the engine's events: a caught signal becomes ClosingDown, errors go to standard error in the
+// session-log record form, and on a terminal a progress line shows the folder being read, at most ten times a
+// second. Every name is shown as ShownOnStderr says.
 class CliListener : public ScanListener {
  public:
-  CliListener(clsDirProcessing& engine, std::FILE* err) : engine_(engine), err_(err), tty_(::isatty(::fileno(err))) {}
+  CliListener(clsDirProcessing& engine, std::FILE* err, bool terminal)
+      : engine_(engine), err_(err), terminal_(terminal) {}
 
   void evtCheckForClose() override {
-    if (gInterrupted) engine_.ClosingDown(true);
+    if (SignalScope::Caught()) engine_.ClosingDown(true);
   }
   void evtCDPUpdateProgress(const std::string& text) override {
     ++folders_;
-    if (!tty_) return;
+    if (!terminal_) return;
     auto now = std::chrono::steady_clock::now();
     if (now - lastShown_ < std::chrono::milliseconds(100)) return;
     lastShown_ = now;
-    std::string path = text.substr(text.find('\n') + 1);
-    std::string line = "Folders read: " + std::to_string(folders_) + "  " + path;
+    const std::string path = text.substr(text.find('\n') + 1);
+    const std::string line = "Folders read: " + std::to_string(folders_) + "  " + ShownOnStderr(path, true);
+    // One column short of the width, so that the line never wraps and "\r" always gets back to its start.
     struct winsize ws {};
-    size_t width = ::ioctl(::fileno(err_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10 ? ws.ws_col - 1 : 79;
-    if (line.size() > width) line = line.substr(0, width);
-    std::fprintf(err_, "\r\x1b[K%s", line.c_str());
+    const size_t width = ::ioctl(::fileno(err_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col - 1u : 79u;
+    std::fprintf(err_, "\r\x1b[K%s", FitToColumns(line, width).c_str());
     std::fflush(err_);
     shown_ = true;
   }
@@ -61,7 +99,9 @@ class CliListener : public ScanListener {
     if (kind != 1 && kind != 4) return;  // the windows ignore the other kinds too
     ClearLine();
     std::fprintf(err_, "%s\n",
-                 SessionErrorLog::FormatRecord(DateTime::Now().GeneralDate(), e.Number(), e.Description(), loc, info)
+                 SessionErrorLog::FormatRecord(DateTime::Now().GeneralDate(), e.Number(),
+                                               ShownOnStderr(e.Description(), terminal_),
+                                               ShownOnStderr(loc, terminal_), ShownOnStderr(info, terminal_))
                      .c_str());
     ++errors_;
   }
@@ -74,17 +114,11 @@ class CliListener : public ScanListener {
  private:
   clsDirProcessing& engine_;
   std::FILE* err_;
-  bool tty_;
+  bool terminal_;
   bool shown_ = false;
   long folders_ = 0, errors_ = 0;
   std::chrono::steady_clock::time_point lastShown_{};
 };
-
-std::string UpperTail(const std::string& text, size_t count) {
-  std::string tail = text.size() > count ? text.substr(text.size() - count) : text;
-  for (char& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return tail;
-}
 
 // The HTML settings the window stores (application "dorvane"): the CLI has no settings window of its own, so a
 // script's page looks like the window's. Without the settings store (Qt-free build) the defaults.
@@ -97,61 +131,88 @@ HtmlSettings CliHtmlSettings() {
 #endif
 }
 
-// A file of our own in the private temporary folder for the report when --save comes without --output; the
-// name is unique so that parallel runs do not mix their reports.
-std::string MakePrivateReportFile(UniqueFd& fd) {
-  std::string path = PrivateTempFolder() + "/DVclireportXXXXXX";
-  int raw = ::mkstemp(path.data());
-  if (raw < 0) throw Error(75, "cannot create a temporary file in " + PrivateTempFolder());
-  fd = UniqueFd(raw);
-  return path;
+// The report when only --save wants it, in the private temporary folder: a file without a name (or one that
+// loses its name at once), so that parallel runs never meet and nothing is left behind however a run ends.
+UniqueFd PrivateReportFile() {
+  const std::string folder = PrivateTempFolder();
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return UniqueFd(fd);
+  // A file system without unnamed files.
+  std::string path = folder + "/DVclireportXXXXXX";
+  fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd < 0) ThrowErrno(path);
+  ::unlink(path.c_str());
+  return UniqueFd(fd);
+}
+
+UniqueFd Duplicate(const UniqueFd& fd, const char* name) {
+  UniqueFd copy(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 0));
+  if (!copy.Valid()) ThrowErrno(name);
+  return copy;
+}
+
+// The run proper: the report, its export, then the files put in place together. Returns the exit status.
+int WriteReport(const ReportOptions& options, clsDirProcessing& engine, int outFd) {
+  // Both files are made ready first, so a bad target stops the run before the walk, and neither replaces
+  // anything until everything has been written.
+  std::optional<AtomicFile> output, saved;
+  if (!options.output.empty()) output.emplace(options.output);
+  if (!options.save.empty()) saved.emplace(options.save);
+
+  UniqueFd privateReport;
+  std::optional<TextStream> stream;
+  TextStream* out;
+  if (output) {
+    out = &output->Out();
+  } else if (saved) {
+    privateReport = PrivateReportFile();
+    stream.emplace(TextStream::Adopt(Duplicate(privateReport, "the report"), "the report", true));
+    out = &*stream;
+  } else {
+    stream.emplace(TextStream::Adopt(UniqueFd(::fcntl(outFd, F_DUPFD_CLOEXEC, 0)), "standard output", true));
+    out = &*stream;
+  }
+  const bool found = engine.CreateDirPrintFile(*out);
+  if (stream) stream->Close();
+  else out->Flush();
+  if (int sig = SignalScope::Caught()) return 128 + sig;
+  if (!found) return 2;
+
+  if (saved) {
+    UniqueFd from;
+    if (output) {
+      from = output->ReadBack();
+    } else {
+      from = Duplicate(privateReport, "the report");
+      if (::lseek(from.Get(), 0, SEEK_SET) != 0) ThrowErrno("the report");
+    }
+    ReportLines report = ReportLines::FromFd(std::move(from), "the report");
+    report.StopWhen([] { return SignalScope::Caught() != 0; });
+    ExportReport(report, saved->Target(), CliHtmlSettings(), saved->Out());
+  }
+  if (int sig = SignalScope::Caught()) return 128 + sig;
+  if (output) output->Commit();
+  if (saved) saved->Commit();
+  return 0;
 }
 
 }  // namespace
 
-SaveKind SaveKindOf(const std::string& path) {
-  if (UpperTail(path, 3) == "RTF") return SaveKind::RichText;
-  if (UpperTail(path, 3) == "HTM" || UpperTail(path, 4) == "HTML") return SaveKind::WebPage;
-  return SaveKind::PlainText;
-}
-
-std::string SaveBaseName(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  std::string title = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = title.find('.');
-  return dot == std::string::npos || dot == 0 ? title : title.substr(0, dot);
-}
-
-void SaveReport(std::string_view reportText, const std::string& path, const HtmlSettings& settings) {
-  switch (SaveKindOf(path)) {
-    case SaveKind::RichText:
-      WriteRtfFile(path, reportText);
-      break;
-    case SaveKind::WebPage:
-      SaveReportAsHtml(std::string(reportText), path, SaveBaseName(path), settings);
-      break;
-    case SaveKind::PlainText: {
-      TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
-      out.Write(std::string(reportText));
-      out.Close();
-      break;
-    }
-  }
-}
-
 int RunReportCommand(const std::vector<std::string>& args, int outFd, int errFd) {
-  std::FILE* err = ::fdopen(::dup(errFd), "w");
+  std::FILE* err = ::fdopen(::fcntl(errFd, F_DUPFD_CLOEXEC, 0), "w");
   if (!err) return 2;
   struct Closer {
     std::FILE* f;
     ~Closer() { std::fclose(f); }
   } closer{err};
+  const bool terminal = ::isatty(errFd) == 1;
 
   ReportOptions options;
   try {
     options = ParseReportOptions(args);
   } catch (const UsageError& e) {
-    std::fprintf(err, "dorvane-cli report: %s\nTry 'dorvane-cli report --help'.\n", e.what());
+    std::fprintf(err, "dorvane-cli report: %s\nTry 'dorvane-cli report --help'.\n",
+                 ShownOnStderr(e.what(), terminal).c_str());
     return 2;
   }
   if (options.help) {
@@ -159,55 +220,25 @@ int RunReportCommand(const std::vector<std::string>& args, int outFd, int errFd)
     return 0;
   }
 
-  CliPrompter prompter(err);
+  CliPrompter prompter(err, terminal);
   clsDirProcessing engine(prompter);
-  CliListener listener(engine, err);
+  CliListener listener(engine, err, terminal);
   engine.Listener(&listener);
   ApplyReportOptions(options, engine);
 
-  struct sigaction sa {}, old {};
-  sa.sa_handler = OnInterrupt;
-  sa.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends the program at once
-  ::sigaction(SIGINT, &sa, &old);
-  gInterrupted = 0;
-
-  bool found = false;
-  std::string privateReport;
-  struct Remover {
-    std::string& path;
-    ~Remover() {
-      if (!path.empty()) ::unlink(path.c_str());
-    }
-  } remover{privateReport};
+  SignalScope stopSignals;
+  int status;
   try {
-    std::optional<TextStream> out;
-    if (!options.output.empty()) {
-      out.emplace(TextStream::Open(options.output, IOMode::ForWriting, true));
-    } else if (!options.save.empty()) {
-      UniqueFd fd;
-      privateReport = MakePrivateReportFile(fd);
-      out.emplace(TextStream::Adopt(std::move(fd), privateReport, true));
-    } else {
-      out.emplace(TextStream::Adopt(UniqueFd(::dup(outFd)), "standard output", true));
-    }
-    found = engine.CreateDirPrintFile(*out);
-    out->Close();
-    // The export works from the finished report file, as the window's save works from the preview.
-    if (found && !options.save.empty()) {
-      std::string report =
-          TextStream::Open(privateReport.empty() ? options.output : privateReport, IOMode::ForReading, false)
-              .ReadAll();
-      SaveReport(report, options.save, CliHtmlSettings());
-    }
+    status = WriteReport(options, engine, outFd);
   } catch (const Error& e) {
     listener.ClearLine();
-    ::sigaction(SIGINT, &old, nullptr);
-    std::fprintf(err, "dorvane-cli report: %s\n", e.Description().c_str());
+    // A stop asked for by a signal is not a failure of its own.
+    if (int sig = SignalScope::Caught()) return 128 + sig;
+    std::fprintf(err, "dorvane-cli report: %s\n", ShownOnStderr(e.Description(), terminal).c_str());
     return 2;
   }
   listener.ClearLine();
-  ::sigaction(SIGINT, &old, nullptr);
-  if (!found) return 2;
+  if (status != 0) return status;
   return listener.Errors() > 0 ? 1 : 0;
 }
 

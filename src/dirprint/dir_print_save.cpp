@@ -3,6 +3,12 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "export/save_report.h"
+#include "platform/error.h"
+#include "platform/temp_folder.h"
 #include "platform/text_stream.h"
 
 namespace dv {
@@ -30,18 +36,6 @@ QStringList SaveNameFilters(bool csvView) {
   return filters;
 }
 
-QString SaveBaseName(const QString& fileTitle) {
-  const qsizetype dot = fileTitle.indexOf('.');
-  return dot > 0 ? fileTitle.left(dot) : fileTitle;
-}
-
-SaveFormat SaveFormatOf(const QString& fullName) {
-  const QString last3 = fullName.right(3).toUpper();
-  if (last3 == "RTF") return SaveFormat::RichText;
-  if (last3 == "HTM" || fullName.right(4).toUpper() == "HTML") return SaveFormat::WebPage;
-  return SaveFormat::PlainText;
-}
-
 std::string WithCrLf(const QString& text) {
   QString t = text;
   t.replace("\r\n", "\n");
@@ -50,10 +44,27 @@ std::string WithCrLf(const QString& text) {
   return t.toStdString();
 }
 
-void WritePlainTextFile(const std::string& path, const QString& text) {
-  TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
-  out.Write(WithCrLf(text));
-  out.Close();
+std::string HtmlWorkFilePath() { return PrivateTempFolder() + "/DVhtmltemp"; }
+
+void SaveReportText(const QString& text, const std::string& path, const HtmlSettings& settings) {
+  const std::string report = WithCrLf(text);
+  if (SaveKindOf(path) != SaveKind::WebPage) {
+    ReportLines lines = ReportLines::FromText(report);
+    SaveReport(lines, path, settings);
+    return;
+  }
+  const std::string work = HtmlWorkFilePath();
+  struct Remover {
+    const std::string& path;
+    ~Remover() { ::unlink(path.c_str()); }
+  } remover{work};
+  TextStream copy = TextStream::Open(work, IOMode::ForWriting, true);
+  copy.Write(report);
+  copy.Close();
+  const int fd = ::open(work.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) ThrowErrno(work);
+  ReportLines lines = ReportLines::FromFd(UniqueFd(fd), work);
+  SaveReport(lines, path, settings);
 }
 
 namespace {

@@ -1,12 +1,13 @@
 #pragma once
 // The pieces of saving a directory report that need no window: the suggested file name, the file types offered
-// in the save dialog, the base name that titles a web page, the choice of format by extension, and the plain
-// text file with CR LF line ends.
+// in the save dialog, and the save of the window's text through the shared save by extension.
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <string>
+
+#include "export/html_export.h"
 
 class QWidget;
 
@@ -48,17 +49,16 @@ QString SaveFilterString(bool csvView);
 // The same as Qt name filters, one per file type in the same order.
 QStringList SaveNameFilters(bool csvView);
 
-// The file title up to its first "." when that "." is not the first character; else the whole title.
-QString SaveBaseName(const QString& fileTitle);
-
-enum class SaveFormat { RichText, WebPage, PlainText };
-// By the end of the name, regardless of case: "rtf" rich text; "htm" or "html" a web page; anything else plain.
-SaveFormat SaveFormatOf(const QString& fullName);
-
 // The text with every line end (LF, CR LF or a lone CR) made CR LF, as UTF-8.
 std::string WithCrLf(const QString& text);
-// Creates or empties `path` and writes WithCrLf(text). Throws dv::Error.
-void WritePlainTextFile(const std::string& path, const QString& text);
+
+// The window's work file for the web-page conversion: DVhtmltemp in the private temporary folder.
+std::string HtmlWorkFilePath();
+
+// Saves the window's report text to `path` through the shared save by extension (export/save_report.h): written
+// beside the file and renamed into place, so a failure leaves the file as it was. A web page is converted from
+// the work file, which is removed when done, also after a failure. Throws dv::Error.
+void SaveReportText(const QString& text, const std::string& path, const HtmlSettings& settings);
 
 // The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode.
 std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent);

@@ -36,8 +36,8 @@
 #include "dirprint/sortable_list.h"
 #include "dirprint/sortable_report.h"
 #include "scan/cls_dir_processing.h"
-#include "scan/html_export.h"
-#include "scan/rtf_writer.h"
+#include "export/html_export.h"
+#include "export/save_report.h"
 #include "shell/frm_please_wait.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
@@ -876,21 +876,16 @@ void frmDirPrint::SaveDirectoryInformation() {
     // An old value no index can have, so the chosen one is always stored.
     if (!csv) services_.utilities.SaveDefaultExtension(999, static_cast<int16_t>(choice->filterIndex));
   });
-  std::string baseName;
-  scope.Step([&] { baseName = Std(SaveBaseName(QFileInfo(choice->path).fileName())); });
   scope.Step([&] { AskSelectedOnly(); });
 
   scope.Step("fdp:20.70", [&] {
-    const QString text = rtfPreviewDirPrint_->toPlainText();
-    switch (SaveFormatOf(choice->path)) {
-      case SaveFormat::RichText: WriteRtfFile(fullName, WithCrLf(text)); break;
-      case SaveFormat::WebPage: SaveAsWebPage(fullName, baseName); break;
-      case SaveFormat::PlainText: WritePlainTextFile(fullName, text); break;
-    }
+    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName, SaveBaseName(fullName));
+    else SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, {});
   });
 }
 
-void frmDirPrint::SaveAsWebPage(const std::string& fullName, const std::string& baseName) {
+// The shared save titles the page from the file name itself; the base name is not needed here any more.
+void frmDirPrint::SaveAsWebPage(const std::string& fullName, const std::string&) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
   HtmlSettings settings;
   scope.Step([&] {
@@ -900,10 +895,7 @@ void frmDirPrint::SaveAsWebPage(const std::string& fullName, const std::string& 
   });
   frmPleaseWait wait(window());
   scope.Step([&] { wait.DisplayWaitMessage(kHtmlConvertingMessage); });
-  // The base name comes from the user's file name, so it is escaped like every report text on the page.
-  scope.Step([&] {
-    SaveReportAsHtml(WithCrLf(rtfPreviewDirPrint_->toPlainText()), fullName, HtmlEscape(baseName), settings);
-  });
+  scope.Step([&] { SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, settings); });
   wait.close();
 }
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/report_command.h"
+#include "export/save_report.h"
 #include "support/temp_tree.h"
 
 namespace dv {

@@ -171,17 +171,6 @@ class DirPrintSaveTest : public QObject {
              QString("DV_DirectoryInfo_12-31-26_11-59-am"));
   }
 
-  void baseNameAndFormatFollowTheName() {
-    QCOMPARE(dv::SaveBaseName("list.old.htm"), QString("list"));
-    QCOMPARE(dv::SaveBaseName(".hidden.htm"), QString(".hidden.htm"));
-    QCOMPARE(dv::SaveBaseName("noext"), QString("noext"));
-    QCOMPARE(dv::SaveFormatOf("/x/a.RTF"), dv::SaveFormat::RichText);
-    QCOMPARE(dv::SaveFormatOf("/x/a.HTM"), dv::SaveFormat::WebPage);
-    QCOMPARE(dv::SaveFormatOf("/x/a.html"), dv::SaveFormat::WebPage);
-    QCOMPARE(dv::SaveFormatOf("/x/a.csv"), dv::SaveFormat::PlainText);
-    QCOMPARE(dv::SaveFormatOf("/x/a"), dv::SaveFormat::PlainText);
-  }
-
   void realDialogStartsAsAskedAndAddsThePickedType() {
     dv::SaveDialogRequest r;
     r.title = "Save Directory Information";

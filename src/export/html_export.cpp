@@ -1,12 +1,12 @@
-#include "scan/html_export.h"
+#include "export/html_export.h"
 
-#include "common/shared_utils.h"
-
+#include <deque>
 #include <regex>
 #include <vector>
 
 #include "common/setting_defaults.h"
-#include "platform/temp_folder.h"
+#include "common/shared_utils.h"
+#include "platform/path.h"
 
 namespace dv {
 
@@ -92,9 +92,46 @@ std::vector<std::string> Cut(const std::string& line, const std::vector<Column>&
 
 std::string Width(const Column& c) { return c.width ? std::to_string(c.width * 7) : "*"; }
 
+// The report's own texts that the page treats apart from rows.
+constexpr const char* kStartingDirectory = "Starting Directory: ";
+constexpr const char* kSummaryStart = "** Summary:";
+constexpr const char* kCancelledMarker = "*********  Operation was cancelled  ********************";
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool AllOf(const std::string& text, char c) { return !text.empty() && text.find_first_not_of(c) == std::string::npos; }
+
+// The report's lines with a few of them read ahead: its own structures are recognised by what follows them, and
+// at most eight lines are ever held.
+class Lookahead {
+ public:
+  explicit Lookahead(ReportLines& in) : in_(in) {}
+  // The line `k` places ahead (0: the next one), or null past the end. Stays valid until taken.
+  const std::string* Peek(size_t k) {
+    while (ahead_.size() <= k && !in_.AtEnd()) ahead_.push_back(in_.ReadLine());
+    return k < ahead_.size() ? &ahead_[k] : nullptr;
+  }
+  bool AtEnd() { return Peek(0) == nullptr; }
+  // The next line; empty past the end.
+  std::string Take() {
+    if (AtEnd()) return {};
+    std::string line = std::move(ahead_.front());
+    ahead_.pop_front();
+    return line;
+  }
+
+ private:
+  ReportLines& in_;
+  std::deque<std::string> ahead_;  // a deque: reading more never moves the lines already held
+};
+
 class Converter {
  public:
-  Converter(TextStream& in, TextStream& out, const HtmlSettings& s) : in_(in), out_(out), s_(s) {}
+  Converter(ReportLines& in, TextStream& out, const HtmlSettings& s) : in_(in), out_(out), s_(s) {}
 
   void Run(const std::string& baseName) {
     out_.WriteLine("<HTML><HEAD><TITLE>Dorvane Directory Report - " + baseName + "</TITLE>");
@@ -106,7 +143,7 @@ class Converter {
     out_.WriteLine("</HEAD><BODY bgcolor=" + Q + "#" + s_.backgroundColour + Q + " text=" + Q + "#" +
                    s_.textColour + Q + ">");
 
-    std::string title = Next();
+    std::string title = in_.Take();
     enum { None, Hier, Flat } kind = None;
     if (title.find("Dorvane Hierarchical Directory Report") != std::string::npos) kind = Hier;
     else if (title.find("Dorvane DOS Style Directory Report") != std::string::npos ||
@@ -114,26 +151,32 @@ class Converter {
       kind = Flat;
     out_.WriteLine("<p align=center><b>" + HtmlEscape(title) + "</b></p>");
     if (kind == None) {
-      while (!in_.AtEndOfStream()) Br(in_.ReadLine());
+      while (!in_.AtEnd()) Br(in_.Take());
       out_.WriteLine("</BODY></HTML>");
       return;
     }
 
-    std::string shown = Next();
+    std::string shown = in_.Take();
     Br(shown);
     columns_ = ColumnTable(shown);
     n_ = std::to_string(columns_.size());
 
-    // When no line holds the first column's name, the header row stays empty.
+    // When no line holds the first column's name, the header row stays empty. The starting folder's line is
+    // never the header, whatever its path holds.
     std::string header;
-    while (!in_.AtEndOfStream()) {
-      std::string line = in_.ReadLine();
-      if (line.find(columns_.front().name) != std::string::npos) {
+    bool found = false;
+    while (!in_.AtEnd()) {
+      std::string line = in_.Take();
+      if (StartsWith(line, kStartingDirectory)) {
+        section_ = NameOfPath(line.substr(std::char_traits<char>::length(kStartingDirectory)));
+      } else if (line.find(columns_.front().name) != std::string::npos) {
         header = line;
+        found = true;
         break;
       }
       Br(line);
     }
+    rule_ = found ? std::string(header.size(), '-') : std::string();
 
     out_.WriteLine("<hr>");
     out_.WriteLine("<TABLE border=" + Q + s_.tableBorder + Q + ">");
@@ -142,36 +185,74 @@ class Converter {
     for (size_t i = 0; i < columns_.size(); ++i) Cell(columns_[i], HtmlEscape(cells[i]));
     out_.WriteLine("</TR>");
 
-    while (!in_.AtEndOfStream()) {
-      std::string line = in_.ReadLine();
-      std::string trimmed = TrimBlanks(line);
-      if (kind == Flat && trimmed.empty()) {
-        Spacer();
-        if (in_.AtEndOfStream()) continue;
-        std::string next = in_.ReadLine();
-        if (next.rfind("==", 0) == 0) {
-          if (s_.tableBorder == "0") Ruling("<HR SIZE=" + Q + "3" + Q + ">");
+    if (kind == Hier && found && in_.Peek(0) && *in_.Peek(0) == rule_) {
+      in_.Take();
+      Ruling("<HR>");
+    }
+    while (!in_.AtEnd()) {
+      if (SummaryBlockAt(0)) {
+        in_.Take();
+        Ruling("<HR SIZE=" + Q + "3" + Q + ">");
+        FullWidth(in_.Take());
+        FullWidth(in_.Take());
+        in_.Take();
+        Ruling("<HR SIZE=" + Q + "3" + Q + ">");
+        continue;
+      }
+      std::string line = in_.Take();
+      if (line.empty()) {
+        if (kind == Flat) {
+          // A spacer, then the next folder's heading.
+          Spacer();
+          if (in_.AtEnd()) continue;
+          std::string heading = in_.Take();
+          FullWidth(heading);
+          section_ = NameOfPath(heading);
         } else {
-          FullWidth(next);
+          FullWidth(line);
         }
         continue;
       }
-      std::string t = trimmed.substr(0, 2);
-      if (t == "**" || t.empty()) FullWidth(line);
-      else if (t == "==") {
-        if (s_.tableBorder == "0") Ruling("<HR SIZE=" + Q + "3" + Q + ">");
-      } else if (t == "--") {
-        if (s_.tableBorder == "0") Ruling("<HR>");
-      } else {
-        DataRow(line);
-      }
+      if (kind == Flat && found && line == rule_ && FolderSummaryFollows()) Ruling("<HR>");
+      else if (line == kCancelledMarker && in_.AtEnd()) FullWidth(line);
+      else DataRow(line);
     }
     out_.WriteLine("</TABLE>");
     out_.WriteLine("</BODY></HTML>");
   }
 
  private:
-  std::string Next() { return in_.AtEndOfStream() ? std::string() : in_.ReadLine(); }
+  // The final summary block starting `k` lines ahead: exact in shape, and the end of the report.
+  bool SummaryBlockAt(size_t k) {
+    static const std::regex shownLine(R"(\*\* Folders Shown: \d+  Files Shown:\d+ \*\*)");
+    const std::string* rule = in_.Peek(k);
+    if (!rule || !AllOf(*rule, '=') || rule->size() < 14) return false;
+    const std::string* summary = in_.Peek(k + 1);
+    const std::string* shown = in_.Peek(k + 2);
+    const std::string* closing = in_.Peek(k + 3);
+    if (!closing || *closing != *rule || shown->size() != rule->size() ||
+        *summary != kSummaryStart + std::string(rule->size() - 14, ' ') + " **" ||
+        !std::regex_match(*shown, shownLine))
+      return false;
+    // The last lines of the report, or followed only by a cancelled report's two blank lines and marker.
+    const std::string* next = in_.Peek(k + 4);
+    if (!next) return true;
+    const std::string* blank = in_.Peek(k + 5);
+    const std::string* marker = in_.Peek(k + 6);
+    return next->empty() && blank && blank->empty() && marker && *marker == kCancelledMarker && !in_.Peek(k + 7);
+  }
+
+  // After a ruling line in a flat view: whether it is the ruling of a folder summary, i.e. one more line (the
+  // summary row, ending in the folder's name or its file count) closes the folder's section.
+  bool FolderSummaryFollows() {
+    static const std::regex countTail(R"((^|\s)\d+ File\(s\)( \{\d+ File\(s\) Filtered\})?$)");
+    const std::string* row = in_.Peek(0);
+    if (!row || row->empty()) return false;
+    const std::string* after = in_.Peek(1);
+    if (after && !after->empty() && !SummaryBlockAt(1)) return false;
+    return EndsWith(*row, section_) || std::regex_search(*row, countTail);
+  }
+
   void Br(const std::string& line) { out_.WriteLine("<br>" + HtmlEscape(line)); }
   void Cell(const Column& c, const std::string& html) {
     out_.WriteLine("<TD WIDTH=" + Q + Width(c) + Q + ">" + html + "</TD>");
@@ -180,7 +261,9 @@ class Converter {
   void FullWidth(const std::string& line) {
     out_.WriteLine("<TR><TD colspan=" + Q + n_ + Q + ">" + HtmlEscape(line) + "</TD></TR>");
   }
+  // Ruling rows only without borders; a bordered table shows its own lines.
   void Ruling(const std::string& rule) {
+    if (s_.tableBorder != "0") return;
     out_.WriteLine("<TR><TD colspan=" + Q + n_ + Q + ">" + rule + "</TD></TR>");
     Spacer();
   }
@@ -197,11 +280,13 @@ class Converter {
     out_.WriteLine();
   }
 
-  TextStream& in_;
+  Lookahead in_;
   TextStream& out_;
   HtmlSettings s_;
   std::vector<Column> columns_;
   std::string n_;
+  std::string rule_;     // '-' repeated the header's length
+  std::string section_;  // the name of the folder whose lines are being read (flat views)
 };
 
 }  // namespace
@@ -242,31 +327,9 @@ std::string HtmlEscape(const std::string& text) {
   return out;
 }
 
-std::string HtmlWorkFilePath() { return PrivateTempFolder() + "/DVhtmltemp"; }
-
-void ConvertReportLinesToHtml(TextStream& in, const std::string& baseName, const HtmlSettings& settings,
-                              TextStream& out) {
-  Converter(in, out, ResolveHtmlSettings(settings)).Run(baseName);
-}
-
-void ConvertReportToHtml(const std::string& reportText, const std::string& baseName, const HtmlSettings& settings,
+void ConvertReportToHtml(ReportLines& in, const std::string& baseName, const HtmlSettings& settings,
                          TextStream& out) {
-  std::string path = HtmlWorkFilePath();
-  {
-    TextStream work = TextStream::Open(path, IOMode::ForWriting, true);
-    work.Write(reportText);
-    work.Close();
-  }
-  TextStream in = TextStream::Open(path, IOMode::ForReading, false);
-  ConvertReportLinesToHtml(in, baseName, settings, out);
-  in.Close();
-}
-
-void SaveReportAsHtml(const std::string& reportText, const std::string& targetPath, const std::string& baseName,
-                      const HtmlSettings& settings) {
-  TextStream out = TextStream::Open(targetPath, IOMode::ForWriting, true);
-  ConvertReportToHtml(reportText, baseName, settings, out);
-  out.Close();
+  Converter(in, out, ResolveHtmlSettings(settings)).Run(baseName);
 }
 
 }  // namespace dv

@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "export/report_lines.h"
+#include "platform/text_stream.h"
+
 namespace dv {
 
 // The report's lines as an RTF 1.x document (plain ASCII, CR LF line ends in the source).
@@ -18,7 +21,8 @@ std::string RtfDocument(std::string_view reportText);
 // The body of one line, escaped as above, without the paragraph mark.
 std::string RtfEscapeLine(std::string_view line);
 
-// Writes RtfDocument(reportText) to `path` (created or emptied). Throws dv::Error.
-void WriteRtfFile(const std::string& path, std::string_view reportText);
+// The same document written to `out` as the lines are read, so that memory does not grow with the report.
+// Throws dv::Error.
+void WriteRtf(ReportLines& in, TextStream& out);
 
 }  // namespace dv

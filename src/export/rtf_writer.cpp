@@ -1,8 +1,7 @@
-#include "scan/rtf_writer.h"
+#include "export/rtf_writer.h"
 
 #include <cstdint>
 
-#include "platform/text_stream.h"
 
 namespace dv {
 namespace {
@@ -82,32 +81,39 @@ std::string RtfEscapeLine(std::string_view line) {
   return out;
 }
 
-std::string RtfDocument(std::string_view reportText) {
-  std::string out =
-      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
-      "{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 Courier New;}}\r\n"
-      "\\viewkind4\\pard\\plain\\f0\\fs20\r\n";
-  out.reserve(out.size() + reportText.size() + reportText.size() / 8 + 16);
-  size_t pos = 0;
-  while (pos < reportText.size()) {
-    const size_t end = reportText.find_first_of("\r\n", pos);
-    const std::string_view line =
-        reportText.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
-    // The source's own line break ends the control word, so a line's leading spaces stay text.
-    out += RtfEscapeLine(line);
-    out += "\\par\r\n";
-    if (end == std::string_view::npos) break;
-    pos = end + 1;
-    if (reportText[end] == '\r' && pos < reportText.size() && reportText[pos] == '\n') ++pos;
+namespace {
+
+constexpr const char* kRtfHead =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
+    "{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 Courier New;}}\r\n"
+    "\\viewkind4\\pard\\plain\\f0\\fs20\r\n";
+constexpr const char* kRtfEnd = "}\r\n";
+
+// One paragraph per line; the source's own line break ends the control word, so a line's leading spaces stay
+// text.
+template <class Sink>
+void WriteDocument(ReportLines& in, Sink&& write) {
+  write(kRtfHead);
+  while (!in.AtEnd()) {
+    std::string paragraph = RtfEscapeLine(in.ReadLine());
+    paragraph += "\\par\r\n";
+    write(paragraph);
   }
-  out += "}\r\n";
+  write(kRtfEnd);
+}
+
+}  // namespace
+
+std::string RtfDocument(std::string_view reportText) {
+  ReportLines in = ReportLines::FromText(reportText);
+  std::string out;
+  out.reserve(reportText.size() + reportText.size() / 8 + 160);
+  WriteDocument(in, [&](const std::string& piece) { out += piece; });
   return out;
 }
 
-void WriteRtfFile(const std::string& path, std::string_view reportText) {
-  TextStream out = TextStream::Open(path, IOMode::ForWriting, true);
-  out.Write(RtfDocument(reportText));
-  out.Close();
+void WriteRtf(ReportLines& in, TextStream& out) {
+  WriteDocument(in, [&](const std::string& piece) { out.Write(piece); });
 }
 
 }  // namespace dv

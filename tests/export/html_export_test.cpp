@@ -1,13 +1,10 @@
-#include "scan/html_export.h"
+#include "export/html_export.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
-#include "platform/datetime.h"
-#include "scan/cls_dir_processing.h"
-#include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 
 namespace dv {
@@ -34,10 +31,16 @@ class HtmlExportTest : public ::testing::Test {
   test::TempTree tree;
   test::IsolatedEnvironment env{tree};
 
-  std::string Convert(const std::string& report, const std::string& border = "0", const std::string& base = "list") {
+  std::string Page(const std::string& report, const std::string& base, const HtmlSettings& settings) {
     std::string page = tree / "page.htm";
-    SaveReportAsHtml(report, page, base, {"", "", "", border});
+    ReportLines lines = ReportLines::FromText(report);
+    TextStream out = TextStream::Open(page, IOMode::ForWriting, true);
+    ConvertReportToHtml(lines, base, settings, out);
+    out.Close();
     return test::TempTree::Read(page);
+  }
+  std::string Convert(const std::string& report, const std::string& border = "0", const std::string& base = "list") {
+    return Page(report, base, {"", "", "", border});
   }
 };
 
@@ -185,28 +188,6 @@ TEST_F(HtmlExportTest, FileTypeColumnKeepsLiteralWidthOf19) {
   EXPECT_NE(page.find("<br>Size\r\n<hr>\r\n"), std::string::npos) << page;
 }
 
-TEST_F(HtmlExportTest, FlatSortableReportWithEmptyLineBeforeRuling) {
-  std::string report = Lines({"Dorvane Sorted By Name & Row-Selected Data Directory Report", "Column(s) Shown: Name",
-                              "Name", "a", "", "=====", "", "** x **", ""});
-  EXPECT_EQ(Convert(report, "0"),
-            Head("list") +
-                Lines({"<p align=center><b>Dorvane Sorted By Name &amp; Row-Selected Data Directory Report</b></p>",
-                       "<br>Column(s) Shown: Name", "<hr>", "<TABLE border=\"0\">", "<TR>",
-                       "<TD WIDTH=\"*\">Name</TD>", "</TR>", "<TR>", "<TD WIDTH=\"*\">a</TD>", "</TR>", "",
-                       "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\"><HR SIZE=\"3\"></TD></TR>",
-                       "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
-                       "<TR><TD colspan=\"1\">** x **</TD></TR>", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
-                       "</TABLE>", "</BODY></HTML>"}));
-  // With borders the "==" after an empty line gives nothing, not even a spacer.
-  std::string bordered = Convert(report, "1");
-  EXPECT_EQ(bordered.find("<HR"), std::string::npos) << bordered;
-  EXPECT_NE(bordered.find(Lines({"", "<TR><TD colspan=\"1\">&nbsp;</TD></TR>",
-                                 "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "<TR><TD colspan=\"1\">** x **</TD></TR>",
-                                 "<TR><TD colspan=\"1\">&nbsp;</TD></TR>", "</TABLE>"})),
-            std::string::npos)
-      << bordered;
-}
-
 TEST_F(HtmlExportTest, NamesFromReportAreEscaped) {
   std::string report = Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: Name", "", "  Name      ",
                               "  <script>x</script>.txt", "  Tom & \"Jerry\"  2.txt", "  a&&b  <i>"});
@@ -239,15 +220,11 @@ TEST_F(HtmlExportTest, BaseNameIsWrittenAsItIs) {
 }
 
 TEST_F(HtmlExportTest, EmptySettingsTakeDefaults) {
-  std::string page = tree / "d.htm";
-  SaveReportAsHtml(kDirsOnlyReport, page, "list", {});
-  EXPECT_EQ(test::TempTree::Read(page), DirsOnlyPage(true));
+  EXPECT_EQ(Page(kDirsOnlyReport, "list", {}), DirsOnlyPage(true));
 }
 
 TEST_F(HtmlExportTest, SettingsUsedAsStoredWithFallbacks) {
-  std::string page = tree / "s.htm";
-  SaveReportAsHtml("x", page, "b", {"FF0000,255", "0000FF", "20", "1"});
-  EXPECT_EQ(test::TempTree::Read(page),
+  EXPECT_EQ(Page("x", "b", {"FF0000,255", "0000FF", "20", "1"}),
             Head("b", "FF0000", "0000FF", "20") + Lines({"<p align=center><b>x</b></p>", "</BODY></HTML>"}));
 
   HtmlSettings r = ResolveHtmlSettings({"FFF,4095", "1234567,1", "big", "yes"});
@@ -286,56 +263,6 @@ TEST_F(HtmlExportTest, StoredSettingsAndTheirDefaults) {
   s = StoredHtmlSettings(store);
   EXPECT_EQ(s.backgroundColour, "00FF00,65280");
   EXPECT_EQ(s.fontSize, "30");
-}
-
-TEST_F(HtmlExportTest, WorkFileHoldsReportAndIsLeftInPlace) {
-  std::string page = Convert(kHierReport, "0");
-  EXPECT_EQ(HtmlWorkFilePath(), env.RuntimeDir() + "/dorvane/DVhtmltemp");
-  EXPECT_EQ(test::TempTree::Read(HtmlWorkFilePath()), kHierReport);
-  // A later conversion replaces it.
-  Convert("short", "0");
-  EXPECT_EQ(test::TempTree::Read(HtmlWorkFilePath()), "short");
-}
-
-TEST_F(HtmlExportTest, RealHierarchicalReportFromTheEngine) {
-  test::ScriptedPrompter prompter;
-  clsDirProcessing engine{prompter};
-  std::string root = tree.Dir("start");
-  time_t when = DateTime::FromLocal({2024, 3, 15, 10, 0, 0}).seconds;
-  // A file name cannot hold "/", so the markup is one that needs none.
-  tree.File("start/<script>alert(\"x\")<script>.txt", "12345");
-  tree.File("start/sub/a & b.txt", "1");
-  tree.SetTimes("start/<script>alert(\"x\")<script>.txt", when, when);
-  engine.StartingDirectory(root);
-  engine.DirLevelsDeep(32000);
-  engine.ShowHiddenAndSystemFiles(true);
-  engine.PatternMatchingOption(1);
-  engine.ShowType(0);
-  engine.SetSizeType(0);
-  engine.ShowColumns({1});
-  std::string reportPath = tree / "report.txt";
-  {
-    TextStream out = TextStream::Open(reportPath, IOMode::ForWriting, true);
-    ASSERT_TRUE(engine.CreateDirPrintFile(out));
-    out.Close();
-  }
-  std::string page = Convert(test::TempTree::Read(reportPath), "0", "run");
-  std::string thick = "<TR><TD colspan=\"2\"><HR SIZE=\"3\"></TD></TR>";
-  EXPECT_EQ(page,
-            Head("run") + Lines({"<p align=center><b>Dorvane Hierarchical Directory Report</b></p>",
-                                 "<br>Column(s) Shown: Size, Name", "<br>Filter(s) Inactive ",
-                                 "<br>&amp; All Subdirectories Processed", "<br>Starting Directory: " + root, "<br>",
-                                 "<hr>", "<TABLE border=\"0\">", "<TR>", "<TD WIDTH=\"84\">Size(Byte)  </TD>",
-                                 "<TD WIDTH=\"*\">  Name      </TD>", "</TR>", "<TR><TD colspan=\"2\"><HR></TD></TR>",
-                                 kSpacer2, "<TR>", "<TD WIDTH=\"84\">5</TD>",
-                                 "<TD WIDTH=\"*\">&lt;script&gt;alert(&quot;x&quot;)&lt;script&gt;.txt</TD>", "</TR>",
-                                 "",
-                                 "<TR>", "<TD WIDTH=\"84\"></TD>", "<TD WIDTH=\"*\">|--sub</TD>", "</TR>", "", "<TR>",
-                                 "<TD WIDTH=\"84\">1</TD>",
-                                 "<TD WIDTH=\"*\">|&nbsp;&nbsp;&nbsp;&nbsp; a &amp; b.txt</TD>", "</TR>", "", thick,
-                                 kSpacer2, "<TR><TD colspan=\"2\">** Summary:                        **</TD></TR>",
-                                 "<TR><TD colspan=\"2\">** Folders Shown: 2  Files Shown:2 **</TD></TR>", thick,
-                                 kSpacer2, "</TABLE>", "</BODY></HTML>"}));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The rich-text writer: the exact document skeleton, escaping of RTF's own characters, non-ASCII letters as
 // signed 16-bit \u values (surrogate pairs above U+FFFF), invalid UTF-8 bytes as Latin-1, line-end handling,
-// and the written file.
+// and the document streamed from a file exactly as made from a text.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include "scan/rtf_writer.h"
+#include "export/rtf_writer.h"
+#include "platform/text_stream.h"
 #include "support/temp_tree.h"
 
 namespace dv {
@@ -106,14 +108,20 @@ TEST(RtfDocument, OutputIsSevenBitAscii) {
   for (char c : doc) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
 }
 
-TEST(RtfFile, WritesTheDocument) {
+TEST(RtfFile, StreamedFromAFileAsFromText) {
   test::TempTree tree;
-  const std::string path = tree / "report.rtf";
-  WriteRtfFile(path, "r\xC3\xA9sum\xC3\xA9\r\n");
-  EXPECT_EQ(test::TempTree::Read(path), kHead + "r\\u233?sum\\u233?\\par\r\n}\r\n");
-  // Saving again replaces the file.
-  WriteRtfFile(path, "x");
-  EXPECT_EQ(test::TempTree::Read(path), kHead + "x\\par\r\n}\r\n");
+  // Line ends split across the reader's 64 KiB pieces must still be one line end.
+  const std::string texts[] = {"r\xC3\xA9sum\xC3\xA9\r\n", "x", "", std::string(65535, 'a') + "\r\nb\rc\n\n",
+                               std::string(65535, 'a') + "\r", std::string(65536, 'a') + "\r\n\r"};
+  for (const std::string& text : texts) {
+    const std::string in = tree.File("in.txt", text), out = tree / "out.rtf";
+    ReportLines lines = ReportLines::FromFd(UniqueFd(::open(in.c_str(), O_RDONLY | O_CLOEXEC)), in);
+    TextStream stream = TextStream::Open(out, IOMode::ForWriting, true);
+    WriteRtf(lines, stream);
+    stream.Close();
+    EXPECT_EQ(test::TempTree::Read(out), RtfDocument(text)) << text.size();
+  }
+  EXPECT_EQ(RtfDocument("r\xC3\xA9sum\xC3\xA9\r\n"), kHead + "r\\u233?sum\\u233?\\par\r\n}\r\n");
 }
 
 }  // namespace
