@@ -6,6 +6,7 @@
 #include "common/shared_utils.h"
 #include "platform/path.h"
 #include "scan/cls_dir_processing.h"
+#include "scan/scan_choices.h"
 
 namespace dv {
 
@@ -187,33 +188,39 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
   return o;
 }
 
+ScanChoices ReportScanChoices(const ReportOptions& o) {
+  ScanChoices c;
+  c.view = static_cast<ReportView>(o.view);
+  c.dirsOnly = o.dirsOnly;
+  c.columns = o.columns;
+  c.levels = o.levels;
+  c.sizeUnit = static_cast<SizeUnit>(o.sizeUnit);
+  c.fullPath = o.fullPath;
+  c.fileCounts = o.fileCounts;
+  c.folderDetails = o.directorySummary == 1;
+  c.showHidden = o.showHidden;
+  c.excludeEmpty = o.excludeEmpty;
+  c.date = ScanChoices::DateLimit{};
+  if (o.date)
+    c.date = ScanChoices::DateLimit{true, o.date->day, static_cast<CompareOp>(o.date->op),
+                                    static_cast<DateType>(o.date->type)};
+  auto size = [](const std::optional<ReportOptions::SizeLimit>& limit) {
+    if (!limit) return ScanChoices::SizeLimit{};
+    return ScanChoices::SizeLimit{true, limit->value, static_cast<CompareOp>(limit->op),
+                                  static_cast<SizeUnit>(limit->unit)};
+  };
+  c.fileSize = size(o.fileSize);
+  c.folderSize = size(o.folderSize);
+  c.extensions = ScanChoices::Extensions{o.extensions.value_or("*.*"), o.excludeExtensions ? 2 : 1};
+  c.patternKind = static_cast<PatternKind>(o.patternOption);
+  c.filePattern = o.filePattern;
+  c.folderPattern = o.folderPattern;
+  c.startingDirectory = o.folder;
+  return c;
+}
+
 void ApplyReportOptions(const ReportOptions& o, clsDirProcessing& engine) {
-  engine.ShowType(o.view);
-  engine.ProcessDirsOnly(o.dirsOnly);
-  engine.ShowColumns(o.columns);
-  engine.DirLevelsDeep(o.levels);
-  engine.SetSizeType(o.sizeUnit);
-  engine.ShowFullPathFlatView(o.fullPath);
-  engine.ShowNumberofFiles(o.fileCounts);
-  engine.DirectorySummary(o.directorySummary);
-  engine.ShowHiddenAndSystemFiles(o.showHidden);
-  if (o.date) engine.DateRestrict(true, o.date->day, o.date->op, o.date->type);
-  else engine.DateRestrict(false, LocalTime{}, 0, 0);
-  if (o.fileSize) engine.FileSizeRestrict(true, o.fileSize->value, o.fileSize->op, o.fileSize->unit);
-  else engine.FileSizeRestrict(false, 0, 3, 0);
-  if (o.folderSize) engine.FolderSizeRestrict(true, o.folderSize->value, o.folderSize->op, o.folderSize->unit);
-  else engine.FolderSizeRestrict(false, 0, 3, 0);
-  std::string extensions = o.extensions.value_or("*.*");
-  if (extensions == "*.*") {
-    std::string none;
-    engine.ExtensionRestrict(none, 0);
-  } else {
-    engine.ExtensionRestrict(extensions, o.excludeExtensions ? 2 : 1);
-  }
-  engine.PatternMatchingOption(o.patternOption);
-  engine.RegExFilePattern(TrimBlanks(o.filePattern));
-  engine.RegExFolderPattern(TrimBlanks(o.folderPattern));
-  engine.StartingDirectory(o.folder);
+  ApplyScanChoices(ReportScanChoices(o), engine);
 }
 
 }  // namespace dv

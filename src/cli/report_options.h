@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "scan/scan_choices.h"
 
 namespace dv {
 
@@ -49,6 +50,8 @@ struct ReportOptions {
 // Parses the arguments after "report". Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 
+// The scan choices the options make.
+ScanChoices ReportScanChoices(const ReportOptions& options);
 // Makes the settings on the engine in the order the directory printer makes them.
 void ApplyReportOptions(const ReportOptions& options, clsDirProcessing& engine);
 

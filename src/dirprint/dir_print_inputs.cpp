@@ -5,13 +5,11 @@
 #include <QStringList>
 #include <cmath>
 
+#include "common/text_rules.h"
+
 namespace dv {
 
-bool IsNumericText(const QString& text) {
-  static const QRegularExpression number(
-      R"(^\s*[+-]?(\d[\d,]*(\.\d*)?|\.\d+)([eE][+-]?\d+)?\s*$)");
-  return number.match(text).hasMatch();
-}
+bool IsNumericText(const QString& text) { return LooksLikeNumber(text.toStdString()); }
 
 std::optional<QDate> ParseDateText(const QString& text) {
   const QString t = text.simplified();
@@ -23,9 +21,8 @@ std::optional<QDate> ParseDateText(const QString& text) {
     QDate d = c.toDate(t, QString::fromLatin1(form));
     if (d.isValid()) {
       // Two-digit years read as 1900s by Qt; a user typing 04 means 2004.
-      if (QString::fromLatin1(form).endsWith("/yy") || QString::fromLatin1(form).endsWith("-yy")) {
-        if (d.year() < 1930) d = d.addYears(100);
-      }
+      if (QString::fromLatin1(form).endsWith("/yy") || QString::fromLatin1(form).endsWith("-yy"))
+        d = d.addYears(FullYear(d.year() % 100) - d.year());
       return d;
     }
   }

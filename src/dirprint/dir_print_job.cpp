@@ -7,6 +7,7 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include <QString>
 
@@ -14,6 +15,7 @@
 #include "common/resume_scope.h"
 #include "common/shared_utils.h"
 #include "scan/cls_dir_processing.h"
+#include "scan/scan_choices.h"
 #include "shell/frm_cancel.h"
 
 namespace dv {
@@ -44,18 +46,16 @@ long DateTypeCode(const std::string& type) {
   return -1;
 }
 
-// Steps 8 and 9: the same rule for files and folders.
-template <class Setter>
-void ApplySizeRestriction(const std::string& op, const std::string& sizeText, const std::string& unit, Setter set) {
-  if (op.empty() || sizeText.empty() || unit.empty()) {
-    set(false, 0, 3, 0);
-    return;
-  }
+// Steps 8 and 9: the same rule for files and folders. Empty when an unknown unit keeps the previous restriction.
+std::optional<ScanChoices::SizeLimit> SizeChoice(const std::string& op, const std::string& sizeText,
+                                                 const std::string& unit) {
+  if (op.empty() || sizeText.empty() || unit.empty()) return ScanChoices::SizeLimit{};
   const long unitCode = SizeUnitCode(unit);
-  if (unitCode < 0) return;  // an unknown unit keeps the previous job's restriction
+  if (unitCode < 0) return std::nullopt;
   const long size = RoundedInRange(LeadingNumber(sizeText), std::numeric_limits<int32_t>::min(),
                                    std::numeric_limits<int32_t>::max());
-  set(true, size, GetOperatorCode(op), unitCode);
+  return ScanChoices::SizeLimit{true, size, static_cast<CompareOp>(GetOperatorCode(op)),
+                                static_cast<SizeUnit>(unitCode)};
 }
 
 }  // namespace
@@ -119,48 +119,44 @@ void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmC
   engine.Listener(&events);
 
   ResumeScope scope(errors.Reporting(mode::MessageAndReport), "fdp:04");
-  if (c.view >= 0 && c.view <= 3) scope.Step([&] { engine.ShowType(c.view); });
-  scope.Step([&] { engine.ProcessDirsOnly(c.directoriesOnly); });
+  // The controls are read first; a value that cannot be read is reported and its setting left as it was.
+  ScanChoices choices;
+  if (c.view >= 0 && c.view <= 3) choices.view = static_cast<ReportView>(c.view);
+  choices.dirsOnly = c.directoriesOnly;
+  std::vector<long> codes(c.columns.size() + 1, 0);  // the last entry stays 0: the end of the list
+  for (size_t i = 0; i < c.columns.size(); ++i) codes[i] = DirPrintColumnCode(c.columns[i]);
+  choices.columns = codes;
   scope.Step([&] {
-    std::vector<long> codes(c.columns.size() + 1, 0);  // the last entry stays 0: the end of the list
-    for (size_t i = 0; i < c.columns.size(); ++i) codes[i] = DirPrintColumnCode(c.columns[i]);
-    engine.ShowColumns(codes);
+    const long levels = c.levelsOnly ? RoundedInRange(LeadingNumber(c.levelsText), -32768, 32767) : kAllLevels;
+    choices.levels = static_cast<int16_t>(levels);
   });
-  scope.Step([&] {
-    const long levels = c.levelsOnly ? RoundedInRange(LeadingNumber(c.levelsText), -32768, 32767) : 32000;
-    engine.DirLevelsDeep(static_cast<int16_t>(levels));
-  });
-  if (c.sizeUnitShown) scope.Step([&] { engine.SetSizeType(c.sizeUnit); });
-  scope.Step([&] { engine.ShowFullPathFlatView(c.fullPath); });
-  scope.Step([&] { engine.ShowNumberofFiles(c.fileCounts); });
-  scope.Step([&] { engine.DirectorySummary(c.directoryDetails ? 1 : 0); });
-  scope.Step([&] { engine.ShowHiddenAndSystemFiles(c.showHidden); });
+  if (c.sizeUnitShown) choices.sizeUnit = static_cast<SizeUnit>(c.sizeUnit);
+  choices.fullPath = c.fullPath;
+  choices.fileCounts = c.fileCounts;
+  choices.folderDetails = c.directoryDetails;
+  choices.showHidden = c.showHidden;
   scope.Step([&] {
     if (c.dateType.empty() || c.dateOperator.empty() || c.dateEmpty) {
-      engine.DateRestrict(false, LocalTime{2000, 1, 1}, 2, 0);
+      choices.date = ScanChoices::DateLimit{false, LocalTime{2000, 1, 1}, CompareOp::Equal, DateType::Created};
       return;
     }
     const long type = DateTypeCode(c.dateType);
     if (type < 0) return;  // an unknown type keeps the previous job's restriction
     if (!c.dateValid) throw Error(kTypeMismatch, "Type mismatch");
-    engine.DateRestrict(true, c.date, GetOperatorCode(c.dateOperator), type);
+    choices.date = ScanChoices::DateLimit{true, c.date, static_cast<CompareOp>(GetOperatorCode(c.dateOperator)),
+                                          static_cast<DateType>(type)};
   });
-  scope.Step([&] {
-    ApplySizeRestriction(c.fileSizeOperator, c.fileSizeText, c.fileSizeUnit,
-                    [&](bool on, long size, long op, long unit) { engine.FileSizeRestrict(on, size, op, unit); });
+  scope.Step([&] { choices.fileSize = SizeChoice(c.fileSizeOperator, c.fileSizeText, c.fileSizeUnit); });
+  scope.Step([&] { choices.folderSize = SizeChoice(c.folderSizeOperator, c.folderSizeText, c.folderSizeUnit); });
+  choices.extensions = ScanChoices::Extensions{c.extensionsText, c.includeExtensions ? 1 : 2};
+  choices.patternKind = c.wildcards ? PatternKind::Wildcards : PatternKind::RegularExpression;
+  choices.filePattern = c.filePattern;
+  choices.folderPattern = c.folderPattern;
+  choices.startingDirectory = c.startingDirectory;
+  ApplyScanChoices(choices, engine, [&](ScanStep which, const std::function<void()>& call) {
+    if (which == ScanStep::StartingDirectory) scope.At("fdp:04.125");
+    scope.Step(call);
   });
-  scope.Step([&] {
-    ApplySizeRestriction(c.folderSizeOperator, c.folderSizeText, c.folderSizeUnit,
-                    [&](bool on, long size, long op, long unit) { engine.FolderSizeRestrict(on, size, op, unit); });
-  });
-  scope.Step([&] {
-    std::string text = c.extensionsText == "*.*" ? std::string() : c.extensionsText;
-    engine.ExtensionRestrict(text, c.extensionsText == "*.*" ? 0 : c.includeExtensions ? 1 : 2);
-  });
-  scope.Step([&] { engine.PatternMatchingOption(c.wildcards ? 1 : 2); });
-  scope.Step([&] { engine.RegExFilePattern(TrimBlanks(c.filePattern)); });
-  scope.Step([&] { engine.RegExFolderPattern(TrimBlanks(c.folderPattern)); });
-  scope.Step("fdp:04.125", [&] { engine.StartingDirectory(c.startingDirectory); });
   scope.Step([&] { engine.ReportFilePath(reportPath); });
 
   if (cancel) scope.Step([&] { cancel->OpenExternalApp(); });

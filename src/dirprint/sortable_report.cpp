@@ -11,7 +11,6 @@
 namespace dv {
 namespace {
 
-constexpr int kAllLevels = 32000;
 constexpr int kTypeWidth = 20, kNameWidth = 50, kOtherWidth = 12, kTypeCut = 19;
 
 // Widths and cuts count characters, not UTF-16 units: an emoji is one character.

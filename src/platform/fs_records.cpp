@@ -11,6 +11,7 @@
 
 #include "platform/dir_handles.h"
 #include "platform/error.h"
+#include "platform/name_order.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -148,7 +149,9 @@ UniqueFd OpenFolder(const std::string& path) {
 ItemCollection<Folder> Folder::SubFolders() const {
   UniqueFd fd = OpenFolder(path_);
   std::vector<Folder> out;
-  for (const DirEntry& e : ReadEntries(fd.Get(), path_)) {
+  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_);
+  SortByName(entries);
+  for (const DirEntry& e : entries) {
     ItemInfo info;
     if (e.type == DT_DIR && StatAt(fd.Get(), e.name.c_str(), info) && info.IsFolder())
       out.emplace_back(JoinPath(path_, e.name), info);
@@ -159,7 +162,9 @@ ItemCollection<Folder> Folder::SubFolders() const {
 ItemCollection<File> Folder::Files() const {
   UniqueFd fd = OpenFolder(path_);
   std::vector<File> out;
-  for (const DirEntry& e : ReadEntries(fd.Get(), path_)) {
+  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_);
+  SortByName(entries);
+  for (const DirEntry& e : entries) {
     ItemInfo info;
     if (e.type != DT_DIR && StatAt(fd.Get(), e.name.c_str(), info) && !info.IsFolder())
       out.emplace_back(JoinPath(path_, e.name), info);
@@ -167,7 +172,11 @@ ItemCollection<File> Folder::Files() const {
   return ItemCollection<File>(std::move(out));
 }
 
-uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int reportLevels) {
+uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int reportLevels,
+                  const TreeSizeErrorFn& onError) {
+  auto failed = [&](int errnum, const std::string& where) {
+    if (onError) onError(ErrorFromErrno(errnum, where));
+  };
   FolderHandleStack stack(OpenFolder(FullPath(path)), path);
   // One level per open folder: the subfolders still to visit and the bytes counted so far.
   struct Level {
@@ -187,8 +196,9 @@ uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int re
     std::vector<DirEntry> entries;
     try {
       entries = ReadEntries(stack.Top(), stack.TopPath());
-    } catch (const Error&) {
-      // An unreadable folder counts as empty.
+    } catch (const Error& e) {
+      // An unreadable folder counts as empty, and the caller hears of it.
+      if (onError) onError(e);
     }
     for (const DirEntry& e : entries) {
       if (e.type == DT_DIR) {
@@ -197,6 +207,7 @@ uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int re
       }
       struct stat st;
       if (::fstatat(stack.Top(), e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) level.sum += uint64_t(st.st_size);
+      else if (errno != ENOENT) failed(errno, JoinPath(stack.TopPath(), e.name));
     }
     // Visit in listing order: the names are taken from the back.
     std::reverse(level.dirs.begin(), level.dirs.end());
@@ -219,7 +230,8 @@ uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int re
     }
     std::string name = std::move(top.dirs.back());
     top.dirs.pop_back();
-    if (stack.Push(name) == 0) enter();
+    if (int rc = stack.Push(name); rc == 0) enter();
+    else if (rc != ENOENT) failed(rc, JoinPath(stack.TopPath(), name));
   }
   return total;
 }

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/error.h"
 #include "platform/item_info.h"
 
 namespace dv {
 
 class Folder;
 
-// A list with Count() and enumeration, in the order the file system listed the folder.
+// A list with Count() and enumeration, in name order (platform/name_order.h).
 template <class T>
 class ItemCollection {
  public:
@@ -39,6 +40,8 @@ class FsItem {
   std::string ParentFolderPath() const;
   Folder ParentFolder() const;
   long Attributes() const;
+  // Gives the attribute bits when the caller has already read them (a walk reads them next to the folder).
+  void KnownAttributes(long value) const { attributes_ = value; }
   // Sets the read-only, hidden, system and archive bits; the others are ignored. Throws dv::Error.
   void Attributes(long value);
   DateTime DateCreated() const { return info_.created; }
@@ -94,11 +97,16 @@ class Folder : public FsItem {
 // Called once per folder of a TreeSize walk, after everything below it: the folder's device and inode, its
 // level below the top folder (0 for the top) and its total.
 using FolderTotalFn = std::function<void(dev_t dev, ino_t ino, int level, uint64_t total)>;
+// Called for each part of a tree that could not be measured (a folder that cannot be read, an item whose size
+// cannot be read); that part counts as empty.
+using TreeSizeErrorFn = std::function<void(const Error&)>;
 
 // Total bytes of every non-folder item below the folder at `path`, without following links; each folder down to
 // `reportLevels` below the top is handed to `onFolder` with its own total, so one walk sizes a whole tree.
-// Throws dv::Error when the folder cannot be opened; unreadable subfolders count as empty.
-uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder = {}, int reportLevels = -1);
+// Throws dv::Error when the folder cannot be opened; unreadable parts below it count as empty and are handed to
+// `onError`. Items that vanish during the walk are not errors.
+uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder = {}, int reportLevels = -1,
+                  const TreeSizeErrorFn& onError = {});
 
 // The type text of a file named `name`.
 std::string FileTypeText(const std::string& name);

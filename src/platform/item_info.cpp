@@ -5,6 +5,9 @@
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 namespace dv {
@@ -28,6 +31,16 @@ bool StatAt(int dirFd, const char* name, ItemInfo& out, bool followLink) {
   return true;
 }
 
+namespace {
+
+long DosAttrFrom(const char* buf, ssize_t n) {
+  if (n <= 0) return 0;
+  // Some writers count a terminating zero in the value.
+  return ParseDosAttr(std::string(buf, static_cast<size_t>(n) - (buf[n - 1] == 0 ? 1 : 0)));
+}
+
+}  // namespace
+
 long ParseDosAttr(const std::string& text) {
   if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return 0;
   char* end = nullptr;
@@ -37,10 +50,26 @@ long ParseDosAttr(const std::string& text) {
 
 long ReadDosAttr(const std::string& xattrPath) {
   char buf[64];
-  ssize_t n = ::getxattr(xattrPath.c_str(), kDosAttrName, buf, sizeof buf - 1);
-  if (n <= 0) return 0;
-  // Some writers count a terminating zero in the value.
-  return ParseDosAttr(std::string(buf, static_cast<size_t>(n) - (buf[n - 1] == 0 ? 1 : 0)));
+  return DosAttrFrom(buf, ::getxattr(xattrPath.c_str(), kDosAttrName, buf, sizeof buf - 1));
+}
+
+
+namespace {
+
+long ReadDosAttrAt(int dirFd, const std::string& name, const std::string& pathForFallback) {
+  static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+  if (!procMounted) return ReadDosAttr(pathForFallback);
+  std::string at = "/proc/self/fd/" + std::to_string(dirFd) + "/" + name;
+  char buf[64];
+  return DosAttrFrom(buf, ::lgetxattr(at.c_str(), kDosAttrName, buf, sizeof buf - 1));
+}
+
+}  // namespace
+
+long ReadAttributesAt(int dirFd, const std::string& name, const ItemInfo& info, const std::string& pathForFallback) {
+  long a = ReadAttributes(name, info, std::string());
+  if (!info.IsLink()) a |= ReadDosAttrAt(dirFd, name, pathForFallback) & attr::Stored;
+  return a;
 }
 
 long ReadAttributes(const std::string& name, const ItemInfo& info, const std::string& xattrPath) {
@@ -48,7 +77,7 @@ long ReadAttributes(const std::string& name, const ItemInfo& info, const std::st
   if (info.IsFolder()) a |= attr::Directory;
   if (!info.IsLink() && !(info.mode & S_IWUSR)) a |= attr::ReadOnly;
   if (!name.empty() && name[0] == '.') a |= attr::Hidden;
-  if (!info.IsLink()) a |= ReadDosAttr(xattrPath) & attr::Stored;
+  if (!info.IsLink() && !xattrPath.empty()) a |= ReadDosAttr(xattrPath) & attr::Stored;
   return a;
 }
 

@@ -42,6 +42,9 @@ bool StatAt(int dirFd, const char* name, ItemInfo& out, bool followLink = false)
 // leading "." or the stored bit, system, archive and a stored hidden bit from the extended attribute (never for
 // links). `xattrPath` is a path usable with the *xattr calls.
 long ReadAttributes(const std::string& name, const ItemInfo& info, const std::string& xattrPath);
+// The same, looking at `name` inside the open folder `dirFd`: no path is resolved again from "/", which on a deep
+// tree costs a walk of every level per item. `pathForFallback` serves where /proc is not mounted.
+long ReadAttributesAt(int dirFd, const std::string& name, const ItemInfo& info, const std::string& pathForFallback);
 // The bits stored in the extended attribute of the item at `xattrPath` (following links); 0 when there are none.
 long ReadDosAttr(const std::string& xattrPath);
 // Parses the extended attribute's text; 0 for anything unreadable.

@@ -26,27 +26,43 @@ ResumeScope SetterScope(clsDirProcessing& engine, const char* loc) {
 }  // namespace
 
 void clsDirProcessing::RegExFilePattern(const std::string& text) {
-  SetterScope(*this, "cdp:4N").Step([&] { filePattern_ = ConvertPattern(text, patternOption_); });
+  SetterScope(*this, "cdp:4N").Step([&] { s_.filePattern = ConvertPattern(text, s_.patternOption); });
 }
 
 void clsDirProcessing::RegExFolderPattern(const std::string& text) {
-  SetterScope(*this, "cdp:4O").Step([&] { folderPattern_ = ConvertPattern(text, patternOption_); });
+  SetterScope(*this, "cdp:4O").Step([&] { s_.folderPattern = ConvertPattern(text, s_.patternOption); });
+}
+
+void clsDirProcessing::ShowColumns(const std::vector<long>& codes) {
+  s_.columns.clear();
+  for (long code : codes) s_.columns.push_back(static_cast<ReportColumn>(code));
+}
+
+std::vector<long> clsDirProcessing::Columns() const {
+  std::vector<long> codes;
+  for (ReportColumn c : s_.columns) codes.push_back(static_cast<long>(c));
+  return codes;
 }
 
 void clsDirProcessing::ExtensionRestrict(std::string& CommaSepExtension, long RestrictType) {
-  SetterScope(*this, "cdp:5B").Step([&] { extensions_.Set(CommaSepExtension, RestrictType); });
+  SetterScope(*this, "cdp:5B").Step([&] { s_.extensions.Set(CommaSepExtension, RestrictType); });
 }
 
 void clsDirProcessing::FileSizeRestrict(bool on, long size, long op, long unit) {
-  SetterScope(*this, "cdp:5C").Step([&] { fileSize_.Set(on, size, op, unit, sizeType_); });
+  SetterScope(*this, "cdp:5C").Step([&] {
+    s_.fileSize.Set(on, size, static_cast<CompareOp>(op), static_cast<SizeUnit>(unit), s_.sizeUnit);
+  });
 }
 
 void clsDirProcessing::FolderSizeRestrict(bool on, long size, long op, long unit) {
-  SetterScope(*this, "cdp:5D").Step([&] { folderSize_.Set(on, size, op, unit, sizeType_); });
+  SetterScope(*this, "cdp:5D").Step([&] {
+    s_.folderSize.Set(on, size, static_cast<CompareOp>(op), static_cast<SizeUnit>(unit), s_.sizeUnit);
+  });
 }
 
 void clsDirProcessing::DateRestrict(bool on, const LocalTime& day, long op, long dateType) {
-  SetterScope(*this, "cdp:5E").Step([&] { date_.Set(on, day, op, dateType); });
+  SetterScope(*this, "cdp:5E").Step(
+      [&] { s_.date.Set(on, day, static_cast<CompareOp>(op), static_cast<DateType>(dateType)); });
 }
 
 int clsDirProcessing::PathDepth(const std::string& path) {
@@ -80,14 +96,14 @@ std::string clsDirProcessing::ReportFilePath() const {
 }
 
 bool clsDirProcessing::StartingFolderMissing() {
-  if (FileSystemObject().FolderExists(startingDirectory_)) return false;
-  prompter_.Message("The folder " + startingDirectory_ + " does not exist.  Please select another folder.",
+  if (FileSystemObject().FolderExists(s_.startingDirectory)) return false;
+  prompter_.Message("The folder " + s_.startingDirectory + " does not exist.  Please select another folder.",
                     "Folder Does Not Exist");
   return true;
 }
 
 bool clsDirProcessing::CreateDirPrintFile(TextStream& out) {
-  closingDown_ = false;
+  ClosingDown(false);
   if (StartingFolderMissing()) {
     out.Write(kInvalidPathMarker);
     return false;
@@ -95,11 +111,10 @@ bool clsDirProcessing::CreateDirPrintFile(TextStream& out) {
   ResumeScope scope(
       [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, "listing a root level folder"); },
       "cdp:6A");
-  scope.Step([&] {
-    ReportWriter writer(*this, out);
-    WalkTree(*this, GetAbsolutePathName(startingDirectory_), writer);
-    writer.Finish();
-  });
+  ReportWriter writer(s_, Events(), out);
+  scope.Step([&] { WalkTree(s_, Events(), closingDown_, GetAbsolutePathName(s_.startingDirectory), writer); });
+  // Whatever ended the walk, the rows already walked are written out.
+  scope.Step([&] { writer.Finish(ClosingDown()); });
   return true;
 }
 
@@ -116,14 +131,14 @@ void clsDirProcessing::CreateDirPrintFile() {
 }
 
 void clsDirProcessing::ExternalProcessing() {
-  closingDown_ = false;
+  ClosingDown(false);
   ResumeScope scope(
       [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, "listing a root folder"); },
       "cdp:CA");
   if (StartingFolderMissing()) return;
   scope.Step([&] {
     PassSink sink(Events());
-    WalkTree(*this, GetAbsolutePathName(startingDirectory_), sink);
+    WalkTree(s_, Events(), closingDown_, GetAbsolutePathName(s_.startingDirectory), sink);
   });
   Events().evtExternalProcessingComplete();
 }

@@ -4,6 +4,7 @@
 // the restrictions and name patterns, and hands every accepted folder and file to its listener. Links are never
 // followed into folders (a link is a file item of its own), and the walk works through folder handles, so trees
 // of any depth and path length are walked without running out of stack.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,8 +12,8 @@
 
 #include "common/prompter.h"
 #include "platform/text_stream.h"
-#include "scan/restrictions.h"
 #include "scan/scan_listener.h"
+#include "scan/scan_settings.h"
 
 namespace dv {
 
@@ -22,43 +23,48 @@ class clsDirProcessing {
   ~clsDirProcessing();
   void Listener(ScanListener* listener) { listener_ = listener; }
 
-  bool IsSizeRestrictionOn() const { return fileSize_.On() || folderSize_.On(); }
-  bool IsDateRestrictionOn() const { return date_.On(); }
-  bool IsExtensionRestrictionOn() const { return extensions_.InForce(); }
+  // The settings as one value. Setting it whole takes the patterns and limits as they are (already converted).
+  const ScanSettings& Settings() const { return s_; }
+  void Settings(const ScanSettings& settings) { s_ = settings; }
 
-  const std::string& StartingDirectory() const { return startingDirectory_; }
-  void StartingDirectory(std::string strStartingDir) { startingDirectory_ = std::move(strStartingDir); }
-  bool ShowNumberofFiles() const { return showNumberOfFiles_; }
-  void ShowNumberofFiles(bool booShowNumberOfFiles) { showNumberOfFiles_ = booShowNumberOfFiles; }
-  bool ExcludeEmptyFolders() const { return excludeEmptyFolders_; }
-  void ExcludeEmptyFolders(bool booExclude) { excludeEmptyFolders_ = booExclude; }
-  // Levels of subfolders below the starting folder; 32000 means all.
-  int16_t DirLevelsDeep() const { return dirLevelsDeep_; }
-  void DirLevelsDeep(int16_t NumberOfLevels) { dirLevelsDeep_ = NumberOfLevels; }
-  bool ShowFullPathFlatView() const { return showFullPath_; }
-  void ShowFullPathFlatView(bool ShowFullPath) { showFullPath_ = ShowFullPath; }
-  bool ShowHiddenAndSystemFiles() const { return showHidden_; }
-  void ShowHiddenAndSystemFiles(bool booShow) { showHidden_ = booShow; }
-  bool ProcessDirsOnly() const { return dirsOnly_; }
-  void ProcessDirsOnly(bool booProcessDirectoriesOnly) { dirsOnly_ = booProcessDirectoriesOnly; }
-  long ShowType() const { return showType_; }
-  void ShowType(long ChooseShowType) { showType_ = ChooseShowType; }
-  long SizeType() const { return sizeType_; }
-  void SetSizeType(long ViewSizeIn) { sizeType_ = ViewSizeIn; }
-  long DirectorySummary() const { return directorySummary_; }
-  void DirectorySummary(long DirectorySummaryType) { directorySummary_ = DirectorySummaryType; }
+  bool IsSizeRestrictionOn() const { return s_.fileSize.On() || s_.folderSize.On(); }
+  bool IsDateRestrictionOn() const { return s_.date.On(); }
+  bool IsExtensionRestrictionOn() const { return s_.extensions.InForce(); }
+
+  const std::string& StartingDirectory() const { return s_.startingDirectory; }
+  void StartingDirectory(std::string strStartingDir) { s_.startingDirectory = std::move(strStartingDir); }
+  bool ShowNumberofFiles() const { return s_.fileCounts; }
+  void ShowNumberofFiles(bool booShowNumberOfFiles) { s_.fileCounts = booShowNumberOfFiles; }
+  bool ExcludeEmptyFolders() const { return s_.excludeEmpty; }
+  void ExcludeEmptyFolders(bool booExclude) { s_.excludeEmpty = booExclude; }
+  // Levels of subfolders below the starting folder; kAllLevels means all.
+  int16_t DirLevelsDeep() const { return s_.levels; }
+  void DirLevelsDeep(int16_t NumberOfLevels) { s_.levels = NumberOfLevels; }
+  bool ShowFullPathFlatView() const { return s_.fullPath; }
+  void ShowFullPathFlatView(bool ShowFullPath) { s_.fullPath = ShowFullPath; }
+  bool ShowHiddenAndSystemFiles() const { return s_.showHidden; }
+  void ShowHiddenAndSystemFiles(bool booShow) { s_.showHidden = booShow; }
+  bool ProcessDirsOnly() const { return s_.dirsOnly; }
+  void ProcessDirsOnly(bool booProcessDirectoriesOnly) { s_.dirsOnly = booProcessDirectoriesOnly; }
+  long ShowType() const { return static_cast<long>(s_.view); }
+  void ShowType(long ChooseShowType) { s_.view = static_cast<ReportView>(ChooseShowType); }
+  long SizeType() const { return static_cast<long>(s_.sizeUnit); }
+  void SetSizeType(long ViewSizeIn) { s_.sizeUnit = static_cast<SizeUnit>(ViewSizeIn); }
+  long DirectorySummary() const { return s_.folderDetails ? 1 : 0; }
+  void DirectorySummary(long DirectorySummaryType) { s_.folderDetails = DirectorySummaryType == 1; }
   // The name patterns are stored converted, by the PatternMatchingOption in force when they are set.
-  const std::string& RegExFilePattern() const { return filePattern_; }
+  const std::string& RegExFilePattern() const { return s_.filePattern; }
   void RegExFilePattern(const std::string& strRegularExpressionPattern);
-  const std::string& RegExFolderPattern() const { return folderPattern_; }
+  const std::string& RegExFolderPattern() const { return s_.folderPattern; }
   void RegExFolderPattern(const std::string& strRegularExpressionPattern);
-  bool ClosingDown() const { return closingDown_; }
-  void ClosingDown(bool booClosingDown) { closingDown_ = booClosingDown; }
-  long PatternMatchingOption() const { return patternOption_; }
-  void PatternMatchingOption(long PatternChosen) { patternOption_ = PatternChosen; }
+  // The cancel flag. Atomic, so that a signal handler may set it; the walk looks at it before every item.
+  bool ClosingDown() const { return closingDown_.load(std::memory_order_relaxed); }
+  void ClosingDown(bool booClosingDown) { closingDown_.store(booClosingDown, std::memory_order_relaxed); }
+  long PatternMatchingOption() const { return s_.patternOption; }
+  void PatternMatchingOption(long PatternChosen) { s_.patternOption = PatternChosen; }
 
-  void ShowColumns(const std::vector<long>& Columns_Shown_Order) { columns_ = Columns_Shown_Order; }
-  const std::vector<long>& Columns() const { return columns_; }
+  void ShowColumns(const std::vector<long>& Columns_Shown_Order);
+  std::vector<long> Columns() const;
   void ExtensionRestrict(std::string& CommaSepExtension, long RestrictType);
   void FileSizeRestrict(bool booOnOff, long SizeRestriction, long OperatorSign, long SizeTypeSelected);
   void FolderSizeRestrict(bool booOnOff, long SizeRestriction, long OperatorSign, long SizeTypeSelected);
@@ -80,11 +86,6 @@ class clsDirProcessing {
   // The depth of a path: its "/"-separated parts minus one ("/" and "/a" have depth 1, "/a/b" 2).
   static int PathDepth(const std::string& path);
 
-  // Read by the walk and the report writer.
-  const SizeRestriction& FileSize() const { return fileSize_; }
-  const SizeRestriction& FolderSize() const { return folderSize_; }
-  const DateRestriction& Date() const { return date_; }
-  const ExtensionList& Extensions() const { return extensions_; }
   ScanListener& Events() { return listener_ ? *listener_ : silent_; }
   Prompter& Prompts() { return prompter_; }
 
@@ -95,17 +96,9 @@ class clsDirProcessing {
   Prompter& prompter_;
   ScanListener* listener_;
   ScanListener silent_;
-
-  std::string startingDirectory_, reportFilePath_;
-  bool showNumberOfFiles_ = false, excludeEmptyFolders_ = false, showFullPath_ = false, showHidden_ = false,
-       dirsOnly_ = false, closingDown_ = false;
-  int16_t dirLevelsDeep_ = 0;
-  long showType_ = 0, sizeType_ = 1, directorySummary_ = 0, patternOption_ = 0;
-  std::string filePattern_, folderPattern_;
-  std::vector<long> columns_;
-  SizeRestriction fileSize_{false}, folderSize_{true};
-  DateRestriction date_;
-  ExtensionList extensions_;
+  ScanSettings s_;
+  std::atomic<bool> closingDown_{false};
+  std::string reportFilePath_;
 };
 
 }  // namespace dv

@@ -4,36 +4,41 @@
 // tree: a folder line waits only until a file below it is listed (then it is written) or its subtree ends with
 // none (then, when a file filter is active, it is dropped). The files of the starting folder wait until the walk
 // of its subfolders is allowed to start, because a cancel at that moment writes no rows at all.
+// Every text that comes from a name has its control characters shown as "?", so no name can split a row.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/text_stream.h"
+#include "scan/report_texts.h"
+#include "scan/row_spool.h"
+#include "scan/scan_listener.h"
+#include "scan/scan_settings.h"
 #include "scan/tree_walk.h"
 
 namespace dv {
 
-class clsDirProcessing;
-
-// The invalid-path report's whole text.
-inline constexpr const char* kInvalidPathMarker = "*********  Invalid Path  *********";
-inline constexpr const char* kCancelledMarker = "*********  Operation was cancelled  ********************";
+using report::kCancelledMarker;
+using report::kInvalidPathMarker;
 
 class ReportWriter : public WalkSink {
  public:
-  ReportWriter(clsDirProcessing& engine, TextStream& out);
+  ReportWriter(const ScanSettings& settings, ScanListener& events, TextStream& out);
   ~ReportWriter() override;
 
   bool ReportMode() const override { return true; }
   bool WantsFolderTotals() const override;
+  bool WantsFileDetails() const override;
   void StartingFolder(Folder& folder) override;
   void FolderAccepted(Folder& folder, int level) override;
   void FileAccepted(File& file, bool startingFolderFile) override;
   void FolderFilesDone(Folder& folder, int level, long listed, long total) override;
   void StartingFolderChecked(bool cancelled) override;
   void FolderLeft(int level, uint64_t total) override;
-  // Writes the final summary and, after a cancel, the cancelled marker.
-  void Finish();
+  // Writes the rows still held, the final summary and, after a cancel, the cancelled marker. Runs once, also
+  // when the walk ended with an error.
+  void Finish(bool cancelled);
 
   // Pieces of the layout, public for the windows that parse the report.
   std::string HeaderLine() const { return headerLine_; }
@@ -53,7 +58,6 @@ class ReportWriter : public WalkSink {
     std::vector<Piece> pieces;  // the folder line and, once known, its summary
     bool written;
   };
-  bool Csv() const;
   void Emit(const std::string& text);  // to the output, or to the spool while rows are held back
   void Put(const Piece& piece);
   void FlushPending();
@@ -62,17 +66,21 @@ class ReportWriter : public WalkSink {
   Piece FolderColumns(Folder& folder, size_t id);
   std::vector<Piece> SummaryRow(Folder& folder, size_t id, long listed, long total);
   std::string SizeText(uint64_t bytes) const;
+  std::string PathText(const std::string& path) const;
 
-  clsDirProcessing& e_;
+  const ScanSettings& s_;
+  ScanListener& events_;
   TextStream& out_;
   std::string headerLine_, columnBlank_;
+  bool csv_;
+  bool hasColumns_ = false;  // at least one detail column is shown
   bool pruning_;
   bool holdingStart_ = true;  // the starting folder's rows wait for its check-for-close
   bool cancelledAtStart_ = false;
   bool deferTotals_;  // folder totals come at the end of their subtrees
+  bool finished_ = false;
   std::vector<uint64_t> totals_;  // one per folder row, the starting folder first
-  class Spool;
-  Spool* held_;
+  std::unique_ptr<RowSpool> held_;
   std::vector<Pending> pending_;
   long files_ = 0, folders_ = 1;
 };

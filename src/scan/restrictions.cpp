@@ -7,26 +7,26 @@
 
 namespace dv {
 
-bool CompareAccepts(long op, int64_t value, int64_t limit) {
+bool CompareAccepts(CompareOp op, int64_t value, int64_t limit) {
   switch (op) {
-    case 0: return value > limit;
-    case 1: return value < limit;
-    case 2: return value == limit;
-    case 3: return value >= limit;
-    case 4: return value <= limit;
-    default: return true;
+    case CompareOp::Greater: return value > limit;
+    case CompareOp::Less: return value < limit;
+    case CompareOp::Equal: return value == limit;
+    case CompareOp::GreaterOrEqual: return value >= limit;
+    case CompareOp::LessOrEqual: return value <= limit;
   }
+  return true;
 }
 
-int64_t UnitBytes(long unit) {
+int64_t UnitBytes(SizeUnit unit) {
   switch (unit) {
-    case 1: return 1024;
-    case 2: return 1048576;
+    case SizeUnit::KB: return 1024;
+    case SizeUnit::MB: return 1048576;
     default: return 1;
   }
 }
 
-int64_t RoundToUnit(int64_t bytes, long unit) {
+int64_t RoundToUnit(int64_t bytes, SizeUnit unit) {
   int64_t d = UnitBytes(unit);
   if (d == 1) return bytes;
   int64_t q = bytes / d, r = bytes % d;
@@ -38,7 +38,7 @@ int64_t RoundToUnit(int64_t bytes, long unit) {
   return q;
 }
 
-void SizeRestriction::Set(bool on, long value, long op, long unit, long displayUnit) {
+void SizeRestriction::Set(bool on, long value, CompareOp op, SizeUnit unit, SizeUnit displayUnit) {
   on_ = on;
   value_ = value;
   op_ = op;
@@ -47,17 +47,17 @@ void SizeRestriction::Set(bool on, long value, long op, long unit, long displayU
   limit_ = truncateLimit_ ? bytes / UnitBytes(displayUnit) : RoundToUnit(bytes, displayUnit);
 }
 
-bool SizeRestriction::Restricts(int64_t sizeBytes, long displayUnit) const {
+bool SizeRestriction::Restricts(int64_t sizeBytes, SizeUnit displayUnit) const {
   return !CompareAccepts(op_, RoundToUnit(sizeBytes, displayUnit), limit_);
 }
 
-void DateRestriction::Set(bool on, const LocalTime& day, long op, long dateType) {
+void DateRestriction::Set(bool on, const LocalTime& day, CompareOp op, DateType type) {
   on_ = on;
   op_ = op;
-  dateType_ = dateType;
+  type_ = type;
   LocalTime limit = day;
   limit.hour = limit.minute = limit.second = 0;
-  if (op == 0 || op == 4) {
+  if (op == CompareOp::Greater || op == CompareOp::LessOrEqual) {
     limit.hour = 23;
     limit.minute = 59;
     limit.second = 59;
@@ -66,14 +66,14 @@ void DateRestriction::Set(bool on, const LocalTime& day, long op, long dateType)
 }
 
 bool DateRestriction::Restricts(DateTime itemDate) const {
-  if (op_ == 2) return itemDate.StartOfLocalDay() != limit_;
   switch (op_) {
-    case 0: return !(itemDate > limit_);
-    case 1: return !(itemDate < limit_);
-    case 3: return !(itemDate >= limit_);
-    case 4: return !(itemDate <= limit_);
-    default: return false;
+    case CompareOp::Equal: return itemDate.StartOfLocalDay() != limit_;
+    case CompareOp::Greater: return !(itemDate > limit_);
+    case CompareOp::Less: return !(itemDate < limit_);
+    case CompareOp::GreaterOrEqual: return !(itemDate >= limit_);
+    case CompareOp::LessOrEqual: return !(itemDate <= limit_);
   }
+  return false;
 }
 
 void ExtensionList::Set(std::string& commaSeparated, long restrictType) {

@@ -7,16 +7,17 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "scan/scan_codes.h"
 
 namespace dv {
 
-// Comparison operator codes: 0 ">", 1 "<", 2 "=", 3 ">=", 4 "<="; any other code accepts everything.
-bool CompareAccepts(long op, int64_t value, int64_t limit);
+// `value` compared with `limit`; an operator outside the list accepts everything.
+bool CompareAccepts(CompareOp op, int64_t value, int64_t limit);
 
-// Size unit codes: 0 bytes, 1 KB (1024), 2 MB (1048576). Any other code counts in bytes.
-int64_t UnitBytes(long unit);
+// Bytes in one `unit`: 1024 for KB, 1048576 for MB; any other code counts in bytes.
+int64_t UnitBytes(SizeUnit unit);
 // `bytes` in `unit`, rounded to the nearest whole number with halves to even.
-int64_t RoundToUnit(int64_t bytes, long unit);
+int64_t RoundToUnit(int64_t bytes, SizeUnit unit);
 
 class SizeRestriction {
  public:
@@ -24,32 +25,35 @@ class SizeRestriction {
   // by rounding.
   explicit SizeRestriction(bool truncateLimit) : truncateLimit_(truncateLimit) {}
   // Stores the setting and converts the limit into `displayUnit` (the scan's SetSizeType at the time of the call).
-  void Set(bool on, long value, long op, long unit, long displayUnit);
+  void Set(bool on, long value, CompareOp op, SizeUnit unit, SizeUnit displayUnit);
   bool On() const { return on_; }
   int64_t Limit() const { return limit_; }
   // True when an item of `sizeBytes` is rejected; `displayUnit` is the scan's current unit.
-  bool Restricts(int64_t sizeBytes, long displayUnit) const;
+  bool Restricts(int64_t sizeBytes, SizeUnit displayUnit) const;
 
  private:
   bool truncateLimit_;
   bool on_ = false;
-  long value_ = 0, op_ = 0, unit_ = 0;
+  long value_ = 0;
+  CompareOp op_ = CompareOp::Greater;
+  SizeUnit unit_ = SizeUnit::Bytes;
   int64_t limit_ = 0;
 };
 
 class DateRestriction {
  public:
   // `day` is a calendar day; ">" and "<=" compare with the end of that day (23:59:59).
-  void Set(bool on, const LocalTime& day, long op, long dateType);
+  void Set(bool on, const LocalTime& day, CompareOp op, DateType type);
   bool On() const { return on_; }
-  long DateType() const { return dateType_; }
+  DateType Type() const { return type_; }
   DateTime Limit() const { return limit_; }
   // "=" compares local calendar days; the other operators compare the full time.
   bool Restricts(DateTime itemDate) const;
 
  private:
   bool on_ = false;
-  long op_ = 0, dateType_ = 0;
+  CompareOp op_ = CompareOp::Greater;
+  DateType type_ = DateType::Created;
   DateTime limit_;
 };
 

@@ -5,6 +5,8 @@
 //   2. the starting folder: handed over, its files tested, one check-for-close;
 //   3. the subfolders, depth first, each examined after a check-for-close (and, in report mode, a progress
 //      event); a rejected folder is skipped with everything below it.
+// Each folder's entries are taken in name order. Tests run cheapest first, names before anything that needs a
+// look at the item, and a file is looked at (stat, attributes) only when a filter, a column or a total needs it.
 // The walk keeps one level per open folder on an explicit stack, so depth is bounded only by memory.
 #include "scan/tree_walk.h"
 
@@ -20,26 +22,38 @@
 
 #include "platform/dir_handles.h"
 #include "platform/error.h"
+#include "platform/name_order.h"
 #include "platform/path.h"
 #include "platform/regexp.h"
-#include "scan/cls_dir_processing.h"
 
 namespace dv {
 
 namespace {
 
-constexpr int kAllLevels = 32000;
+// The file type bits of a listing's entry type, for a file handed over without a stat.
+mode_t ModeOfType(unsigned char type) {
+  switch (type) {
+    case DT_LNK: return S_IFLNK;
+    case DT_REG: return S_IFREG;
+    case DT_FIFO: return S_IFIFO;
+    case DT_SOCK: return S_IFSOCK;
+    case DT_CHR: return S_IFCHR;
+    case DT_BLK: return S_IFBLK;
+    default: return S_IFREG;
+  }
+}
 
 class Walker {
  public:
-  Walker(clsDirProcessing& engine, WalkSink& sink)
-      : e_(engine), sink_(sink), report_(sink.ReportMode()), events_(engine.Events()) {
-    filePattern_.Pattern(e_.RegExFilePattern());
-    folderPattern_.Pattern(e_.RegExFolderPattern());
+  Walker(const ScanSettings& settings, ScanListener& events, const std::atomic<bool>& closingDown, WalkSink& sink)
+      : s_(settings), events_(events), closingDown_(closingDown), sink_(sink), report_(sink.ReportMode()) {
+    filePattern_.Pattern(s_.filePattern);
+    folderPattern_.Pattern(s_.folderPattern);
     for (RegExp* re : {&filePattern_, &folderPattern_}) {
       re->IgnoreCase(true);
       re->Global(true);
     }
+    statFiles_ = sink.WantsFileDetails() || s_.fileSize.On() || s_.date.On();
   }
 
   void Run(const std::string& startPath) {
@@ -56,7 +70,7 @@ class Walker {
       Raise(err, mainLoc, report_ ? "listing a root level folder" : "listing a root folder");
       if (!start) return;
     }
-    if (e_.FolderSize().On()) MeasureFolders(startPath);
+    if (s_.folderSize.On()) MeasureFolders(startPath);
     else accumulate_ = sink_.WantsFolderTotals();
     if (auto size = SizeOf(start->Info())) start->SetSize(*size);
     sink_.StartingFolder(*start);
@@ -65,6 +79,7 @@ class Walker {
     if (rootFd.Valid()) {
       try {
         entries = ReadEntries(rootFd.Get(), startPath);
+        SortByName(entries);
       } catch (const Error& err) {
         Raise(err, mainLoc, "listing at or near folder " + startPath);
       }
@@ -72,7 +87,7 @@ class Walker {
     if (!rootFd.Valid()) {
       sink_.FolderFilesDone(*start, 0, 0, 0);
       events_.evtCheckForClose();
-      sink_.StartingFolderChecked(e_.ClosingDown());
+      sink_.StartingFolderChecked(Cancelled());
       sink_.FolderLeft(0, 0);
       return;
     }
@@ -80,9 +95,9 @@ class Walker {
     levels_.push_back(Level{});
     ListFiles(stack, *start, 0, entries, mainLoc);
     events_.evtCheckForClose();
-    sink_.StartingFolderChecked(e_.ClosingDown());
+    sink_.StartingFolderChecked(Cancelled());
     levels_.back().subfolders = SubfolderNames(entries);
-    if (e_.ClosingDown()) {
+    if (Cancelled()) {
       // Cancelled before the subfolders: no row is written, so no total is needed.
       sink_.FolderLeft(0, levels_.back().total);
       return;
@@ -97,7 +112,9 @@ class Walker {
     uint64_t total = 0;  // added up during the walk when the sink wants totals
   };
 
-  void Raise(const Error& err, const std::string& loc, const std::string& info, long kind = 4) {
+  bool Cancelled() const { return closingDown_.load(std::memory_order_relaxed); }
+
+  void Raise(const Error& err, const std::string& loc, const std::string& info, long kind = scanerr::Walk) {
     events_.evtExternalPassError(err, loc, kind, info);
   }
 
@@ -108,12 +125,20 @@ class Walker {
     return names;
   }
 
+  // A part of a folder total that could not be measured counts as empty, and the caller hears of it.
+  TreeSizeErrorFn SizeErrors(const std::string& name) {
+    return [this, name](const Error& err) {
+      Raise(err, "cdp:8B", "checking folder size at or near " + name, scanerr::SizeAccess);
+    };
+  }
+
   void MeasureFolders(const std::string& startPath) {
     // Only folders the walk can examine need their own total; deeper ones count in their ancestors' totals.
-    int levels = e_.DirLevelsDeep() >= kAllLevels ? kAllLevels : std::max<int>(0, e_.DirLevelsDeep()) + 1;
+    int levels = s_.AllLevels() ? kAllLevels : std::max<int>(0, s_.levels) + 1;
     try {
       TreeSize(
-          startPath, [&](dev_t dev, ino_t ino, int, uint64_t total) { sizes_[{dev, ino}] = total; }, levels);
+          startPath, [&](dev_t dev, ino_t ino, int, uint64_t total) { sizes_[{dev, ino}] = total; }, levels,
+          SizeErrors(NameOfPath(startPath)));
     } catch (const Error& err) {
       Raise(err, "cdp:8B", "checking folder size at or near " + NameOfPath(startPath));
     }
@@ -125,55 +150,66 @@ class Walker {
     return it->second;
   }
 
-  // The files of the folder on top of `stack`, tested and handed over in listing order.
+  // The files of the folder on top of `stack`, tested and handed over in name order.
   void ListFiles(FolderHandleStack& stack, Folder& folder, int level, const std::vector<DirEntry>& entries,
                  const char* loc) {
     long listed = 0, total = 0;
     for (const DirEntry& d : entries) {
       if (d.type == DT_DIR) continue;
       ++total;
-      if (e_.ProcessDirsOnly() && !accumulate_) continue;
-      std::string path = JoinPath(folder.Path(), d.name);
+      if (s_.dirsOnly && !accumulate_) continue;
+      if (Cancelled()) break;  // the next check-for-close ends the walk
       ItemInfo info;
-      if (!StatAt(stack.Top(), d.name.c_str(), info)) {
-        // Gone since the folder was listed.
+      info.mode = ModeOfType(d.type);
+      bool looked = false;
+      auto look = [&]() {
+        looked = true;
+        if (StatAt(stack.Top(), d.name.c_str(), info)) return true;
+        // Gone since the folder was listed, or not readable.
         --total;
-        Raise(ErrorFromErrno(errno, path), loc, "listing at or near file " + (level == 0 ? path : d.name));
-        continue;
+        std::string where = level == 0 ? JoinPath(folder.Path(), d.name) : d.name;
+        Raise(ErrorFromErrno(errno, where), loc, "listing at or near file " + where);
+        return false;
+      };
+      if (accumulate_) {
+        if (!look()) continue;
+        levels_.back().total += info.size;
       }
-      levels_.back().total += info.size;
-      if (e_.ProcessDirsOnly()) continue;
-      File file(std::move(path), info);
-      if (!AcceptFile(file)) continue;
+      if (s_.dirsOnly || !AcceptByName(d.name)) continue;
+      if (statFiles_ && !looked && !look()) continue;
+      std::optional<long> attributes;
+      if (!AcceptHidden(stack, d.name, info, folder.Path(), attributes)) continue;
+      File file(JoinPath(folder.Path(), d.name), info);
+      if (attributes) file.KnownAttributes(*attributes);
+      if (!AcceptByDetails(file)) continue;
       ++listed;
       sink_.FileAccepted(file, level == 0);
     }
     sink_.FolderFilesDone(folder, level, listed, total);
   }
 
-  bool AcceptFile(File& file) {
-    const std::string name = file.Name();
-    const long unit = e_.SizeType();
-    if (e_.FileSize().On() && e_.FileSize().Restricts(static_cast<int64_t>(file.Size()), unit)) return false;
-    if (e_.Date().On()) {
-      DateTime when = e_.Date().DateType() == 0   ? file.DateCreated()
-                      : e_.Date().DateType() == 1 ? file.DateLastModified()
-                                                  : file.DateLastAccessed();
-      if (e_.Date().Restricts(when)) return false;
-    }
-    if (e_.Extensions().InForce() && e_.Extensions().Restricts(name)) return false;
-    if (!e_.ShowHiddenAndSystemFiles() && HiddenOrSystem(file, "cdp:8D", "checking attribute at or near file "))
-      return false;
+  bool AcceptByName(const std::string& name) {
+    if (s_.extensions.InForce() && s_.extensions.Restricts(name)) return false;
     return NameMatches(filePattern_, name);
   }
 
-  bool HiddenOrSystem(FsItem& item, const char* loc, const char* text) {
-    try {
-      return (item.Attributes() & (attr::Hidden | attr::System)) != 0;
-    } catch (const Error& err) {
-      Raise(err, loc, text + item.Name());
-      return true;  // a failed attribute test rejects the item
+  // The hidden and system test; the attributes it reads (also for the report's column) go to `attributes`.
+  bool AcceptHidden(FolderHandleStack& stack, const std::string& name, const ItemInfo& info,
+                    const std::string& folderPath, std::optional<long>& attributes) {
+    if (s_.showHidden && !(report_ && s_.Shows(ReportColumn::Attribute))) return true;
+    attributes = ReadAttributesAt(stack.Top(), name, info, JoinPath(folderPath, name));
+    return s_.showHidden || (*attributes & (attr::Hidden | attr::System)) == 0;
+  }
+
+  bool AcceptByDetails(File& file) {
+    if (s_.fileSize.On() && s_.fileSize.Restricts(static_cast<int64_t>(file.Size()), s_.sizeUnit)) return false;
+    if (s_.date.On()) {
+      DateTime when = s_.date.Type() == DateType::Created    ? file.DateCreated()
+                      : s_.date.Type() == DateType::Modified ? file.DateLastModified()
+                                                             : file.DateLastAccessed();
+      if (s_.date.Restricts(when)) return false;
     }
+    return true;
   }
 
   bool NameMatches(RegExp& re, const std::string& name) {
@@ -186,17 +222,19 @@ class Walker {
     }
   }
 
-  // Folder tests that need no look inside the folder: size, hidden and system, depth.
-  bool AcceptFolderOutside(Folder& folder, int level) {
-    if (e_.FolderSize().On()) {
+  // Folder tests that need no look inside the folder, cheapest first: depth, name, hidden and system, size.
+  bool AcceptFolderOutside(FolderHandleStack& stack, Folder& folder, const std::string& name, int level) {
+    if (!s_.AllLevels() && level > s_.levels) return false;
+    if (!NameMatches(folderPattern_, name)) return false;
+    std::optional<long> attributes;
+    if (!AcceptHidden(stack, name, folder.Info(), ParentOfPath(folder.Path()), attributes)) return false;
+    if (attributes) folder.KnownAttributes(*attributes);
+    if (s_.folderSize.On()) {
       std::optional<uint64_t> size = SizeOf(folder.Info());
-      if (!size) Raise(Error(err::PathFileAccess, "Folder size unknown"), "cdp:8B",
-                       "checking folder size at or near " + folder.Name());
-      if (e_.FolderSize().Restricts(static_cast<int64_t>(size.value_or(0)), e_.SizeType())) return false;
+      if (!size)
+        Raise(Error(err::PathFileAccess, "Folder size unknown"), "cdp:8B", "checking folder size at or near " + name);
+      if (s_.folderSize.Restricts(static_cast<int64_t>(size.value_or(0)), s_.sizeUnit)) return false;
     }
-    if (!e_.ShowHiddenAndSystemFiles() && HiddenOrSystem(folder, "cdp:8C", "checking attribute at or near folder "))
-      return false;
-    if (e_.DirLevelsDeep() < kAllLevels && level > e_.DirLevelsDeep()) return false;
     return true;
   }
 
@@ -211,10 +249,11 @@ class Walker {
       }
       const std::string name = level.subfolders[level.next++];
       const std::string path = JoinPath(stack.TopPath(), name);
-      if (report_) events_.evtCDPUpdateProgress("Gathering information for folder #" + std::to_string(++visited_) +
-                                                "\r\n" + path);
+      if (report_)
+        events_.evtCDPUpdateProgress("Gathering information for folder #" + std::to_string(++visited_) + "\r\n" +
+                                     path);
       events_.evtCheckForClose();
-      if (e_.ClosingDown()) {
+      if (Cancelled()) {
         // This level ends here; each enclosing level ends at its own next check.
         LeaveLevel(stack);
         continue;
@@ -226,12 +265,12 @@ class Walker {
       }
       Folder folder(path, info);
       if (auto size = SizeOf(info)) folder.SetSize(*size);
-      if (!AcceptFolderOutside(folder, depth)) {
+      if (!AcceptFolderOutside(stack, folder, name, depth)) {
         if (accumulate_) level.total += Measure(path);
         continue;
       }
 
-      // Emptiness and the name pattern come after the folder has been opened and listed.
+      // Emptiness comes after the folder has been opened and listed.
       std::vector<DirEntry> entries;
       int rc = stack.Push(name);
       if (rc != 0) {
@@ -239,16 +278,14 @@ class Walker {
       } else {
         try {
           entries = ReadEntries(stack.Top(), path);
+          SortByName(entries);
         } catch (const Error& err) {
           Raise(err, loc, "listing at or near folder " + path);
         }
       }
       bool opened = rc == 0;
-      bool accepted = !(e_.ExcludeEmptyFolders() && opened && entries.empty()) &&
-                      NameMatches(folderPattern_, folder.Name());
-      if (!accepted) {
-        if (opened) stack.Pop();
-        if (accumulate_) levels_.back().total += Measure(path);
+      if (s_.excludeEmpty && opened && entries.empty()) {
+        Pop(stack);
         continue;
       }
       sink_.FolderAccepted(folder, depth);
@@ -269,23 +306,36 @@ class Walker {
     sink_.FolderLeft(static_cast<int>(levels_.size()), total);
     if (levels_.empty()) return;
     levels_.back().total += total;
-    stack.Pop();
+    Pop(stack);
   }
 
-  // The total of a subtree the walk does not enter; unreadable parts count as empty.
+  // Back to the parent folder. When the parent cannot be reached any more (it was moved away during the walk),
+  // its remaining subfolders cannot be opened through it: that is reported and its level ends.
+  void Pop(FolderHandleStack& stack) {
+    try {
+      stack.Pop();
+    } catch (const Error& err) {
+      Raise(err, report_ ? "cdp:6B" : "cdp:CB", "listing at or near folder " + stack.TopPath());
+      levels_.back().next = levels_.back().subfolders.size();
+    }
+  }
+
+  // The total of a subtree the walk does not enter.
   uint64_t Measure(const std::string& path) {
     try {
-      return TreeSize(path);
-    } catch (const Error&) {
+      return TreeSize(path, {}, -1, SizeErrors(NameOfPath(path)));
+    } catch (const Error& err) {
+      Raise(err, "cdp:8B", "checking folder size at or near " + NameOfPath(path), scanerr::SizeAccess);
       return 0;
     }
   }
 
-
-  clsDirProcessing& e_;
+  const ScanSettings& s_;
+  ScanListener& events_;
+  const std::atomic<bool>& closingDown_;
   WalkSink& sink_;
   bool report_;
-  ScanListener& events_;
+  bool statFiles_ = true;
   RegExp filePattern_, folderPattern_;
   std::map<std::pair<dev_t, ino_t>, uint64_t> sizes_;
   std::vector<Level> levels_;
@@ -295,8 +345,9 @@ class Walker {
 
 }  // namespace
 
-void WalkTree(clsDirProcessing& engine, const std::string& startPath, WalkSink& sink) {
-  Walker(engine, sink).Run(startPath);
+void WalkTree(const ScanSettings& settings, ScanListener& events, const std::atomic<bool>& closingDown,
+              const std::string& startPath, WalkSink& sink) {
+  Walker(settings, events, closingDown, sink).Run(startPath);
 }
 
 }  // namespace dv

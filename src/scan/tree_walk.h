@@ -1,14 +1,16 @@
 #pragma once
-// The walk that both scan modes share: pre-order through folder handles, the acceptance tests in their order, the
-// check-for-close contract and the error events. What each mode does with an accepted item is its WalkSink's.
+// The walk that both scan modes share: pre-order through folder handles, each folder's entries in name order,
+// the acceptance tests, the check-for-close contract and the error events. What each mode does with an accepted
+// item is its WalkSink's.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "platform/fs_records.h"
+#include "scan/scan_listener.h"
+#include "scan/scan_settings.h"
 
 namespace dv {
-
-class clsDirProcessing;
 
 class WalkSink {
  public:
@@ -18,6 +20,9 @@ class WalkSink {
   // True when the sink wants every accepted folder's total. Unless a folder size restriction made the walk
   // measure all folders first, the totals are added up during the walk and given at FolderLeft.
   virtual bool WantsFolderTotals() const { return false; }
+  // True when the sink reads sizes, times or attributes of the files it is handed; otherwise a file that no
+  // filter needs to look at is handed over with its name and type alone (no stat, no attribute read).
+  virtual bool WantsFileDetails() const { return true; }
   // The starting folder, before its files.
   virtual void StartingFolder(Folder& folder) = 0;
   // An accepted subfolder at `level` (1 for the starting folder's subfolders), before its files.
@@ -32,8 +37,10 @@ class WalkSink {
   virtual void FolderLeft(int level, uint64_t total) {}
 };
 
-// Runs one walk of `engine`'s settings from its starting folder, which the caller has checked exists. The
-// starting folder is given as its absolute path. Raises the engine's check-for-close, progress and error events.
-void WalkTree(clsDirProcessing& engine, const std::string& startPath, WalkSink& sink);
+// Runs one walk of `settings` from the starting folder, given as its absolute path, which the caller has checked
+// exists. Raises check-for-close, progress and error events on `events`; `closingDown` is looked at after every
+// check-for-close and before every file, so a cancel is seen within one item.
+void WalkTree(const ScanSettings& settings, ScanListener& events, const std::atomic<bool>& closingDown,
+              const std::string& startPath, WalkSink& sink);
 
 }  // namespace dv

@@ -64,7 +64,7 @@ TEST(ReportOptionsTest, EveryOptionMapsOntoItsSetting) {
   EXPECT_EQ(engine.DirLevelsDeep(), 3);
   EXPECT_EQ(engine.RegExFilePattern(), "a.*");  // trimmed; a regular expression stays as it is
   EXPECT_TRUE(engine.IsExtensionRestrictionOn());
-  EXPECT_EQ(engine.Extensions().RestrictType(), 2);
+  EXPECT_EQ(engine.Settings().extensions.RestrictType(), 2);
   EXPECT_TRUE(engine.IsSizeRestrictionOn());
   EXPECT_TRUE(engine.IsDateRestrictionOn());
   EXPECT_EQ(engine.StartingDirectory(), "dir");

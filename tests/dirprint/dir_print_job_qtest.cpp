@@ -228,19 +228,19 @@ class DirPrintJobTest : public QObject {
     h.Run(c);
     QCOMPARE(h.engine.SizeType(), 0L);
     // The limit is converted into the display unit set just before it.
-    QCOMPARE(h.engine.FileSize().Limit(), int64_t(10240));
-    QVERIFY(h.engine.FileSize().On());
+    QCOMPARE(h.engine.Settings().fileSize.Limit(), int64_t(10240));
+    QVERIFY(h.engine.Settings().fileSize.On());
 
     c.sizeUnitShown = false;
     c.sizeUnit = 2;
     h.Run(c);
     QCOMPARE(h.engine.SizeType(), 0L);
-    QCOMPARE(h.engine.FileSize().Limit(), int64_t(10240));
+    QCOMPARE(h.engine.Settings().fileSize.Limit(), int64_t(10240));
 
     c.sizeUnitShown = true;
     c.sizeUnit = 1;
     h.Run(c);
-    QCOMPARE(h.engine.FileSize().Limit(), int64_t(10));
+    QCOMPARE(h.engine.Settings().fileSize.Limit(), int64_t(10));
   }
 
   void sizeFiltersOffWhenAFieldIsEmptyKeptForAnUnknownUnit() {
@@ -251,13 +251,13 @@ class DirPrintJobTest : public QObject {
     c.fileSizeText = "1,000";  // the leading number: 1
     c.fileSizeUnit = "KB";
     h.Run(c);
-    QVERIFY(h.engine.FileSize().On());
+    QVERIFY(h.engine.Settings().fileSize.On());
     QVERIFY(h.Report().contains("b.doc"));
     QVERIFY(!h.Report().contains("a.txt"));
 
     c.fileSizeUnit = "GB";  // not a unit of the list: no call, the previous restriction stays
     h.Run(c);
-    QVERIFY(h.engine.FileSize().On());
+    QVERIFY(h.engine.Settings().fileSize.On());
     QVERIFY(!h.Report().contains("a.txt"));
 
     for (int field = 0; field < 3; ++field) {
@@ -266,8 +266,8 @@ class DirPrintJobTest : public QObject {
       (field == 0 ? off.fileSizeOperator : field == 1 ? off.fileSizeText : off.fileSizeUnit).clear();
       h.engine.FileSizeRestrict(true, 1, 0, 1);
       h.Run(off);
-      QVERIFY(!h.engine.FileSize().On());
-      QCOMPARE(h.engine.FileSize().Limit(), int64_t(0));
+      QVERIFY(!h.engine.Settings().fileSize.On());
+      QCOMPARE(h.engine.Settings().fileSize.Limit(), int64_t(0));
       QVERIFY(h.Report().contains("a.txt"));
     }
 
@@ -275,7 +275,7 @@ class DirPrintJobTest : public QObject {
     c.fileSizeText = "3000000000";  // beyond 32 bits: reported, no call
     h.engine.FileSizeRestrict(false, 0, 3, 0);
     h.Run(c);
-    QVERIFY(!h.engine.FileSize().On());
+    QVERIFY(!h.engine.Settings().fileSize.On());
     QCOMPARE(h.prompter.Count(), 1);
 
     c.fileSizeText.clear();
@@ -283,10 +283,10 @@ class DirPrintJobTest : public QObject {
     c.folderSizeText = "1";
     c.folderSizeUnit = "KB";
     h.Run(c);
-    QVERIFY(h.engine.FolderSize().On());
+    QVERIFY(h.engine.Settings().folderSize.On());
     c.folderSizeText.clear();
     h.Run(c);
-    QVERIFY(!h.engine.FolderSize().On());
+    QVERIFY(!h.engine.Settings().folderSize.On());
   }
 
   void extensionsAllOffIncludeOrExclude() {
@@ -338,7 +338,7 @@ class DirPrintJobTest : public QObject {
     c.date = {2005, 1, 1};
     h.Run(c);
     QVERIFY(h.engine.IsDateRestrictionOn());
-    QCOMPARE(h.engine.Date().DateType(), 1L);
+    QCOMPARE(h.engine.Settings().date.Type(), dv::DateType::Modified);
     QVERIFY(h.Report().contains("a.txt") && !h.Report().contains("b.doc"));
 
     c.dateType = "Date Changed";  // not in the list: the previous restriction stays
@@ -349,13 +349,13 @@ class DirPrintJobTest : public QObject {
     c.dateType = "Date Created";
     c.dateValid = false;  // reported, no call
     h.Run(c);
-    QCOMPARE(h.engine.Date().DateType(), 1L);
+    QCOMPARE(h.engine.Settings().date.Type(), dv::DateType::Modified);
     QCOMPARE(h.prompter.Count(), 1);
 
     c.dateEmpty = true;
     h.Run(c);
     QVERIFY(!h.engine.IsDateRestrictionOn());
-    QCOMPARE(h.engine.Date().Limit(), dv::DateTime::FromLocal({2000, 1, 1}));
+    QCOMPARE(h.engine.Settings().date.Limit(), dv::DateTime::FromLocal({2000, 1, 1}));
     c.dateEmpty = false;
     c.dateValid = true;
     c.dateOperator.clear();

@@ -1,0 +1,28 @@
+#pragma once
+// Small text rules that several parts of the program share, each in one place: counting and cutting UTF-8
+// text by characters, showing control characters of names, the number pattern a user may type, and the
+// two-digit-year rule.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace dv {
+
+// Characters (code points) in UTF-8 text; a stray continuation byte at the start counts as one.
+size_t Utf8Length(std::string_view text);
+// The bytes of the first `chars` characters of `text` (all of it when shorter); never cuts a character.
+size_t Utf8PrefixBytes(std::string_view text, size_t chars);
+
+// `text` with every control character (0x00-0x1F and 0x7F) shown as "?", as `ls` shows names on a terminal, so
+// that a name cannot split a row or send escape sequences.
+std::string ControlsShown(std::string text);
+bool HasControls(std::string_view text);
+
+// A number as a user may type it: optional sign, digits with "," separators, optional fraction and exponent,
+// blanks around ("1,024", "-3.5", ".5", "2e3").
+bool LooksLikeNumber(const std::string& text);
+
+// A year written with two digits read as a user means it: 00-29 are 2000-2029, 30-99 are 1930-1999.
+int FullYear(int twoDigitYear);
+
+}  // namespace dv
