@@ -46,13 +46,13 @@ void RewriteRuns(std::string& text, char c, Rewrite rewrite) {
 std::string FromWildcards(const std::string& given, std::string text) {
   std::string out;
   out.reserve(text.size() * 2 + 2);
+  // Every character but "*" and "?" stands for itself: "Copy (2).doc" matches that name, "a|b" is no choice.
   for (char c : text) {
-    if (c == '\\') continue;
-    if (c == '+' || c == '.' || c == '^' || c == '$') out += '\\';
+    if (std::string_view("\\^$.|+()[]{}").find(c) != std::string_view::npos) out += '\\';
     out += c;
   }
   if (out.empty() || out.front() != '*') out.insert(0, 1, '^');
-  // Decided on the text as typed: "abc*<" still gets its "$" although "<" is dropped.
+  // Decided on the text as typed: "abc*/" still gets its "$" although "/" is dropped.
   if (given.back() != '*') out += '$';
   std::string expression;
   expression.reserve(out.size() * 2);
@@ -83,8 +83,9 @@ std::string ConvertPattern(const std::string& text, long option) {
   if (text.empty()) return text;
   std::string kept;
   kept.reserve(text.size());
+  // "/" is the one character no name can hold; everything else may be part of a name or of an expression.
   for (char c : text)
-    if (std::string_view("<>|:/\"").find(c) == std::string_view::npos) kept += c;
+    if (c != '/') kept += c;
   return option == 1 ? FromWildcards(text, std::move(kept)) : FixRegularExpression(std::move(kept));
 }
 

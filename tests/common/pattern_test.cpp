@@ -38,27 +38,31 @@ TEST(ConvertPatternWildcards, ConvertedPatternsSelectTheRightNames) {
   EXPECT_TRUE(NameMatches(ConvertPattern("caf?.txt", kWildcards), "caf\xe9.txt"));  // a Latin-1 name
 }
 
-TEST(ConvertPatternWildcards, EscapesRegexCharactersButNotParentheses) {
+TEST(ConvertPatternWildcards, EveryCharacterButStarAndQuestionMarkStandsForItself) {
   EXPECT_EQ(ConvertPattern("a+b^c$d.e", kWildcards), "^a\\+b\\^c\\$d\\.e$");
-  EXPECT_TRUE(NameMatches(ConvertPattern("c++ $1.txt", kWildcards), "C++ $1.txt"));
-  // Parentheses and brackets keep their regex meaning, so "a(b).txt" only finds "ab.txt".
-  std::string parens = ConvertPattern("a(b).txt", kWildcards);
-  EXPECT_EQ(parens, "^a(b)\\.txt$");
-  EXPECT_TRUE(NameMatches(parens, "ab.txt"));
-  EXPECT_FALSE(NameMatches(parens, "a(b).txt"));
-}
-
-TEST(ConvertPatternWildcards, DropsBackslashesAndCharactersNoNameCanHold) {
-  EXPECT_EQ(ConvertPattern("a\\b.txt", kWildcards), "^ab\\.txt$");
-  EXPECT_EQ(ConvertPattern("<a>|b:c/d\"e", kWildcards), "^abcde$");
-  EXPECT_EQ(ConvertPattern("|*.txt", kWildcards), ".*\\.txt$");  // "*" leads once "|" is gone
+  EXPECT_EQ(ConvertPattern("a(b)[c]{d}|e\\f", kWildcards), "^a\\(b\\)\\[c\\]\\{d\\}\\|e\\\\f$");
+  // Names that Linux allows match themselves and nothing else; only "/" is dropped.
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"Copy (2).doc", "Copy (2).doc", true},  {"Copy (2).doc", "Copy 2.doc", false},
+      {"a|b", "a|b", true},                    {"a|b", "a", false},
+      {"c++ $1.txt", "C++ $1.txt", true},      {"x[1].txt", "x[1].txt", true},
+      {"x[1].txt", "x1.txt", false},           {"a\\b", "a\\b", true},
+      {"<a>:\"b\"", "<a>:\"b\"", true},         {"re{2}", "re{2}", true},
+      {"dir/*.txt", "dirnotes.txt", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(NameMatches(ConvertPattern(c.pattern, kWildcards), c.name), c.matches) << c.pattern << " " << c.name;
 }
 
 TEST(ConvertPatternWildcards, TrailingDollarIsDecidedOnTheTextAsTyped) {
   EXPECT_EQ(ConvertPattern("abc*", kWildcards), "^abc.*");
-  EXPECT_EQ(ConvertPattern("abc*<", kWildcards), "^abc.*$");
-  EXPECT_EQ(ConvertPattern("abc*\"", kWildcards), "^abc.*$");
-  EXPECT_EQ(ConvertPattern("<>", kWildcards), "^$");
+  EXPECT_EQ(ConvertPattern("abc*/", kWildcards), "^abc.*$");
+  EXPECT_EQ(ConvertPattern("/", kWildcards), "^$");
+  EXPECT_EQ(ConvertPattern("/*.txt", kWildcards), ".*\\.txt$");  // "*" leads once "/" is gone
 }
 
 TEST(ConvertPatternRegularExpression, KeepsTheExpressionAndFixesLeadingWildcards) {
@@ -67,9 +71,12 @@ TEST(ConvertPatternRegularExpression, KeepsTheExpressionAndFixesLeadingWildcards
   EXPECT_EQ(ConvertPattern("+abc", kRegularExpression), "\\+abc");
   EXPECT_EQ(ConvertPattern("^a+b\\d$", kRegularExpression), "^a+b\\d$");
   EXPECT_EQ(ConvertPattern("a(b)\\.txt", kRegularExpression), "a(b)\\.txt");
-  // Backslashes stay; only the characters no name can hold go.
-  EXPECT_EQ(ConvertPattern("<a\\.b>|:/\"", kRegularExpression), "a\\.b");
-  EXPECT_EQ(ConvertPattern("<>", kRegularExpression), "");
+  // Only "/" goes: alternation, non-capturing groups and backslashes keep their meaning.
+  EXPECT_EQ(ConvertPattern("<a\\.b>|:/\"", kRegularExpression), "<a\\.b>|:\"");
+  EXPECT_EQ(ConvertPattern("/", kRegularExpression), "");
+  EXPECT_TRUE(NameMatches(ConvertPattern("\\.(jpg|png)$", kRegularExpression), "x.PNG"));
+  EXPECT_FALSE(NameMatches(ConvertPattern("\\.(jpg|png)$", kRegularExpression), "x.gif"));
+  EXPECT_TRUE(NameMatches(ConvertPattern("^(?:x|y)\\d", kRegularExpression), "y7"));
   // Any option other than 1 is a regular expression.
   EXPECT_EQ(ConvertPattern("*abc", 0), ".*abc");
   EXPECT_EQ(ConvertPattern("*abc", 7), ".*abc");
