@@ -190,6 +190,9 @@ int WriteReport(const ReportOptions& options, clsDirProcessing& engine, int outF
     report.StopWhen([] { return SignalScope::Caught() != 0; });
     ExportReport(report, saved->Target(), CliHtmlSettings(), saved->Out());
   }
+  // Every byte written and synced before either file replaces anything.
+  if (output) output->Finish();
+  if (saved) saved->Finish();
   if (int sig = SignalScope::Caught()) return 128 + sig;
   if (output) output->Commit();
   if (saved) saved->Commit();

@@ -84,16 +84,16 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Discard() noexcept {
+  // The name goes first: whatever the stream still holds then lands nowhere.
+  if (!tmpName_.empty() && dir_.Valid()) ::unlinkat(dir_.Get(), tmpName_.c_str(), 0);
+  tmpName_.clear();
   if (out_) {
     try {
       out_->Close();
     } catch (...) {
-      // The temporary goes anyway.
     }
   }
   fd_.Reset();
-  if (!tmpName_.empty() && dir_.Valid()) ::unlinkat(dir_.Get(), tmpName_.c_str(), 0);
-  tmpName_.clear();
   done_ = true;
 }
 
@@ -104,12 +104,23 @@ UniqueFd AtomicFile::ReadBack() {
   return reader;
 }
 
-void AtomicFile::Commit() {
+void AtomicFile::Finish() {
+  if (finished_) return;
   try {
     out_->Close();
     // On disk before the rename, so that a crash right after leaves the old file or the new one, whole.
     if (::fsync(fd_.Get()) != 0) ThrowErrno(target_);
     if (::close(fd_.Release()) != 0) ThrowErrno(target_);
+  } catch (...) {
+    Discard();
+    throw;
+  }
+  finished_ = true;
+}
+
+void AtomicFile::Commit() {
+  Finish();
+  try {
     // Checked again: a link put in its place meanwhile is refused as well, not replaced.
     struct stat st {};
     bool exists = false;

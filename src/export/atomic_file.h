@@ -26,9 +26,12 @@ class AtomicFile {
   // Flushes Out() and returns a handle that reads the temporary from its start: for a second export made from
   // what was written. Nothing more may be written to Out() afterwards.
   UniqueFd ReadBack();
-  // Flushes and syncs the temporary and renames it over the target. An existing target's permission bits (set-id
-  // bits aside) and, where allowed, its owner and group pass to the new file. Throws dv::Error; the target is
-  // then as it was and the temporary gone.
+  // Flushes, syncs and closes the temporary: every failure to write shows here, so a caller putting several
+  // files in place finishes them all before committing any. Throws dv::Error; the temporary is then gone.
+  void Finish();
+  // Finishes the temporary when not done yet and renames it over the target. An existing target's permission
+  // bits (set-id bits aside) and, where allowed, its owner and group pass to the new file. Throws dv::Error; the
+  // target is then as it was and the temporary gone.
   void Commit();
 
   const std::string& Target() const { return target_; }
@@ -43,6 +46,7 @@ class AtomicFile {
   std::string tmpName_;  // the temporary's name in that folder
   UniqueFd fd_;
   std::optional<TextStream> out_;
+  bool finished_ = false;
   bool done_ = false;
 };
 

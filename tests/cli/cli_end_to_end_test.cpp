@@ -1,4 +1,5 @@
 // Runs the real dorvane-cli on temporary trees and checks its output, messages and exit status.
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -8,7 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "cli/report_command.h"
 #include "scan/report_writer.h"
+#include "support/child_process.h"
 #include "support/temp_tree.h"
 
 namespace dv {
@@ -107,49 +112,168 @@ TEST_F(CliTest, AnInvalidPatternIsReportedPerItemWithExit1) {
   EXPECT_NE(r.out.find("Files Shown:0"), std::string::npos);
 }
 
-TEST_F(CliTest, CtrlCCancelsAndTheReportEndsWithTheMarker) {
-  // Enough folders that the walk is still going when the interrupt arrives.
-  for (int i = 0; i < 60; ++i) {
-    std::string top = root + "/" + std::to_string(i);
-    ::mkdir(top.c_str(), 0755);
-    for (int j = 0; j < 60; ++j) ::mkdir((top + "/" + std::to_string(j)).c_str(), 0755);
+// The names in a folder, sorted, joined by " ".
+std::string Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
   }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
+// Runs the command line with its standard error going into a pipe of one page that is not read until the first
+// error record has arrived: the run cannot end before then, so `signal` always reaches a walk in progress. Then
+// everything is read to the end.
+Result RunInterrupted(const std::vector<std::string>& args, int signal, const std::string& outPath) {
+  int err[2];
+  if (::pipe2(err, O_CLOEXEC) != 0) return {};
+  ::fcntl(err[1], F_SETPIPE_SZ, 4096);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(o, 1);
+    ::dup2(err[1], 2);
+    std::vector<char*> argv{const_cast<char*>("dorvane-cli")};
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(DV_CLI_PATH, argv.data());
+    ::_exit(127);
+  }
+  ::close(err[1]);
+  Result r;
+  char buf[4096];
+  bool sent = false;
+  for (ssize_t n; (n = ::read(err[0], buf, sizeof buf)) > 0;) {
+    r.err.append(buf, static_cast<size_t>(n));
+    if (!sent && r.err.find("\tError: ") != std::string::npos) {
+      ::kill(pid, signal);
+      sent = true;
+    }
+  }
+  ::close(err[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  r.status = !sent ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = test::TempTree::Read(outPath);
+  return r;
+}
+
+TEST_F(CliTest, SignalsCancelWithTheirExitStatusAndReplaceNoFile) {
+  // Every file gives an error record (the pattern is invalid): far more than the pipe holds.
+  for (int f = 0; f < 10; ++f)
+    for (int i = 0; i < 20; ++i) tree.File("data/" + std::to_string(f) + "/" + std::string(100, 'n') + std::to_string(i));
+  const std::string dir = tree.Dir("keep");
+  const std::string output = tree.File("keep/report.txt", "old report"), page = tree.File("keep/page.htm", "old page");
+  const std::vector<std::string> walk = {"report", "--regex", "--file-pattern", "(oops", "--view", "dos", root};
+  for (auto [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+    // To standard output: the report so far, its summary and the cancelled marker.
+    Result r = RunInterrupted(walk, signal, tree / "out.txt");
+    EXPECT_EQ(r.status, status) << signal;
+    const std::string marker = kCancelledMarker;
+    ASSERT_GE(r.out.size(), marker.size()) << signal;
+    EXPECT_EQ(r.out.substr(r.out.size() - marker.size()), marker) << signal;
+    EXPECT_NE(r.out.find("** Summary:"), std::string::npos) << signal;
+
+    // To files: a cancelled run replaces neither, and leaves nothing beside them.
+    std::vector<std::string> toFiles = walk;
+    toFiles.insert(toFiles.begin() + 1, {"--output", output, "--save", page});
+    r = RunInterrupted(toFiles, signal, tree / "out.txt");
+    EXPECT_EQ(r.status, status) << signal;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(test::TempTree::Read(output), "old report");
+    EXPECT_EQ(test::TempTree::Read(page), "old page");
+    EXPECT_EQ(Listing(dir), "page.htm report.txt");
+  }
+}
+
+void Marker(int) {}
+
+TEST_F(CliTest, TheSignalHandlersFoundAreBackOnEveryWayOut) {
+  tree.File("data/a.txt", "x");
+  const std::string result = test::InChild(tree.Root(), [&] {
+    test::IsolatedEnvironment env(tree);
+    struct sigaction mine {};
+    mine.sa_handler = Marker;
+    ::sigaction(SIGINT, &mine, nullptr);
+    ::sigaction(SIGTERM, &mine, nullptr);
+    ::signal(SIGHUP, SIG_IGN);  // as under nohup
+    const int sink = ::open((tree / "sink").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const std::vector<std::vector<std::string>> runs = {{root}, {tree / "missing"}, {"--bad"},
+                                                        {"--save", tree / "missing/r.htm", root},
+                                                        {"--save", tree / "r.htm", root}};
+    std::string out;
+    for (const auto& args : runs) {
+      const int status = RunReportCommand(args, sink, sink);
+      struct sigaction now[3] {};
+      ::sigaction(SIGINT, nullptr, &now[0]);
+      ::sigaction(SIGTERM, nullptr, &now[1]);
+      ::sigaction(SIGHUP, nullptr, &now[2]);
+      out += std::to_string(status) + (now[0].sa_handler == Marker ? "m" : "?") +
+             (now[1].sa_handler == Marker ? "m" : "?") + (now[2].sa_handler == SIG_IGN ? "i" : "?") + " ";
+    }
+    return out;
+  });
+  EXPECT_EQ(result, "0mmi 2mmi 2mmi 2mmi 0mmi ");
+}
+
+TEST_F(CliTest, NamesReachATerminalOnlyAsText) {
+  // A folder whose name would retitle and clear the terminal, with wide characters where the progress line is cut,
+  // and a file whose error line would colour it.
+  std::string wide;
+  for (int i = 0; i < 12; ++i) wide += "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e";  // 日本語, two columns each
+  tree.File("data/\x1b]0;pwned\x07" + wide + "\x1b[2J/a\x1b[31mb.txt", "x");
+  // The line fits up to the folder's escaped start and eleven more columns: five wide characters and a half.
+  const std::string shown = "Folders read: 1  " + root + "/?]0;pwned?";
+  struct winsize ws {};
+  ws.ws_row = 24;
+  ws.ws_col = static_cast<unsigned short>(shown.size() + 11 + 1);
   std::string outPath = tree / "out.txt";
   int master = -1;
-  pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+  pid_t pid = ::forkpty(&master, nullptr, nullptr, &ws);
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(o, 1);
-    ::execl(DV_CLI_PATH, "dorvane-cli", "report", "--view", "dos", root.c_str(), static_cast<char*>(nullptr));
+    ::execl(DV_CLI_PATH, "dorvane-cli", "report", "--regex", "--file-pattern", "(oops", "--view", "dos", root.c_str(),
+            static_cast<char*>(nullptr));
     ::_exit(127);
   }
-  // The progress line on the terminal shows that the walk has started; then interrupt it.
   std::string screen;
-  bool sent = false;
   char buf[4096];
-  for (;;) {
-    struct pollfd p {master, POLLIN, 0};
-    if (::poll(&p, 1, 20000) <= 0) break;
-    ssize_t n = ::read(master, buf, sizeof buf);
-    if (n <= 0) break;
-    screen.append(buf, static_cast<size_t>(n));
-    if (!sent && screen.find("Folders read: ") != std::string::npos) {
-      ::kill(pid, SIGINT);
-      sent = true;
-    }
-  }
+  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) screen.append(buf, static_cast<size_t>(n));
   ::close(master);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(sent) << screen;
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
-  std::string out = test::TempTree::Read(outPath);
-  EXPECT_GE(out.size(), std::string(kCancelledMarker).size());
-  EXPECT_EQ(out.substr(out.size() - std::string(kCancelledMarker).size()), kCancelledMarker);
-  EXPECT_NE(out.find("** Summary:"), std::string::npos);
-  // The progress line is cleared at the end.
-  EXPECT_NE(screen.rfind("\r\x1b[K"), std::string::npos);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+
+  // Our own "clear the line" is the only escape sequence on the screen.
+  std::string rest = screen, clear = "\r\x1b[K";
+  std::vector<std::string> pieces;
+  for (size_t at; (at = rest.find(clear)) != std::string::npos; rest.erase(0, at + clear.size()))
+    pieces.push_back(rest.substr(0, at));
+  pieces.push_back(rest);
+  std::string text;
+  for (const std::string& p : pieces) text += p;
+  EXPECT_EQ(text.find_first_of("\x1b\x07"), std::string::npos) << screen;
+  EXPECT_NE(text.find("Checking:a?[31mb.txt against:(oops"), std::string::npos) << screen;
+  // The progress line, cut between characters to one column less than the terminal's width.
+  EXPECT_NE(std::find(pieces.begin(), pieces.end(), shown + wide.substr(0, 15)), pieces.end()) << screen;
+}
+
+TEST_F(CliTest, ErrorLinesElsewhereKeepTheBytesButNeverSplitARecord) {
+  tree.File("data/x\ny.txt", "x");
+  tree.File("data/e\x1b[31m.txt", "x");
+  Result r = RunCli({"report", "--regex", "--file-pattern", "(oops", "--view", "dos", root});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Checking:x?y.txt against:(oops"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Checking:e\x1b[31m.txt against:(oops"), std::string::npos) << r.err;
+  // Two records of two lines each: no line end of a name among them.
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 4) << r.err;
 }
 
 }  // namespace

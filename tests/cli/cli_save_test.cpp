@@ -1,15 +1,18 @@
 // `dorvane-cli report --save FILE`: the real binary exports real trees, and real readers (pandoc, headless
 // Chromium) read the files back.
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
-#include "export/save_report.h"
+#include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
@@ -88,23 +91,6 @@ class CliSaveTest : public ::testing::Test {
   test::IsolatedEnvironment env{tree};
   std::string root = tree / "data";
 };
-
-TEST(SaveChoiceTest, KindAndBaseNameFollowTheWindowsRules) {
-  EXPECT_EQ(SaveKindOf("/a/r.rtf"), SaveKind::RichText);
-  EXPECT_EQ(SaveKindOf("/a/r.RtF"), SaveKind::RichText);
-  EXPECT_EQ(SaveKindOf("/a/r.htm"), SaveKind::WebPage);
-  EXPECT_EQ(SaveKindOf("/a/r.HTML"), SaveKind::WebPage);
-  EXPECT_EQ(SaveKindOf("/a/r.txt"), SaveKind::PlainText);
-  EXPECT_EQ(SaveKindOf("/a/r.csv"), SaveKind::PlainText);
-  EXPECT_EQ(SaveKindOf("/a/report"), SaveKind::PlainText);
-  EXPECT_EQ(SaveKindOf("/a/r.xhtml"), SaveKind::WebPage);  // the last four characters decide, as in the window
-  EXPECT_EQ(SaveKindOf("tm"), SaveKind::PlainText);
-
-  EXPECT_EQ(SaveBaseName("/a.b/list.old.htm"), "list");
-  EXPECT_EQ(SaveBaseName("/x/.htm"), ".htm");
-  EXPECT_EQ(SaveBaseName("/x/.hidden.htm"), ".hidden.htm");
-  EXPECT_EQ(SaveBaseName("page"), "page");
-}
 
 TEST_F(CliSaveTest, PlainTextIsTheReportAndStandardOutputStaysEmpty) {
   std::string report = tree / "report.txt", saved = tree / "copy.TXT";
@@ -198,6 +184,162 @@ TEST_F(CliSaveTest, RichTextReadBackByPandocHoldsTheReportsLines) {
   EXPECT_TRUE(Contains(all, "x{1}\\y.txt")) << all;
   EXPECT_TRUE(Contains(all, "ÄÖÜß€")) << all;
   EXPECT_TRUE(Contains(all, "<i>&z.doc")) << all;
+}
+
+// The names in a folder, sorted, joined by " ".
+std::string Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
+// What a file was: its bytes, mode and inode, so that "untouched" means untouched.
+std::string Fingerprint(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return "missing";
+  return std::to_string(st.st_ino) + " " + std::to_string(st.st_mode) + " " + test::TempTree::Read(path);
+}
+
+// Runs the command line with no file allowed to grow past `limit` bytes, as on a full disk.
+Result RunCliWithFileLimit(const std::vector<std::string>& args, rlim_t limit) {
+  test::TempTree scratch;
+  std::string outPath = scratch / "out", errPath = scratch / "err";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    test::LimitFileSize(limit);  // the ignored SIGXFSZ stays ignored in the program
+    std::vector<char*> argv{const_cast<char*>(DV_CLI_PATH)};
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(DV_CLI_PATH, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  Result r;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = test::TempTree::Read(outPath);
+  r.err = test::TempTree::Read(errPath);
+  return r;
+}
+
+TEST_F(CliSaveTest, RunsThatFailLeaveTheTargetsByteForByte) {
+  const std::string dir = tree.Dir("out");
+  const std::string output = tree.File("out/report.txt", "old report\r\n"), page = tree.File("out/page.htm", "old page");
+  ::chmod(output.c_str(), 0640);
+  tree.File("out/real.txt", "the link's target");
+  const std::string link = tree.Link("out/link.txt", "real.txt");
+  const std::string missing = tree / "no-such-folder";
+  const std::string before = Fingerprint(output) + Fingerprint(page) + Fingerprint(dir + "/real.txt");
+  const std::string listing = Listing(dir);
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"--output", output, missing}, "does not exist"},
+      {{"--output", output, "--save", page, missing}, "does not exist"},
+      {{"--output", output, "--save", tree / "missing/r.htm", root}, "Path not found"},
+      {{"--output", output, "--view", "tree", root}, "--view"},
+      {{"--output", link, root}, "link.txt is a symbolic link"},
+      {{"--output", output, "--save", link, root}, "link.txt is a symbolic link"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"report"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Result r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << c.says << ": " << r.err;
+    EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+    EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(dir + "/real.txt"), before) << c.says;
+    EXPECT_TRUE(S_ISLNK(test::LStat(link).st_mode));
+    EXPECT_EQ(Listing(dir), listing) << c.says;  // no temporary left beside them
+  }
+}
+
+TEST_F(CliSaveTest, AFullDiskLeavesTheOldFiles) {
+  for (int i = 0; i < 40; ++i) tree.File("data/" + std::string(80, 'n') + std::to_string(i), "x");
+  const std::string dir = tree.Dir("out");
+  const std::string output = tree.File("out/report.txt", "old report"), page = tree.File("out/page.htm", "old page"),
+                    rtf = tree.File("out/page.rtf", "old rich text");
+  const std::string before = Fingerprint(output) + Fingerprint(page) + Fingerprint(rtf);
+  Result whole = RunCli({"report", root});
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  const rlim_t size = whole.out.size();
+  struct Case {
+    std::vector<std::string> args;
+    rlim_t limit;  // the report fits or not; the exports, larger, never do
+  } cases[] = {
+      {{"--output", output}, size / 2},
+      {{"--output", output, "--save", page}, size + 200},
+      {{"--save", rtf}, size + 200},
+      {{"--save", page}, size / 2},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"report"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(root);
+    Result r = RunCliWithFileLimit(args, c.limit);
+    EXPECT_EQ(r.status, 2) << c.args.back() << " " << c.limit << ": " << r.err;
+    EXPECT_TRUE(Contains(r.err, "Disk full")) << r.err;
+    EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(rtf), before) << c.args.back();
+    EXPECT_EQ(Listing(dir), "page.htm page.rtf report.txt");
+  }
+}
+
+TEST_F(CliSaveTest, WebPagesShareNoWorkFile) {
+  // The window's work file, if there is one, is neither used nor removed; nothing else is left behind.
+  const std::string privateFolder = env.RuntimeDir() + "/dorvane";
+  ASSERT_EQ(::mkdir(privateFolder.c_str(), 0700), 0);
+  ::chmod(privateFolder.c_str(), 0700);
+  tree.File("env/runtime/dorvane/DVhtmltemp", "the window's");
+
+  // Two runs at once, each on a tree of its own.
+  tree.File("one/first-only.txt", "1");
+  tree.File("two/second-only.txt", "2");
+  pid_t runs[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = tree / (i == 0 ? "one" : "two"), target = tree / (i == 0 ? "one.htm" : "two.htm");
+    runs[i] = ::fork();
+    if (runs[i] == 0) {
+      int quiet = ::open((tree / (i == 0 ? "err1" : "err2")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(quiet, 1);
+      ::dup2(quiet, 2);
+      ::execl(DV_CLI_PATH, "dorvane-cli", "report", "--save", target.c_str(), folder.c_str(), (char*)nullptr);
+      ::_exit(127);
+    }
+  }
+  for (pid_t pid : runs) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const std::string one = test::TempTree::Read(tree / "one.htm"), two = test::TempTree::Read(tree / "two.htm");
+  EXPECT_TRUE(Contains(one, "first-only.txt") && !Contains(one, "second-only.txt")) << one;
+  EXPECT_TRUE(Contains(two, "second-only.txt") && !Contains(two, "first-only.txt")) << two;
+  EXPECT_EQ(test::TempTree::Read(privateFolder + "/DVhtmltemp"), "the window's");
+  EXPECT_EQ(Listing(privateFolder), "DVhtmltemp");
+}
+
+TEST_F(CliSaveTest, NamesThatLookLikeRulingsStayOnThePage) {
+  const std::string names[] = {"--dash", "==eq", "** star", std::string(10, '-')};
+  for (const std::string& name : names) tree.File("data/" + name, "x");
+  for (const char* view : {"hierarchical", "dos"}) {
+    const std::string page = tree / (std::string(view) + ".htm");
+    Result r = RunCli({"report", "--view", view, "--columns", "none", "--file-counts", "--save", page, root});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string html = test::TempTree::Read(page);
+    for (const std::string& name : names)
+      EXPECT_TRUE(Contains(html, "<TD WIDTH=\"*\">" + name + "</TD>")) << view << ": " << name << "\n" << html;
+  }
 }
 
 // Headless Chromium renders `url` into a 1200x800 screenshot; returns the PNG's bytes.

@@ -188,6 +188,70 @@ TEST_F(HtmlExportTest, FileTypeColumnKeepsLiteralWidthOf19) {
   EXPECT_NE(page.find("<br>Size\r\n<hr>\r\n"), std::string::npos) << page;
 }
 
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+const std::vector<std::string> kSummaryBlock = {std::string(37, '='), "** Summary:                        **",
+                                                "** Folders Shown: 2  Files Shown:5 **", std::string(37, '=')};
+
+std::vector<std::string> With(std::vector<std::string> lines, const std::vector<std::string>& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+  return lines;
+}
+
+// Names that look like the report's own lines are rows like any other; only the report's own ruling and summary
+// lines, found by their place and exact shape, become rulings and full-width rows.
+TEST_F(HtmlExportTest, OnlyTheReportsOwnLinesAreRulingsOrSummaries) {
+  const std::vector<std::string> hierHead = {"Dorvane Hierarchical Directory Report", "Column(s) Shown: Name",
+                                             "Filter(s) Inactive ", "& All Subdirectories Processed",
+                                             "Starting Directory: /data/Name", "", "  Name      ", std::string(12, '-')};
+  const std::vector<std::string> dosHead = {"Dorvane DOS Style Directory Report", "Column(s) Shown: Name",
+                                            "Filter(s) Inactive ", "& All Subdirectories Processed",
+                                            "Starting Directory: /data/d", "", "Name      "};
+  struct Case {
+    const char* what;
+    std::vector<std::string> report;
+    std::vector<std::string> rows;  // name cells, as escaped on the page
+    size_t thin, thick, fullWidth;
+  } cases[] = {
+      {"hierarchical, no columns",
+       With(hierHead, With({"  ** star", "  ==eq", "  --dash", "  " + std::string(12, '-'), "  |--sub",
+                            "  |     --inner"},
+                           kSummaryBlock)),
+       {"** star", "==eq", "--dash", std::string(12, '-'), "|--sub", "|&nbsp;&nbsp;&nbsp;&nbsp; --inner"}, 1, 2, 2},
+      {"DOS with folder summaries; a file named like the ruling before the real one",
+       With(dosHead, With({"** star", "==eq", "--dash", std::string(10, '-'), std::string(10, '-'), "d", "",
+                           "/data/d/sub", "Name      ", "--inner", std::string(10, '-'), "1 File(s)"},
+                          kSummaryBlock)),
+       {"** star", "==eq", "--dash", std::string(10, '-'), "d", "Name</TD>", "--inner", "1 File(s)"}, 2, 2, 3},
+      {"DOS without folder summaries: a ruling-shaped name, then another name",
+       With(dosHead, With({std::string(10, '-'), "x"}, kSummaryBlock)), {std::string(10, '-'), "x"}, 0, 2, 2},
+      {"a summary-shaped block that is not the report's end",
+       With(dosHead, With(kSummaryBlock, {"last"})),
+       {std::string(37, '='), "** Summary:", "** Folders Shown: 2&nbsp;&nbsp;Files Shown:5 **", "last"}, 0, 0, 0},
+      {"a cancelled report: the block, two blank lines and the marker",
+       With(dosHead, With(With({"a"}, kSummaryBlock),
+                          {"", "", "*********  Operation was cancelled  ********************"})),
+       {"a"}, 0, 2, 4},
+  };
+  for (const Case& c : cases) {
+    const std::string page = Convert(Lines(c.report), "0");
+    for (const std::string& row : c.rows)
+      EXPECT_NE(page.find("<TD WIDTH=\"*\">" + row), std::string::npos) << c.what << ": " << row << "\n" << page;
+    EXPECT_EQ(Occurrences(page, "<HR>"), c.thin) << c.what << "\n" << page;
+    EXPECT_EQ(Occurrences(page, "<HR SIZE=\"3\">"), c.thick) << c.what << "\n" << page;
+    EXPECT_EQ(Occurrences(page, "<TR><TD colspan=\"1\">") - Occurrences(page, "<TR><TD colspan=\"1\">&nbsp;") -
+                  Occurrences(page, "<TR><TD colspan=\"1\"><HR"),
+              c.fullWidth)
+        << c.what << "\n" << page;
+  }
+  // The starting folder's line is not taken for the header although its path holds the first column's name.
+  EXPECT_NE(Convert(Lines(cases[0].report)).find("<TD WIDTH=\"*\">  Name      </TD>"), std::string::npos);
+}
+
 TEST_F(HtmlExportTest, NamesFromReportAreEscaped) {
   std::string report = Lines({"Dorvane Hierarchical Directory Report", "Column(s) Shown: Name", "", "  Name      ",
                               "  <script>x</script>.txt", "  Tom & \"Jerry\"  2.txt", "  a&&b  <i>"});
