@@ -1,9 +1,16 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 #include "platform/path.h"
 #include "platform/text_stream.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/report_writer.h"
+#include "scan/row_spool.h"
+#include "support/child_process.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 
@@ -268,6 +275,134 @@ TEST(ReportLayoutTest, AttributeLettersReadSCHDAR) {
   EXPECT_EQ(ReportWriter::AttributeLetters(1 | 32), "AR");
   EXPECT_EQ(ReportWriter::AttributeLetters(16 | 2048 | 1), "CDR");
   EXPECT_EQ(ReportWriter::AttributeLetters(0), "");
+}
+
+}  // namespace
+}  // namespace dv
+
+namespace dv {
+namespace {
+
+// Names that could break a row: a comma in the type, control characters, a size of 13 digits.
+TEST_F(ReportTest, RowsKeepTheirShapeWhateverTheNamesAndSizes) {
+  std::string big = tree.File("start/big.bin");
+  ASSERT_EQ(::truncate(big.c_str(), off_t(1100000000000)), 0);  // sparse, 1.1 TB
+  tree.File("start/esc\x1b[2J.txt", "x");
+  tree.File("start/line\nfeed.txt", "x");
+  tree.File("start/notes.v1,final", "x");
+  tree.File("start/tab.x\ty", "x");
+  const std::string rows[] = {"big.bin", "esc?[2J.txt", "line?feed.txt", "notes.v1_final", "tab.x?y"};
+  const std::string types[] = {"BIN File", "TXT File", "TXT File", "V1_FINAL File", "X?Y File"};
+
+  // Comma-separated: every row has "," before the path even when its values are empty.
+  engine.ShowType(2);
+  engine.ShowColumns({2, 3});
+  std::string csv = "Attribute,File Type,Name" + CRLF;
+  for (int i = 0; i < 5; ++i) csv += "," + types[i] + "," + root + "/" + rows[i] + CRLF;
+  EXPECT_EQ(Run(), csv);
+  engine.ShowColumns({2});
+  csv = "Attribute,Name" + CRLF;
+  for (const std::string& r : rows) csv += "," + root + "/" + r + CRLF;
+  EXPECT_EQ(Run(), csv);
+
+  // Fixed columns: a number longer than its column is written whole and pushes the name right.
+  engine.ShowType(1);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1});
+  std::string title = "Size(Byte)  Name      ";
+  std::string dos = Header("Dorvane DOS Style Directory Report", "Size, Name") + title + CRLF +
+                    "1100000000000big.bin" + CRLF;
+  for (const char* name : {"esc?[2J.txt", "line?feed.txt", "notes.v1,final", "tab.x?y"})
+    dos += "1           " + std::string(name) + CRLF;  // a comma splits nothing here
+  EXPECT_EQ(Run(), dos + SummaryBox(1, 5));
+}
+
+TEST_F(ReportTest, FoldersAndFilesAreListedByNameAsNtfsListsThem) {
+  for (const char* name : {"b.txt", "A.txt", "a.txt", "_x.txt", "10.txt", "9.txt"}) MakeFile(name, 1);
+  for (const char* name : {"zeta", "Beta", "alpha"}) MakeFile(std::string(name) + "/f", 1);
+  engine.ShowType(2);
+  engine.ShowColumns({});
+  std::string expected = "Name" + CRLF;
+  for (const char* name : {"10.txt", "9.txt", "A.txt", "a.txt", "b.txt", "_x.txt", "alpha", "alpha/f", "Beta",
+                           "Beta/f", "zeta", "zeta/f"})
+    expected += root + "/" + name + CRLF;
+  EXPECT_EQ(Run(), expected);
+}
+
+TEST_F(ReportTest, HeldRowsOutliveASpoolThatCannotBeWritten) {
+  MakeFile("a.txt", 10);
+  MakeFile("sub/b.txt", 20);
+  engine.ShowType(2);
+  engine.SetSizeType(0);
+  engine.ShowColumns({1});
+  std::string blocked = tree.File("not-a-folder");
+  // In a child, where the private temporary folder cannot be made: the rows held for the folder totals stay in
+  // memory, and the report beside them is complete.
+  std::string report = test::InChild(tree.Root(), [&]() -> std::string {
+    ::setenv("XDG_RUNTIME_DIR", blocked.c_str(), 1);
+    ::setenv("TMPDIR", blocked.c_str(), 1);
+    return Run();
+  });
+  EXPECT_EQ(report, "Size(Byte),Name" + CRLF + "10," + root + "/a.txt" + CRLF + "20," + root + "/sub" + CRLF +
+                        "20," + root + "/sub/b.txt" + CRLF);
+}
+
+TEST(RowSpoolTest, RowsGoToTheFirstFolderThatTakesThemElseStayInMemory) {
+  test::TempTree tree;
+  struct Case {
+    std::vector<std::string> folders;
+    bool inFile;
+  } cases[] = {
+      {{tree.Dir("spool")}, true},
+      {{tree / "missing", tree.File("a-file"), tree.Dir("second")}, true},
+      {{tree / "missing", ""}, false},
+  };
+  for (const Case& c : cases) {
+    RowSpool spool(c.folders, 64);
+    std::string expected;
+    for (int i = 0; i < 100; ++i) {
+      std::string row = "row " + std::to_string(i) + "\r\n";
+      if (i % 10 == 0) {
+        spool.Slot(size_t(i), "[\x01] " + row);
+        expected += "[" + std::to_string(i * 2) + "] " + row;
+      } else {
+        spool.Text(row);
+        expected += row;
+      }
+    }
+    EXPECT_EQ(spool.InFile(), c.inFile);
+    std::string out = tree / "out.txt";
+    {
+      TextStream stream = TextStream::Open(out, IOMode::ForWriting, true);
+      spool.DrainTo(stream, [](size_t id) { return std::to_string(id * 2); });
+      stream.Close();
+    }
+    EXPECT_EQ(test::TempTree::Read(out), expected);
+  }
+}
+
+TEST(RowSpoolTest, AWriteThatFailsKeepsEveryRowInMemory) {
+  test::TempTree tree;
+  std::string folder = tree.Dir("spool"), out = tree / "out.txt";
+  // In a child, so that the file-size limit (a full disk's stand-in) binds nothing else.
+  std::string result = test::InChild(tree.Root(), [&]() -> std::string {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = {1000, RLIM_INFINITY}, none = {RLIM_INFINITY, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    RowSpool spool({folder}, 100);
+    std::string expected;
+    for (int i = 0; i < 200; ++i) {
+      std::string row = "row number " + std::to_string(i) + "\r\n";
+      spool.Text(row);
+      expected += row;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &none);
+    TextStream stream = TextStream::Open(out, IOMode::ForWriting, true);
+    spool.DrainTo(stream, [](size_t) { return std::string(); });
+    stream.Close();
+    return test::TempTree::Read(out) == expected ? "same" : "differs";
+  });
+  EXPECT_EQ(result, "same");
 }
 
 }  // namespace
