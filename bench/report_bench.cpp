@@ -47,7 +47,23 @@ int main(int argc, char** argv) {
   Compare("DOS view, size and modified", dos, "tree -a -s -D --noreport", "tree -a -s -D --noreport " + Q(tree));
   Compare("folder sizes (--columns size, CSV)",
           cli + " report --view csv --columns size --size-unit bytes " + Q(tree), "du -ab", "du -ab " + Q(tree));
+  Compare("DOS view, size and modified", dos, "bfs -printf '%s %TD %p'", "bfs " + Q(tree) + " -printf '%s %TD %p\\n'");
+  Compare("names only (--columns none, CSV)", cli + " report --view csv --columns none " + Q(tree),
+          "fdfind -HIu . (2 threads)", "fdfind -HIu . " + Q(tree));
   fso.DeleteFolder(tree);
+
+  // The same on a real system folder, with its mix of names, links and sizes.
+  Compare("/usr: names only (--columns none, CSV)", cli + " report --view csv --columns none /usr",
+          "fdfind -HIu . /usr (2 threads)", "fdfind -HIu . /usr");
+  Compare("/usr: DOS view, size and modified", cli + " report --view dos --columns size,modified --size-unit bytes /usr",
+          "bfs -printf '%s %TD %p'", "bfs /usr -printf '%s %TD %p\\n'");
+
+  // Hidden-attribute reads on a deep tree: each is made at the open folder, not by a path resolved from "/".
+  std::string deep = work + "/deep";
+  bench::GenerateDeepTree(deep, 15000);
+  Compare("15,000 levels, --no-hidden --columns attributes", cli + " report --view csv --no-hidden --columns attributes " + Q(deep),
+          "find -printf '%m %p'", "find " + Q(deep) + " -printf '%m %p\\n'");
+  fso.DeleteFolder(deep);
 
   if (bigFiles > 0) {
     std::string big = work + "/big";

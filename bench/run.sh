@@ -5,7 +5,9 @@
 set -eu
 cd "$(dirname "$0")/.."
 make -s build >/dev/null
-command -v tree >/dev/null 2>&1 || { apt-get install -y -q tree >/dev/null || sudo apt-get install -y -q tree >/dev/null; }
+for t in tree:tree fdfind:fd-find bfs:bfs; do
+  command -v "${t%%:*}" >/dev/null 2>&1 || apt-get install -y -q "${t#*:}" >/dev/null || sudo apt-get install -y -q "${t#*:}" >/dev/null
+done
 FILES=${1:-200000}
 BIG=${2:-1000000}
 WORK=${BENCH_WORK:-/tmp/dv-bench}

@@ -14,9 +14,9 @@
 
 namespace dv {
 
-std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors) {
+std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors, bool rewind) {
   // Read straight from the handle: no second handle per folder, which a walk of many folders would pay for.
-  if (::lseek(dirFd, 0, SEEK_SET) < 0) ThrowErrno(pathForErrors);
+  if (rewind && ::lseek(dirFd, 0, SEEK_SET) < 0) ThrowErrno(pathForErrors);
   std::vector<DirEntry> out;
   alignas(struct dirent64) char buf[32768];
   for (;;) {

@@ -23,7 +23,8 @@ struct DirEntry {
 // The entries of a folder opened for reading ("." and ".." left out) in the order the file system lists them,
 // read from the handle's start. Entries whose type the file system does not report are looked up with fstatat.
 // Throws dv::Error on a read failure.
-std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors);
+// `rewind` false skips going back to the start, for a handle just opened (one system call per folder less).
+std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors, bool rewind = true);
 
 class FolderHandleStack {
  public:
@@ -44,6 +45,9 @@ class FolderHandleStack {
   int Top() const { return frames_.back().fd; }
   const std::string& TopPath() const { return path_; }
   size_t Depth() const { return frames_.size() - 1; }
+  // The device and inode of the deepest open folder, as it was opened.
+  dev_t TopDevice() const { return frames_.back().dev; }
+  ino_t TopInode() const { return frames_.back().ino; }
 
   // Opens the folder `name` inside Top() and makes it the new top. Returns the errno on failure (ELOOP or
   // ENOTDIR when it is not a real folder any more), 0 on success. `openFlags` adds to O_RDONLY|O_DIRECTORY.

@@ -149,7 +149,7 @@ UniqueFd OpenFolder(const std::string& path) {
 ItemCollection<Folder> Folder::SubFolders() const {
   UniqueFd fd = OpenFolder(path_);
   std::vector<Folder> out;
-  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_);
+  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_, false);
   SortByName(entries);
   for (const DirEntry& e : entries) {
     ItemInfo info;
@@ -162,7 +162,7 @@ ItemCollection<Folder> Folder::SubFolders() const {
 ItemCollection<File> Folder::Files() const {
   UniqueFd fd = OpenFolder(path_);
   std::vector<File> out;
-  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_);
+  std::vector<DirEntry> entries = ReadEntries(fd.Get(), path_, false);
   SortByName(entries);
   for (const DirEntry& e : entries) {
     ItemInfo info;
@@ -195,7 +195,7 @@ uint64_t TreeSize(const std::string& path, const FolderTotalFn& onFolder, int re
     }
     std::vector<DirEntry> entries;
     try {
-      entries = ReadEntries(stack.Top(), stack.TopPath());
+      entries = ReadEntries(stack.Top(), stack.TopPath(), false);
     } catch (const Error& e) {
       // An unreadable folder counts as empty, and the caller hears of it.
       if (onError) onError(e);

@@ -99,9 +99,15 @@ std::string ReportWriter::SizeText(uint64_t bytes) const {
   return std::to_string(RoundToUnit(static_cast<int64_t>(bytes), s_.sizeUnit));
 }
 
-std::string ReportWriter::PathText(const std::string& path) const {
-  std::string shown = ControlsShown(path);
-  return csv_ ? CsvField(std::move(shown)) : shown;
+void ReportWriter::AppendPath(std::string& line, const std::string& path) const {
+  size_t start = line.size();
+  line += path;
+  // One pass over the copy: control characters always, commas in the comma-separated views.
+  for (size_t i = start; i < line.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c < 0x20 || c == 0x7F) line[i] = '?';
+    else if (c == ',' && csv_) line[i] = '_';
+  }
 }
 
 ReportWriter::Piece ReportWriter::FolderColumns(Folder& folder, size_t id) {
@@ -209,7 +215,12 @@ void ReportWriter::FolderAccepted(Folder& folder, int level) {
   totals_.push_back(0);
   std::vector<Piece> row;
   switch (s_.view) {
-    case ReportView::Dos: row.push_back({"\r\n" + PathText(folder.Path()) + "\r\n" + headerLine_ + "\r\n"}); break;
+    case ReportView::Dos: {
+      std::string text = "\r\n";
+      AppendPath(text, folder.Path());
+      row.push_back({text + "\r\n" + headerLine_ + "\r\n"});
+      break;
+    }
     case ReportView::Hierarchical: {
       std::string indent;
       for (int i = 0; i < level; ++i) indent += "  |";
@@ -220,7 +231,9 @@ void ReportWriter::FolderAccepted(Folder& folder, int level) {
     default:
       // Every comma-separated row carries the same fields, folder details or not.
       row.push_back(FolderColumns(folder, id));
-      row.push_back({(hasColumns_ ? "," : "") + PathText(folder.Path()) + "\r\n"});
+      std::string text = hasColumns_ ? "," : "";
+      AppendPath(text, folder.Path());
+      row.push_back({text + "\r\n"});
   }
   pending_.push_back({id, std::move(row), false});
   if (!pruning_) FlushPending();
@@ -228,22 +241,25 @@ void ReportWriter::FolderAccepted(Folder& folder, int level) {
 
 void ReportWriter::FileAccepted(File& file, bool startingFolderFile) {
   FlushPending();
-  std::string cols = Columns(file, false);
-  std::string text;
+  // Built in one string: a million rows are a million of these.
+  std::string line = Columns(file, false);
   switch (s_.view) {
-    case ReportView::Dos: text = cols + ControlsShown(s_.fullPath ? file.Path() : file.Name()); break;
+    case ReportView::Dos: AppendPath(line, s_.fullPath ? file.Path() : file.Name()); break;
     case ReportView::Hierarchical:
       if (startingFolderFile) {
-        text = cols + "  " + ControlsShown(file.Name());
+        line += "  ";
       } else {
-        std::string indent;
-        for (size_t i = 0; i < pending_.size(); ++i) indent += "  |";
-        text = cols + indent + "     " + ControlsShown(file.Name());
+        for (size_t i = 0; i < pending_.size(); ++i) line += "  |";
+        line += "     ";
       }
+      AppendPath(line, file.Name());
       break;
-    default: text = cols + (hasColumns_ ? "," : "") + PathText(file.Path());
+    default:
+      if (hasColumns_) line += ',';
+      AppendPath(line, file.Path());
   }
-  Emit(text + "\r\n");
+  line += "\r\n";
+  Emit(line);
   ++files_;
 }
 

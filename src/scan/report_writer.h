@@ -66,7 +66,9 @@ class ReportWriter : public WalkSink {
   Piece FolderColumns(Folder& folder, size_t id);
   std::vector<Piece> SummaryRow(Folder& folder, size_t id, long listed, long total);
   std::string SizeText(uint64_t bytes) const;
-  std::string PathText(const std::string& path) const;
+  // Appends a name or path as the report shows it (control characters as "?", in the comma-separated views
+  // commas as "_").
+  void AppendPath(std::string& line, const std::string& path) const;
 
   const ScanSettings& s_;
   ScanListener& events_;

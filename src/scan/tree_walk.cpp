@@ -25,6 +25,7 @@
 #include "platform/name_order.h"
 #include "platform/path.h"
 #include "platform/regexp.h"
+#include "scan/listing_prefetch.h"
 
 namespace dv {
 
@@ -54,6 +55,7 @@ class Walker {
       re->Global(true);
     }
     statFiles_ = sink.WantsFileDetails() || s_.fileSize.On() || s_.date.On();
+    statFolders_ = sink.WantsFileDetails() || s_.folderSize.On();
   }
 
   void Run(const std::string& startPath) {
@@ -78,7 +80,7 @@ class Walker {
     std::vector<DirEntry> entries;
     if (rootFd.Valid()) {
       try {
-        entries = ReadEntries(rootFd.Get(), startPath);
+        entries = ReadEntries(rootFd.Get(), startPath, false);
         SortByName(entries);
       } catch (const Error& err) {
         Raise(err, mainLoc, "listing at or near folder " + startPath);
@@ -93,6 +95,7 @@ class Walker {
     }
     FolderHandleStack stack(std::move(rootFd), startPath);
     levels_.push_back(Level{});
+    ReadAhead(startPath, entries, 1);
     ListFiles(stack, *start, 0, entries, mainLoc);
     events_.evtCheckForClose();
     sink_.StartingFolderChecked(Cancelled());
@@ -116,6 +119,29 @@ class Walker {
 
   void Raise(const Error& err, const std::string& loc, const std::string& info, long kind = scanerr::Walk) {
     events_.evtExternalPassError(err, loc, kind, info);
+  }
+
+  // Whether a subfolder at `level` is worth reading ahead: one the walk will surely reject is not.
+  bool WorthReadingAhead(const std::string& name, int level) const {
+    return (s_.AllLevels() || level <= s_.levels) && (s_.showHidden || name[0] != '.');
+  }
+
+  void ReadAhead(const std::string& folderPath, const std::vector<DirEntry>& entries, int level) {
+    std::vector<std::string> paths;
+    for (const DirEntry& d : entries)
+      if (d.type == DT_DIR && WorthReadingAhead(d.name, level)) paths.push_back(JoinPath(folderPath, d.name));
+    prefetch_.Ahead(paths);
+  }
+
+  // The listing of the folder just opened on top of `stack`: read ahead when it was, from this very folder.
+  std::vector<DirEntry> Listing(FolderHandleStack& stack, const std::string& path, bool readAhead) {
+    if (readAhead) {
+      std::optional<ListingPrefetch::Listing> ahead = prefetch_.Take(path);
+      if (ahead && ahead->dev == stack.TopDevice() && ahead->ino == stack.TopInode()) return std::move(ahead->entries);
+    }
+    std::vector<DirEntry> entries = ReadEntries(stack.Top(), path, false);
+    SortByName(entries);
+    return entries;
   }
 
   static std::vector<std::string> SubfolderNames(const std::vector<DirEntry>& entries) {
@@ -258,14 +284,19 @@ class Walker {
         LeaveLevel(stack);
         continue;
       }
+      const bool readAhead = WorthReadingAhead(name, depth);
       ItemInfo info;
-      if (!StatAt(stack.Top(), name.c_str(), info) || !info.IsFolder()) {
+      if (!statFolders_) {
+        info.mode = S_IFDIR;  // as listed; opening it below refuses anything else
+      } else if (!StatAt(stack.Top(), name.c_str(), info) || !info.IsFolder()) {
         Raise(ErrorFromErrno(info.mode ? ENOTDIR : errno, path), loc, "listing at or near folder " + path);
+        if (readAhead) prefetch_.Drop(path);
         continue;
       }
       Folder folder(path, info);
       if (auto size = SizeOf(info)) folder.SetSize(*size);
       if (!AcceptFolderOutside(stack, folder, name, depth)) {
+        if (readAhead) prefetch_.Drop(path);
         if (accumulate_) level.total += Measure(path);
         continue;
       }
@@ -275,10 +306,10 @@ class Walker {
       int rc = stack.Push(name);
       if (rc != 0) {
         Raise(ErrorFromErrno(rc, path), loc, "listing at or near folder " + path);
+        if (readAhead) prefetch_.Drop(path);
       } else {
         try {
-          entries = ReadEntries(stack.Top(), path);
-          SortByName(entries);
+          entries = Listing(stack, path, readAhead);
         } catch (const Error& err) {
           Raise(err, loc, "listing at or near folder " + path);
         }
@@ -295,6 +326,7 @@ class Walker {
         continue;
       }
       levels_.push_back(Level{SubfolderNames(entries), 0, 0});
+      ReadAhead(path, entries, depth + 1);
       ListFiles(stack, folder, depth, entries, loc);
     }
   }
@@ -335,10 +367,11 @@ class Walker {
   const std::atomic<bool>& closingDown_;
   WalkSink& sink_;
   bool report_;
-  bool statFiles_ = true;
+  bool statFiles_ = true, statFolders_ = true;
   RegExp filePattern_, folderPattern_;
   std::map<std::pair<dev_t, ino_t>, uint64_t> sizes_;
   std::vector<Level> levels_;
+  ListingPrefetch prefetch_;
   long visited_ = 0;
   bool accumulate_ = false;
 };
