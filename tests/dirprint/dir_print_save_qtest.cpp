@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QProcess>
@@ -21,47 +22,18 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
+
 #include <deque>
-#include <map>
 
 #include "dirprint/dir_print_save.h"
 #include "dirprint/frm_dir_print.h"
 #include "dirprint/frm_html_settings.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shell_services.h"
+#include "support/scripted_prompter.h"
 
 namespace {
-
-struct Shown {
-  std::string text, title;
-};
-
-// Records every message; answers each question from a script kept per title (Yes when the script is empty).
-class ScriptedPrompter : public dv::Prompter {
- public:
-  std::vector<Shown> shown;
-  std::map<std::string, std::deque<bool>> answers;
-  int Count(const std::string& title) const {
-    int n = 0;
-    for (const Shown& s : shown) n += s.title == title;
-    return n;
-  }
-  void Message(const std::string& text, const std::string& title) override { shown.push_back({text, title}); }
-  bool YesNo(const std::string& text, const std::string& title) override {
-    shown.push_back({text, title});
-    auto& q = answers[title];
-    if (q.empty()) return true;
-    bool a = q.front();
-    q.pop_front();
-    return a;
-  }
-  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
-    return YesNo(text, title) ? dv::Answer::Yes : dv::Answer::No;
-  }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string& d) override {
-    return d;
-  }
-};
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
@@ -84,7 +56,8 @@ class DirPrintSaveTest : public QObject {
   Q_OBJECT
   std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<dv::ShellServices> services_;
-  ScriptedPrompter prompter_;
+  // Every question answered Yes unless a test queues another answer for its title.
+  dv::test::ScriptedPrompter prompter_;
   std::unique_ptr<dv::frmDirPrint> w_;
   // The scripted save dialog: each request is kept, each answer taken from the front of the script.
   std::vector<dv::SaveDialogRequest> requests_;
@@ -135,8 +108,8 @@ class DirPrintSaveTest : public QObject {
     services_ = std::make_unique<dv::ShellServices>();
     services_->log.OpenSessionErrorLog();
     services_->utilities.PrintFontChecked = true;
-    prompter_.shown.clear();
-    prompter_.answers.clear();
+    prompter_.Reset();
+    prompter_.DefaultAnswer(dv::Answer::Yes);
     requests_.clear();
     dialogAnswers_.clear();
     w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
@@ -226,7 +199,7 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(r.filterIndex, 3);
     QCOMPARE(r.initialFolder, Home() + "/");
     // Cancel: nothing asked, nothing written, nothing stored.
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     QVERIFY(QDir(dir_->filePath("out")).isEmpty());
     QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
   }
@@ -234,7 +207,7 @@ class DirPrintSaveTest : public QObject {
   void csvViewOffersCsvAndStoresNoIndex() {
     RunJob("optCSVView");
     Answer(Out("r.csv"), 4);
-    prompter_.answers["Change Default Save Location"] = {false};
+    prompter_.QueueAnswerFor("Change Default Save Location", dv::Answer::No);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_[0].filters.size(), 4);
     QCOMPARE(requests_[0].filters[3], QString("Comma Separated Values (*.csv)"));
@@ -323,6 +296,63 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(services_->settings.GetSetting("HTMLtborder", "x"), std::string(""));
   }
 
+  // --- Saving safely ---
+
+  void webPageWorkFileIsGoneWhenDone() {
+    services_->settings.SaveSetting("HTMLbc", "FFFFFF,16777215");
+    RunJob("optFlatView");
+    Answer(Out("page.htm"), 3);
+    w_->SaveDirectoryInformation();
+    QVERIFY(ReadAll(Out("page.htm")).contains("plain.txt"));
+    QCOMPARE(QString::fromStdString(dv::HtmlWorkFilePath()), dir_->filePath("run/dorvane/DVhtmltemp"));
+    QVERIFY(!QFile::exists(QString::fromStdString(dv::HtmlWorkFilePath())));
+  }
+
+  void savingOverAFileKeepsItsModeAndNeverFollowsALink() {
+    services_->settings.SaveSetting("HTMLbc", "FFFFFF,16777215");
+    RunJob("optFlatView");
+    QFile old(Out("keep.txt"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QCOMPARE(::chmod(qPrintable(Out("keep.txt")), 0640), 0);
+    Answer(Out("keep.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(ReadAll(Out("keep.txt")), ReadAll(w_->ReportPath()));
+    struct stat st {};
+    QCOMPARE(::stat(qPrintable(Out("keep.txt")), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0640);
+
+    // A link is neither written through nor replaced, whatever the kind; the failure is reported.
+    QFile real(Out("real.txt"));
+    QVERIFY(real.open(QIODevice::WriteOnly));
+    real.write("the link's target");
+    real.close();
+    // The session's own message box reports each failure; it is read and closed as it comes up.
+    QStringList reported;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        reported << box->text();
+        box->accept();
+      }
+    });
+    closer.start(10);
+    for (const char* name : {"link.txt", "link.rtf", "link.htm"}) {
+      QVERIFY(QFile::link("real.txt", Out(name)));
+      Answer(Out(name), 2);
+      w_->SaveDirectoryInformation();
+      QVERIFY(QFileInfo(Out(name)).isSymLink());
+    }
+    closer.stop();
+    QCOMPARE(ReadAll(Out("real.txt")), QByteArray("the link's target"));
+    QCOMPARE(reported.size(), 3);
+    for (const QString& text : reported) QVERIFY2(text.contains("is a symbolic link"), qPrintable(text));
+    QVERIFY(!QFile::exists(QString::fromStdString(dv::HtmlWorkFilePath())));
+    QCOMPARE(QDir(dir_->filePath("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList({"keep.txt", "link.htm", "link.rtf", "link.txt", "real.txt"}));
+  }
+
   // --- The dialog's answers ---
 
   void invalidPathAsksAndRetriesFromTheTempFolder() {
@@ -332,8 +362,8 @@ class DirPrintSaveTest : public QObject {
     Answer(Out("good.txt"), 2);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_.size(), size_t(3));
-    QCOMPARE(prompter_.Count("Invalid Path or Name"), 2);
-    QCOMPARE(prompter_.shown[0].text,
+    QCOMPARE(prompter_.CountTitled("Invalid Path or Name"), 2);
+    QCOMPARE(prompter_.Log()[0].text,
              std::string("Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
                          "Would you like to try to save again?"));
     QCOMPARE(requests_[1].fileName, QString());
@@ -345,7 +375,7 @@ class DirPrintSaveTest : public QObject {
   void invalidPathAnsweredNoSavesNothing() {
     RunJob("optHierarchicalView");
     Answer(dir_->filePath("missing/r.txt"), 2);
-    prompter_.answers["Invalid Path or Name"] = {false};
+    prompter_.QueueAnswerFor("Invalid Path or Name", dv::Answer::No);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_.size(), size_t(1));
     QVERIFY(QDir(dir_->filePath("out")).isEmpty());
@@ -356,12 +386,12 @@ class DirPrintSaveTest : public QObject {
     RunJob("optHierarchicalView");
     Answer(Out("one.txt"), 2);
     w_->SaveDirectoryInformation();
-    QCOMPARE(prompter_.Count("Change Default Save Location"), 1);
+    QCOMPARE(prompter_.CountTitled("Change Default Save Location"), 1);
     QCOMPARE(services_->settings.GetSetting("Default Save Location", ""), (dir_->filePath("out") + "/").toStdString());
     Answer(Out("two.txt"), 2);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_[1].initialFolder, dir_->filePath("out") + "/");
-    QCOMPARE(prompter_.Count("Change Default Save Location"), 1);
+    QCOMPARE(prompter_.CountTitled("Change Default Save Location"), 1);
     QVERIFY(QFile::exists(Out("two.txt")));
   }
 
@@ -380,7 +410,7 @@ class DirPrintSaveTest : public QObject {
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     Answer(Out("selected.txt"), 2);
     w_->SaveDirectoryInformation();
-    QCOMPARE(prompter_.Count("Save Selected Only?"), 1);
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 1);
     const QString saved = QString::fromUtf8(ReadAll(Out("selected.txt")));
     QVERIFY(saved.startsWith("Dorvane Row-Selected Data Directory Report\r\n"));
     QVERIFY(saved.contains("plain.txt"));
@@ -388,7 +418,7 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(!saved.contains("caf"));
     QCOMPARE(saved.toUtf8(), ReadAll(w_->ReportPath()));
 
-    prompter_.answers["Save Selected Only?"] = {false};
+    prompter_.QueueAnswerFor("Save Selected Only?", dv::Answer::No);
     Answer(Out("all.txt"), 2);
     w_->SaveDirectoryInformation();
     const QString all = QString::fromUtf8(ReadAll(Out("all.txt")));
@@ -400,7 +430,7 @@ class DirPrintSaveTest : public QObject {
     RunJob("optFlatView");
     Answer(Out("r.txt"), 2);
     w_->SaveDirectoryInformation();
-    QCOMPARE(prompter_.Count("Save Selected Only?"), 0);
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 0);
   }
 
   // --- Printing ---
@@ -418,7 +448,7 @@ class DirPrintSaveTest : public QObject {
     w_->PrintDirectoryInformation();
     QCOMPARE(dialogs, 1);
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
     if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is not installed");
     const QString text = PdfText(pdf);
     QVERIFY2(text.contains("Dorvane DOS Style Directory Report"), qPrintable(text));
@@ -454,9 +484,9 @@ class DirPrintSaveTest : public QObject {
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Accepted); };
-    prompter_.answers["Save Selected Only?"] = {true};  // nothing highlighted: titles and header only
+    prompter_.QueueAnswerFor("Save Selected Only?", dv::Answer::Yes);  // nothing highlighted: titles and header only
     w_->PrintDirectoryInformation();
-    QCOMPARE(prompter_.Count("Save Selected Only?"), 1);
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 1);
     QVERIFY(Preview().startsWith("Dorvane Row-Selected Data Directory Report"));
     QVERIFY(!Preview().contains("plain.txt"));
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
@@ -470,7 +500,7 @@ class DirPrintSaveTest : public QObject {
     w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Rejected); };
     w_->PrintDirectoryInformation();
     QVERIFY(!QFile::exists(pdf));
-    QVERIFY(prompter_.shown.empty());
+    QVERIFY(prompter_.Log().empty());
   }
 };
 
