@@ -7,6 +7,7 @@
 #include "common/setting_defaults.h"
 #include "common/shared_utils.h"
 #include "platform/path.h"
+#include "scan/report_texts.h"
 
 namespace dv {
 
@@ -92,10 +93,9 @@ std::vector<std::string> Cut(const std::string& line, const std::vector<Column>&
 
 std::string Width(const Column& c) { return c.width ? std::to_string(c.width * 7) : "*"; }
 
-// The report's own texts that the page treats apart from rows.
-constexpr const char* kStartingDirectory = "Starting Directory: ";
-constexpr const char* kSummaryStart = "** Summary:";
-constexpr const char* kCancelledMarker = "*********  Operation was cancelled  ********************";
+// The report's own texts that the page treats apart from rows (header-only: the export needs no engine).
+using report::kCancelledMarker;
+using report::kStartingDirectory;
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -145,8 +145,8 @@ class Converter {
 
     std::string title = in_.Take();
     enum { None, Hier, Flat } kind = None;
-    if (title.find("Dorvane Hierarchical Directory Report") != std::string::npos) kind = Hier;
-    else if (title.find("Dorvane DOS Style Directory Report") != std::string::npos ||
+    if (title.find(report::kHierarchicalTitle) != std::string::npos) kind = Hier;
+    else if (title.find(report::kDosTitle) != std::string::npos ||
              title.find("Data Directory Report") != std::string::npos)
       kind = Flat;
     out_.WriteLine("<p align=center><b>" + HtmlEscape(title) + "</b></p>");
@@ -231,7 +231,7 @@ class Converter {
     const std::string* shown = in_.Peek(k + 2);
     const std::string* closing = in_.Peek(k + 3);
     if (!closing || *closing != *rule || shown->size() != rule->size() ||
-        *summary != kSummaryStart + std::string(rule->size() - 14, ' ') + " **" ||
+        *summary != report::kSummary + std::string(rule->size() - 14, ' ') + " **" ||
         !std::regex_match(*shown, shownLine))
       return false;
     // The last lines of the report, or followed only by a cancelled report's two blank lines and marker.
