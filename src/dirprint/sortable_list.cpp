@@ -1,5 +1,7 @@
 #include "dirprint/sortable_list.h"
 
+#include "common/text_rules.h"
+
 #include <QFile>
 #include <QHeaderView>
 #include <QTableView>
@@ -19,12 +21,6 @@ namespace {
 
 constexpr int64_t kNoKey = std::numeric_limits<int64_t>::min();  // not a number or not a date: sorts first
 constexpr long kIndexOutOfBounds = 35600;
-
-size_t CodePoints(std::string_view s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
 
 bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -86,7 +82,7 @@ int64_t DateKey(std::string_view field) {
   } else {
     if (lengths[0] > 2 || lengths[1] > 2 || lengths[2] == 3) return kNoKey;
     m = parts[0], d = parts[1], y = parts[2];
-    if (lengths[2] <= 2) y += y < 30 ? 2000 : 1900;
+    if (lengths[2] <= 2) y = FullYear(y);
   }
   if (!ValidDay(y, m, d)) return kNoKey;
   return int64_t(y) * 10000 + m * 100 + d;
@@ -96,7 +92,7 @@ std::string ShownUtf8(SortableKind kind, std::string_view field, int64_t& key) {
   key = kNoKey;
   if (kind == SortableKind::Size) {
     key = SizeKey(field);
-    const size_t length = CodePoints(field);
+    const size_t length = Utf8Length(field);
     // Right-aligned in ten characters, so that the text sorts like the number it is.
     if (length < 10) return std::string(10 - length, ' ') + std::string(field);
   } else if (kind == SortableKind::Date) {

@@ -6,7 +6,9 @@
 
 #include "dirprint/sortable_list.h"
 #include "platform/text_stream.h"
+#include "common/text_rules.h"
 #include "scan/cls_dir_processing.h"
+#include "scan/report_texts.h"
 
 namespace dv {
 namespace {
@@ -43,9 +45,7 @@ SortableReportScan SortableReportScanOf(const clsDirProcessing& engine) {
   SortableReportScan scan;
   scan.startingDirectory = engine.StartingDirectory();
   scan.dirLevelsDeep = engine.DirLevelsDeep();
-  scan.filtersActive = engine.IsSizeRestrictionOn() || engine.IsDateRestrictionOn() ||
-                       engine.IsExtensionRestrictionOn() || !engine.RegExFilePattern().empty() ||
-                       !engine.RegExFolderPattern().empty();
+  scan.filtersActive = engine.Settings().FiltersActive();
   return scan;
 }
 
@@ -87,13 +87,15 @@ std::string SortableReportText(const SortableListModel& list, const SortableRepo
 
   QStringList headers;
   for (int c = 0; c < list.columnCount(); ++c) headers << list.Header(c);
-  out += QStringLiteral("Column(s) Shown: ") + headers.join(QStringLiteral(", ")) + crlf;
-  out += QStringLiteral("Filter(s) ") + (scan.filtersActive ? QStringLiteral("Active ") : QStringLiteral("Inactive ")) +
-         (scan.dirLevelsDeep == kAllLevels ? QStringLiteral("& All Subdirectories Processed")
-                                           : QStringLiteral("& Subdirectory Level Depth=") +
+  out += QString::fromLatin1(report::kColumnsShown) + QLatin1Char(' ') + headers.join(QStringLiteral(", ")) + crlf;
+  out += QString::fromLatin1(report::kFilters) +
+         QString::fromLatin1(scan.filtersActive ? report::kActive : report::kInactive) +
+         (scan.dirLevelsDeep == kAllLevels ? QString::fromLatin1(report::kAllLevels)
+                                           : QString::fromLatin1(report::kLevelDepth) +
                                                  QString::number(scan.dirLevelsDeep)) +
          crlf;
-  out += QStringLiteral("Starting Directory: ") + QString::fromStdString(scan.startingDirectory) + crlf + crlf;
+  out += QString::fromLatin1(report::kStartingDirectory) +
+         QString::fromStdString(ControlsShown(scan.startingDirectory)) + crlf + crlf;
 
   const std::vector<int> widths = SortableReportWidths(list);
   for (int c = 0; c < list.columnCount(); ++c)
