@@ -36,7 +36,7 @@ class AboutTest : public QObject {
     dv::frmAbout about(errors.prompter, errors.handler, nullptr, dv::ProgramVersion{2004, minor, revision});
     QCOMPARE(Label(about, "lblProgName"), label);
     QCOMPARE(dv::frmAbout::ProgramNameText({2004, minor, revision}), label);
-    QVERIFY(errors.prompter.messages.empty());
+    QVERIFY(errors.prompter.Log().empty());
   }
 
   // Without a version given, the window shows the project's version from the build.
@@ -62,7 +62,7 @@ class AboutTest : public QObject {
     QTest::mouseClick(download, Qt::LeftButton);
     QCOMPARE(xdg.Calls(), 1);
     QCOMPARE(xdg.Args(), QStringList{QString::fromUtf8(dv::kHomePageAddress)});
-    QVERIFY(errors.prompter.messages.empty());
+    QVERIFY(errors.prompter.Log().empty());
 
     // A right click does nothing; Enter on the focused label opens it like a click.
     QTest::mouseClick(download, Qt::RightButton);
@@ -80,8 +80,8 @@ class AboutTest : public QObject {
     dv::frmAbout about(errors.prompter, errors.handler, nullptr);
     about.show();
     QTest::mouseClick(about.findChild<QLabel*>("lblDownload"), Qt::LeftButton);
-    QCOMPARE(errors.prompter.messages.size(), size_t(1));
-    QCOMPARE(errors.prompter.messages[0].text, std::string("No association for file extension"));
+    QCOMPARE(errors.prompter.Log().size(), size_t(1));
+    QCOMPARE(errors.prompter.Log()[0].text, std::string("No association for file extension"));
   }
 
   // Resizing keeps every control where it was relative to the others, and the block in the middle.

@@ -69,11 +69,11 @@ class LaunchBrowserTest : public QObject {
     dv::OpenWebPage("https://example.org/", errors.prompter, errors.handler);
     QCOMPARE(xdg.Calls(), 2);
     if (success) {
-      QVERIFY(errors.prompter.messages.empty());
+      QVERIFY(errors.prompter.Log().empty());
     } else {
-      QCOMPARE(errors.prompter.messages.size(), size_t(1));
-      QCOMPARE(QString::fromStdString(errors.prompter.messages[0].text), message);
-      QCOMPARE(QString::fromStdString(errors.prompter.messages[0].title), QString());
+      QCOMPARE(errors.prompter.Log().size(), size_t(1));
+      QCOMPARE(QString::fromStdString(errors.prompter.Log()[0].text), message);
+      QCOMPARE(QString::fromStdString(errors.prompter.Log()[0].title), QString());
     }
   }
 
@@ -98,8 +98,8 @@ class LaunchBrowserTest : public QObject {
     TestErrors errors;
     QCOMPARE(dv::LaunchDocument("https://example.org/", errors.handler), 32L);
     dv::OpenWebPage("https://example.org/", errors.prompter, errors.handler);
-    QCOMPARE(errors.prompter.messages.size(), size_t(1));
-    QCOMPARE(errors.prompter.messages[0].text, std::string("DLL not found"));
+    QCOMPARE(errors.prompter.Log().size(), size_t(1));
+    QCOMPARE(errors.prompter.Log()[0].text, std::string("DLL not found"));
   }
 
   void emptyTargetTakesCommandLineThenHomePage_data() {
@@ -119,7 +119,7 @@ class LaunchBrowserTest : public QObject {
     TestErrors errors;
     dv::OpenWebPage(target, errors.prompter, errors.handler, commandLine);
     QCOMPARE(xdg.Args(), QStringList{opened});
-    QVERIFY(errors.prompter.messages.empty());
+    QVERIFY(errors.prompter.Log().empty());
   }
 
   void commandLineLeavesProgramNameOut() {
@@ -137,7 +137,7 @@ class LaunchBrowserTest : public QObject {
     clock.start();
     dv::OpenWebPage("https://example.org/", errors.prompter, errors.handler, QString(), 300);
     QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(errors.prompter.messages.empty());
+    QVERIFY(errors.prompter.Log().empty());
     QCOMPARE(xdg.Args(), QStringList{"https://example.org/"});
   }
 };

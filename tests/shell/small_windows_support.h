@@ -16,16 +16,10 @@
 
 namespace dvtest {
 
-// The shared scripted prompter (answers No / Cancel / nothing); `messages` is its log under the name these
-// windows' tests read.
-struct RecordingPrompter : dv::test::ScriptedPrompter {
-  const std::vector<dv::test::Asked>& messages = Log();
-};
-
 // An error handler whose message boxes land in `prompter` and whose log is a private file; reports are not sent.
 struct TestErrors {
   QTemporaryDir dir;
-  RecordingPrompter prompter;
+  dv::test::ScriptedPrompter prompter;
   dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
   dv::ErrorHandler handler{prompter, log, nullptr};
 };

@@ -64,9 +64,9 @@ class TipsTest : public QObject {
   }
   void cleanup() {
     delete main_;
-    QVERIFY2(errors_->prompter.messages.empty(), errors_->prompter.messages.empty()
+    QVERIFY2(errors_->prompter.Log().empty(), errors_->prompter.Log().empty()
                                                      ? ""
-                                                     : errors_->prompter.messages[0].text.c_str());
+                                                     : errors_->prompter.Log()[0].text.c_str());
     errors_.reset();
     settings_.reset();
     configEnv_.reset();
