@@ -5,8 +5,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -30,9 +30,11 @@ namespace dv {
 
 namespace {
 
-volatile std::sig_atomic_t gSignal = 0;
+// Set by the handler on whichever thread the signal lands (the walk reads folders ahead on a second one).
+std::atomic<int> gSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
-void OnSignal(int sig) { gSignal = sig; }
+void OnSignal(int sig) { gSignal.store(sig, std::memory_order_relaxed); }
 
 // While a report runs, SIGINT (Ctrl+C), SIGTERM and SIGHUP (the terminal closed) only set a flag: the walk ends
 // at its next check with the cancelled marker, an export stops, the temporary files go, and the command exits
@@ -41,7 +43,7 @@ void OnSignal(int sig) { gSignal = sig; }
 class SignalScope {
  public:
   SignalScope() {
-    gSignal = 0;
+    gSignal.store(0, std::memory_order_relaxed);
     for (size_t i = 0; i < kCount; ++i) {
       ::sigaction(kSignals[i], nullptr, &old_[i]);
       if (!(old_[i].sa_flags & SA_SIGINFO) && old_[i].sa_handler == SIG_IGN) continue;
@@ -60,7 +62,7 @@ class SignalScope {
   SignalScope& operator=(const SignalScope&) = delete;
 
   // The signal caught since the scope began, or 0.
-  static int Caught() { return gSignal; }
+  static int Caught() { return gSignal.load(std::memory_order_relaxed); }
 
  private:
   static constexpr size_t kCount = 3;
