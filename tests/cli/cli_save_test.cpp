@@ -24,8 +24,9 @@ struct Result {
 };
 
 // Runs `program` with `args`, standard output and error into files of a scratch folder; the environment is
-// inherited, so an IsolatedEnvironment of the test reaches the child.
-Result RunProgram(const std::string& program, const std::vector<std::string>& args) {
+// inherited, so an IsolatedEnvironment of the test reaches the child. With `fileLimit`, no file the program
+// writes may grow past that many bytes, as on a full disk.
+Result RunProgram(const std::string& program, const std::vector<std::string>& args, rlim_t fileLimit = 0) {
   test::TempTree scratch;
   std::string outPath = scratch / "out", errPath = scratch / "err";
   pid_t pid = ::fork();
@@ -34,6 +35,7 @@ Result RunProgram(const std::string& program, const std::vector<std::string>& ar
     int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(o, 1);
     ::dup2(e, 2);
+    if (fileLimit) test::LimitFileSize(fileLimit);  // the ignored SIGXFSZ stays ignored in the program
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -207,32 +209,6 @@ std::string Fingerprint(const std::string& path) {
   return std::to_string(st.st_ino) + " " + std::to_string(st.st_mode) + " " + test::TempTree::Read(path);
 }
 
-// Runs the command line with no file allowed to grow past `limit` bytes, as on a full disk.
-Result RunCliWithFileLimit(const std::vector<std::string>& args, rlim_t limit) {
-  test::TempTree scratch;
-  std::string outPath = scratch / "out", errPath = scratch / "err";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    test::LimitFileSize(limit);  // the ignored SIGXFSZ stays ignored in the program
-    std::vector<char*> argv{const_cast<char*>(DV_CLI_PATH)};
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(DV_CLI_PATH, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Result r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = test::TempTree::Read(outPath);
-  r.err = test::TempTree::Read(errPath);
-  return r;
-}
-
 TEST_F(CliSaveTest, RunsThatFailLeaveTheTargetsByteForByte) {
   const std::string dir = tree.Dir("out");
   const std::string output = tree.File("out/report.txt", "old report\r\n"), page = tree.File("out/page.htm", "old page");
@@ -287,7 +263,7 @@ TEST_F(CliSaveTest, AFullDiskLeavesTheOldFiles) {
     std::vector<std::string> args{"report"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     args.push_back(root);
-    Result r = RunCliWithFileLimit(args, c.limit);
+    Result r = RunProgram(DV_CLI_PATH, args, c.limit);
     EXPECT_EQ(r.status, 2) << c.args.back() << " " << c.limit << ": " << r.err;
     EXPECT_TRUE(Contains(r.err, "Disk full")) << r.err;
     EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(rtf), before) << c.args.back();
