@@ -11,14 +11,14 @@ inline bool Control(char c) { return static_cast<unsigned char>(c) < 0x20 || c =
 
 size_t Utf8Length(std::string_view text) {
   size_t n = 0;
-  for (size_t i = 0; i < text.size(); ++i) n += !Continuation(text[i]) || i == 0;
+  for (char c : text) n += !Continuation(c);
   return n;
 }
 
 size_t Utf8PrefixBytes(std::string_view text, size_t chars) {
   size_t seen = 0, i = 0;
   for (; i < text.size(); ++i) {
-    if (Continuation(text[i]) && i != 0) continue;
+    if (Continuation(text[i])) continue;
     if (seen == chars) break;
     ++seen;
   }

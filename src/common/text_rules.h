@@ -8,7 +8,7 @@
 
 namespace dv {
 
-// Characters (code points) in UTF-8 text; a stray continuation byte at the start counts as one.
+// Characters (code points) in UTF-8 text: the bytes that do not continue a character.
 size_t Utf8Length(std::string_view text);
 // The bytes of the first `chars` characters of `text` (all of it when shorter); never cuts a character.
 size_t Utf8PrefixBytes(std::string_view text, size_t chars);

@@ -879,13 +879,13 @@ void frmDirPrint::SaveDirectoryInformation() {
   scope.Step([&] { AskSelectedOnly(); });
 
   scope.Step("fdp:20.70", [&] {
-    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName, SaveBaseName(fullName));
+    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName);
     else SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, {});
   });
 }
 
 // The shared save titles the page from the file name itself; the base name is not needed here any more.
-void frmDirPrint::SaveAsWebPage(const std::string& fullName, const std::string&) {
+void frmDirPrint::SaveAsWebPage(const std::string& fullName) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
   HtmlSettings settings;
   scope.Step([&] {

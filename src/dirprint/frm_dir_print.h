@@ -100,7 +100,7 @@ class frmDirPrint : public frmDirPrintBase {
   void WriteSortableReport(bool onlyHighlighted);
   // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
   void AskSelectedOnly();
-  void SaveAsWebPage(const std::string& fullName, const std::string& baseName);
+  void SaveAsWebPage(const std::string& fullName);
   QAction* MainItem(const char* name) const;
 
   ShellServices& services_;

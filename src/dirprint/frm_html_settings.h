@@ -14,7 +14,7 @@
 #include "common/error_handler.h"
 #include "common/prompter.h"
 #include "common/user_settings.h"
-#include "scan/html_export.h"
+#include "export/html_export.h"
 
 class QCheckBox;
 class QColorDialog;

@@ -1,5 +1,7 @@
 #include "export/html_export.h"
 
+#include "common/text_rules.h"
+
 #include <deque>
 #include <regex>
 #include <vector>
@@ -20,24 +22,9 @@ struct Column {
   size_t width;  // characters; 0 means the rest of the line
 };
 
-size_t CharCount(const std::string& text) {
-  size_t n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 // The byte offset `chars` characters (UTF-8 code points) after `from`, or the end.
 size_t Advance(const std::string& text, size_t from, size_t chars) {
-  size_t i = from;
-  while (i < text.size()) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      if (chars == 0) break;
-      --chars;
-    }
-    ++i;
-  }
-  return i;
+  return from + Utf8PrefixBytes(std::string_view(text).substr(std::min(from, text.size())), chars);
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -47,10 +34,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 }
 
 // The same grammar the settings windows accept as a number.
-bool IsNumeric(const std::string& text) {
-  static const std::regex number(R"(^\s*[+-]?(\d[\d,]*(\.\d*)?|\.\d+)([eE][+-]?\d+)?\s*$)");
-  return std::regex_match(text, number);
-}
+bool IsNumeric(const std::string& text) { return LooksLikeNumber(text); }
 
 std::string OrDefault(const std::string& value, const char* key) {
   return value.empty() ? SettingDefault(key) : value;
@@ -59,7 +43,7 @@ std::string OrDefault(const std::string& value, const char* key) {
 std::string Colour(const std::string& value, const char* key, const char* fallback) {
   std::string hex = OrDefault(value, key);
   hex = hex.substr(0, hex.find(','));
-  return CharCount(hex) == 6 ? hex : fallback;
+  return Utf8Length(hex) == 6 ? hex : fallback;
 }
 
 std::vector<Column> ColumnTable(const std::string& shownLine) {
