@@ -70,16 +70,20 @@ int FolderHandleStack::Push(const std::string& name, int openFlags) {
   if (fd < 0) return errno;
   struct stat st {};
   ::fstat(fd, &st);
+  Adopt(name, UniqueFd(fd), st.st_dev, st.st_ino);
+  return 0;
+}
+
+void FolderHandleStack::Adopt(const std::string& name, UniqueFd folder, dev_t dev, ino_t ino) {
   if (path_.empty() || path_.back() != '/') path_ += '/';
   path_ += name;
-  frames_.push_back({fd, st.st_dev, st.st_ino, path_.size()});
+  frames_.push_back({folder.Release(), dev, ino, path_.size()});
   // Open now: frame 0 and frames firstOpen_ .. the top. The top itself is never closed (budget_ >= 2).
   if (1 + frames_.size() - firstOpen_ > budget_) {
     if (frames_[firstOpen_].fd >= 0) ::close(frames_[firstOpen_].fd);
     frames_[firstOpen_].fd = -1;
     ++firstOpen_;
   }
-  return 0;
 }
 
 namespace {

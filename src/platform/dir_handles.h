@@ -52,6 +52,9 @@ class FolderHandleStack {
   // Opens the folder `name` inside Top() and makes it the new top. Returns the errno on failure (ELOOP or
   // ENOTDIR when it is not a real folder any more), 0 on success. `openFlags` adds to O_RDONLY|O_DIRECTORY.
   int Push(const std::string& name, int openFlags = 0);
+  // Makes `folder`, the subfolder `name` of Top() opened elsewhere (without following a link) and known by its
+  // device and inode, the new top.
+  void Adopt(const std::string& name, UniqueFd folder, dev_t dev, ino_t ino);
   // Closes the top folder and makes its parent the top again. A parent whose handle was closed is reopened
   // through ".." or by its path from the nearest open folder above, and must be the folder that was pushed.
   // When it can no longer be reached as that folder (it was moved or replaced during the walk), throws dv::Error

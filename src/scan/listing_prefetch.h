@@ -1,30 +1,47 @@
 #pragma once
-// Reads folder listings ahead of the walk on a second thread, so that reading a folder overlaps the work on the
-// one before it. The walk hands over the folders it will visit next, nearest first; a listing is read (opened by
-// its path, never following a last link, sorted by name) and kept until the walk takes it. The walk still opens
-// every folder itself through its own handles and uses a listing only when it was read from that very folder
-// (same device and inode); anything else it reads itself. Events and decisions stay on the walk's thread.
+// Reads folder listings ahead of the walk on a second thread, so that the two share the opening and reading of
+// folders. The reader walks the same tree in the same order (pre-order, names sorted) through handles of its own
+// (relative, never following a link), entering only the folders the walk will enter (the caller's tests, which
+// must be free of side effects), and queues each folder's handle and listing for the walk, which adopts them. The
+// walk waits only for a folder the reader has in hand; any other it opens and reads itself, and the reader skips
+// what the walk has reached, going on past it. When the two part ways (the tree changed, a test answered
+// otherwise) the walk opens and reads for itself.
+// Events and decisions stay on the walk's thread; the queue holds a bounded number of entries and handles.
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/dir_handles.h"
+#include "platform/unique_fd.h"
 
 namespace dv {
+
+// True when `a` comes before `b` in the walk's order (a folder before everything below it, siblings by name).
+bool WalkOrderBefore(const std::string& a, const std::string& b);
 
 class ListingPrefetch {
  public:
   struct Listing {
+    std::string path;
     dev_t dev = 0;
     ino_t ino = 0;
     std::vector<DirEntry> entries;
+    UniqueFd folder;  // the folder itself, opened by the reader without following a link
+  };
+  // Whether the walk will enter the subfolder `name` of the folder open at `parentFd` (`parentPath`), at `level`,
+  // before it is opened; and, once opened, by its device and inode.
+  struct Tests {
+    std::function<bool(int parentFd, const std::string& parentPath, const std::string& name, int level)> before;
+    std::function<bool(dev_t dev, ino_t ino)> opened;
   };
 
   ListingPrefetch() = default;
@@ -32,24 +49,27 @@ class ListingPrefetch {
   ListingPrefetch(const ListingPrefetch&) = delete;
   ListingPrefetch& operator=(const ListingPrefetch&) = delete;
 
-  // Folders the walk will visit, in the order it will visit them.
-  void Ahead(const std::vector<std::string>& paths);
-  // The listing read for `path`, waiting while it is being read; empty when it was not read (the caller reads).
+  // Starts reading below the starting folder, whose own listing (`entries`) the walk has read.
+  void Start(const std::string& startPath, const std::vector<DirEntry>& entries, Tests tests);
+  // The handle and listing of `path`, the next folder the walk enters; empty when the reader did not read it.
   std::optional<Listing> Take(const std::string& path);
-  // The walk will not visit `path` after all.
-  void Drop(const std::string& path);
 
  private:
-  void Run();
+  // One pass of the reader from the top; the number of listings queued, or -1 when it is to stop.
+  long Pass(const std::string& startPath, const std::vector<DirEntry>& entries, const Tests& tests);
+  bool Put(Listing listing);  // false when the reader is to stop
 
   std::mutex mutex_;
-  std::condition_variable wake_, ready_;
-  std::vector<std::string> todo_;  // the next folder to read is at the back
-  std::unordered_map<std::string, Listing> done_;
-  std::string reading_;
-  size_t heldEntries_ = 0;
-  bool stop_ = false;
-  std::thread worker_;
+  std::condition_variable changed_;
+  std::deque<Listing> queue_;
+  size_t queuedEntries_ = 0;
+  std::string walkAt_;   // the folder the walk asked for last
+  std::string reading_;  // the folder the reader is reading for the walk
+  std::string walkOwns_;  // a subtree the walk opens and reads itself; the reader stays out of it
+  bool stop_ = false, finished_ = false;
+  bool walkWaits_ = false, readerWaits_ = false;
+  std::atomic<unsigned> progress_{0};  // moves on whenever the reader finishes with a folder  // who sleeps on `changed_`, so that no wake-up is wasted
+  std::thread reader_;
 };
 
 }  // namespace dv

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -95,7 +96,6 @@ class Walker {
     }
     FolderHandleStack stack(std::move(rootFd), startPath);
     levels_.push_back(Level{});
-    ReadAhead(startPath, entries, 1);
     ListFiles(stack, *start, 0, entries, mainLoc);
     events_.evtCheckForClose();
     sink_.StartingFolderChecked(Cancelled());
@@ -105,6 +105,7 @@ class Walker {
       sink_.FolderLeft(0, levels_.back().total);
       return;
     }
+    if (!levels_.back().subfolders.empty()) StartReadingAhead(startPath, entries);
     WalkSubfolders(stack);
   }
 
@@ -121,27 +122,32 @@ class Walker {
     events_.evtExternalPassError(err, loc, kind, info);
   }
 
-  // Whether a subfolder at `level` is worth reading ahead: one the walk will surely reject is not.
-  bool WorthReadingAhead(const std::string& name, int level) const {
-    return (s_.AllLevels() || level <= s_.levels) && (s_.showHidden || name[0] != '.');
-  }
-
-  void ReadAhead(const std::string& folderPath, const std::vector<DirEntry>& entries, int level) {
-    std::vector<std::string> paths;
-    for (const DirEntry& d : entries)
-      if (d.type == DT_DIR && WorthReadingAhead(d.name, level)) paths.push_back(JoinPath(folderPath, d.name));
-    prefetch_.Ahead(paths);
-  }
-
-  // The listing of the folder just opened on top of `stack`: read ahead when it was, from this very folder.
-  std::vector<DirEntry> Listing(FolderHandleStack& stack, const std::string& path, bool readAhead) {
-    if (readAhead) {
-      std::optional<ListingPrefetch::Listing> ahead = prefetch_.Take(path);
-      if (ahead && ahead->dev == stack.TopDevice() && ahead->ino == stack.TopInode()) return std::move(ahead->entries);
-    }
-    std::vector<DirEntry> entries = ReadEntries(stack.Top(), path, false);
-    SortByName(entries);
-    return entries;
+  // Starts the reader of listings ahead of the walk, with the folder tests the walk makes (on its own pattern
+  // object: the reader runs on another thread, and its tests raise nothing).
+  void StartReadingAhead(const std::string& startPath, const std::vector<DirEntry>& entries) {
+    auto pattern = std::make_shared<RegExp>(s_.folderPattern, true, true);
+    ListingPrefetch::Tests tests;
+    tests.before = [this, pattern](int parentFd, const std::string& parentPath, const std::string& name, int level) {
+      if (!s_.AllLevels() && level > s_.levels) return false;
+      if (!pattern->Pattern().empty()) {
+        try {
+          if (!pattern->Test(name)) return false;
+        } catch (const Error&) {
+          return false;
+        }
+      }
+      if (s_.showHidden) return true;
+      ItemInfo info;
+      info.mode = S_IFDIR;
+      long a = ReadAttributesAt(parentFd, name, info, JoinPath(parentPath, name));
+      return (a & (attr::Hidden | attr::System)) == 0;
+    };
+    tests.opened = [this](dev_t dev, ino_t ino) {
+      if (!s_.folderSize.On()) return true;
+      auto it = sizes_.find({dev, ino});
+      return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
+    };
+    prefetch_.Start(startPath, entries, std::move(tests));
   }
 
   static std::vector<std::string> SubfolderNames(const std::vector<DirEntry>& entries) {
@@ -284,32 +290,33 @@ class Walker {
         LeaveLevel(stack);
         continue;
       }
-      const bool readAhead = WorthReadingAhead(name, depth);
       ItemInfo info;
       if (!statFolders_) {
         info.mode = S_IFDIR;  // as listed; opening it below refuses anything else
       } else if (!StatAt(stack.Top(), name.c_str(), info) || !info.IsFolder()) {
         Raise(ErrorFromErrno(info.mode ? ENOTDIR : errno, path), loc, "listing at or near folder " + path);
-        if (readAhead) prefetch_.Drop(path);
         continue;
       }
       Folder folder(path, info);
       if (auto size = SizeOf(info)) folder.SetSize(*size);
       if (!AcceptFolderOutside(stack, folder, name, depth)) {
-        if (readAhead) prefetch_.Drop(path);
         if (accumulate_) level.total += Measure(path);
         continue;
       }
 
       // Emptiness comes after the folder has been opened and listed.
       std::vector<DirEntry> entries;
-      int rc = stack.Push(name);
-      if (rc != 0) {
+      int rc = 0;
+      if (std::optional<ListingPrefetch::Listing> ahead = prefetch_.Take(path)) {
+        // Opened and read by the reader, relative and without following a link, as the walk would have.
+        stack.Adopt(name, std::move(ahead->folder), ahead->dev, ahead->ino);
+        entries = std::move(ahead->entries);
+      } else if ((rc = stack.Push(name)) != 0) {
         Raise(ErrorFromErrno(rc, path), loc, "listing at or near folder " + path);
-        if (readAhead) prefetch_.Drop(path);
       } else {
         try {
-          entries = Listing(stack, path, readAhead);
+          entries = ReadEntries(stack.Top(), path, false);
+          SortByName(entries);
         } catch (const Error& err) {
           Raise(err, loc, "listing at or near folder " + path);
         }
@@ -326,7 +333,6 @@ class Walker {
         continue;
       }
       levels_.push_back(Level{SubfolderNames(entries), 0, 0});
-      ReadAhead(path, entries, depth + 1);
       ListFiles(stack, folder, depth, entries, loc);
     }
   }
