@@ -199,8 +199,9 @@ class Walker {
         if (StatAt(stack.Top(), d.name.c_str(), info)) return true;
         // Gone since the folder was listed, or not readable.
         --total;
-        std::string where = level == 0 ? JoinPath(folder.Path(), d.name) : d.name;
-        Raise(ErrorFromErrno(errno, where), loc, "listing at or near file " + where);
+        const int lookError = errno;
+        std::string path = JoinPath(folder.Path(), d.name);
+        Raise(ErrorFromErrno(lookError, path), loc, "listing at or near file " + (level == 0 ? path : d.name));
         return false;
       };
       if (accumulate_) {
