@@ -1,5 +1,7 @@
 #include "common/text_rules.h"
 
+#include <cstdint>
+#include <cstring>
 #include <regex>
 
 namespace dv {
@@ -31,9 +33,19 @@ std::string ControlsShown(std::string text) {
   return text;
 }
 
-bool HasControls(std::string_view text) {
-  for (char c : text)
-    if (Control(c)) return true;
+bool HasControls(std::string_view text, char also) {
+  // Eight bytes at a time: report rows of deep trees hold paths of tens of kilobytes.
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  auto zeroByte = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t x;
+    std::memcpy(&x, text.data() + i, 8);
+    uint64_t below20 = (x - kOnes * 0x20) & ~x & kHighs;  // exact for bytes below 0x80; above, ~x clears it
+    if (below20 | zeroByte(x ^ (kOnes * 0x7F)) | (also ? zeroByte(x ^ (kOnes * uint8_t(also))) : 0)) return true;
+  }
+  for (; i < text.size(); ++i)
+    if (Control(text[i]) || (also && text[i] == also)) return true;
   return false;
 }
 

@@ -16,7 +16,8 @@ size_t Utf8PrefixBytes(std::string_view text, size_t chars);
 // `text` with every control character (0x00-0x1F and 0x7F) shown as "?", as `ls` shows names on a terminal, so
 // that a name cannot split a row or send escape sequences.
 std::string ControlsShown(std::string text);
-bool HasControls(std::string_view text);
+// True when `text` holds a control character, or the character `also` when that is not 0.
+bool HasControls(std::string_view text, char also = 0);
 
 // A number as a user may type it: optional sign, digits with "," separators, optional fraction and exponent,
 // blanks around ("1,024", "-3.5", ".5", "2e3").

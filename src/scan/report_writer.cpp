@@ -102,7 +102,9 @@ std::string ReportWriter::SizeText(uint64_t bytes) const {
 void ReportWriter::AppendPath(std::string& line, const std::string& path) const {
   size_t start = line.size();
   line += path;
-  // One pass over the copy: control characters always, commas in the comma-separated views.
+  // Almost every name is plain: a fast scan finds out, and only a name with something to show otherwise is gone
+  // over again.
+  if (!HasControls(path, csv_ ? ',' : 0)) return;
   for (size_t i = start; i < line.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(line[i]);
     if (c < 0x20 || c == 0x7F) line[i] = '?';
@@ -241,8 +243,10 @@ void ReportWriter::FolderAccepted(Folder& folder, int level) {
 
 void ReportWriter::FileAccepted(File& file, bool startingFolderFile) {
   FlushPending();
-  // Built in one string: a million rows are a million of these.
-  std::string line = Columns(file, false);
+  // Built in one string, whose room is kept from row to row: a million rows are a million of these.
+  std::string& line = line_;
+  line.clear();
+  line += Columns(file, false);
   switch (s_.view) {
     case ReportView::Dos: AppendPath(line, s_.fullPath ? file.Path() : file.Name()); break;
     case ReportView::Hierarchical:

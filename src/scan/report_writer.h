@@ -85,6 +85,7 @@ class ReportWriter : public WalkSink {
   std::unique_ptr<RowSpool> held_;
   std::vector<Pending> pending_;
   long files_ = 0, folders_ = 1;
+  std::string line_;  // the file row being built
 };
 
 }  // namespace dv
