@@ -23,7 +23,7 @@
 #include "scan/cls_dir_processing.h"
 
 #ifdef DV_CLI_SETTINGS
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 #endif
 
 namespace dv {

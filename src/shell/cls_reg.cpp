@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace dv {
 

@@ -10,7 +10,7 @@
 #include "common/shared_utils.h"
 #include "shell/http_report_sender.h"
 #include "shell/qt_prompter.h"
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace dv {
 

@@ -22,7 +22,7 @@
 #include "common/user_settings.h"
 #include "dirprint/frm_html_settings.h"
 #include "platform/error.h"
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 #include "support/scripted_prompter.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QSettings>
 
 #include "common/error_handler.h"
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 #include "support/child_process.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"

@@ -10,7 +10,7 @@
 #include "common/setting_defaults.h"
 #include "shell/frm_tip.h"
 #include "shell/resources.h"
-#include "shell/settings_store.h"
+#include "settings/settings_store.h"
 #include "small_windows_support.h"
 
 using dvtest::ScopedEnv;
