@@ -69,10 +69,10 @@ TEST_F(SettingsStoreTest, MachineSettingsFileIsTheFirstThatExistsElseInTheFirstF
 }
 
 TEST(DefaultApplicationName, IsTheExecutableNameOrTheApplicationsName) {
-  if (!QCoreApplication::instance()) EXPECT_EQ(DefaultApplicationName(), "shell_tests");
+  if (!QCoreApplication::instance()) EXPECT_EQ(DefaultApplicationName(), "settings_tests");
 
   int argc = 1;
-  char arg0[] = "shell_tests";
+  char arg0[] = "settings_tests";
   char* argv[] = {arg0, nullptr};
   std::unique_ptr<QCoreApplication> app;
   if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
