@@ -27,6 +27,26 @@ size_t Utf8PrefixBytes(std::string_view text, size_t chars) {
   return i;
 }
 
+size_t DecodeUtf8(std::string_view s, char32_t& cp) {
+  if (s.empty()) return 0;
+  const unsigned char c = static_cast<unsigned char>(s[0]);
+  size_t n;
+  char32_t min;
+  if (c < 0x80) return cp = c, 1;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
+  else return 0;
+  if (s.size() < n) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
 std::string ControlsShown(std::string text) {
   for (char& c : text)
     if (Control(c)) c = '?';

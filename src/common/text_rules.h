@@ -13,6 +13,10 @@ size_t Utf8Length(std::string_view text);
 // The bytes of the first `chars` characters of `text` (all of it when shorter); never cuts a character.
 size_t Utf8PrefixBytes(std::string_view text, size_t chars);
 
+// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the first byte does not
+// start one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short) or `s` is empty.
+size_t DecodeUtf8(std::string_view s, char32_t& cp);
+
 // `text` with every control character (0x00-0x1F and 0x7F) shown as "?", as `ls` shows names on a terminal, so
 // that a name cannot split a row or send escape sequences.
 std::string ControlsShown(std::string text);

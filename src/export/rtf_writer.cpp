@@ -2,29 +2,10 @@
 
 #include <cstdint>
 
+#include "common/text_rules.h"
 
 namespace dv {
 namespace {
-
-// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the first byte does not
-// start one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
-size_t DecodeUtf8(std::string_view s, char32_t& cp) {
-  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(0);
-  size_t n;
-  char32_t min;
-  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
-  else return 0;
-  if (s.size() < n) return 0;
-  for (size_t i = 1; i < n; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b(i) & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
 
 // \uN takes a signed 16-bit number; the "?" is what a reader without Unicode shows (\uc1: one character).
 void AppendUnit(std::string& out, uint16_t unit) {

@@ -14,6 +14,7 @@
 #include "cli/report_command.h"
 #include "scan/report_writer.h"
 #include "support/child_process.h"
+#include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv {
@@ -112,20 +113,6 @@ TEST_F(CliTest, AnInvalidPatternIsReportedPerItemWithExit1) {
   EXPECT_NE(r.out.find("Files Shown:0"), std::string::npos);
 }
 
-// The names in a folder, sorted, joined by " ".
-std::string Listing(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
-  return out;
-}
-
 // Runs the command line with its standard error going into a pipe of one page that is not read until the first
 // error record has arrived: the run cannot end before then, so `signal` always reaches a walk in progress. Then
 // everything is read to the end.
@@ -187,7 +174,7 @@ TEST_F(CliTest, SignalsCancelWithTheirExitStatusAndReplaceNoFile) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(test::TempTree::Read(output), "old report");
     EXPECT_EQ(test::TempTree::Read(page), "old page");
-    EXPECT_EQ(Listing(dir), "page.htm report.txt");
+    EXPECT_EQ(test::Listing(dir), "page.htm report.txt");
   }
 }
 

@@ -188,20 +188,6 @@ TEST_F(CliSaveTest, RichTextReadBackByPandocHoldsTheReportsLines) {
   EXPECT_TRUE(Contains(all, "<i>&z.doc")) << all;
 }
 
-// The names in a folder, sorted, joined by " ".
-std::string Listing(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
-  return out;
-}
-
 // What a file was: its bytes, mode and inode, so that "untouched" means untouched.
 std::string Fingerprint(const std::string& path) {
   struct stat st {};
@@ -217,7 +203,7 @@ TEST_F(CliSaveTest, RunsThatFailLeaveTheTargetsByteForByte) {
   const std::string link = tree.Link("out/link.txt", "real.txt");
   const std::string missing = tree / "no-such-folder";
   const std::string before = Fingerprint(output) + Fingerprint(page) + Fingerprint(dir + "/real.txt");
-  const std::string listing = Listing(dir);
+  const std::string listing = test::Listing(dir);
   struct Case {
     std::vector<std::string> args;
     const char* says;
@@ -237,7 +223,7 @@ TEST_F(CliSaveTest, RunsThatFailLeaveTheTargetsByteForByte) {
     EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
     EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(dir + "/real.txt"), before) << c.says;
     EXPECT_TRUE(S_ISLNK(test::LStat(link).st_mode));
-    EXPECT_EQ(Listing(dir), listing) << c.says;  // no temporary left beside them
+    EXPECT_EQ(test::Listing(dir), listing) << c.says;  // no temporary left beside them
   }
 }
 
@@ -267,7 +253,7 @@ TEST_F(CliSaveTest, AFullDiskLeavesTheOldFiles) {
     EXPECT_EQ(r.status, 2) << c.args.back() << " " << c.limit << ": " << r.err;
     EXPECT_TRUE(Contains(r.err, "Disk full")) << r.err;
     EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(rtf), before) << c.args.back();
-    EXPECT_EQ(Listing(dir), "page.htm page.rtf report.txt");
+    EXPECT_EQ(test::Listing(dir), "page.htm page.rtf report.txt");
   }
 }
 
@@ -302,7 +288,7 @@ TEST_F(CliSaveTest, WebPagesShareNoWorkFile) {
   EXPECT_TRUE(Contains(one, "first-only.txt") && !Contains(one, "second-only.txt")) << one;
   EXPECT_TRUE(Contains(two, "second-only.txt") && !Contains(two, "first-only.txt")) << two;
   EXPECT_EQ(test::TempTree::Read(privateFolder + "/DVhtmltemp"), "the window's");
-  EXPECT_EQ(Listing(privateFolder), "DVhtmltemp");
+  EXPECT_EQ(test::Listing(privateFolder), "DVhtmltemp");
 }
 
 TEST_F(CliSaveTest, NamesThatLookLikeRulingsStayOnThePage) {

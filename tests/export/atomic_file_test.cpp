@@ -23,20 +23,6 @@
 namespace dv {
 namespace {
 
-// The names in a folder, sorted, joined by " ".
-std::string Listing(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
-  return out;
-}
-
 std::string Mode(const std::string& path) {
   char text[8];
   std::snprintf(text, sizeof text, "%o", test::LStat(path).st_mode & 07777);
@@ -58,9 +44,9 @@ TEST_F(AtomicFileTest, NewFileAppearsOnlyWhenCommittedWithTheUsualMode) {
     AtomicFile f(dir + "/new.txt");
     f.Out().WriteLine("report");
     f.Out().Flush();
-    const std::string before = Listing(dir);
+    const std::string before = test::Listing(dir);
     f.Commit();
-    return before + "|" + Listing(dir) + "|" + Mode(dir + "/new.txt");
+    return before + "|" + test::Listing(dir) + "|" + Mode(dir + "/new.txt");
   });
   std::smatch m;
   ASSERT_TRUE(std::regex_match(result, m, std::regex(R"((\S+) r\.txt\|new\.txt r\.txt\|640)"))) << result;
@@ -79,7 +65,7 @@ TEST_F(AtomicFileTest, ExistingFileKeepsItsModeAndIsReplacedWhole) {
   EXPECT_EQ(test::TempTree::Read(old), std::string(100000, 'n'));
   EXPECT_EQ(Mode(old), "604");
   EXPECT_NE(test::LStat(old).st_ino, before);
-  EXPECT_EQ(Listing(dir), "r.txt");
+  EXPECT_EQ(test::Listing(dir), "r.txt");
 }
 
 TEST_F(AtomicFileTest, WhatCannotBeReplacedIsRefusedAndLeftAlone) {
@@ -88,7 +74,7 @@ TEST_F(AtomicFileTest, WhatCannotBeReplacedIsRefusedAndLeftAlone) {
   tree.Link("out/dangling.txt", "nowhere.txt");
   tree.Dir("out/folder");
   tree.Fifo("out/pipe");
-  const std::string listing = Listing(dir);
+  const std::string listing = test::Listing(dir);
   struct Case {
     const char* target;
     long number;
@@ -102,7 +88,7 @@ TEST_F(AtomicFileTest, WhatCannotBeReplacedIsRefusedAndLeftAlone) {
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(test::FailsWith([&] { AtomicFile f(dir + "/" + c.target); }, c.number, c.mention)) << c.target;
-    EXPECT_EQ(Listing(dir), listing) << c.target;
+    EXPECT_EQ(test::Listing(dir), listing) << c.target;
   }
   EXPECT_EQ(test::TempTree::Read(dir + "/real.txt"), "keep");
   EXPECT_TRUE(S_ISLNK(test::LStat(dir + "/link.txt").st_mode));
@@ -114,7 +100,7 @@ TEST_F(AtomicFileTest, WhatCannotBeReplacedIsRefusedAndLeftAlone) {
   tree.Link("out/later.txt", "real.txt");
   EXPECT_TRUE(test::FailsWith([&] { f.Commit(); }, err::PathFileAccess, "is a symbolic link"));
   EXPECT_EQ(test::TempTree::Read(dir + "/real.txt"), "keep");
-  EXPECT_EQ(Listing(dir).find(".dv-save-"), std::string::npos) << Listing(dir);
+  EXPECT_EQ(test::Listing(dir).find(".dv-save-"), std::string::npos) << test::Listing(dir);
 }
 
 TEST_F(AtomicFileTest, FailuresLeaveTheOldFileAndNoTemporary) {
@@ -145,7 +131,7 @@ TEST_F(AtomicFileTest, FailuresLeaveTheOldFileAndNoTemporary) {
     const std::string result = test::InChild(tree.Root(), [&] { return test::Outcome(c.run); });
     EXPECT_EQ(result.substr(0, std::string(c.outcome).size()), c.outcome) << c.name << ": " << result;
     EXPECT_EQ(test::TempTree::Read(old), "old report\r\n") << c.name;
-    EXPECT_EQ(Listing(dir), "r.txt") << c.name;
+    EXPECT_EQ(test::Listing(dir), "r.txt") << c.name;
   }
 }
 
@@ -177,7 +163,7 @@ TEST_F(AtomicFileTest, AKilledWriterLeavesTheOldFile) {
   EXPECT_EQ(test::TempTree::Read(old), "old report\r\n");
   // A kill gives no chance to remove the temporary: at most that one hidden file is left beside the target.
   std::smatch m;
-  const std::string listing = Listing(dir);
+  const std::string listing = test::Listing(dir);
   ASSERT_TRUE(std::regex_match(listing, m, std::regex(R"((\S+) r\.txt)"))) << listing;
   EXPECT_TRUE(std::regex_match(m[1].str(), kTemporary)) << listing;
 }

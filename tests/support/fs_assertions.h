@@ -11,6 +11,9 @@
 
 namespace dv::test {
 
+// The names in a folder, sorted, joined by " " (what a folder holds, to compare before and after).
+std::string Listing(const std::string& dir);
+
 // Runs `call` and checks that it fails with dv::Error `number` whose description contains `mention`.
 template <class F>
 ::testing::AssertionResult FailsWith(F&& call, long number, const std::string& mention = "") {
