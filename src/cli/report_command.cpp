@@ -98,7 +98,9 @@ class CliListener : public ScanListener {
     shown_ = true;
   }
   void evtExternalPassError(const Error& e, const std::string& loc, long kind, const std::string& info) override {
-    if (kind != 1 && kind != 4) return;  // the windows ignore the other kinds too
+    // Kind 3 (a folder total that could not see everything) is shown too: the window ignores it, but a script
+    // must not take a wrong total for a right one.
+    if (kind != scanerr::Setting && kind != scanerr::SizeAccess && kind != scanerr::Walk) return;
     ClearLine();
     std::fprintf(err_, "%s\n",
                  SessionErrorLog::FormatRecord(DateTime::Now().GeneralDate(), e.Number(),

@@ -1,6 +1,7 @@
 // The real dorvane-cli run on one tree with fixed sizes and times; each whole output is compared with an
 // expected file in expected/ (the tree's path written as @ROOT@). DV_UPDATE_EXPECTED=1 rewrites the files, which
 // are then read over by eye before they are committed.
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <cstdlib>
@@ -91,6 +92,33 @@ TEST_F(CliGoldenTest, WholeOutputsMatchTheExpectedFiles) {
     expected << in.rdbuf();
     EXPECT_EQ(got, expected.str()) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace dv
+
+namespace dv {
+namespace {
+
+TEST(CliTotalsTest, AFolderTotalThatCannotSeeEverythingIsReported) {
+  test::TempTree tree;
+  std::string root = tree.Dir("data");
+  tree.File("data/locked/inside.txt", "x");
+  ::chmod((root + "/locked").c_str(), 0);
+  test::HandOver(tree, root);
+  // As an ordinary user (root reads everything): the folder beyond the chosen depth is measured, and cannot be.
+  std::string out = test::InChild(
+      tree.Root(),
+      [&] {
+        test::ProgramResult r =
+            test::RunProgram(DV_CLI_PATH, {"report", "--view", "csv", "--columns", "size", "--levels", "0", root});
+        return std::to_string(r.status) + "\n" + r.err;
+      },
+      true);
+  ::chmod((root + "/locked").c_str(), 0755);
+  EXPECT_EQ(out.substr(0, 2), "1\n") << out;
+  EXPECT_NE(out.find("Loc: cdp:8B"), std::string::npos) << out;
+  EXPECT_NE(out.find("checking folder size at or near locked"), std::string::npos) << out;
 }
 
 }  // namespace
