@@ -49,7 +49,7 @@ std::vector<DirEntry> ReadEntries(int dirFd, const std::string& pathForErrors, b
 size_t FolderHandleStack::HandleBudget() {
   struct rlimit lim {};
   if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return kMaxOpen;
-  rlim_t budget = lim.rlim_cur > 16 ? (lim.rlim_cur - 16) / 2 : 0;
+  rlim_t budget = lim.rlim_cur > 16 ? (lim.rlim_cur - 16) / 4 : 0;
   return static_cast<size_t>(std::clamp<rlim_t>(budget, 2, kMaxOpen));
 }
 

@@ -30,9 +30,10 @@ class FolderHandleStack {
  public:
   // The most handles one stack holds, however high the process's limit.
   static constexpr size_t kMaxOpen = 96;
-  // The handles one stack holds: (soft RLIMIT_NOFILE - 16) / 2, between 2 and kMaxOpen. The 16 are left for the
-  // program's other descriptors; halving leaves room for a second walk running inside the first (a folder's
-  // size measured during a scan). Read when the stack is made.
+  // The handles one stack holds: (soft RLIMIT_NOFILE - 16) / 4, between 2 and kMaxOpen. The 16 are left for the
+  // program's other descriptors; the quarter leaves room for the other walks of one scan: a folder's size
+  // measured inside it, the read-ahead walk and the handles it hands over (half a budget). Read when the stack
+  // is made.
   static size_t HandleBudget();
 
   // Takes ownership of the handle of the walk's top folder.
