@@ -139,6 +139,9 @@ void frmMain::Load() {
 }
 
 void frmMain::FillArea(QMdiSubWindow* sub) {
+  // The menus keep using the working window after the user closes it with its title-bar button: closing only
+  // hides it (a sub-window deletes itself on close by default), and the menus show it again as it was.
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
   // A working window starts as large as the frame allows (not maximized: the caption stays "Dorvane").
   QSize room = area_->viewport()->size();
   sub->setGeometry(0, 0, std::max(room.width(), 860), std::max(room.height(), 600));
@@ -150,6 +153,7 @@ void frmMain::ShowDirectoryPrinter() {
     dirPrintSub_ = area_->addSubWindow(dirPrint_);
     FillArea(dirPrintSub_);
   }
+  dirPrint_->show();  // closing the sub-window closed the window inside it too
   dirPrintSub_->show();
   area_->setActiveSubWindow(dirPrintSub_);
   SetDirectoryPrinterMenus();
@@ -161,6 +165,7 @@ void frmMain::ShowFileOperations() {
     fileOpsSub_ = area_->addSubWindow(fileOps_);
     FillArea(fileOpsSub_);
   }
+  fileOps_->show();
   fileOpsSub_->show();
   FileOpsShown = true;
   area_->setActiveSubWindow(fileOpsSub_);

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -80,6 +83,24 @@ class DirPrintEndToEnd : public QObject {
     QTRY_VERIFY(list->isVisible() && list->model() && list->model()->rowCount() == 6);
     QTest::qWait(200);
     Shot(&w, "dirprint-sortable.png");
+
+    // Closing the window from its window menu, then going back to it from the main menu: the same window comes
+    // back (this used to crash the program) and still runs a job.
+    auto* sub = w.findChild<QMdiArea*>()->activeSubWindow();
+    QVERIFY(sub && sub->systemMenu());
+    QAction* close = nullptr;
+    for (QAction* a : sub->systemMenu()->actions())
+      if (a->text().remove('&').startsWith("Close")) close = a;
+    QVERIFY(close);
+    close->trigger();
+    QTRY_VERIFY(!sub->isVisible());
+    QTest::qWait(100);  // any deferred deletion would run here
+    w.Item("mnuGetNewDirectoryInfo")->trigger();
+    w.Item("mnuGotoDirectoryPrinter")->trigger();
+    QTRY_VERIFY(button->isVisible());
+    w.findChild<QRadioButton*>("optHierarchicalView")->click();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(preview->isVisible() && preview->toPlainText().contains("Files Shown:3"));
   }
 };
 

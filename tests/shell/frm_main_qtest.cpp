@@ -70,6 +70,36 @@ class FrmMainTest : public QObject {
     QVERIFY(QFile::exists(dir_.filePath("run/dorvane/DVcurerr.txt")));
   }
 
+  // The title-bar close button closes the sub-window; the menus that reach the window afterwards must find it
+  // again (closing once deleted it and left the menus a dangling pointer).
+  void aClosedWorkingWindowIsShownAgainByItsMenus() {
+    const struct {
+      const char* show;
+      std::vector<const char*> after;
+    } cases[] = {
+        {"mnuGotoDirectoryPrinter", {"mnuDirectoryPrinterMode", "mnuGotoDirectoryPrinter", "mnuSaveDirectoryInfo",
+                                     "mnuDirPrintDirsRefresh"}},
+        {"mnuGotoFileOperations", {"mnuFileOperationsMode", "mnuGotoFileOperations", "mnuFileOpDirsRefresh"}},
+    };
+    for (const auto& c : cases) {
+      for (const char* menu : c.after) {
+        Trigger(c.show);
+        QMdiSubWindow* sub = w_->findChild<QMdiArea*>()->activeSubWindow();
+        QVERIFY(sub);
+        QWidget* inside = sub->widget();
+        QVERIFY(sub->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Trigger(menu);
+        Trigger(c.show);
+        QMdiSubWindow* again = w_->findChild<QMdiArea*>()->activeSubWindow();
+        QVERIFY2(again && again->isVisible(), menu);
+        QCOMPARE(again->widget(), inside);  // the same window, with what the user had set up
+        QVERIFY2(inside->isVisible(), menu);
+      }
+    }
+    QVERIFY(fileOps_->refreshed >= 1);
+  }
+
   void menuBarHasEveryItemWithItsCaptionAndInitialState() {
     struct Row {
       const char* name;
