@@ -1,6 +1,7 @@
 #include "common/text_rules.h"
 
 #include <cstdint>
+#include <ctime>
 #include <cstring>
 #include <regex>
 
@@ -74,6 +75,18 @@ bool LooksLikeNumber(const std::string& text) {
   return std::regex_match(text, number);
 }
 
-int FullYear(int twoDigitYear) { return twoDigitYear + (twoDigitYear < 30 ? 2000 : 1900); }
+int FullYear(int twoDigitYear, int thisYear) {
+  int year = thisYear - thisYear % 100 + twoDigitYear;
+  if (year > thisYear + 20) year -= 100;
+  else if (year <= thisYear - 80) year += 100;
+  return year;
+}
+
+int FullYear(int twoDigitYear) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  return FullYear(twoDigitYear, local.tm_year + 1900);
+}
 
 }  // namespace dv

@@ -27,7 +27,10 @@ bool HasControls(std::string_view text, char also = 0);
 // blanks around ("1,024", "-3.5", ".5", "2e3").
 bool LooksLikeNumber(const std::string& text);
 
-// A year written with two digits read as a user means it: 00-29 are 2000-2029, 30-99 are 1930-1999.
+// A year written with two digits read as a user means it: the one in the window from 80 years before to 20 years
+// after `thisYear` (in 2026, 46 is 2046 and 47 is 1947), so a file dated 2030 is not taken for 1930.
+int FullYear(int twoDigitYear, int thisYear);
+// The same, from today's year.
 int FullYear(int twoDigitYear);
 
 }  // namespace dv

@@ -26,9 +26,10 @@ TEST(TextRulesTest, CharactersNumbersAndYears) {
   EXPECT_EQ(Utf8PrefixBytes("ab", 5), 2u);
   for (const char* yes : {"1,024", " -3.5 ", ".5", "2e3", "+7"}) EXPECT_TRUE(LooksLikeNumber(yes)) << yes;
   for (const char* no : {"", "abc", "1.2.3", "12abc", ","}) EXPECT_FALSE(LooksLikeNumber(no)) << no;
-  EXPECT_EQ(FullYear(4), 2004);
-  EXPECT_EQ(FullYear(29), 2029);
-  EXPECT_EQ(FullYear(30), 1930);
+  // The window of 80 years before and 20 after this year.
+  const int years[][3] = {{4, 2026, 2004}, {30, 2026, 2030}, {46, 2026, 2046}, {47, 2026, 1947}, {99, 2026, 1999},
+                          {6, 2026, 2006}, {5, 2085, 2105}, {6, 2085, 2006}, {0, 2000, 2000}, {20, 2000, 2020}};
+  for (const auto& y : years) EXPECT_EQ(FullYear(y[0], y[1]), y[2]) << y[0] << " in " << y[1];
 }
 
 }  // namespace

@@ -100,7 +100,13 @@ class SortableListTest : public QObject {
     QTest::newRow("ten digits as they are") << size << "1234567890" << "1234567890";
     QTest::newRow("longer as it is") << size << "123456789012" << "123456789012";
     QTest::newRow("report date") << date << "10-04-04" << "2004-10-04";
-    QTest::newRow("two-digit year 30 is 1930") << date << "01-02-30" << "1930-01-02";
+    // Two-digit years fall in the 80 years before and the 20 after this one: a file of 2030 is not from 1930.
+    const int thisYear = QDate::currentDate().year();
+    const int soon = (thisYear + 4) % 100, long_ago = (thisYear + 30) % 100;
+    QTest::newRow("two-digit year a few years ahead")
+        << date << QString::asprintf("01-02-%02d", soon) << QString::asprintf("%04d-01-02", thisYear + 4);
+    QTest::newRow("two-digit year thirty years ahead is last century")
+        << date << QString::asprintf("01-02-%02d", long_ago) << QString::asprintf("%04d-01-02", thisYear + 30 - 100);
     QTest::newRow("date with time") << date << "10/4/2004 3:15:00 PM" << "2004-10-04";
     QTest::newRow("iso date stays") << date << "2004-10-04" << "2004-10-04";
     QTest::newRow("29 February of a leap year") << date << "02-29-28" << "2028-02-29";
