@@ -77,6 +77,9 @@ frmAbout::frmAbout(Prompter& prompter, ErrorHandler& errors, QWidget* parent, Pr
 
   auto* outer = new QGridLayout(this);
   outer->addWidget(fraContent, 0, 0, Qt::AlignCenter);
+  // The box opens with the focus on OK, so Enter closes it; the link is the next stop of Tab.
+  QWidget::setTabOrder(cmdOK_, lblDownload_);
+  cmdOK_->setFocus();
 
   ResumeScope scope(errors_.Reporting(mode::MessageAndReport), "FA:1");
   scope.Step([&] { lblProgName_->setText(ProgramNameText(version)); });

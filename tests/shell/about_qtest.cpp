@@ -73,6 +73,18 @@ class AboutTest : public QObject {
     QVERIFY(about.isVisible());  // Enter went to the link, not to the OK button
   }
 
+  void enterAtOpeningClosesTheBoxAndOpensNoPage() {
+    FakeXdgOpen xdg;
+    TestErrors errors;
+    dv::frmAbout about(errors.prompter, errors.handler, nullptr);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QCOMPARE(about.focusWidget(), about.findChild<QWidget*>("cmdOK"));
+    QTest::keyClick(about.focusWidget(), Qt::Key_Return);
+    QCOMPARE(xdg.Calls(), 0);
+    QVERIFY(!about.isVisible());
+  }
+
   void downloadFailureShowsShellMessage() {
     FakeXdgOpen xdg;
     xdg.SetExitCode("3");
