@@ -22,6 +22,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <functional>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableView>
@@ -408,6 +410,17 @@ void frmDirPrint::BuildControls() {
   });
   dtpDateRestrictionDate_->installEventFilter(this);
   connect(cmdProcessDirPrint_, &QPushButton::clicked, this, [this] { cmdProcessDirPrint_Click(); });
+  // Keyboard habits: Enter in the path box runs the job; Ctrl+S saves, Ctrl+P prints, F5 reads the tree again.
+  connect(txtPathSelected_, &QLineEdit::returnPressed, cmdProcessDirPrint_, &QPushButton::click);
+  const std::pair<QKeySequence, std::function<void()>> keys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveDirectoryInformation(); }},
+      {QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintDirectoryInformation(); }},
+      {QKeySequence(Qt::Key_F5), [this] { RefreshDrives(); }},
+  };
+  for (const auto& [key, act] : keys) {
+    auto* shortcut = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, act);
+  }
   // The caption leans while the mouse button is held on the button.
   connect(cmdProcessDirPrint_, &QPushButton::pressed, this, [this] {
     QFont f = cmdProcessDirPrint_->font();

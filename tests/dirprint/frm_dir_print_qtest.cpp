@@ -686,6 +686,16 @@ class FrmDirPrintTest : public QObject {
     QVERIFY2(prompter_.Log().empty(), prompter_.Log().empty() ? "" : prompter_.Log()[0].text.c_str());
   }
 
+  void enterInThePathBoxRunsTheJob() {
+    const QString tree = MakeTree();
+    auto* path = E("txtPathSelected");
+    path->setText(tree);
+    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    preview->clear();
+    QTest::keyClick(path, Qt::Key_Return);
+    QVERIFY(preview->toPlainText().contains("hundred.txt"));
+  }
+
   void sortableListShowsPaddedSizesAndSortsByHeaderClicks() {
     const QString tree = MakeTree();
     E("txtPathSelected")->setText(tree);
