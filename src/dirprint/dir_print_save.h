@@ -35,6 +35,11 @@ inline constexpr const char* kInvalidPathQuestion =
     "Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
     "Would you like to try to save again?";
 inline constexpr const char* kSelectedOnlyTitle = "Save Selected Only?";
+// The same question when printing, in printing words.
+inline constexpr const char* kPrintSelectedOnlyTitle = "Print Selected Only?";
+inline constexpr const char* kPrintSelectedOnlyQuestion =
+    "Sortable view allows you to pick and choose which rows of data to print.\r\n\r\n"
+    "Would you like to ONLY print items that are HIGHLIGHTED?";
 inline constexpr const char* kSelectedOnlyQuestion =
     "Sortable view allows you to pick and choose which rows of data to save.\r\n\r\n"
     "Would you like to ONLY save items that are HIGHLIGHTED?";

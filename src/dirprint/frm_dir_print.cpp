@@ -837,10 +837,15 @@ void frmDirPrint::WriteSortableReport(bool onlyHighlighted) {
   });
 }
 
-void frmDirPrint::AskSelectedOnly() {
+void frmDirPrint::AskSelectedOnly(bool printing) {
   // The list's own flag, not on-screen visibility: a window that is minimised still has its sortable view.
   if (lvFilesFolders_->isHidden()) return;
-  const bool onlyHighlighted = prompter_.YesNo(kSelectedOnlyQuestion, kSelectedOnlyTitle);
+  // With no row highlighted there is nothing to choose: a Yes would give a report without rows.
+  const QItemSelectionModel* selection = lvFilesFolders_->selectionModel();
+  const bool anySelected = selection && selection->hasSelection();
+  const bool onlyHighlighted =
+      anySelected && (printing ? prompter_.YesNo(kPrintSelectedOnlyQuestion, kPrintSelectedOnlyTitle)
+                               : prompter_.YesNo(kSelectedOnlyQuestion, kSelectedOnlyTitle));
   WriteSortableReport(onlyHighlighted);
 }
 
@@ -889,7 +894,7 @@ void frmDirPrint::SaveDirectoryInformation() {
     // An old value no index can have, so the chosen one is always stored.
     if (!csv) services_.utilities.SaveDefaultExtension(999, static_cast<int16_t>(choice->filterIndex));
   });
-  scope.Step([&] { AskSelectedOnly(); });
+  scope.Step([&] { AskSelectedOnly(false); });
 
   scope.Step("fdp:20.70", [&] {
     if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName);
@@ -919,7 +924,7 @@ void frmDirPrint::ShowHTMLSettings() {
 
 void frmDirPrint::PrintDirectoryInformation() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:19");
-  scope.Step([&] { AskSelectedOnly(); });
+  scope.Step([&] { AskSelectedOnly(true); });
   scope.Step([&] { PrintRichText(rtfPreviewDirPrint_, services_.Printer(), this, prompter_, PrintDialog); });
 }
 

@@ -99,7 +99,8 @@ class frmDirPrint : public frmDirPrintBase {
   // Rewrites the report from the sortable list (all rows or the highlighted ones) and shows it in the preview.
   void WriteSortableReport(bool onlyHighlighted);
   // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
-  void AskSelectedOnly();
+  // `printing` asks in printing words.
+  void AskSelectedOnly(bool printing);
   void SaveAsWebPage(const std::string& fullName);
   QAction* MainItem(const char* name) const;
 

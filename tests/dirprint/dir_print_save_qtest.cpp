@@ -426,6 +426,16 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(all.contains("plain.txt") && all.contains("inner.dat"));
   }
 
+  void noRowHighlightedNoQuestionAndEveryRowSaved() {
+    RunJob("optSortableView");
+    Answer(Out("every.txt"), 2);
+    w_->SaveDirectoryInformation();
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 0);
+    const QString saved = QString::fromUtf8(ReadAll(Out("every.txt")));
+    QVERIFY(saved.startsWith("Dorvane Data Directory Report\r\n"));
+    QVERIFY(saved.contains("plain.txt") && saved.contains("inner.dat"));
+  }
+
   void outsideTheSortableViewNoRowQuestion() {
     RunJob("optFlatView");
     Answer(Out("r.txt"), 2);
@@ -484,12 +494,22 @@ class DirPrintSaveTest : public QObject {
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Accepted); };
-    prompter_.QueueAnswerFor("Save Selected Only?", dv::Answer::Yes);  // nothing highlighted: titles and header only
+    // Nothing highlighted: nothing is asked, and every row is printed.
     w_->PrintDirectoryInformation();
-    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 1);
-    QVERIFY(Preview().startsWith("Dorvane Row-Selected Data Directory Report"));
-    QVERIFY(!Preview().contains("plain.txt"));
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?") + prompter_.CountTitled("Print Selected Only?"), 0);
+    QVERIFY(Preview().startsWith("Dorvane Data Directory Report"));
+    QVERIFY(Preview().contains("plain.txt"));
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+
+    // A highlighted row: the question is asked in printing words, and Yes prints that row alone.
+    dv::SortableListModel* model = w_->SortableList();
+    C<QTableView>("lvFilesFolders")->selectionModel()->select(
+        model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    prompter_.QueueAnswerFor("Print Selected Only?", dv::Answer::Yes);
+    w_->PrintDirectoryInformation();
+    QCOMPARE(prompter_.CountTitled("Print Selected Only?"), 1);
+    QCOMPARE(prompter_.CountTitled("Save Selected Only?"), 0);
+    QVERIFY(Preview().startsWith("Dorvane Row-Selected Data Directory Report"));
   }
 
   void cancelledPrintIsSilent() {
