@@ -906,11 +906,13 @@ void frmDirPrint::SaveDirectoryInformation() {
 void frmDirPrint::SaveAsWebPage(const std::string& fullName) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
   HtmlSettings settings;
+  bool cancelled = false;
   scope.Step([&] {
     // Nothing stored yet: the user chooses the look now (and may store it).
     if (HtmlSettingsStored(services_.settings)) settings = StoredHtmlSettings(services_.settings);
-    else frmHTMLSettings::Ask(services_.settings, prompter_, services_.errors, window(), settings);
+    else cancelled = !frmHTMLSettings::Ask(services_.settings, prompter_, services_.errors, window(), settings);
   });
+  if (cancelled) return;  // Escape in the settings window: no page is written
   frmPleaseWait wait(window());
   scope.Step([&] { wait.DisplayWaitMessage(kHtmlConvertingMessage); });
   scope.Step([&] { SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, settings); });

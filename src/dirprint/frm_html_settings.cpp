@@ -122,7 +122,7 @@ bool frmHTMLSettings::Ask(UserSettings& settings, Prompter& prompter, ErrorHandl
                           HtmlSettings& out) {
   frmHTMLSettings window(settings, prompter, errors, mainWindow);
   window.GetNewSettings(out.backgroundColour, out.textColour, out.fontSize, out.tableBorder);
-  return true;
+  return !window.cancelled_;
 }
 
 void frmHTMLSettings::Form_Load() {
@@ -315,10 +315,10 @@ void frmHTMLSettings::cmdCancel_Click() {
 }
 
 void frmHTMLSettings::reject() {
-  // Escape and the close button: a plain cancel standalone; in save mode there is no cancel, so they hand the
-  // values back like "OK".
-  if (fields_.saveMode) cmdOK_Click();
-  else cmdCancel_Click();
+  // Escape and the close button cancel: standalone nothing is stored, and in save mode the save itself is called
+  // off (a user who presses Escape does not expect a file to appear).
+  if (fields_.saveMode) cancelled_ = true;
+  cmdCancel_Click();
 }
 
 void frmHTMLSettings::GetNewSettings(std::string& backHex, std::string& textHex, std::string& fontSize,

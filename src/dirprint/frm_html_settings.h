@@ -51,8 +51,8 @@ class frmHTMLSettings : public QDialog {
   // The menu command: shows the window modally in standalone mode.
   static void ShowModal(UserSettings& settings, Prompter& prompter, ErrorHandler& errors, QWidget* mainWindow);
   // A web-page save without stored settings: shows the window in save mode and fills `out` with the bare hex
-  // colours, font size and borders flag the user left. Always true: save mode has no cancel (closing the window
-  // or Escape count as "OK").
+  // colours, font size and borders flag the user left. False when the user pressed Escape or closed the window:
+  // the save is then called off.
   static bool Ask(UserSettings& settings, Prompter& prompter, ErrorHandler& errors, QWidget* mainWindow,
                   HtmlSettings& out);
 
@@ -94,6 +94,7 @@ class frmHTMLSettings : public QDialog {
   ErrorHandler& errors_;
   QWidget* mainWindow_;
   Fields fields_;
+  bool cancelled_ = false;  // save mode: Escape or the close button called the save off
 
   QPushButton* cmdBackColor_;
   QPushButton* cmdTextColor_;
