@@ -14,6 +14,7 @@
 #include "common/error_handler.h"
 #include "common/resume_scope.h"
 #include "common/shared_utils.h"
+#include "platform/file_system.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/scan_choices.h"
 #include "shell/frm_cancel.h"
@@ -159,7 +160,9 @@ void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmC
   });
   scope.Step([&] { engine.ReportFilePath(reportPath); });
 
-  if (cancel) scope.Step([&] { cancel->OpenExternalApp(); });
+  // A missing folder ends the job with a message: the progress window must not come up first and cover it.
+  if (cancel && FileSystemObject().FolderExists(engine.StartingDirectory()))
+    scope.Step([&] { cancel->OpenExternalApp(); });
   scope.Step([&] { engine.CreateDirPrintFile(); });
   engine.Listener(previous);
   if (loadPreview) scope.Step(loadPreview);

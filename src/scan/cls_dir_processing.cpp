@@ -96,9 +96,15 @@ std::string clsDirProcessing::ReportFilePath() const {
 }
 
 bool clsDirProcessing::StartingFolderMissing() {
-  if (FileSystemObject().FolderExists(s_.startingDirectory)) return false;
-  prompter_.Message("The folder " + s_.startingDirectory + " does not exist.  Please select another folder.",
-                    "Folder Does Not Exist");
+  FileSystemObject fso;
+  if (fso.FolderExists(s_.startingDirectory)) return false;
+  // A file given where a folder is wanted is named as what it is.
+  if (!s_.startingDirectory.empty() && fso.FileExists(s_.startingDirectory))
+    prompter_.Message("The path " + s_.startingDirectory + " is a file, not a folder.  Please select a folder.",
+                      "Folder Does Not Exist");
+  else
+    prompter_.Message("The folder " + s_.startingDirectory + " does not exist.  Please select another folder.",
+                      "Folder Does Not Exist");
   return true;
 }
 

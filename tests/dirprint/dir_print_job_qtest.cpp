@@ -452,6 +452,18 @@ class DirPrintJobTest : public QObject {
              "The folder " + h.dir.path() + "/nowhere does not exist.  Please select another folder.");
   }
 
+  // The message is the job's last word: no progress window comes up to cover it. A file is named as a file.
+  void aMissingFolderOrAFileIsSaidWithoutTheProgressProgram() {
+    Harness h;
+    dv::frmCancel cancel(h.errors, kProgram);
+    dv::DirPrintChoices c = h.Choices();
+    c.startingDirectory = (h.root + "/a.txt").toStdString();
+    dv::ProcessDirPrintJob(c, h.engine, &cancel, h.errors, h.report.toStdString());
+    QVERIFY(cancel.ServerName().isEmpty());  // never started
+    QCOMPARE(h.prompter.Count(), 1);
+    QCOMPARE(Texts(h.prompter)[0], "The path " + h.root + "/a.txt is a file, not a folder.  Please select a folder.");
+  }
+
   void theProgressProgramRunsAroundTheScanAndThePreview() {
     Harness h;
     dv::frmCancel cancel(h.errors, kProgram);
