@@ -1,5 +1,11 @@
 #include "dirprint/frm_dir_print.h"
 
+#include "scan/scan_codes.h"
+
+#include "common/pattern.h"
+
+#include "platform/regexp.h"
+
 #include <sys/stat.h>
 
 #include <QAction>
@@ -802,6 +808,20 @@ void frmDirPrint::ProcessDirPrintJob() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:04");
   DirPrintChoices choices;
   scope.Step([&] { choices = CurrentChoices(); });
+  // A pattern that is no valid expression would reject every item, one log record each, and leave an empty
+  // report: it is named with the expression's own error before anything runs.
+  if (!choices.wildcards) {
+    for (const auto& [text, box] : {std::pair{choices.filePattern, "file"}, std::pair{choices.folderPattern, "folder"}}) {
+      try {
+        RegExp(ConvertPattern(text, static_cast<long>(PatternKind::RegularExpression)), true, true).Test("");
+      } catch (const Error& e) {
+        prompter_.Message(std::string("The ") + box + " name pattern is not a valid regular expression.\r\n\r\n" +
+                              e.Description(),
+                          "Invalid Pattern");
+        return;
+      }
+    }
+  }
   // The preview is loaded inside the job, so the progress window stays up until the report shows.
   scope.Step("fdp:04.125", [&] {
     dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()), [this] { LoadReport(); });

@@ -686,6 +686,21 @@ class FrmDirPrintTest : public QObject {
     QVERIFY2(prompter_.Log().empty(), prompter_.Log().empty() ? "" : prompter_.Log()[0].text.c_str());
   }
 
+  void anInvalidExpressionIsNamedBeforeTheJob() {
+    const QString tree = MakeTree();
+    E("txtPathSelected")->setText(tree);
+    R("optPatternMatching_1")->click();  // regular expressions
+    E("txtRegExFilePattern")->setText("(oops");
+    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    preview->setPlainText("before");
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    QCOMPARE(prompter_.CountTitled("Invalid Pattern"), 1);
+    const std::string text = prompter_.Log().back().text;
+    QVERIFY2(text.find("file name pattern") != std::string::npos && text.find("offset 5") != std::string::npos,
+             text.c_str());
+    QCOMPARE(preview->toPlainText(), QString("before"));  // no job ran
+  }
+
   void enterInThePathBoxRunsTheJob() {
     const QString tree = MakeTree();
     auto* path = E("txtPathSelected");
