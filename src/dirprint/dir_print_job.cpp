@@ -100,18 +100,19 @@ void DirPrintEvents::evtCheckForClose() {
 void DirPrintEvents::evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
                                           const std::string& strOtherInfo) {
   long modeWord;
+  if (errCDPType == scanerr::Walk || errCDPType == scanerr::SizeAccess) ++itemErrors_;
   if (errCDPType == scanerr::Walk) modeWord = mode::Log;  // one item failed: the walk goes on, the log keeps it
   else if (errCDPType == scanerr::Setting) modeWord = mode::MessageAndReport;
   else return;
   errors_.ReportError(passedError, strLoc, strOtherInfo, modeWord);
 }
 
-void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
+long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
                         ErrorHandler& errors, const std::string& reportPath) {
-  ProcessDirPrintJob(c, engine, cancel, errors, reportPath, {});
+  return ProcessDirPrintJob(c, engine, cancel, errors, reportPath, {});
 }
 
-void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
+long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
                         ErrorHandler& errors, const std::string& reportPath,
                         const std::function<void()>& loadPreview) {
   // Installed before the setters, so that a setter's failure (kind 1) reaches the user too.
@@ -167,6 +168,7 @@ void ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmC
   engine.Listener(previous);
   if (loadPreview) scope.Step(loadPreview);
   if (cancel) scope.Step([&] { cancel->CloseExternalApp(); });
+  return events.ItemErrors();
 }
 
 }  // namespace dv

@@ -41,13 +41,14 @@ struct DirPrintChoices {
 
 // Sets `engine` from `choices` in the job's order, then runs the report into `reportPath` with the progress
 // program (`cancel`: opened before, fed progress and asked at each check, closed after, also on failure).
-// Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored.
-void ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
+// Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored. Returns how many
+// items could not be read (kinds 4 and 3), for the window to say so.
+long ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
                         ErrorHandler& errors, const std::string& reportPath);
 
 // The same, with `loadPreview` run after the scan and before the progress program closes (the window loads the
 // report into its preview there, so the progress window stays up until the report is visible).
-void ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
+long ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
                         ErrorHandler& errors, const std::string& reportPath,
                         const std::function<void()>& loadPreview);
 
@@ -70,6 +71,8 @@ class DirPrintEvents : public ScanListener {
   void evtCheckForClose() override;
   void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
                             const std::string& strOtherInfo) override;
+  // Items the walk could not read (or measure) so far.
+  long ItemErrors() const { return itemErrors_; }
 
  private:
   bool Due(std::optional<TimePoint>& last);
@@ -82,6 +85,7 @@ class DirPrintEvents : public ScanListener {
   std::string progress_;  // the latest progress text, kept between sends so the one that goes out is current
   bool progressSent_ = true;
   std::optional<TimePoint> lastProgress_, lastCheck_;
+  long itemErrors_ = 0;
 };
 
 }  // namespace dv

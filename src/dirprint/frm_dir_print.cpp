@@ -372,6 +372,10 @@ void frmDirPrint::BuildControls() {
   auto* main = new QVBoxLayout(this);
   main->addLayout(top, 0);
   main->addWidget(displayArea_, 1);
+  // Said where the user looks, without a box to close: the job's items that could not be read.
+  lblJobErrors_ = Named(new QLabel, "lblJobErrors");
+  lblJobErrors_->hide();
+  main->addWidget(lblJobErrors_);
 
   // --- Handlers ---
   connect(TabStrip1_, &QTabBar::currentChanged, this, [this](int i) { Run("fdp:07", [&] { TabStrip1_Click(i); }); });
@@ -823,9 +827,14 @@ void frmDirPrint::ProcessDirPrintJob() {
     }
   }
   // The preview is loaded inside the job, so the progress window stays up until the report shows.
+  long unread = 0;
   scope.Step("fdp:04.125", [&] {
-    dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()), [this] { LoadReport(); });
+    unread = dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()),
+                                    [this] { LoadReport(); });
   });
+  lblJobErrors_->setText(QString::number(unread) + (unread == 1 ? " item" : " items") +
+                         " could not be read - Directory Printer > View Session Errors");
+  lblJobErrors_->setVisible(unread > 0);
 }
 
 void frmDirPrint::cmdProcessDirPrint_Click() {

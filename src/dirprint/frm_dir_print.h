@@ -127,6 +127,7 @@ class frmDirPrint : public frmDirPrintBase {
   QLabel* lblShowSizeIn_;
   QRadioButton* optSizeType_[3];
   QLineEdit* txtRegExFilePattern_;
+  QLabel* lblJobErrors_ = nullptr;  // under the preview: items the last job could not read
   QRadioButton* optPatternMatching_[4];
   QPushButton *cmdRegExInstructionsBottom_, *cmdRegExInstructionsFromFolders_;
   QLineEdit* txtExtensionsFilter_;

@@ -391,6 +391,8 @@ class DirPrintJobTest : public QObject {
     events.evtExternalPassError(dv::Error(70, "Permission denied"), "cdp:AB", 2, "size");
     QCOMPARE(h.prompter.Count(), 1);
     QVERIFY(!h.Log().contains("cdp:AB"));
+    // The items that could not be read (kinds 4 and 3) are counted for the window to say so.
+    QCOMPARE(events.ItemErrors(), 2L);
   }
 
   // The starting folder's check, then one progress text and one check per folder, on a clock the test moves.
