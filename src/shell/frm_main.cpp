@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QShortcut>
 #include <QMenuBar>
 #include <QThread>
 
@@ -108,9 +109,13 @@ void frmMain::BuildMenus() {
           [this] { fileOps_->SaveFileOpErrorsThisSession(); });
 
   QMenu* help = AddMenu(nullptr, "mnuHelp", "&Help");
-  AddItem(help, "mnuHelpContents", "&Contents  [F1]", "FM:27", [this] {
+  QAction* contents = AddItem(help, "mnuHelpContents", "&Contents  [F1]", "FM:27", [this] {
     if (Help) Help("Welcome.htm");
-  })->setShortcut(QKeySequence(Qt::Key_F1));
+  });
+  // The caption already names F1; a shortcut on the item itself would show it a second time beside it.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this, nullptr, nullptr, Qt::WindowShortcut);
+  f1->setObjectName("shortcutHelpContents");
+  connect(f1, &QShortcut::activated, contents, &QAction::trigger);
   AddItem(help, "mnuAbout", "&About", "FM:28", [this] {
     if (About) About();
   });
