@@ -20,34 +20,9 @@
 namespace dv {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = test::ProgramResult;
 
-Result RunCli(const std::vector<std::string>& args) {
-  test::TempTree scratch;
-  std::string outPath = scratch / "out", errPath = scratch / "err";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>("dorvane-cli")};
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(DV_CLI_PATH, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Result r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = test::TempTree::Read(outPath);
-  r.err = test::TempTree::Read(errPath);
-  return r;
-}
+Result RunCli(const std::vector<std::string>& args) { return test::RunProgram(DV_CLI_PATH, args); }
 
 class CliTest : public ::testing::Test {
  protected:

@@ -18,40 +18,11 @@
 namespace dv {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = test::ProgramResult;
 
-// Runs `program` with `args`, standard output and error into files of a scratch folder; the environment is
-// inherited, so an IsolatedEnvironment of the test reaches the child. With `fileLimit`, no file the program
-// writes may grow past that many bytes, as on a full disk.
-Result RunProgram(const std::string& program, const std::vector<std::string>& args, rlim_t fileLimit = 0) {
-  test::TempTree scratch;
-  std::string outPath = scratch / "out", errPath = scratch / "err";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    if (fileLimit) test::LimitFileSize(fileLimit);  // the ignored SIGXFSZ stays ignored in the program
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execvp(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Result r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = test::TempTree::Read(outPath);
-  r.err = test::TempTree::Read(errPath);
-  return r;
+Result RunCli(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
+  return test::RunProgram(DV_CLI_PATH, args, fileLimit);
 }
-
-Result RunCli(const std::vector<std::string>& args) { return RunProgram(DV_CLI_PATH, args); }
 
 // The path of `name` on PATH, or empty.
 std::string FindProgram(const std::string& name) {
@@ -112,7 +83,7 @@ TEST_F(CliSaveTest, PlainTextIsTheReportAndStandardOutputStaysEmpty) {
   Result direct = RunCli({"report", "--view", "csv", "--size-unit", "bytes", root});
   EXPECT_EQ(test::TempTree::Read(csv), direct.out);
   EXPECT_TRUE(Contains(direct.out, "3000,TXT File," + root + "/a.txt\r\n")) << direct.out;
-  std::string listing = RunProgram("ls", {"-A", env.RuntimeDir() + "/dorvane"}).out;
+  std::string listing = test::RunProgram("ls", {"-A", env.RuntimeDir() + "/dorvane"}).out;
   EXPECT_FALSE(Contains(listing, "DVclireport")) << listing;
 }
 
@@ -170,7 +141,7 @@ TEST_F(CliSaveTest, RichTextReadBackByPandocHoldsTheReportsLines) {
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(test::TempTree::Read(rtf).rfind("{\\rtf1", 0), 0u);
 
-  Result read = RunProgram(pandoc, {"-f", "rtf", "-t", "plain", "--wrap=none", rtf});
+  Result read = test::RunProgram(pandoc, {"-f", "rtf", "-t", "plain", "--wrap=none", rtf});
   ASSERT_EQ(read.status, 0) << read.err;
   // pandoc gives each paragraph of the fixed-pitch font as an indented code block with a blank line between,
   // and drops empty paragraphs: so compare the non-empty lines, the block indent removed.
@@ -249,7 +220,7 @@ TEST_F(CliSaveTest, AFullDiskLeavesTheOldFiles) {
     std::vector<std::string> args{"report"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     args.push_back(root);
-    Result r = RunProgram(DV_CLI_PATH, args, c.limit);
+    Result r = test::RunProgram(DV_CLI_PATH, args, c.limit);
     EXPECT_EQ(r.status, 2) << c.args.back() << " " << c.limit << ": " << r.err;
     EXPECT_TRUE(Contains(r.err, "Disk full")) << r.err;
     EXPECT_EQ(Fingerprint(output) + Fingerprint(page) + Fingerprint(rtf), before) << c.args.back();
@@ -308,7 +279,7 @@ TEST_F(CliSaveTest, NamesThatLookLikeRulingsStayOnThePage) {
 std::string Screenshot(const std::string& chromium, test::TempTree& tree, const std::string& url,
                        const std::string& name) {
   std::string shot = tree / (name + ".png");
-  Result r = RunProgram(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+  Result r = test::RunProgram(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                             "--disable-background-networking", "--disable-component-update", "--disable-sync",
                             "--user-data-dir=" + tree.Dir("chromium-" + name), "--screenshot=" + shot,
                             "--window-size=1200,800", url});
@@ -330,7 +301,7 @@ TEST_F(CliSaveTest, WebPageRenderedByHeadlessChromiumShowsTheTable) {
   ASSERT_EQ(r.status, 0) << r.err;
 
   // The browser's own parse: one table whose cells hold the report's values.
-  Result dom = RunProgram(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+  Result dom = test::RunProgram(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
                               "--user-data-dir=" + tree.Dir("chromium-dom"), "--dump-dom", "file://" + page});
   ASSERT_EQ(dom.status, 0) << dom.err;

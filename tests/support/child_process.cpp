@@ -73,7 +73,7 @@ void LimitFileSize(rlim_t bytes) {
   ::setrlimit(RLIMIT_FSIZE, &lim);
 }
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, rlim_t fileLimit) {
   ProgramResult r;
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return r;
@@ -89,6 +89,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   if (pid == 0) {
     ::dup2(out[1], 1);
     ::dup2(err[1], 2);
+    if (fileLimit) LimitFileSize(fileLimit);  // the ignored SIGXFSZ stays ignored in the program
     ::execvp(program.c_str(), argv.data());
     ::_exit(127);
   }

@@ -39,6 +39,7 @@ struct ProgramResult {
 
 // Runs `program` (looked up on PATH when the name has no "/") with `args` and waits for its end, collecting its
 // standard output and error whole. The environment is inherited, so an IsolatedEnvironment reaches the program.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+// With `fileLimit`, no file the program writes may grow past that many bytes, as on a full disk.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, rlim_t fileLimit = 0);
 
 }  // namespace dv::test
