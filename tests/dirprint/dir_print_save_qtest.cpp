@@ -31,6 +31,8 @@
 #include "dirprint/frm_html_settings.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shell_services.h"
+#include "support/child_process.h"
+#include "support/find_child.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -42,12 +44,7 @@ QByteArray ReadAll(const QString& path) {
 
 // The text of a PDF file as pdftotext reads it; empty when pdftotext is missing.
 QString PdfText(const QString& pdf) {
-  const QString tool = QStandardPaths::findExecutable("pdftotext");
-  if (tool.isEmpty()) return {};
-  QProcess p;
-  p.start(tool, {"-layout", pdf, "-"});
-  p.waitForFinished(30000);
-  return QString::fromUtf8(p.readAllStandardOutput());
+  return QString::fromStdString(dv::test::RunProgram("pdftotext", {"-layout", pdf.toStdString(), "-"}).out);
 }
 
 }  // namespace
@@ -65,9 +62,7 @@ class DirPrintSaveTest : public QObject {
 
   template <class T = QWidget>
   T* C(const char* name) {
-    T* found = w_->findChild<T*>(name);
-    if (!found) qFatal("no control %s", name);
-    return found;
+    return dv::test::Child<T>(w_.get(), name);
   }
   QString Home() const { return dir_->filePath("home"); }
   QString Out(const QString& name) const { return dir_->filePath("out/" + name); }

@@ -24,6 +24,7 @@
 #include "dirprint/sortable_list.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
+#include "support/find_child.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -43,9 +44,7 @@ class FrmDirPrintTest : public QObject {
 
   template <class T = QWidget>
   T* C(const char* name) {
-    T* found = w_->findChild<T*>(name);
-    if (!found) qFatal("no control %s", name);
-    return found;
+    return dv::test::Child<T>(w_.get(), name);
   }
   QRadioButton* R(const char* name) { return C<QRadioButton>(name); }
   QCheckBox* K(const char* name) { return C<QCheckBox>(name); }
