@@ -1,4 +1,5 @@
 #include "common/setting_defaults.h"
+#include "support/map_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +8,7 @@
 namespace dv {
 namespace {
 
-struct MapSettings : UserSettings {
-  std::map<std::string, std::string> values;
-  std::string GetSetting(const std::string& key, const std::string& def) override {
-    auto it = values.find(key);
-    return it == values.end() ? def : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override { values[key] = value; }
-};
+using MapSettings = test::MapSettings;
 
 TEST(SettingDefaults, EveryKnownKeyHasItsDefault) {
   EXPECT_STREQ(setting::DefaultSaveLocation, "Default Save Location");

@@ -7,23 +7,12 @@
 #include "platform/temp_folder.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
+#include "support/map_settings.h"
 
 namespace dv {
 namespace {
 
-// The settings store seen by the Qt-free code; the INI-file store has tests of its own.
-struct MapSettings : UserSettings {
-  std::map<std::string, std::string> values;
-  int saves = 0;
-  std::string GetSetting(const std::string& key, const std::string& def) override {
-    auto it = values.find(key);
-    return it == values.end() ? def : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override {
-    values[key] = value;
-    ++saves;
-  }
-};
+using MapSettings = test::MapSettings;
 
 class SharedUtilitiesTest : public ::testing::Test {
  protected:

@@ -23,26 +23,12 @@
 #include "dirprint/frm_html_settings.h"
 #include "platform/error.h"
 #include "settings/settings_store.h"
+#include "support/map_settings.h"
 #include "support/scripted_prompter.h"
 
 namespace {
 
-// An in-memory store; `failSaves` makes every save fail as an unwritable settings file does.
-class MapSettings : public dv::UserSettings {
- public:
-  std::map<std::string, std::string> values;
-  bool failSaves = false;
-  int saves = 0;
-  std::string GetSetting(const std::string& key, const std::string& defaultValue) override {
-    auto it = values.find(key);
-    return it == values.end() ? defaultValue : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override {
-    ++saves;
-    if (failSaves) throw dv::Error(70, "Permission denied");
-    values[key] = value;
-  }
-};
+using MapSettings = dv::test::MapSettings;
 
 QColor Rgb(int r, int g, int b) { return QColor(r, g, b); }
 

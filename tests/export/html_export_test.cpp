@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/temp_tree.h"
+#include "support/map_settings.h"
 
 namespace dv {
 namespace {
@@ -303,14 +304,7 @@ TEST_F(HtmlExportTest, SettingsUsedAsStoredWithFallbacks) {
   EXPECT_EQ(r.tableBorder, "1");
 }
 
-struct MapSettings : UserSettings {
-  std::map<std::string, std::string> values;
-  std::string GetSetting(const std::string& key, const std::string& def) override {
-    auto it = values.find(key);
-    return it == values.end() ? def : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override { values[key] = value; }
-};
+using MapSettings = test::MapSettings;
 
 TEST_F(HtmlExportTest, StoredSettingsAndTheirDefaults) {
   MapSettings store;

@@ -11,18 +11,12 @@
 #include "common/error_handler.h"
 #include "shell/http_report_sender.h"
 #include "shell/qt_prompter.h"
+#include "support/map_settings.h"
 #include "support/scripted_prompter.h"
 
 namespace {
 
-struct MapSettings : dv::UserSettings {
-  std::map<std::string, std::string> values;
-  std::string GetSetting(const std::string& key, const std::string& def) override {
-    auto it = values.find(key);
-    return it == values.end() ? def : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override { values[key] = value; }
-};
+using MapSettings = dv::test::MapSettings;
 
 // Records the request line of each request; answers them unless told to keep silent.
 class Server : public QObject {

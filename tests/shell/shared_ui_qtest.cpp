@@ -28,19 +28,12 @@
 #include "common/shared_utils.h"
 #include "common/user_settings.h"
 #include "shell/shared_ui.h"
+#include "support/map_settings.h"
 #include "support/scripted_prompter.h"
 
 namespace {
 
-class MemorySettings : public dv::UserSettings {
- public:
-  std::string GetSetting(const std::string& key, const std::string& defaultValue) override {
-    auto it = values.find(key);
-    return it == values.end() ? defaultValue : it->second;
-  }
-  void SaveSetting(const std::string& key, const std::string& value) override { values[key] = value; }
-  std::map<std::string, std::string> values;
-};
+using MemorySettings = dv::test::MapSettings;
 
 // One session's services over a fresh temporary folder.
 struct Session {
