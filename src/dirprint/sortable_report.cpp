@@ -90,7 +90,7 @@ std::string SortableReportText(const SortableListModel& list, const SortableRepo
   out += QString::fromLatin1(report::kColumnsShown) + QLatin1Char(' ') + headers.join(QStringLiteral(", ")) + crlf;
   out += QString::fromLatin1(report::kFilters) +
          QString::fromLatin1(scan.filtersActive ? report::kActive : report::kInactive) +
-         (scan.dirLevelsDeep == kAllLevels ? QString::fromLatin1(report::kAllLevels)
+         (scan.dirLevelsDeep == kAllLevels ? QString::fromLatin1(report::kAllSubdirectories)
                                            : QString::fromLatin1(report::kLevelDepth) +
                                                  QString::number(scan.dirLevelsDeep)) +
          crlf;

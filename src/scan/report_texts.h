@@ -13,7 +13,7 @@ inline constexpr const char* kColumnsShown = "Column(s) Shown:";
 inline constexpr const char* kFilters = "Filter(s) ";
 inline constexpr const char* kActive = "Active ";
 inline constexpr const char* kInactive = "Inactive ";
-inline constexpr const char* kAllLevels = "& All Subdirectories Processed";
+inline constexpr const char* kAllSubdirectories = "& All Subdirectories Processed";
 inline constexpr const char* kLevelDepth = "& Subdirectory Level Depth=";
 inline constexpr const char* kStartingDirectory = "Starting Directory: ";
 inline constexpr const char* kSummary = "** Summary:";

@@ -169,7 +169,7 @@ void ReportWriter::StartingFolder(Folder& folder) {
     out_.WriteLine(s_.view == ReportView::Dos ? report::kDosTitle : report::kHierarchicalTitle);
     out_.WriteLine(shown);
     out_.WriteLine(std::string(report::kFilters) + (s_.FiltersActive() ? report::kActive : report::kInactive));
-    out_.WriteLine(s_.AllLevels() ? std::string(report::kAllLevels)
+    out_.WriteLine(s_.AllLevels() ? std::string(report::kAllSubdirectories)
                                   : report::kLevelDepth + std::to_string(s_.levels));
     out_.WriteLine(report::kStartingDirectory + ControlsShown(folder.Path()));
     out_.WriteLine();
