@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
 
 #include "platform/error.h"
 #include "platform/path.h"
@@ -13,14 +12,6 @@
 namespace dv {
 
 namespace {
-
-std::string TempName() {
-  static std::mt19937_64 rng{std::random_device{}()};
-  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = ".dv-save-";
-  for (int i = 0; i < 12; ++i) name += digits[rng() % 36];
-  return name + ".tmp";
-}
 
 Error Refused(const std::string& target, const char* why) {
   return Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": " + target + why);
@@ -59,7 +50,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(FullPath(target)), n
 
   // A name that is taken (a leftover, or a process forked from ours drawing the same names) is someone else's.
   for (int attempt = 0; !fd_.Valid(); ++attempt) {
-    tmpName_ = TempName();
+    tmpName_ = TempName("save");
     int fd = ::openat(dir_.Get(), tmpName_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY,
                       0666);
     if (fd >= 0) fd_.Reset(fd);

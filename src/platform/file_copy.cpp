@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <optional>
-#include <random>
 #include <vector>
 
 #include "platform/error.h"
@@ -17,14 +16,6 @@
 namespace dv {
 
 namespace {
-
-std::string TempName() {
-  static std::mt19937_64 rng{std::random_device{}()};
-  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = ".dv-copy-";
-  for (int i = 0; i < 12; ++i) name += digits[rng() % 36];
-  return name + ".tmp";
-}
 
 // Copies all bytes of `in` to `out`, in the kernel where it can.
 void CopyBytes(int in, int out, const std::string& source, const std::string& destination) {
@@ -123,7 +114,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
   std::optional<PathRef> tmp;
   for (int attempt = 0;; ++attempt) {
-    tmp.emplace(JoinPath(ParentOfPath(to), TempName()));
+    tmp.emplace(JoinPath(ParentOfPath(to), TempName("copy")));
     try {
       WriteTemporary(src, info, *tmp, from, to);
       break;

@@ -1,5 +1,7 @@
 #include "platform/path.h"
 
+#include <random>
+
 #include <climits>
 #include <unistd.h>
 
@@ -123,6 +125,14 @@ PathRef::PathRef(const std::string& path) : path_(path) {
 std::string PathRef::ShortPath() const {
   if (!dir_.Valid()) return name_;
   return "/proc/self/fd/" + std::to_string(dir_.Get()) + "/" + name_;
+}
+
+std::string TempName(const std::string& purpose) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = ".dv-" + purpose + "-";
+  for (int i = 0; i < 12; ++i) name += digits[rng() % 36];
+  return name + ".tmp";
 }
 
 }  // namespace dv

@@ -25,6 +25,10 @@ std::string ParentOfPath(const std::string& path);
 // Joins a folder path and a name without doubling the "/".
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// A name for a temporary file beside its target: "." + "dv-" + `purpose` + "-", twelve random letters and digits,
+// ".tmp" (".dv-copy-k3j9....tmp"): hidden, and unlikely to meet anything already there.
+std::string TempName(const std::string& purpose);
+
 // The extension of a name: the text after its last "." ("report.tar.gz" -> "gz", ".profile" -> "profile"),
 // empty when the name has no "." or ends with one.
 std::string ExtensionOf(const std::string& name);
