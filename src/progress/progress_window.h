@@ -1,6 +1,8 @@
 #pragma once
-// The window of the progress program: the current progress text and a Cancel button. Once the user presses
-// Cancel the window's cancel state is "1" for good, because Dorvane reads it only at its next check.
+// The window of the progress program: the progress text, the time since the window appeared and a Cancel button.
+// Once the user presses Cancel (or Escape) the window's cancel state is "1" for good, because Dorvane reads it
+// only at its next check.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QString>
 #include <QTimer>
@@ -11,6 +13,7 @@ class QPushButton;
 namespace dv::progress {
 
 // A one-line label that shows long texts (mostly paths) shortened in the middle instead of growing the window.
+// Control characters (line breaks in odd file names) are shown as spaces so the text stays on its line.
 class ElidedLabel : public QLabel {
   Q_OBJECT
  public:
@@ -26,6 +29,18 @@ class ElidedLabel : public QLabel {
   QString full_;
 };
 
+// The progress text split for display: the first line is the heading (the counter, "Gathering information for
+// folder #12"), everything after the first line break is the path. A file name may itself hold line breaks, so
+// the path is never split further.
+struct ProgressLines {
+  QString heading;
+  QString path;
+};
+ProgressLines SplitProgressText(const QString& text);
+
+// "0:07", "12:30", "1:02:03": minutes and seconds, hours only past the first hour.
+QString ElapsedText(qint64 seconds);
+
 class ProgressWindow : public QWidget {
   Q_OBJECT
  public:
@@ -33,8 +48,9 @@ class ProgressWindow : public QWidget {
 
   // "1" once Cancel was pressed, else "0".
   QString CancelState() const { return cancelled_ ? QStringLiteral("1") : QStringLiteral("0"); }
-  const QString& ProgressText() const { return label_->FullText(); }
-  void SetProgressText(const QString& text) { label_->SetFullText(text); }
+  // The whole text as it was sent, whatever the window shows of it.
+  const QString& ProgressText() const { return text_; }
+  void SetProgressText(const QString& text);
   QPushButton* CancelButton() const { return cancel_; }
 
   // Dorvane has now read a "1". A window the user closed after pressing Cancel was only waiting for that.
@@ -47,13 +63,21 @@ class ProgressWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void PressCancel();
+  void ShowElapsed();
 
-  ElidedLabel* label_;
+  QString text_;
+  QLabel* heading_;
+  ElidedLabel* path_;
+  QLabel* elapsed_;
   QPushButton* cancel_;
   QTimer linger_;
+  QTimer tick_;
+  QElapsedTimer shownFor_;
   bool cancelled_ = false;
   bool delivered_ = false;
   bool closingForGood_ = false;
