@@ -7,6 +7,8 @@
 #include <QMdiSubWindow>
 #include <QShortcut>
 #include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QThread>
 
 #include "shell/child_windows.h"
@@ -14,6 +16,10 @@
 #include "shell/shell_services.h"
 
 namespace dv {
+
+namespace {
+const char* const kGeometryKey = "MainWindowGeometry";
+}  // namespace
 
 frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFactory fileOps)
     : services_(services),
@@ -24,9 +30,47 @@ frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFacto
   setWindowTitle("Dorvane");
   area_->setObjectName("mdiArea");
   setCentralWidget(area_);
-  resize(1180, 820);
+  // Working windows that fill the frame keep filling it when the frame changes size.
+  area_->viewport()->installEventFilter(this);
+  PlaceOnScreen();
   services_.prompter.Parent(this);
   BuildMenus();
+  // The size and place are remembered for the next session, however the program ends.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::RememberPlace);
+}
+
+void frmMain::RememberPlace() {
+  // Only logged: a box at the very end would be more trouble than a window that opens at its usual size.
+  ResumeScope(services_.errors.Reporting(mode::Log), "FM:29").Step([this] {
+    services_.settings.SaveSetting(kGeometryKey, saveGeometry().toBase64().toStdString());
+  });
+}
+
+void frmMain::PlaceOnScreen() {
+  const QByteArray stored =
+      QByteArray::fromBase64(QByteArray::fromStdString(services_.settings.GetSetting(kGeometryKey, "")));
+  // Qt moves a restored window back onto a screen when the one it was on is gone.
+  if (!stored.isEmpty() && restoreGeometry(stored)) return;
+  QSize size(1180, 820);
+  if (const QScreen* here = screen()) {
+    // Leave room for the window frame, which the available area does not count.
+    const QRect room = here->availableGeometry().adjusted(0, 0, -16, -48);
+    size = size.boundedTo(room.size());
+    resize(size);
+    move(room.center() - rect().center());
+  } else {
+    resize(size);
+  }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_->viewport() && event->type() == QEvent::Resize) {
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    const QRect before(QPoint(0, 0), resize->oldSize()), now(QPoint(0, 0), resize->size());
+    for (QMdiSubWindow* sub : area_->subWindowList())
+      if (sub->geometry() == before && !sub->isMaximized() && !sub->isMinimized()) sub->setGeometry(now);
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 frmMain::~frmMain() { services_.prompter.Parent(nullptr); }
@@ -147,9 +191,9 @@ void frmMain::FillArea(QMdiSubWindow* sub) {
   // The menus keep using the working window after the user closes it with its title-bar button: closing only
   // hides it (a sub-window deletes itself on close by default), and the menus show it again as it was.
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
-  // A working window starts as large as the frame allows (not maximized: the caption stays "Dorvane").
-  QSize room = area_->viewport()->size();
-  sub->setGeometry(0, 0, std::max(room.width(), 860), std::max(room.height(), 600));
+  // A working window fills the frame (not maximized: the caption stays "Dorvane"); when the frame is smaller
+  // than its controls need, they scroll inside it.
+  sub->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
 }
 
 void frmMain::ShowDirectoryPrinter() {

@@ -52,15 +52,21 @@ class frmMain : public QMainWindow {
   void ShowDirectoryPrinter();
   void ShowFileOperations();
 
+  // Stores the window's size and place for the next session; also done when the program ends.
+  void RememberPlace();
+
   int lngInitialMainHeight = 0;
   int lngInitialMainWidth = 0;
   bool FileOpsShown = false;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
+  // The size and place of the last session, else the usual size within the screen it opens on, centred.
+  void PlaceOnScreen();
   QMenu* AddMenu(QMenu* parent, const QString& name, const QString& caption);
   QAction* AddItem(QMenu* menu, const QString& name, const QString& caption, const char* location,
                    std::function<void()> action);

@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -98,6 +99,23 @@ class FrmMainTest : public QObject {
       }
     }
     QVERIFY(fileOps_->refreshed >= 1);
+  }
+
+  // The frame fits the screen it opens on, working windows fill it and follow its size, and the size and place
+  // come back in the next session.
+  void fitsTheScreenFillsItsFrameAndRemembersItsPlace() {
+    QVERIFY(w_->screen()->availableGeometry().contains(w_->geometry()));
+    QMdiArea* area = w_->Area();
+    QCOMPARE(area->activeSubWindow()->geometry(), QRect(QPoint(0, 0), area->viewport()->size()));
+    w_->resize(w_->width() - 120, w_->height() - 90);
+    QTRY_COMPARE(area->activeSubWindow()->geometry(), QRect(QPoint(0, 0), area->viewport()->size()));
+
+    const QSize size = w_->size();
+    w_->RememberPlace();
+    w_.reset();
+    w_ = std::make_unique<dv::frmMain>(*services_);
+    w_->show();
+    QCOMPARE(w_->size(), size);
   }
 
   void menuBarHasEveryItemWithItsCaptionAndInitialState() {
