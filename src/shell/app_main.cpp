@@ -1,18 +1,17 @@
 #include "shell/app_main.h"
 
 #include <QApplication>
-#include <QLockFile>
 #include <QPointer>
 #include <QTimer>
-#include <optional>
 
-#include "platform/temp_folder.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "shell/frm_tip.h"
 #include "shell/help_viewer.h"
+#include "shell/program_icon.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
+#include "shell/single_instance.h"
 
 namespace dv {
 
@@ -28,28 +27,21 @@ QString OptionValue(const QStringList& args, const QString& name) {
 int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("dorvane");
+  // Before any window, so that every window, message box and working window takes it.
+  SetProgramIcon();
   QGuiApplication::setDesktopFileName("dorvane");
   // The main window's close ends the program, whatever other windows are open.
   QApplication::setQuitOnLastWindowClosed(false);
   ShellServices services;
 
-  // One instance per user: a lock file in the private temporary folder (a stale lock of a crashed run is taken
-  // over). QLockFile can never take a lock where a folder, a link or a FIFO stands, so that is cleared first:
-  // nothing but us writes in that folder. Without the folder, or when the lock's place cannot be cleared, there
-  // is no lock to take, and the program runs anyway.
-  std::unique_ptr<QLockFile> lock;
-  std::optional<Error> lockProblem;
-  if (!services.tempFolder.empty()) {
-    try {
-      ClearLockPath(services.tempFolder, "dorvane.lock");
-      lock = std::make_unique<QLockFile>(QString::fromStdString(services.tempFolder) + "/dorvane.lock");
-    } catch (const Error& e) {
-      lockProblem = e;
-    }
-    if (lock && !lock->tryLock(0)) {
-      services.prompter.Message(std::string(kAppTitle) + " is already running.", kAppTitle);
-      return 0;
-    }
+  // One instance per user. A later start brings the running one forward and says so; without the private folder,
+  // or when the lock's place cannot be cleared, there is no lock to take and the program runs anyway.
+  SingleInstance instance(services.tempFolder);
+  if (!instance.Acquire()) {
+    // Asked first: the message box then stands in front of the window it speaks of.
+    instance.AskToRaise();
+    services.prompter.Message(std::string(kAppTitle) + " is already running.", kAppTitle);
+    return 0;
   }
 
   frmMain window(services, std::move(dirPrint));
@@ -69,14 +61,16 @@ int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
     about->activateWindow();
   };
   window.show();
+  // From here on, also while a start-up message waits for an answer.
+  instance.ListenForRaise([&window] { BringToFront(&window); });
   window.Load();
   if (!services.tempProblem.empty()) {
     long m = mode::Message;
     services.errors.ReportError(Error(err::PermissionDenied, services.tempProblem), "MS:01", "", m);
   }
-  if (lockProblem) {
+  if (instance.Problem()) {
     long m = mode::Message;
-    services.errors.ReportError(*lockProblem, "MS:01", "", m);
+    services.errors.ReportError(*instance.Problem(), "MS:01", "", m);
   }
 
   frmTip::ShowAtStartup(services.settings, services.errors, &window);
