@@ -12,6 +12,7 @@
 #include "progress/progress_protocol.h"
 #include "progress/progress_server.h"
 #include "progress/progress_window.h"
+#include "shell/program_icon.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   using namespace dv::progress;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+  dv::SetProgramIcon();
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Progress window of Dorvane"));
