@@ -1,0 +1,260 @@
+// The file operation's choices turned into engine settings, questions and the confirmation summary.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fileops_engine/operation_setup.h"
+#include "support/scripted_prompter.h"
+
+namespace dv {
+namespace {
+
+using test::ScriptedPrompter;
+
+OperationChoices Base(OperationChoice op) {
+  OperationChoices c;
+  c.operation = op;
+  c.source = "/data/src";
+  c.destination = "/data/dst";
+  return c;
+}
+
+// One summary per rule, compared whole; the confirmation question is the summary and "Proceed?".
+TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
+  const std::string filtersAll = "\r\nFilters:\r\n  File Name Pattern: ";
+  const std::string copyLines = "\r\n\r\nSource: /data/src\r\nDestination: /data/dst\r\n";
+  const std::string dirLines = "\r\n\r\nDirectories: /data/src\r\n";
+  const std::string backupWarning =
+      "\r\n\r\n** It is recommended that you have a backup of your system before proceeding with large move/delete "
+      "operations.\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(OperationChoices&)> choose;
+    std::string summary;
+    std::function<void(const OperationSettings&)> check;
+  };
+  const Case cases[] = {
+      {"copy with structure, quick verification", [](OperationChoices& c) { c.verification = 1; },
+       "\r\nOperation: Copy (Do Not Overwrite Existing Files)\r\n\t [Do Not Include Empty Folders]\r\n\t [Quick "
+       "Verification]" + copyLines + filtersAll,
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.FileOperation, 1);
+         EXPECT_EQ(s.CopyOp_CopyDirectoryStructure, true);
+         EXPECT_EQ(s.OverwriteFiles, false);
+         EXPECT_EQ(s.CopyOp_Verification, 2);
+       }},
+      {"copy to one folder, overwritten, full comparison sets no verification",
+       [](OperationChoices& c) {
+         c.toOneDirectory = true;
+         c.numberDuplicates = false;
+         c.verification = 2;
+       },
+       "\r\nOperation: Copy to One Directory (Duplicate Filenames Overwritten)" + copyLines + filtersAll,
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.OverwriteFiles, true);
+         EXPECT_EQ(s.CopyOp_NumberDuplicates, false);
+         EXPECT_FALSE(s.CopyOp_Verification.has_value());
+       }},
+      {"move with structure and empty folders",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Move;
+         c.emptyFolders = true;
+       },
+       "Operation: Move\r\n\t [Include Empty Folders]" + copyLines + filtersAll + backupWarning,
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.FileOperation, 7);
+         EXPECT_EQ(s.OverwriteFiles, true);
+         EXPECT_EQ(s.CopyOp_Verification, 1);
+       }},
+      {"move to one folder, overwritten, overwrites",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Move;
+         c.toOneDirectory = true;
+         c.numberDuplicates = false;
+       },
+       "\r\nOperation: Move to One Directory (Duplicate Filenames Overwritten)" + copyLines + filtersAll +
+           backupWarning,
+       [](const OperationSettings& s) { EXPECT_EQ(s.OverwriteFiles, true); }},
+      {"folder shells", [](OperationChoices& c) { c.operation = OperationChoice::EmptyShells, c.shellsForFiles = false; },
+       "\r\nOperation: Make Empty Folders" + copyLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.Process_Files_Folders_Both, 2); }},
+      {"delete with folders",
+       [](OperationChoices& c) { c.operation = OperationChoice::Delete, c.deleteEmptyFolders = true; },
+       "\r\nOperation: Delete (Files & Folders)" + dirLines + filtersAll + backupWarning,
+       [](const OperationSettings& s) { EXPECT_EQ(s.DeleteSettings, 1); }},
+      {"rename from the end",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Rename;
+         c.renamePattern = "a";
+         c.renameReplacement = "b";
+       },
+       "\r\nOperation: Rename Files\r\n  Search Pattern: a\r\n  Replace with: b" + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.RenameSettings->startAt, 32000); }},
+      {"attributes: checked adds, unchecked removes, grayed leaves alone",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Attributes;
+         c.attributes = {AttributeBox::Checked, AttributeBox::Unchecked, AttributeBox::Grayed, AttributeBox::Checked};
+       },
+       "\r\nOperation: Change Attributes ->  +A -R +H" + dirLines + filtersAll,
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.AddAttributeSettings, 34);
+         EXPECT_EQ(s.RemoveAttributeSettings, 1);
+       }},
+      {"modified date",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::ChangeDate;
+         c.newDate = LocalTime{2024, 2, 29};
+         c.newDateText = "2024-02-29";
+       },
+       "Operation: Change Modified Date to 2024-02-29" + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.FileOperation, 9); }},
+      {"run one at a time waits the seconds given",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::RunProcess;
+         c.runCommand = "wc -c <<FileName>>";
+         c.runMode = 1;
+         c.waitSeconds = 5;
+       },
+       "Operation: Run Process On File" + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.RunProcOnFilePauseSetting->waitMs, 5000); }},
+      {"compare with the filters in force",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Compare;
+         c.sizeOperator = "<=";
+         c.sizeText = "10";
+         c.sizeUnit = "KB";
+         c.extensions = "*.txt";
+         c.includeExtensions = false;
+         c.dateType = "Date Modified";
+         c.dateOperator = ">=";
+         c.filterDate = LocalTime{2025, 1, 2};
+         c.filterDateText = "01-02-2025";
+         c.showHidden = false;
+         c.levelsOnly = true;
+         c.levels = 2;
+       },
+       "Operation: Compare Files" + copyLines + filtersAll +
+           "\r\n  Size is <= 10 KB\r\n  Exclude extensions: *.txt\r\n  Modified Date: >= 01-02-2025\r\n  Hide System "
+           "& Hidden Files\r\n  Only Process up to 2 directory levels deep",
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.scan.sizeUnit, SizeUnit::KB);
+         EXPECT_EQ(s.scan.fileSize->value, 10);
+         EXPECT_EQ(s.scan.fileSize->op, CompareOp::LessOrEqual);
+         EXPECT_EQ(s.scan.extensions->kind, 2);
+         EXPECT_EQ(s.scan.date->type, DateType::Modified);
+         EXPECT_EQ(s.scan.levels, 2);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OperationChoices choices = Base(OperationChoice::Copy);
+    c.choose(choices);
+    ScriptedPrompter prompter;
+    prompter.QueueAnswerFor(kConfirmationTitle, Answer::Yes);
+    const PreparedOperation prepared = PrepareOperation(choices, prompter);
+    EXPECT_TRUE(prepared.confirmed);
+    EXPECT_EQ(prepared.summary, c.summary);
+    ASSERT_EQ(prompter.Log().size(), 1u);
+    EXPECT_EQ(prompter.Log()[0].text, c.summary + "\r\n\r\nProceed?");
+    c.check(prepared.settings);
+  }
+}
+
+TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
+  ScriptedPrompter prompter;
+  prompter.DefaultAnswer(Answer::Yes);
+  OperationChoices c = Base(OperationChoice::Copy);
+  for (int i = 1; i <= 20; ++i) c.bank.push_back("/b/" + std::to_string(i));
+  c.selectedFiles = {"x.txt"};
+  PreparedOperation p = PrepareOperation(c, prompter);
+  EXPECT_TRUE(p.settings.Individual_File_Selection);
+  EXPECT_EQ(p.settings.Process_Files_Folders_Both, 0);
+  EXPECT_FALSE(p.settings.MultipleFiles.has_value());
+  EXPECT_NE(p.summary.find("\r\nSource: \r\n/b/1\r\n"), std::string::npos);
+  EXPECT_NE(p.summary.find("\r\n/b/16\r\n{4} more entries ...\r\n\r\nDestination: "), std::string::npos);
+  EXPECT_EQ(p.summary.find("/b/17"), std::string::npos);
+
+  c.bank.clear();
+  c.source = "/data/src/x.txt";
+  c.sourceIsFile = true;
+  p = PrepareOperation(c, prompter);
+  EXPECT_EQ(p.settings.SourceDirectory, "/data/src/");
+  EXPECT_EQ(p.settings.Process_Files_Folders_Both, 1);
+  EXPECT_EQ(p.settings.MultipleFiles, std::vector<std::string>{"x.txt"});
+  EXPECT_EQ(p.settings.scan.levels, 0);
+}
+
+// The checks that refuse an operation, and what they change in the choices.
+TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
+  const std::string code = "Binary Replacement Operation Confirmation", hidden = "Dorvane",
+                    confirm = kConfirmationTitle;
+  struct Case {
+    const char* find;
+    const char* replace;
+    std::optional<std::string> answer;
+    std::vector<std::string> titles;  // every box, in order
+    bool binaryAfter;
+  };
+  const Case cases[] = {
+      {"abc", "xyz", "Scramble My Data", {code, hidden, confirm}, true},
+      {"abcd", "wxyz", "Scramble My Data", {code, "Incorrect Code Supplied"}, true},
+      {"abcd", "wxyz", "Risky Run", {code, hidden, confirm}, true},
+      {"abcd", "wxy", "Risky Run", {code, hidden, "Unequal Strings Detected"}, false},
+      {"abcd", "wxyz", std::nullopt, {code, "Incorrect Code Supplied"}, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.find) + "/" + k.replace);
+    ScriptedPrompter prompter;
+    prompter.DefaultAnswer(Answer::Yes);
+    if (k.answer) prompter.QueueInput(*k.answer);
+    else prompter.QueueAnswerFor(code, Answer::Cancel);
+    OperationChoices c = Base(OperationChoice::FindAndReplace);
+    c.findText = k.find;
+    c.replaceText = k.replace;
+    c.binary = true;
+    const PreparedOperation p = PrepareOperation(c, prompter);
+    std::vector<std::string> titles;
+    for (const auto& asked : prompter.Log()) titles.push_back(asked.title);
+    EXPECT_EQ(titles, k.titles);
+    EXPECT_NE(prompter.Log()[0].text.find(std::string(k.find).size() < 4 ? "less than 4" : "can be very"),
+              std::string::npos);
+    EXPECT_EQ(p.confirmed, k.titles.back() == confirm);
+    EXPECT_EQ(c.binary, k.binaryAfter);
+    if (p.confirmed) {
+      EXPECT_TRUE(c.backup);
+      EXPECT_FALSE(c.showHidden);
+      EXPECT_EQ(p.settings.FindAndReplaceSettings->fileTypes, 1);
+    }
+  }
+
+  // Refusals before the confirmation: an empty find text says nothing; a date that is none, a command without
+  // the file name say why. An unreadable filter date only turns the filter off.
+  const std::pair<std::function<void(OperationChoices&)>, std::string> refusals[] = {
+      {[](OperationChoices& c) { c.operation = OperationChoice::FindAndReplace; }, ""},
+      {[](OperationChoices& c) { c.operation = OperationChoice::ChangeDate; }, "Dorvane"},
+      {[](OperationChoices& c) { c.operation = OperationChoice::RunProcess, c.runCommand = "ls"; },
+       "<<filename>> variable missing from process string"},
+  };
+  for (const auto& [choose, title] : refusals) {
+    ScriptedPrompter prompter;
+    prompter.DefaultAnswer(Answer::Yes);
+    OperationChoices c = Base(OperationChoice::Copy);
+    choose(c);
+    EXPECT_FALSE(PrepareOperation(c, prompter).confirmed);
+    EXPECT_EQ(prompter.Count(), title.empty() ? 0 : 1);
+    if (!title.empty()) EXPECT_EQ(prompter.Log()[0].title, title);
+  }
+  ScriptedPrompter prompter;
+  prompter.DefaultAnswer(Answer::Yes);
+  OperationChoices c = Base(OperationChoice::Copy);
+  c.dateType = "Date Created";
+  c.dateOperator = "=";
+  c.filterDateText = "31-31-2020";
+  const PreparedOperation p = PrepareOperation(c, prompter);
+  EXPECT_TRUE(p.confirmed);
+  EXPECT_EQ(prompter.CountTitled("Invalid Date Entered."), 1);
+  EXPECT_FALSE(p.settings.scan.date->on);
+}
+
+}  // namespace
+}  // namespace dv
