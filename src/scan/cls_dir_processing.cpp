@@ -79,14 +79,16 @@ namespace {
 // External processing: every accepted item goes to the listener as it is.
 class PassSink : public WalkSink {
  public:
-  explicit PassSink(ScanListener& events) : events_(events) {}
+  PassSink(ScanListener& events, bool details) : events_(events), details_(details) {}
   bool ReportMode() const override { return false; }
+  bool WantsFileDetails() const override { return details_; }
   void StartingFolder(Folder& folder) override { events_.evtExternalPassFolder(folder); }
   void FolderAccepted(Folder& folder, int) override { events_.evtExternalPassFolder(folder); }
   void FileAccepted(File& file, bool) override { events_.evtExternalPassFile(file); }
 
  private:
   ScanListener& events_;
+  bool details_;
 };
 
 }  // namespace
@@ -143,7 +145,7 @@ void clsDirProcessing::ExternalProcessing() {
       "cdp:CA");
   if (StartingFolderMissing()) return;
   scope.Step([&] {
-    PassSink sink(Events());
+    PassSink sink(Events(), passDetails_);
     WalkTree(s_, Events(), closingDown_, GetAbsolutePathName(s_.startingDirectory), sink);
   });
   Events().evtExternalProcessingComplete();

@@ -82,6 +82,10 @@ class clsDirProcessing {
 
   // Walks the tree and hands every accepted folder and file to the listener.
   void ExternalProcessing();
+  // Whether ExternalProcessing hands over items with their sizes, times and type read (the default). A listener
+  // that reads only paths turns it off: then no item is looked at beyond its listing unless a filter needs it.
+  bool PassItemDetails() const { return passDetails_; }
+  void PassItemDetails(bool booPassDetails) { passDetails_ = booPassDetails; }
 
   // The depth of a path: its "/"-separated parts minus one ("/" and "/a" have depth 1, "/a/b" 2).
   static int PathDepth(const std::string& path);
@@ -99,6 +103,7 @@ class clsDirProcessing {
   ScanSettings s_;
   std::atomic<bool> closingDown_{false};
   std::string reportFilePath_;
+  bool passDetails_ = true;
 };
 
 }  // namespace dv

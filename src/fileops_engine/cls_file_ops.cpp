@@ -1,0 +1,657 @@
+// The operation driver. Stages of one ProcessOperation call:
+//   1. reset: flags, lists (the files list stays: LoadMultipleFileArray may have filled it), counts, results;
+//   2. the results file is emptied at once, so a refused operation still leaves its header;
+//   3. check: VerifyPaths on the source and destination (or, with a processing bank, on each entry in turn);
+//   4. the report preview, or the root question and the gathering (the scanning object's walk); the
+//      processing phase runs inside the walk's completion event;
+//   5. the results file is written whole and cfoCompletedProcessing raised.
+#include "fileops_engine/cls_file_ops.h"
+
+#include "common/pattern.h"
+#include "common/resume_scope.h"
+#include "common/text_rules.h"
+#include "fileops_engine/item_kind.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
+
+namespace dv {
+
+namespace {
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The path cut before its last "/".
+std::string CutAtLastSlash(const std::string& path) {
+  size_t at = path.rfind('/');
+  return at == std::string::npos ? std::string() : path.substr(0, at);
+}
+
+}  // namespace
+
+// Receives the scanning object's events and hands them to the engine's handlers.
+class clsFileOps::ScanEvents : public ScanListener {
+ public:
+  explicit ScanEvents(clsFileOps& ops) : ops_(ops) {}
+  void evtExternalPassFolder(Folder& passedFolder) override {
+    ops_.scFileOperations_evtExternalPassFolder(passedFolder.Path());
+  }
+  void evtExternalPassFile(File& passedFile) override { ops_.scFileOperations_evtExternalPassFile(passedFile.Path()); }
+  void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
+                            const std::string& strOtherInfo) override {
+    ops_.Events().evtCFOExternalPassError(passedError, strLoc, errCDPType, strOtherInfo);
+  }
+  void evtExternalProcessingComplete() override { ops_.scFileOperations_evtExternalProcessingComplete(); }
+  void evtCreateDirPrintFileComplete() override {}
+  void evtCheckForClose() override { ops_.scFileOperations_evtCheckForClose(); }
+  // The report preview's progress reaches the progress window too.
+  void evtCDPUpdateProgress(const std::string& strProgressInfo) override {
+    ops_.Events().evtCFOUpdateProgress(strProgressInfo);
+  }
+
+ private:
+  clsFileOps& ops_;
+};
+
+clsFileOps::clsFileOps(Prompter& prompter, const std::string& tempFolder, FileOpsListener* listener)
+    : prompter_(prompter),
+      listener_(listener),
+      resultsPath_(JoinPath(tempFolder, "DVidt.txt")),
+      scanEvents_(std::make_unique<ScanEvents>(*this)),
+      scan_(prompter, scanEvents_.get()) {
+  scan_.ReportFilePath(JoinPath(tempFolder, "tmpOuput.txt"));
+  // The engine keeps only paths: the walk need not look at an item beyond its listing unless a filter does.
+  scan_.PassItemDetails(false);
+}
+
+clsFileOps::~clsFileOps() = default;
+
+void clsFileOps::PassError(const Error& error, const std::string& location, long kind, const std::string& otherInfo) {
+  Events().evtCFOExternalPassError(error, location, kind, otherInfo);
+}
+
+// ---- settings methods ----
+
+void clsFileOps::FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
+                                        bool booCreateBackup, long cusFileTypes, const std::string& strTXTExtension) {
+  findReplace_ = {strFindString, strReplaceString, booCreateBackup, cusFileTypes, strTXTExtension};
+}
+
+void clsFileOps::RenameSettings(const std::string& strRenameSearchPattern, const std::string& strRenameReplacement,
+                                long currentPatternMatching, int intStartReplacingAt) {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Setting, ""); },
+                    cfoloc::RenameSettings);
+  scope.Step([&] {
+    rename_.searchPattern = ConvertPattern(strRenameSearchPattern, currentPatternMatching);
+    rename_.replacement = strRenameReplacement;
+    rename_.patternMatching = currentPatternMatching;
+    rename_.startReplacingAt = intStartReplacingAt;
+  });
+}
+
+void clsFileOps::RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSeconds,
+                                           bool ContinueProcessingEvenOnTimeOut) {
+  runProc_ = {PauseSetting, WaitTOMilliSeconds, ContinueProcessingEvenOnTimeOut};
+}
+
+void clsFileOps::FileDateChangeSettings(const LocalTime& NewDateToSet, long DateToChange) {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Setting, ""); },
+                    cfoloc::FileDateChangeSettings);
+  // The local time is converted with the offset in force on that date, not today's.
+  scope.Step([&] { dateChange_.when = DateTime::FromLocal(NewDateToSet); });
+  dateChange_.dateToChange = DateToChange;
+}
+
+void clsFileOps::SetCompareOptions(bool CompareFull, bool DisplayMatching, bool DisplayNonMatching,
+                                   bool DisplayMissing, long PartialBytesToCompare) {
+  compare_ = {CompareFull, DisplayMatching, DisplayNonMatching, DisplayMissing, PartialBytesToCompare};
+}
+
+void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileArray) {
+  files_.clear();
+  files_.reserve(strFileArray.size());
+  std::string folder = source_;
+  if (EndsWith(folder, "*.*")) folder.resize(folder.size() - 3);
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string bound = std::to_string(strFileArray.size());
+  for (size_t i = 0; i < strFileArray.size(); ++i) {
+    const std::string& name = strFileArray[i];
+    ResumeScope scope(
+        [&](const Error& e, const std::string& l) {
+          PassError(e, l, cfoerr::Setting, std::to_string(i + 1) + "-" + bound + "-" + bound);
+        },
+        cfoloc::LoadMultipleFileArray);
+    scope.Step([&] {
+      // Only names of files in the source folder: a name with "/" or ".." would reach elsewhere.
+      if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        throw Error(err::BadFileName, ErrorText(err::BadFileName) + ": not a file name of " + folder + ": " + name);
+      files_.push_back(File::At(folder + name).Path());
+    });
+  }
+}
+
+// ---- the scanning object's events ----
+
+void clsFileOps::scFileOperations_evtCheckForClose() {
+  Events().evtCFOCheckForClosing();
+  // A stop asked for here also ends the walk.
+  if (Stopped()) scan_.ClosingDown(true);
+}
+
+void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::FileEvent);
+  scope.Step([&] {
+    if (ffType_ == gather::Files) files_.push_back(path);
+    else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::File, path});
+  });
+}
+
+void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path) {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::FolderEvent);
+  scope.Step([&] {
+    if (ffType_ == gather::Folders) folders_.push_back(path);
+    else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::Folder, path});
+  });
+}
+
+void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::CompletionEvent);
+  scope.Step([&] {
+    // After a cancel nothing is pruned or created: the note counts what was gathered.
+    if (!Stopped() && structure_ && (!emptyDirs_ || filtersActive_) && ffType_ == gather::FilesAndFolders)
+      PruneEmptyFolders();
+    Events().evtCFOUpdateProgress("Processing Operation...");
+    if (!Stopped() && createPending_ && !previewOnly_ && !CreateDestinationFolder()) {
+      prompter_.Message("Please choose an alternative folder or create the folder manually from your operating system.",
+                        "Unable to create destination folder");
+      abort_ = true;
+      return;
+    }
+    ProcessGatheredItems();
+  });
+}
+
+// ---- the driver ----
+
+bool clsFileOps::UsesDestination() const {
+  return operation_ == fileop::Copy || operation_ == fileop::EmptyShells || operation_ == fileop::Move ||
+         operation_ == fileop::Compare;
+}
+
+OperationChoices clsFileOps::Choices() const {
+  OperationChoices c;
+  c.fileOperation = operation_;
+  c.overwriteFiles = overwrite_;
+  c.copyDirectoryStructure = structure_;
+  c.copyEmptyDirs = emptyDirs_;
+  c.numberDuplicates = numberDuplicates_;
+  c.verification = verification_;
+  c.filtersActive = scan_.IsDateRestrictionOn() || scan_.IsExtensionRestrictionOn() || scan_.IsSizeRestrictionOn() ||
+                    !scan_.RegExFilePattern().empty();
+  c.renamePattern = rename_.searchPattern;
+  c.renameReplacement = rename_.replacement;
+  c.runProcOnFile = runProcOnFile_;
+  c.sourceDirectory = source_;
+  c.destinationDirectory = destination_;
+  c.bankItems = bank_;
+  return c;
+}
+
+void clsFileOps::ProcessOperation() {
+  if (running_) {
+    PassError(Error(err::Application, "An operation is already running; it must end before another starts"),
+              cfoloc::ProcessOperation, cfoerr::Driver, "");
+    return;
+  }
+  running_ = true;
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::ProcessOperation);
+  scope.Step([&] {
+    abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = false;
+    destinationInUse_ = false;
+    folders_.clear();
+    mixed_.clear();
+    StopProcessing(false);
+    successes_ = failures_ = 0;
+    filtersActive_ = Choices().filtersActive;
+    lines_.clear();
+  });
+  scope.Step(cfoloc::CreateInfoDisplay, [&] { ReplaceFileContents(resultsPath_, ""); });
+  scope.At(cfoloc::ProcessOperation);
+  scope.Step([&] {
+    if (bank_.empty()) {
+      long result = VerifyPaths(destination_, source_);
+      if (result != verify::Usable) {
+        ShowVerifyMessage(result);
+        return;
+      }
+      // The walk starts at the checked folder: a source given as "folder/*.*" names that folder's contents.
+      scan_.StartingDirectory(sourcePath_);
+      contentsOnly_ = EndsWith(source_, "*.*");
+    }
+    Events().evtCFOUpdateProgress("\r\nGathering Files...");
+    if (reportPreview_) {
+      if (ffType_ == gather::Files)
+        prompter_.Message("Preview mode only applies to Single Folder operations.\r\n\r\nWhen operations are applied "
+                          "to individually selected files the operation will be attempted on each selected file.",
+                          kAppTitle);
+      else
+        scan_.CreateDirPrintFile();
+      return;
+    }
+    Gather();
+  });
+  CreateInfoDisplay();
+  running_ = false;
+  Events().cfoCompletedProcessing();
+}
+
+void clsFileOps::ShowVerifyMessage(long result) {
+  switch (result) {
+    case verify::SourceMissing:
+      prompter_.Message("Source directory does not exist.  Please check to ensure that path is correct.",
+                        "Source does not exist.");
+      break;
+    case verify::CheckFailed:
+      prompter_.Message("Unable to verify source and/or destination path.  Please check to ensure paths are correct.",
+                        "Incorrect Path Entered");
+      break;
+    case verify::SameFolder:
+      prompter_.Message("Source and Destination directories can not be the same.",
+                        "Identical Source and Destination directory");
+      break;
+    case verify::InsideSource:
+      prompter_.Message("The destination folder is inside the source folder.  Please choose a destination outside "
+                        "the source.",
+                        "Destination inside Source");
+      break;
+    default: break;
+  }
+}
+
+long clsFileOps::VerifyPaths(const std::string& destination, const std::string& source, bool checkSource) {
+  createPending_ = false;
+  try {
+    std::string dest = destination;
+    // An empty destination stays empty: with a "/" added it would name the root folder.
+    if (!dest.empty() && dest.back() != '/') {
+      dest += '/';
+      destination_ = dest;
+    }
+    FileSystemObject fso;
+    if (checkSource) {
+      std::string src = source;
+      if (EndsWith(src, "*.*")) src.resize(src.size() - 3);
+      if (src.empty() || !fso.FolderExists(src)) return verify::SourceMissing;
+      sourcePath_ = Folder::At(src).Path();
+      sourceRootLength_ = sourcePath_ == "/" ? 0 : sourcePath_.size();
+      sourceIsRoot_ = IsRootFolderPath(sourcePath_);
+    }
+    if (!UsesDestination()) {
+      destinationInUse_ = false;
+      return verify::Usable;
+    }
+    if (dest.empty()) throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": no destination folder given");
+    destPath_ = GetAbsolutePathName(dest);
+    if (checkSource) {
+      FolderRelation relation = RelationOf(destPath_, sourcePath_);
+      if (relation == FolderRelation::Same) return verify::SameFolder;
+      if (relation == FolderRelation::Inside && (operation_ == fileop::Copy || operation_ == fileop::Move))
+        return verify::InsideSource;
+    }
+    if (fso.FolderExists(destPath_)) {
+      destinationInUse_ = true;
+      return verify::Usable;
+    }
+    if (!prompter_.YesNo("Create folder " + dest + "?", "Create Folder")) {
+      destinationInUse_ = false;
+      return verify::Declined;
+    }
+    createPending_ = true;
+    destinationInUse_ = true;
+    return verify::Usable;
+  } catch (...) {
+    PassError(CurrentError(), cfoloc::VerifyPaths, cfoerr::Driver, "");
+    return verify::CheckFailed;
+  }
+}
+
+bool clsFileOps::CreateDestinationFolder() {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::CreateDestinationFolder);
+  bool made = false;
+  scope.Step([&] {
+    CreatePath(destPath_);
+    made = FileSystemObject().FolderExists(destPath_);
+  });
+  if (made) createPending_ = false;
+  return made;
+}
+
+void clsFileOps::Gather() {
+  if (bank_.empty() && operation_ != fileop::Copy && sourceIsRoot_ &&
+      !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive) are you sure you want to process a "
+                       "Root Folder?",
+                       "Process Root Folder?"))
+    return;
+  switch (ffType_) {
+    case gather::Files:
+      if (operation_ == fileop::Delete && !individual_) {
+        files_.clear();
+        scan_.ExternalProcessing();
+      } else if (createPending_ && !previewOnly_) {
+        if (CreateDestinationFolder())
+          ProcessGatheredItems();
+        else
+          prompter_.Message("Unable to create Destination folder, please choose an alternative folder or create the "
+                            "folder manually from your operating system.",
+                            "Unable to create destination folder");
+      } else {
+        ProcessGatheredItems();
+      }
+      break;
+    case gather::FilesAndFolders:
+    case gather::Folders:
+      if (!bank_.empty())
+        ProcessingBank();
+      else
+        scan_.ExternalProcessing();
+      break;
+    default: break;
+  }
+}
+
+void clsFileOps::ProcessingBank() {
+  // Folder pass: each folder entry is gathered and processed on its own.
+  for (const std::string& entry : bank_) {
+    if (abort_ || Stopped()) return;
+    const bool contents = EndsWith(entry, "*.*");
+    if (!contents && !EndsWith(entry, "/")) continue;
+    mixed_.clear();
+    folders_.clear();
+    switch (VerifyPaths(destination_, entry)) {
+      case verify::SourceMissing:
+        AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(entry));
+        continue;
+      case verify::Declined: return;
+      case verify::SameFolder:
+        AddInfoLine("Source & Destination are the same - Skipping Processing for: " + ControlsShown(entry));
+        continue;
+      case verify::InsideSource:
+        AddInfoLine("Destination is inside the Source - Skipping Processing for: " + ControlsShown(entry));
+        continue;
+      case verify::CheckFailed: continue;
+      default: break;
+    }
+    scan_.StartingDirectory(sourcePath_);
+    contentsOnly_ = contents;
+    if (sourcePath_ == "/")
+      sourceRootLength_ = 0;
+    else if (contents)
+      sourceRootLength_ = sourcePath_.size();
+    else  // up to the "/" before the folder's own name, so that targets keep that name
+      sourceRootLength_ = sourcePath_.rfind('/');
+    if (sourceIsRoot_ && operation_ != fileop::Copy &&
+        !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive).\r\n" + sourcePath_ +
+                             "\r\n\r\n Are you sure you want to process a Root Folder?",
+                         "Process Root Folder?"))
+      continue;
+    scan_.ExternalProcessing();
+  }
+  if (ffType_ != gather::FilesAndFolders || abort_ || Stopped()) return;
+
+  // File pass: every file entry goes straight into the destination folder.
+  std::vector<MixedItem> entries;
+  for (const std::string& entry : bank_)
+    if (!entry.empty() && !EndsWith(entry, "/") && !EndsWith(entry, "*.*"))
+      entries.push_back({MixedItem::File, FullPath(entry)});
+  if (entries.empty()) return;
+  struct Restore {
+    clsFileOps& ops;
+    bool structure;
+    ~Restore() { ops.structure_ = structure; }
+  } restore{*this, structure_};
+  bankFilePass_ = true;
+  structure_ = false;
+  // Left set, delete and move would pass over the first file entry.
+  contentsOnly_ = false;
+  folders_.clear();
+  mixed_.clear();
+  if (VerifyPaths(destination_, "", /*checkSource=*/false) != verify::Usable) return;
+  if (createPending_ && !previewOnly_ && !CreateDestinationFolder()) return;
+  mixed_ = std::move(entries);
+  flatTarget_ = true;
+  ProcessGatheredItems();
+}
+
+void clsFileOps::PruneEmptyFolders() {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::PruneEmptyFolders);
+  scope.Step([&] {
+    // From the end: folders after the last file receive nothing.
+    ptrdiff_t i = static_cast<ptrdiff_t>(mixed_.size()) - 1;
+    for (; i >= 0 && mixed_[i].kind != MixedItem::File; --i) mixed_[i].kind = MixedItem::Dropped;
+    if (i >= 0) {
+      // Walking back through the pre-order, a folder is kept when it holds the last file seen or is the parent of
+      // the last folder kept; the starting folder (first) always stays.
+      std::string remembered = CutAtLastSlash(mixed_[i].path);
+      for (--i; i >= 1; --i) {
+        MixedItem& item = mixed_[i];
+        if (item.kind == MixedItem::File)
+          remembered = CutAtLastSlash(item.path);
+        else if (item.path == remembered || item.path == CutAtLastSlash(remembered))
+          remembered = item.path;
+        else
+          item.kind = MixedItem::Dropped;
+      }
+    }
+    std::vector<MixedItem> kept;
+    folders_.clear();
+    for (MixedItem& item : mixed_) {
+      if (item.kind == MixedItem::Dropped) continue;
+      if (item.kind == MixedItem::Folder) folders_.push_back(item.path);
+      kept.push_back(std::move(item));
+    }
+    mixed_ = std::move(kept);
+  });
+}
+
+void clsFileOps::ProcessGatheredItems() {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::ProcessGatheredItems);
+  scope.Step([&] {
+    Events().evtCFOCheckForClosing();
+    if (Stopped()) {
+      const char *cancel, *nothing, *tail;
+      size_t gathered;
+      if (ffType_ == gather::Files) {
+        cancel = "Cancel was pressed during the file gathering process.";
+        nothing = "No files were processed.";
+        tail = " files gathered.";
+        gathered = files_.size();
+      } else if (ffType_ == gather::Folders) {
+        cancel = "Cancel was pressed during the folder gathering process.";
+        nothing = "No folders were processed.";
+        tail = " folders gathered.";
+        gathered = folders_.size();
+      } else {
+        cancel = "Cancel was pressed during the file & folder gathering process.";
+        nothing = "No files or folders were processed.";
+        tail = " files & folders gathered.";
+        gathered = mixed_.size();
+      }
+      AddInfoLine(std::string(cancel) + "\r\n\r\n" + nothing + "\r\n\r\nThere were " + std::to_string(gathered) + tail);
+      return;
+    }
+    if (ffType_ == gather::Files) ProcessFileArray();
+    else if (ffType_ == gather::Folders) ProcessFolderArray();
+    else if (ffType_ == gather::FilesAndFolders) ProcessMixedArray();
+  });
+}
+
+std::string clsFileOps::Mirrored(const std::string& path) const {
+  std::string rest = path.size() > sourceRootLength_ ? path.substr(sourceRootLength_) : std::string();
+  if (rest.empty() || rest == "/") return destPath_;
+  return destPath_ == "/" ? rest : destPath_ + rest;
+}
+
+void clsFileOps::ProcessFileArray() {
+  for (const std::string& path : files_) {
+    if (Stopped()) return;
+    ResumeScope scope(
+        [this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ">>Error Processing file array"); },
+        cfoloc::ProcessFileArray);
+    scope.Step([&] {
+      if (destinationInUse_) currentTarget_ = Mirrored(ParentOfPath(path));
+      ProcessFile(path);
+    });
+  }
+}
+
+void clsFileOps::ProcessFolderArray() {
+  const bool skipFirst = contentsOnly_ && (operation_ == fileop::Delete || operation_ == fileop::Move);
+  for (size_t i = skipFirst ? 1 : 0; i < folders_.size(); ++i) {
+    if (Stopped()) return;
+    ResumeScope scope(
+        [this](const Error& e, const std::string& l) {
+          PassError(e, l, cfoerr::Driver, ">>Error processing Folder Array");
+        },
+        cfoloc::ProcessFolderArray);
+    scope.Step([&] { ProcessFolder(folders_[i]); });
+  }
+}
+
+void clsFileOps::ProcessMixedArray() {
+  // Delete and move take the deepest items first, so that a folder comes after everything inside it.
+  const bool backwards = operation_ == fileop::Delete || operation_ == fileop::Move;
+  const size_t n = mixed_.size();
+  for (size_t k = 0; k < n; ++k) {
+    if (Stopped()) return;
+    const size_t i = backwards ? n - 1 - k : k;
+    // Contents only: the folder itself stays where it is.
+    if (i == 0 && contentsOnly_ && backwards) continue;
+    const MixedItem& item = mixed_[i];
+    ResumeScope scope(
+        [&](const Error& e, const std::string& l) {
+          PassError(e, l, cfoerr::Driver, ">>Error Processing File & Folder Array at -" + item.path);
+        },
+        cfoloc::ProcessMixedArray);
+    scope.Step([&] {
+      ItemKind kind = KindAt(item.path);
+      if (kind == ItemKind::Missing) {
+        AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(item.path));
+        return;
+      }
+      if (item.kind == MixedItem::File) {
+        if (kind == ItemKind::Folder)
+          throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": a folder, not a file: " + item.path);
+        if (destinationInUse_) currentTarget_ = flatTarget_ ? destPath_ : Mirrored(ParentOfPath(item.path));
+        ProcessFile(item.path);
+      } else {
+        if (kind != ItemKind::Folder)
+          throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": not a folder any more: " + item.path);
+        ProcessFolder(item.path);
+      }
+    });
+  }
+}
+
+void clsFileOps::ProcessFile(const std::string& path) {
+  if (Stopped()) return;
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        PassError(e, l, cfoerr::Driver, "Processing a file at or near file " + path);
+      },
+      cfoloc::ProcessFile);
+  scope.Step([&] {
+    Events().evtCFOCheckForClosing();
+    if (Stopped()) return;
+    const long result = previewOnly_ ? outcome::Preview : (this->*StepsOf(operation_).perFile)(path);
+    const char* prefix = nullptr;
+    switch (result) {
+      case outcome::Failure:
+        ++failures_;
+        if (recordFailures_) prefix = "Failure: ";
+        break;
+      case outcome::Success:
+        ++successes_;
+        if (recordSuccesses_) prefix = "Success: ";
+        break;
+      case outcome::TimedOut: prefix = "Timed Out - Halting operation at "; break;
+      case outcome::Preview: prefix = "Preview File: "; break;
+      case outcome::NumberedDuplicate:
+        ++successes_;
+        if (recordSuccesses_) prefix = "Numeric Duplicate Created: ";
+        break;
+      case outcome::OverwroteDuplicate:
+        ++successes_;
+        if (recordSuccesses_) prefix = "Overwrote Previous Duplicate: ";
+        break;
+      case outcome::FailedVerification:
+        ++failures_;
+        if (recordFailures_) prefix = "Failed Verification: ";
+        break;
+      default: break;
+    }
+    if (prefix && recordOutcomes_) AddInfoLine(prefix + ControlsShown(path));
+  });
+}
+
+void clsFileOps::ProcessFolder(const std::string& path) {
+  if (Stopped()) return;
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        PassError(e, l, cfoerr::Driver, "Processing a folder at or near folder " + NameOfPath(path));
+      },
+      cfoloc::ProcessFolder);
+  scope.Step([&] {
+    Events().evtCFOUpdateProgress("Processing Folder \r\n" + path);
+    Events().evtCFOCheckForClosing();
+    if (Stopped()) return;
+    if (destinationInUse_) currentTarget_ = Mirrored(path);
+    long result = outcome::None;
+    if (previewOnly_)
+      result = outcome::Preview;
+    else if (FolderStep step = StepsOf(operation_).perFolder)
+      result = (this->*step)(path);
+    if (operation_ != fileop::Copy && operation_ != fileop::EmptyShells && operation_ != fileop::Delete &&
+        operation_ != fileop::Move)
+      return;
+    const char* prefix = result == outcome::Failure    ? "Failure: "
+                         : result == outcome::Success  ? "Success: "
+                         : result == outcome::TimedOut ? "Timed Out - Halting operation at "
+                         : result == outcome::Preview  ? "Preview Folder: "
+                                                       : nullptr;
+    if (prefix && recordOutcomes_) AddInfoLine(prefix + ControlsShown(path));
+  });
+}
+
+void clsFileOps::AddInfoLine(std::string text) {
+  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
+                    cfoloc::AddInfoLine);
+  scope.Step([&] { lines_.push_back(std::move(text)); });
+}
+
+void clsFileOps::CreateInfoDisplay() {
+  ResumeScope scope(
+      [this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ">>Creating Info Display"); },
+      cfoloc::CreateInfoDisplay);
+  scope.Step([&] {
+    ResultsContent content;
+    content.stoppedEarly = Stopped();
+    content.dateTime = LocalDateTimeText();
+    OperationChoices choices = Choices();
+    choices.filtersActive = filtersActive_;
+    content.description = OperationDescription(choices);
+    content.successCount = successes_;
+    content.failureCount = failures_;
+    content.lines = &lines_;
+    ReplaceFileContents(resultsPath_, ResultsText(content));
+  });
+}
+
+}  // namespace dv

@@ -1,0 +1,140 @@
+#include "fileops_engine/results_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "common/text_rules.h"
+#include "fileops_engine/fileops_codes.h"
+#include "platform/error.h"
+#include "platform/path.h"
+#include "platform/unique_fd.h"
+
+namespace dv {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kStoppedEarly = "   ***   Processing was stopped early   ***";
+
+std::string EmptyFolderSuffix(const OperationChoices& c, const char* verb) {
+  std::string s = "\r\n\t\t";
+  if (c.copyEmptyDirs && c.filtersActive)
+    return s + " [File Filter(s) Active - empty folders NOT " + verb + " as they were filtered out]";
+  if (c.copyEmptyDirs) return s + " [Include Empty Folders]";
+  return s + " [Do Not Include Empty Folders]";
+}
+
+std::string VerificationSuffix(const OperationChoices& c) {
+  return c.verification == 2 ? "\r\n\t\t [Quick Verification]" : "";
+}
+
+std::string OneDirectory(const OperationChoices& c, const char* verb) {
+  return std::string(verb) + " to One Directory (Duplicate Filenames " +
+         (c.numberDuplicates ? "Numbered)" : "Overwritten)") + VerificationSuffix(c);
+}
+
+std::string ComparisonBlock(const OperationChoices& c) {
+  const std::string seven(7, ' ');
+  std::string s = "Comparing \r\n" + seven;
+  if (c.bankItems.empty()) {
+    s += seven + ControlsShown(c.sourceDirectory) + kCrLf;
+  } else {
+    for (size_t i = 0; i < c.bankItems.size(); ++i) s += (i ? ", " : "") + ControlsShown(c.bankItems[i]);
+  }
+  s += kCrLf + std::string(ComparisonIndent(c.destinationDirectory), ' ') + "- to -" + kCrLf + seven +
+       ControlsShown(c.destinationDirectory);
+  return s;
+}
+
+}  // namespace
+
+int ComparisonIndent(const std::string& destination) {
+  // Twice the value, so that the half is exact.
+  long twice = static_cast<long>(Utf8Length(destination)) + 10;
+  long whole = twice / 2;
+  if (twice % 2 == 0) return static_cast<int>(whole);
+  return static_cast<int>(whole % 2 == 0 ? whole : whole + 1);
+}
+
+std::string OperationDescription(const OperationChoices& c) {
+  switch (c.fileOperation) {
+    case fileop::Copy:
+      if (!c.copyDirectoryStructure) return OneDirectory(c, "Copy");
+      return std::string(c.overwriteFiles ? "Copy (Overwrite Existing Files)" : "Copy (Do Not Overwrite Existing Files)") +
+             EmptyFolderSuffix(c, "copied") + VerificationSuffix(c);
+    case fileop::EmptyShells: return "Make Empty Shells\r\n((Will not copy over existing files))";
+    case fileop::Delete: return "Delete ";
+    case fileop::FindReplace: return "Find and Replace";
+    case fileop::Rename:
+      return "Rename file(s)\r\n(Finding pattern:" + c.renamePattern + " & Replacing with:" + c.renameReplacement + ")";
+    case fileop::Attributes: return "Change Attribute on file(s)";
+    case fileop::Move:
+      if (!c.copyDirectoryStructure) return OneDirectory(c, "Move");
+      return "Move File(s)" + EmptyFolderSuffix(c, "moved") + VerificationSuffix(c);
+    case fileop::OpenWithMacro: return "Open";
+    case fileop::ModifiedDate: return "Change Modified Date";
+    case fileop::CreatedDate: return "Change Created Date";
+    case fileop::AccessedDate: return "Change Last Access Date";
+    case fileop::RunProcess: return "Run Process On File(s)\r\nProcess ran:" + c.runProcOnFile;
+    case fileop::Compare: return ComparisonBlock(c);
+    default: return "";
+  }
+}
+
+std::string ResultsText(const ResultsContent& r) {
+  static const std::vector<std::string> none;
+  const std::vector<std::string>& lines = r.lines ? *r.lines : none;
+  std::string s;
+  if (r.stoppedEarly) s += std::string(kStoppedEarly) + "\r\n\r\n\r\n";
+  s += "Date/Time:" + r.dateTime + kCrLf;
+  s += "Number of lines recorded:" + std::to_string(lines.size()) + kCrLf;
+  s += "Basic Operation: " + r.description + kCrLf;
+  if (r.successCount != 0 || r.failureCount != 0)
+    s += "Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
+         " Failure=" + std::to_string(r.failureCount) + kCrLf;
+  s += "\r\n\r\n";
+  // Index 0 is never filled: one empty line before the first recorded one.
+  s += kCrLf;
+  for (const std::string& line : lines) s += line + kCrLf;
+  if (r.stoppedEarly) s += std::string(kStoppedEarly) + kCrLf;
+  return s;
+}
+
+std::string LocalDateTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char buf[128];
+  size_t n = std::strftime(buf, sizeof buf, "%x %X", &local);
+  return std::string(buf, n);
+}
+
+void ReplaceFileContents(const std::string& path, const std::string& text) {
+  const std::string full = FullPath(path);
+  PathRef ref(full);
+  const std::string tmp = TempName("results");
+  int fd = ::openat(ref.Dir(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) ThrowErrno(full);
+  UniqueFd out(fd);
+  auto fail = [&](int errnum) {
+    ::unlinkat(ref.Dir(), tmp.c_str(), 0);
+    throw ErrorFromErrno(errnum, full);
+  };
+  for (size_t done = 0; done < text.size();) {
+    ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    done += static_cast<size_t>(w);
+  }
+  if (::fdatasync(fd) != 0) fail(errno);
+  out.Reset();
+  if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) fail(errno);
+}
+
+}  // namespace dv

@@ -1,0 +1,51 @@
+#pragma once
+// The results file (DVidt.txt): the operation description that heads it, the whole text as it is written, and the
+// writing itself, which replaces the previous file in one rename so that a reader never sees half a file.
+#include <string>
+#include <vector>
+
+namespace dv {
+
+// What the description of an operation depends on: the settings the window or the command line makes.
+struct OperationChoices {
+  long fileOperation = 1;
+  bool overwriteFiles = false;
+  bool copyDirectoryStructure = false;
+  bool copyEmptyDirs = false;
+  bool numberDuplicates = false;
+  long verification = 0;  // 2 = quick
+  bool filtersActive = false;
+  std::string renamePattern, renameReplacement;  // the stored (converted) pattern
+  std::string runProcOnFile;
+  std::string sourceDirectory, destinationDirectory;
+  std::vector<std::string> bankItems;  // the processing bank's entries, in order
+};
+
+// The text after "Basic Operation: ": one of the operation's descriptions, possibly over several lines (CR LF),
+// empty for a code outside 1..13. Paths show their control characters as "?".
+std::string OperationDescription(const OperationChoices& choices);
+
+// Spaces before "- to -" in the comparison block: half the destination's length (in characters) plus 5, rounded
+// to the nearest whole number with halves to the even neighbour.
+int ComparisonIndent(const std::string& destination);
+
+struct ResultsContent {
+  bool stoppedEarly = false;
+  std::string dateTime;     // after "Date/Time:"
+  std::string description;  // after "Basic Operation: "
+  long successCount = 0, failureCount = 0;
+  const std::vector<std::string>* lines = nullptr;  // the recorded lines, the first at index 1
+};
+
+// The whole text of the results file, CR LF line ends.
+std::string ResultsText(const ResultsContent& content);
+
+// The current local date and time as the user's locale writes them (strftime "%x %X").
+std::string LocalDateTimeText();
+
+// Replaces the file at `path` with `text`: written to a temporary file beside it and renamed over it, so the old
+// file stays whole until the new one is complete. A link at `path` is replaced, never written through.
+// Throws dv::Error.
+void ReplaceFileContents(const std::string& path, const std::string& text);
+
+}  // namespace dv
