@@ -182,8 +182,8 @@ bool clsFileOps::UsesDestination() const {
          operation_ == fileop::Compare;
 }
 
-OperationChoices clsFileOps::Choices() const {
-  OperationChoices c;
+DescriptionChoices clsFileOps::Choices() const {
+  DescriptionChoices c;
   c.fileOperation = operation_;
   c.overwriteFiles = overwrite_;
   c.copyDirectoryStructure = structure_;
@@ -644,7 +644,7 @@ void clsFileOps::CreateInfoDisplay() {
     ResultsContent content;
     content.stoppedEarly = Stopped();
     content.dateTime = LocalDateTimeText();
-    OperationChoices choices = Choices();
+    DescriptionChoices choices = Choices();
     choices.filtersActive = filtersActive_;
     content.description = OperationDescription(choices);
     content.successCount = successes_;

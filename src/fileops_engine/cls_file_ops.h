@@ -146,7 +146,7 @@ class clsFileOps {
   long SuccessCount() const { return successes_; }
   long FailureCount() const { return failures_; }
   // The settings that make the results file's description; filters are taken from the scanning object.
-  OperationChoices Choices() const;
+  DescriptionChoices Choices() const;
 
  private:
   struct MixedItem {

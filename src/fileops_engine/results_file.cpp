@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStoppedEarly = "   ***   Processing was stopped early   ***";
 
-std::string EmptyFolderSuffix(const OperationChoices& c, const char* verb) {
+std::string EmptyFolderSuffix(const DescriptionChoices& c, const char* verb) {
   std::string s = "\r\n\t\t";
   if (c.copyEmptyDirs && c.filtersActive)
     return s + " [File Filter(s) Active - empty folders NOT " + verb + " as they were filtered out]";
@@ -28,16 +28,16 @@ std::string EmptyFolderSuffix(const OperationChoices& c, const char* verb) {
   return s + " [Do Not Include Empty Folders]";
 }
 
-std::string VerificationSuffix(const OperationChoices& c) {
+std::string VerificationSuffix(const DescriptionChoices& c) {
   return c.verification == 2 ? "\r\n\t\t [Quick Verification]" : "";
 }
 
-std::string OneDirectory(const OperationChoices& c, const char* verb) {
+std::string OneDirectory(const DescriptionChoices& c, const char* verb) {
   return std::string(verb) + " to One Directory (Duplicate Filenames " +
          (c.numberDuplicates ? "Numbered)" : "Overwritten)") + VerificationSuffix(c);
 }
 
-std::string ComparisonBlock(const OperationChoices& c) {
+std::string ComparisonBlock(const DescriptionChoices& c) {
   const std::string seven(7, ' ');
   std::string s = "Comparing \r\n" + seven;
   if (c.bankItems.empty()) {
@@ -60,7 +60,7 @@ int ComparisonIndent(const std::string& destination) {
   return static_cast<int>(whole % 2 == 0 ? whole : whole + 1);
 }
 
-std::string OperationDescription(const OperationChoices& c) {
+std::string OperationDescription(const DescriptionChoices& c) {
   switch (c.fileOperation) {
     case fileop::Copy:
       if (!c.copyDirectoryStructure) return OneDirectory(c, "Copy");

@@ -7,7 +7,7 @@
 namespace dv {
 
 // What the description of an operation depends on: the settings the window or the command line makes.
-struct OperationChoices {
+struct DescriptionChoices {
   long fileOperation = 1;
   bool overwriteFiles = false;
   bool copyDirectoryStructure = false;
@@ -23,7 +23,7 @@ struct OperationChoices {
 
 // The text after "Basic Operation: ": one of the operation's descriptions, possibly over several lines (CR LF),
 // empty for a code outside 1..13. Paths show their control characters as "?".
-std::string OperationDescription(const OperationChoices& choices);
+std::string OperationDescription(const DescriptionChoices& choices);
 
 // Spaces before "- to -" in the comparison block: half the destination's length (in characters) plus 5, rounded
 // to the nearest whole number with halves to the even neighbour.
