@@ -57,13 +57,20 @@ QStringList SaveNameFilters(bool csvView);
 // The text with every line end (LF, CR LF or a lone CR) made CR LF, as UTF-8.
 std::string WithCrLf(const QString& text);
 
-// The window's work file for the web-page conversion: DVhtmltemp in the private temporary folder.
+// The window's work file for a save (the report as the preview gives it, read back by the export): DVhtmltemp in
+// the private temporary folder.
 std::string HtmlWorkFilePath();
 
 // Saves the window's report text to `path` through the shared save by extension (export/save_report.h): written
 // beside the file and renamed into place, so a failure leaves the file as it was. A web page is converted from
 // the work file, which is removed when done, also after a failure. Throws dv::Error.
 void SaveReportText(const QString& text, const std::string& path, const HtmlSettings& settings);
+
+// The same for the report in the file at `reportPath`, read a piece at a time: the saved bytes are those that
+// SaveReportText gives for the file's text decoded as UTF-8 (every line end made CR LF; a line holding more than
+// ASCII decoded and encoded again, a no-break space made a space and the Unicode line and paragraph separators
+// line ends, as the text preview always did). Throws dv::Error; 53 when the report cannot be opened.
+void SaveReportFile(const std::string& reportPath, const std::string& path, const HtmlSettings& settings);
 
 // The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode.
 std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent);

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,8 +30,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <functional>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTableView>
 #include <QTreeView>
@@ -41,11 +45,13 @@
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
 #include "dirprint/frm_html_settings.h"
+#include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "dirprint/sortable_report.h"
 #include "scan/cls_dir_processing.h"
 #include "export/html_export.h"
 #include "export/save_report.h"
+#include "shell/control_memory.h"
 #include "shell/frm_please_wait.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
@@ -60,6 +66,9 @@ const QStringList kAvailableColumns = {"Created", "Modified", "Accessed", "Attri
 const QStringList kDisplayedColumns = {"Size", "File Type"};
 const QStringList kOperators = {"", ">", "<", "=", ">=", "<="};
 const QStringList kSizeUnits = {"", "Bytes", "KB", "MB"};
+
+// The per-user settings keys of the remembered choices: this prefix and the control's name.
+const QString kMemoryPrefix = QStringLiteral("DirPrint_");
 
 // 15 twips to a pixel at 96 dpi: the quick reference keeps its place relative to the preview in these units.
 constexpr int kTwipsPerPixel = 15;
@@ -315,7 +324,14 @@ void frmDirPrint::BuildControls() {
   {
     auto* l = new QGridLayout(frameHolder);
     l->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* f : frames_) l->addWidget(f, 0, 0);
+    for (QWidget* f : frames_) {
+      // Hidden pages keep their room: the place is as tall as the tallest page, so nothing below it jumps
+      // when the tab changes.
+      QSizePolicy policy = f->sizePolicy();
+      policy.setRetainSizeWhenHidden(true);
+      f->setSizePolicy(policy);
+      l->addWidget(f, 0, 0);
+    }
   }
 
   // --- Outside the tabs ---
@@ -333,8 +349,9 @@ void frmDirPrint::BuildControls() {
 
   // --- The display area: preview, list and error view share one cell ---
   displayArea_ = Named(new QWidget, "fraDisplayArea");
-  rtfPreviewDirPrint_ = ReadOnlyText("rtfPreviewDirPrint");
-  rtfPreviewDirPrint_->setMaximumBlockCount(0);
+  // The preview reads the report file as it is scrolled: a report of a million lines is never held whole.
+  rtfPreviewDirPrint_ = Named(new ReportPreview, "rtfPreviewDirPrint");
+  rtfPreviewDirPrint_->setFont(FixedFont());
   lvFilesFolders_ = Named(new QTableView, "lvFilesFolders");
   list_ = new SortableListModel(this);
   // Header clicks sort by the list's rule: the sort column again flips the order, another one sorts ascending.
@@ -350,7 +367,9 @@ void frmDirPrint::BuildControls() {
   txtErrorsDisplay_->hide();
   // The quick reference reaches beyond the display area (left and below it), so it floats over the window.
   txtPopUpInfo_ = ReadOnlyText("txtPopUpInfo");
-  txtPopUpInfo_->setParent(this);
+  // Everything lies on one content panel that scrolls when the window is smaller than the controls need.
+  auto* content = Named(new QWidget, "fraContent");
+  txtPopUpInfo_->setParent(content);
   txtPopUpInfo_->setPlainText(QuickReferenceText());
   txtPopUpInfo_->hide();
   auto* webBrowser = Named(new QWidget(this), "WebBrowser1");
@@ -369,13 +388,20 @@ void frmDirPrint::BuildControls() {
   top->addLayout(right, 0, 1);
   top->setColumnStretch(0, 1);
   top->setColumnStretch(1, 1);
-  auto* main = new QVBoxLayout(this);
+  auto* main = new QVBoxLayout(content);
   main->addLayout(top, 0);
   main->addWidget(displayArea_, 1);
   // Said where the user looks, without a box to close: the job's items that could not be read.
   lblJobErrors_ = Named(new QLabel, "lblJobErrors");
   lblJobErrors_->hide();
   main->addWidget(lblJobErrors_);
+  auto* scroller = Named(new QScrollArea, "scrContent");
+  scroller->setWidgetResizable(true);
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidget(content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroller);
 
   // --- Handlers ---
   connect(TabStrip1_, &QTabBar::currentChanged, this, [this](int i) { Run("fdp:07", [&] { TabStrip1_Click(i); }); });
@@ -419,6 +445,8 @@ void frmDirPrint::BuildControls() {
     Run("fdp:23", [&] { SizeUnitClicked(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_, false); });
   });
   dtpDateRestrictionDate_->installEventFilter(this);
+  ExploreTreeDirPrinter_->installEventFilter(this);
+  ExploreTreeDirPrinter_->viewport()->installEventFilter(this);
   connect(cmdProcessDirPrint_, &QPushButton::clicked, this, [this] { cmdProcessDirPrint_Click(); });
   // Keyboard habits: Enter in the path box runs the job; Ctrl+S saves, Ctrl+P prints, F5 reads the tree again.
   connect(txtPathSelected_, &QLineEdit::returnPressed, cmdProcessDirPrint_, &QPushButton::click);
@@ -472,16 +500,95 @@ void frmDirPrint::Form_Load() {
     loading_ = true;
     const std::string root = utilities_.FirstDriveRoot();
     services_.utilities.DefaultDriveRoot = root;
-    QModelIndex index = treeModel_->index(QString::fromStdString(root));
-    if (index.isValid()) {
-      ExploreTreeDirPrinter_->setCurrentIndex(index);
-      ExploreTreeDirPrinter_->scrollTo(index);
-    }
     // The path box shows the root as the user would type it, with its final "/".
     txtPathSelected_->setText(QString::fromStdString(root));
     loading_ = false;
   });
   loading_ = false;
+  // The choices of the last session, the folder among them; then the tree opens at the path box's folder.
+  scope.Step([&] { RestoreChoices(); });
+  scope.Step([&] { FollowTreeTo(txtPathSelected_->text()); });
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { RememberChoices(); });
+}
+
+QStringList frmDirPrint::RememberedControls() const {
+  QStringList names = {"txtPathSelected", "optSubDirectories_All", "optSubDirectories_Only", "txtSubDirectoriesLevel",
+                       "chkDirectoriesOnly", "optHierarchicalView", "optFlatView", "optCSVView", "optSortableView",
+                       "listAvailable", "listDisplayed", "chkDisplayHiddenAndSystem", "chkDirectoryDetails",
+                       "chkShowFileCounts", "chkIncludeFullPath", "optPatternMatching_0", "optPatternMatching_1",
+                       "txtRegExFilePattern", "txtExtensionsFilter", "optIncludeExtensions", "optExcludeExtensions",
+                       "cboDateRestrictionType", "cboDateRestrictionTypeOperator", "dtpDateRestrictionDate",
+                       "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize", "cboFileSizeRestrictionSizeType",
+                       "txtRegExFolderPattern", "cboFolderSizeRestrictionOperator", "txtFolderSizeRestrictionSize",
+                       "cboFolderSizeRestrictionSizeType"};
+  for (int i = 0; i < 3; ++i) names << QString("optSizeType_%1").arg(i);
+  return names;
+}
+
+void frmDirPrint::RememberChoices() {
+  // Only logged: the choices are a convenience, and this runs at the end of the session or of a job.
+  ResumeScope(services_.errors.Reporting(mode::Log), "fdp:31").Step([&] {
+    RememberControls(*this, RememberedControls(), kMemoryPrefix, services_.settings);
+  });
+}
+
+void frmDirPrint::RestoreChoices() {
+  RestoreControls(*this, RememberedControls(), kMemoryPrefix, services_.settings);
+  // Stored texts that no longer pass the boxes' own checks, and column lists that are not the known columns
+  // split in two, give way to the defaults.
+  QStringList columns;
+  for (const QListWidget* list : {listAvailable_, listDisplayed_})
+    for (int i = 0; i < list->count(); ++i) columns << list->item(i)->text();
+  QStringList known = kAvailableColumns + kDisplayedColumns;
+  columns.sort();
+  known.sort();
+  if (columns != known) {
+    listAvailable_->clear();
+    listAvailable_->addItems(kAvailableColumns);
+    listDisplayed_->clear();
+    listDisplayed_->addItems(kDisplayedColumns);
+  }
+  for (QListWidget* list : {listAvailable_, listDisplayed_})
+    if (list->count() > 0) list->setCurrentRow(0);
+  for (QLineEdit* box : {txtFileSizeRestrictionSize_, txtFolderSizeRestrictionSize_, txtSubDirectoriesLevel_})
+    if (!box->text().isEmpty() && !IsNumericText(box->text())) box->clear();
+  if (!dtpDateRestrictionDate_->text().isEmpty() && !ParseDateText(dtpDateRestrictionDate_->text()))
+    dtpDateRestrictionDate_->clear();
+  if (!QFileInfo(txtPathSelected_->text()).isDir())
+    txtPathSelected_->setText(QString::fromStdString(services_.utilities.DefaultDriveRoot));
+  // The controls that follow others, brought in line as their handlers would have done.
+  optPatternMatching_[optPatternMatching_[1]->isChecked() ? 3 : 2]->setChecked(true);
+  SubDirectoriesChanged();
+  ViewTypeChanged();
+  chkDirectoryDetails_Click();
+  chkDirectoriesOnly_Click();
+}
+
+void frmDirPrint::FollowTreeTo(const QString& folder) {
+  // The model reads folders in the background and rows arrive (and get sorted) while it does, which would move
+  // the folder out of sight. Until the user takes over, each folder read on the way brings it back into view.
+  QString path = QDir::cleanPath(folder);
+  if (path.isEmpty() || !QFileInfo(path).isDir()) return;
+  auto show = [this, path] {
+    const QModelIndex index = treeModel_->index(path);
+    if (!index.isValid()) return;
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ExploreTreeDirPrinter_->expand(p);
+    ExploreTreeDirPrinter_->setCurrentIndex(index);
+    ExploreTreeDirPrinter_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  };
+  show();
+  delete followTree_;
+  auto* follow = new QObject(this);
+  connect(treeModel_, &QFileSystemModel::directoryLoaded, follow, [show, follow, path](const QString& loaded) {
+    if (path == loaded || path.startsWith(loaded == "/" ? loaded : loaded + "/")) show();
+    // Once the folder's own parent is read (and sorted, just after), the folder is in its final place.
+    if (QFileInfo(path).dir().path() == loaded || path == "/")
+      QTimer::singleShot(100, follow, [show, follow] {
+        show();
+        follow->deleteLater();
+      });
+  });
+  followTree_ = follow;
 }
 
 QString frmDirPrint::ReportPath() const { return QString::fromStdString(tempFolder_) + "/tmpOuput.txt"; }
@@ -550,7 +657,8 @@ void frmDirPrint::MoveColumn(QListWidget* source, QListWidget* target) {
 }
 
 void frmDirPrint::PlaceQuickReference() {
-  const QRect preview(rtfPreviewDirPrint_->mapTo(this, QPoint(0, 0)), rtfPreviewDirPrint_->size());
+  const QRect preview(rtfPreviewDirPrint_->mapTo(txtPopUpInfo_->parentWidget(), QPoint(0, 0)),
+                      rtfPreviewDirPrint_->size());
   txtPopUpInfo_->setGeometry(120 / kTwipsPerPixel, preview.top(), preview.width(),
                              preview.height() + 72 / kTwipsPerPixel);
 }
@@ -657,18 +765,17 @@ bool frmDirPrint::eventFilter(QObject* watched, QEvent* event) {
     rtfPreviewDirPrint_->setGeometry(all);
     lvFilesFolders_->setGeometry(all);
     txtErrorsDisplay_->setGeometry(all);
+    // The quick reference floats over the preview, so it follows the preview's size.
+    if (!txtPopUpInfo_->isHidden()) Run("fdp:30", [&] { PlaceQuickReference(); });
   }
+  // The user's own moves in the tree end the following of the start folder at once.
+  if ((watched == ExploreTreeDirPrinter_->viewport() || watched == ExploreTreeDirPrinter_) &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel ||
+       event->type() == QEvent::KeyPress))
+    delete followTree_;
   if (watched == dtpDateRestrictionDate_ && event->type() == QEvent::FocusOut)
     Run("fdp:18", [&] { dtpDateRestrictionDate_LostFocus(); });
   return frmDirPrintBase::eventFilter(watched, event);
-}
-
-void frmDirPrint::resizeEvent(QResizeEvent* event) {
-  frmDirPrintBase::resizeEvent(event);
-  // The layouts grow every control with the window; only the floating quick reference is placed by hand.
-  Run("fdp:30", [&] {
-    if (!txtPopUpInfo_->isHidden()) PlaceQuickReference();
-  });
 }
 
 QAction* frmDirPrint::MainItem(const char* name) const {
@@ -802,10 +909,7 @@ DirPrintChoices frmDirPrint::CurrentChoices() {
 }
 
 void frmDirPrint::LoadReport() {
-  QFile file(ReportPath());
-  if (!file.open(QIODevice::ReadOnly)) throw Error(53, "File not found");
-  // One setPlainText of the whole text keeps large reports quick to show.
-  rtfPreviewDirPrint_->setPlainText(QString::fromUtf8(file.readAll()));
+  rtfPreviewDirPrint_->Load(ReportPath());
 }
 
 void frmDirPrint::ProcessDirPrintJob() {
@@ -826,6 +930,8 @@ void frmDirPrint::ProcessDirPrintJob() {
       }
     }
   }
+  // A job's choices are the ones worth keeping, also when the session ends without a clean quit.
+  RememberChoices();
   // The preview is loaded inside the job, so the progress window stays up until the report shows.
   long unread = 0;
   scope.Step("fdp:04.125", [&] {
@@ -860,9 +966,9 @@ void frmDirPrint::cmdProcessDirPrint_Click() {
 
 void frmDirPrint::WriteSortableReport(bool onlyHighlighted) {
   Run("fdp:39", [&] {
-    const std::string text = dv::WriteSortableReport(onlyHighlighted, *list_, lvFilesFolders_->selectionModel(),
-                                                     *cDirProc_, Std(ReportPath()));
-    rtfPreviewDirPrint_->setPlainText(QString::fromStdString(text));
+    dv::WriteSortableReport(onlyHighlighted, *list_, lvFilesFolders_->selectionModel(), *cDirProc_,
+                            Std(ReportPath()));
+    rtfPreviewDirPrint_->Load(ReportPath());
   });
 }
 
@@ -879,6 +985,12 @@ void frmDirPrint::AskSelectedOnly(bool printing) {
 }
 
 namespace {
+// Saves what the preview shows: its file read a piece at a time, or the text it was given.
+void SavePreview(const ReportPreview& preview, const std::string& fullName, const HtmlSettings& settings) {
+  if (preview.Path().isEmpty()) SaveReportText(preview.Text(), fullName, settings);
+  else SaveReportFile(Std(preview.Path()), fullName, settings);
+}
+
 // The system temporary folder as the dialog's starting folder, with a final "/" like every stored folder.
 QString TempFolderForRetry() {
   QString t = QDir::tempPath();
@@ -927,7 +1039,7 @@ void frmDirPrint::SaveDirectoryInformation() {
 
   scope.Step("fdp:20.70", [&] {
     if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName);
-    else SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, {});
+    else SavePreview(*rtfPreviewDirPrint_, fullName, {});
   });
 }
 
@@ -944,7 +1056,7 @@ void frmDirPrint::SaveAsWebPage(const std::string& fullName) {
   if (cancelled) return;  // Escape in the settings window: no page is written
   frmPleaseWait wait(window());
   scope.Step([&] { wait.DisplayWaitMessage(kHtmlConvertingMessage); });
-  scope.Step([&] { SaveReportText(rtfPreviewDirPrint_->toPlainText(), fullName, settings); });
+  scope.Step([&] { SavePreview(*rtfPreviewDirPrint_, fullName, settings); });
   wait.close();
 }
 

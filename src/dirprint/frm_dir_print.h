@@ -2,7 +2,9 @@
 // The directory printer window: the starting folder, the scan options and filters on four tabs, the button that
 // runs the job, and one display area where the report preview, the sortable list, the session error view and
 // the quick reference lie on top of each other. Every control's objectName is its control name.
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,6 +36,7 @@ namespace dv {
 class clsDirProcessing;
 class frmCancel;
 class Prompter;
+class ReportPreview;
 class SortableListModel;
 struct DirPrintChoices;
 struct ShellServices;
@@ -57,6 +60,10 @@ class frmDirPrint : public frmDirPrintBase {
   // The button's handler: closes the session error view when open, else checks the font and runs the job.
   void cmdProcessDirPrint_Click();
 
+  // Stores the choices (folder, view, columns, options, filters) for the next session; also done when the
+  // program ends.
+  void RememberChoices();
+
   // The report file the job writes and the preview loads.
   QString ReportPath() const;
   // The choices the job would read from the controls now.
@@ -72,7 +79,6 @@ class frmDirPrint : public frmDirPrintBase {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildControls();
@@ -96,6 +102,11 @@ class frmDirPrint : public frmDirPrintBase {
   void dtpDateRestrictionDate_LostFocus();
   void SetFileFiltersEnabled(bool on);
   void LoadReport();
+  // The names of the controls whose state is kept between sessions.
+  QStringList RememberedControls() const;
+  void RestoreChoices();
+  // Makes `folder` the tree's current item and keeps it in view while the tree reads the folders on its way.
+  void FollowTreeTo(const QString& folder);
   // Rewrites the report from the sortable list (all rows or the highlighted ones) and shows it in the preview.
   void WriteSortableReport(bool onlyHighlighted);
   // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
@@ -111,6 +122,7 @@ class frmDirPrint : public frmDirPrintBase {
   std::unique_ptr<clsDirProcessing> cDirProc_;
   std::string tempFolder_;
   QString lastTreePath_;
+  QPointer<QObject> followTree_;  // alive while the tree follows the start folder
   bool loading_ = false;
   bool rewriting_ = false;  // a size box is being rewritten by its own check
   SortableListModel* list_ = nullptr;
@@ -144,7 +156,7 @@ class frmDirPrint : public frmDirPrintBase {
   QFileSystemModel* treeModel_;
   QPushButton* cmdProcessDirPrint_;
   QWidget* displayArea_;
-  QPlainTextEdit* rtfPreviewDirPrint_;
+  ReportPreview* rtfPreviewDirPrint_;
   QTableView* lvFilesFolders_;
   QPlainTextEdit* txtErrorsDisplay_;
   QPlainTextEdit* txtPopUpInfo_;

@@ -131,13 +131,13 @@ void PrintDocument(Control& control, QPrinter& printer) {
   printer.setPrintRange(chosen);
 }
 
-template <class Control>
-void PrintControl(Control* control, QPrinter& printer, QWidget* dialogParent, Prompter& prompter,
-                  const PrintDialogRunner& runDialog) {
+}  // namespace
+
+void PrintThroughDialog(bool hasSelection, const PrintBody& print, QPrinter& printer, QWidget* dialogParent,
+                        Prompter& prompter, const PrintDialogRunner& runDialog) {
   std::optional<Error> failure;
   try {
-    if (!control) throw Error(err::Application, "There is no text to print");
-    const bool hasSelection = control->textCursor().hasSelection();
+    if (!print) throw Error(err::Application, "There is no text to print");
     UseFileWhenNoPrinter(printer);
     // No page numbers; "Selection" offered, and chosen, only when there is one.
     printer.setFromTo(0, 0);
@@ -153,14 +153,29 @@ void PrintControl(Control* control, QPrinter& printer, QWidget* dialogParent, Pr
       printer.setPrintRange(QPrinter::AllPages);
       printer.setFromTo(0, 0);
     }
-    PrintDocument(*control, printer);
-    if (printer.printerState() == QPrinter::Error) throw PrintingFailed(printer);
+    const bool printed = print(printer, printer.printRange() == QPrinter::Selection);
+    if (!printed || printer.printerState() == QPrinter::Error) throw PrintingFailed(printer);
   } catch (...) {
     failure = CurrentError();
   }
   if (!failure || failure->Number() == err::DialogCancelled) return;
   prompter.Message("Error Printing " + failure->Description() + ":" + std::to_string(failure->Number()),
                    kAppTitle);
+}
+
+namespace {
+
+template <class Control>
+void PrintControl(Control* control, QPrinter& printer, QWidget* dialogParent, Prompter& prompter,
+                  const PrintDialogRunner& runDialog) {
+  PrintBody print;
+  if (control)
+    print = [control](QPrinter& p, bool) {
+      PrintDocument(*control, p);
+      return true;
+    };
+  PrintThroughDialog(control && control->textCursor().hasSelection(), print, printer, dialogParent, prompter,
+                     runDialog);
 }
 
 // The folders whose listing the user sees and the model has read: the tree's root and every expanded folder.

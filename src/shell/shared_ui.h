@@ -45,6 +45,16 @@ bool CheckPrintFont(SharedUtilities& session, Prompter& prompter, ErrorHandler& 
 using PrintDialogRunner = std::function<int(QPrintDialog& dialog)>;
 int RunPrintDialog(QPrintDialog& dialog);
 
+// The dialog part of printing any control: shows the print dialog for `printer` (the session's printer, so the
+// user's choices stay for the next print), without page numbers, with "Selection" offered and chosen only when
+// `hasSelection`; then runs `print` with whether only the selection is wanted (it answers false when the printer
+// could not be started). With no printer installed the printer is set to a PDF file (<home>/<document name or
+// "Dorvane">.pdf unless it already names one). A cancelled dialog ends silently; any other failure (an empty
+// `print` included) shows "Error Printing " + description + ":" + number through `prompter`.
+using PrintBody = std::function<bool(QPrinter& printer, bool selectionOnly)>;
+void PrintThroughDialog(bool hasSelection, const PrintBody& print, QPrinter& printer, QWidget* dialogParent,
+                        Prompter& prompter, const PrintDialogRunner& runDialog = RunPrintDialog);
+
 // Shows the print dialog for `printer` (the session's printer, so the user's choices stay for the next print),
 // without page numbers, with "Selection" offered and chosen when the control has a selection; then prints the
 // selection, or all of the text when there is none or the user chose "All". With no printer installed the

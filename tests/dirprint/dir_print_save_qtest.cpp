@@ -15,7 +15,6 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTextCursor>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -29,6 +28,7 @@
 #include "dirprint/dir_print_save.h"
 #include "dirprint/frm_dir_print.h"
 #include "dirprint/frm_html_settings.h"
+#include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shell_services.h"
 #include "support/child_process.h"
@@ -68,7 +68,7 @@ class DirPrintSaveTest : public QObject {
   QString Out(const QString& name) const { return dir_->filePath("out/" + name); }
   void Answer(const QString& path, int filterIndex) { dialogAnswers_.push_back(dv::SaveDialogChoice{path, filterIndex}); }
   void Cancel() { dialogAnswers_.push_back(std::nullopt); }
-  QString Preview() { return C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText(); }
+  QString Preview() { return C<dv::ReportPreview>("rtfPreviewDirPrint")->Text(); }
 
   // A tree with names that need escaping in every format.
   QString MakeTree() {
@@ -176,6 +176,31 @@ class DirPrintSaveTest : public QObject {
       if (auto* d = QApplication::activeModalWidget()) static_cast<QDialog*>(d)->reject();
     });
     QVERIFY(!dv::RunSaveFileDialog(r, nullptr));
+  }
+
+  // Saving from the report file gives, byte for byte, what saving the text preview's text gave.
+  void reportFileSavesAsThePreviewTextDid() {
+    const QByteArray cases[] = {
+        "",
+        "plain\r\nlines\r\n",
+        "no final end\nLF only",
+        "lone\rCR\r\r\nthen",
+        "bad \xff\xfe UTF-8 \xe2\x82\r\n",
+        "no-break\xc2\xa0space, line\xe2\x80\xa8separator, paragraph\xe2\x80\xa9separator\r\n",
+        "caf\xc3\xa9 \xef\xbb\xbfmarked \xf0\x9f\x93\x81\r\n",
+    };
+    int n = 0;
+    for (const QByteArray& bytes : cases) {
+      QFile report(Out("report" + QString::number(++n)));
+      QVERIFY(report.open(QIODevice::WriteOnly) && report.write(bytes) == bytes.size());
+      report.close();
+      QPlainTextEdit old;
+      old.setPlainText(QString::fromUtf8(bytes));
+      const QString before = Out(QString::number(n) + "-before.txt"), after = Out(QString::number(n) + "-after.txt");
+      dv::SaveReportText(old.toPlainText(), before.toStdString(), {});
+      dv::SaveReportFile(report.fileName().toStdString(), after.toStdString(), {});
+      QCOMPARE(ReadAll(after), ReadAll(before));
+    }
   }
 
   // --- The save dialog's request ---
@@ -463,13 +488,11 @@ class DirPrintSaveTest : public QObject {
 
   void printWithASelectionPrintsOnlyIt() {
     RunJob("optFlatView");
-    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
     const int start = Preview().indexOf("plain.txt");
     QVERIFY(start >= 0);
-    QTextCursor cursor(preview->document());
-    cursor.setPosition(start);
-    cursor.setPosition(start + 9, QTextCursor::KeepAnchor);
-    preview->setTextCursor(cursor);
+    QVERIFY(preview->Find("plain.txt"));
+    QCOMPARE(preview->SelectedText(), QString("plain.txt"));
     const QString pdf = dir_->filePath("out/part.pdf");
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);

@@ -21,6 +21,7 @@
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
 #include "dirprint/frm_dir_print.h"
+#include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
@@ -669,19 +670,19 @@ class FrmDirPrintTest : public QObject {
     const QString tree = MakeTree();
     E("txtPathSelected")->setText(tree);
     R("optSizeType_0")->click();  // sizes in bytes
-    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
+    auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
     auto* list = C<QTableView>("lvFilesFolders");
     for (const char* view : {"optHierarchicalView", "optFlatView", "optCSVView", "optSortableView"}) {
       R(view)->click();
-      preview->clear();
+      preview->Clear();
       C<QPushButton>("cmdProcessDirPrint")->click();
-      QVERIFY2(preview->toPlainText().contains("hundred.txt"), view);
-      QVERIFY2(preview->toPlainText().contains("inner.dat"), view);
+      QVERIFY2(preview->Text().contains("hundred.txt"), view);
+      QVERIFY2(preview->Text().contains("inner.dat"), view);
       QVERIFY2(list->isVisible() == (QString(view) == "optSortableView"), view);
     }
     QFile report(w_->ReportPath());
     QVERIFY(report.open(QIODevice::ReadOnly));
-    QCOMPARE(preview->toPlainText(), QString::fromUtf8(report.readAll()).remove('\r'));
+    QCOMPARE(preview->Text(), QString::fromUtf8(report.readAll()).remove('\r'));
     QVERIFY2(prompter_.Log().empty(), prompter_.Log().empty() ? "" : prompter_.Log()[0].text.c_str());
   }
 
@@ -690,24 +691,24 @@ class FrmDirPrintTest : public QObject {
     E("txtPathSelected")->setText(tree);
     R("optPatternMatching_1")->click();  // regular expressions
     E("txtRegExFilePattern")->setText("(oops");
-    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
-    preview->setPlainText("before");
+    auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
+    preview->SetText("before");
     C<QPushButton>("cmdProcessDirPrint")->click();
     QCOMPARE(prompter_.CountTitled("Invalid Pattern"), 1);
     const std::string text = prompter_.Log().back().text;
     QVERIFY2(text.find("file name pattern") != std::string::npos && text.find("offset 5") != std::string::npos,
              text.c_str());
-    QCOMPARE(preview->toPlainText(), QString("before"));  // no job ran
+    QCOMPARE(preview->Text(), QString("before"));  // no job ran
   }
 
   void enterInThePathBoxRunsTheJob() {
     const QString tree = MakeTree();
     auto* path = E("txtPathSelected");
     path->setText(tree);
-    auto* preview = C<QPlainTextEdit>("rtfPreviewDirPrint");
-    preview->clear();
+    auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
+    preview->Clear();
     QTest::keyClick(path, Qt::Key_Return);
-    QVERIFY(preview->toPlainText().contains("hundred.txt"));
+    QVERIFY(preview->Text().contains("hundred.txt"));
   }
 
   void sortableListShowsPaddedSizesAndSortsByHeaderClicks() {
@@ -743,7 +744,7 @@ class FrmDirPrintTest : public QObject {
     QFile::remove(tree + "/hundred.txt");
     w_->ProcessDirPrintJob();
     QCOMPARE(model->rowCount(), rows);
-    QVERIFY(!C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText().contains("hundred.txt"));
+    QVERIFY(!C<dv::ReportPreview>("rtfPreviewDirPrint")->Text().contains("hundred.txt"));
   }
 
   void missingFolderIsReportedAndHidesTheList() {
@@ -752,7 +753,7 @@ class FrmDirPrintTest : public QObject {
     R("optSortableView")->click();
     C<QPushButton>("cmdProcessDirPrint")->click();
     QVERIFY(!C("lvFilesFolders")->isVisible());
-    QVERIFY(C<QPlainTextEdit>("rtfPreviewDirPrint")->toPlainText().contains("*********  Invalid Path  *********"));
+    QVERIFY(C<dv::ReportPreview>("rtfPreviewDirPrint")->Text().contains("*********  Invalid Path  *********"));
     QCOMPARE(prompter_.Log().size(), size_t(1));
     QCOMPARE(prompter_.Log()[0].title, std::string("Folder Does Not Exist"));
     QCOMPARE(prompter_.Log()[0].text,

@@ -8,7 +8,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -16,6 +15,7 @@
 #include <QtTest>
 
 #include "dirprint/frm_dir_print.h"
+#include "dirprint/report_view.h"
 #include "shell/frm_main.h"
 #include "shell/shell_services.h"
 
@@ -60,14 +60,14 @@ class DirPrintEndToEnd : public QObject {
 
     auto* path = w.findChild<QLineEdit*>("txtPathSelected");
     auto* button = w.findChild<QPushButton*>("cmdProcessDirPrint");
-    auto* preview = w.findChild<QPlainTextEdit*>("rtfPreviewDirPrint");
+    auto* preview = w.findChild<dv::ReportPreview*>("rtfPreviewDirPrint");
     QVERIFY(path && button && preview);
     path->setFocus();
     path->selectAll();
     QTest::keyClicks(path, root);
     QTest::mouseClick(button, Qt::LeftButton);
-    QTRY_VERIFY(preview->toPlainText().contains("Dorvane Hierarchical Directory Report"));
-    QString report = preview->toPlainText();
+    QTRY_VERIFY(preview->Text().contains("Dorvane Hierarchical Directory Report"));
+    QString report = preview->Text();
     QVERIFY2(report.contains("Starting Directory: " + root), qPrintable(report));
     QVERIFY(report.contains("--letters"));
     QVERIFY(report.contains("a letter.txt"));
@@ -100,7 +100,7 @@ class DirPrintEndToEnd : public QObject {
     QTRY_VERIFY(button->isVisible());
     w.findChild<QRadioButton*>("optHierarchicalView")->click();
     QTest::mouseClick(button, Qt::LeftButton);
-    QTRY_VERIFY(preview->isVisible() && preview->toPlainText().contains("Files Shown:3"));
+    QTRY_VERIFY(preview->isVisible() && preview->Text().contains("Files Shown:3"));
   }
 };
 
