@@ -1,0 +1,170 @@
+// Times the directory printer window's job against `dorvane-cli report` on the same generated tree and view
+// (hierarchical, size and type, sizes in KB: both programs' defaults). The window's job runs in a fresh process
+// of this program (started with --window-job), as the real program runs it: real ShellServices, the real
+// progress program of the build, the path typed into txtPathSelected and cmdProcessDirPrint clicked, until the
+// preview shows the report. Each side's wall time and peak resident memory come from wait4 on its own process,
+// so the tree's generation counts for neither. Prints the times, the peaks and the ratios; nothing here passes or
+// fails on them.
+//
+// Usage: window_bench [dorvane-cli] (default: the build's). DV_BENCH_FILES sets the number of files (default
+// 200000); DV_PROGRESS_PROGRAM names another progress program. Settings, temporary and home folders of both
+// programs live in the bench's temporary folder, removed at the end with the tree.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/prompter.h"
+#include "dirprint/frm_dir_print.h"
+#include "dirprint/report_view.h"
+#include "shell/frm_cancel.h"
+#include "shell/shell_services.h"
+#include "tree_gen.h"
+
+namespace {
+
+// Every question of the window is printed and answered No: a bench must never wait for a person.
+class PrintingPrompter : public dv::Prompter {
+ public:
+  void Message(const std::string& text, const std::string& title) override {
+    std::fprintf(stderr, "message: %s: %s\n", title.c_str(), text.c_str());
+  }
+  bool YesNo(const std::string& text, const std::string& title) override {
+    Message(text, title);
+    return false;
+  }
+  dv::Answer YesNoCancel(const std::string& text, const std::string& title) override {
+    Message(text, title);
+    return dv::Answer::Cancel;
+  }
+  std::optional<std::string> Input(const std::string& text, const std::string& title, const std::string&) override {
+    Message(text, title);
+    return std::nullopt;
+  }
+};
+
+// The window's job in this process: prints "job <seconds> <lines shown>" on standard output.
+int WindowJob(int argc, char** argv, const QString& tree) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("dorvane");
+  dv::ShellServices services;
+  services.utilities.PrintFontChecked = true;  // no font question in the way
+  QString program = qEnvironmentVariable("DV_PROGRESS_PROGRAM");
+  if (program.isEmpty()) program = QCoreApplication::applicationDirPath() + "/../src/VORizivuzuvi";
+  dv::frmCancel cancel(services.errors, program);
+  PrintingPrompter prompter;
+  dv::frmDirPrint window(services, &cancel, &prompter);
+  window.resize(1000, 700);
+  window.show();
+  QCoreApplication::processEvents();
+  window.findChild<QLineEdit*>("txtPathSelected")->setText(tree);
+  auto* preview = window.findChild<dv::ReportPreview*>("rtfPreviewDirPrint");
+  QElapsedTimer t;
+  t.start();
+  window.findChild<QPushButton*>("cmdProcessDirPrint")->click();
+  preview->repaint();  // the report shown
+  const double seconds = t.nsecsElapsed() / 1e9;
+  std::printf("job %.3f %lld\n", seconds, static_cast<long long>(preview->LineCount()));
+  return preview->LineCount() > 0 ? 0 : 1;
+}
+
+struct Run {
+  double seconds = 0;
+  long peakKb = 0;
+  int status = -1;
+  std::string out;
+};
+
+// Runs `args` (no shell: the peak is the program's own, or its largest child's) and collects its output.
+Run Measure(const std::vector<std::string>& args) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {};
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[1], 1);
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  Run run;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, size_t(n));
+  ::close(pipeFds[0]);
+  struct rusage usage {};
+  int status = 0;
+  ::wait4(pid, &status, 0, &usage);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peakKb = usage.ru_maxrss;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::string Self() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::string(argv[1]) == "--window-job") return WindowJob(argc, argv, QString::fromLocal8Bit(argv[2]));
+
+  const std::string self = Self();
+  const std::string cli = argc >= 2 ? argv[1] : self.substr(0, self.rfind('/')) + "/../src/dorvane-cli";
+  const char* filesText = std::getenv("DV_BENCH_FILES");
+  const long files = filesText ? std::atol(filesText) : 200000;
+  QTemporaryDir work;
+  if (!work.isValid()) return 2;
+  const std::string root = work.path().toStdString();
+  // Both programs keep their settings, temporary files and home in the bench's folder, never the user's.
+  for (const char* d : {"home", "config", "data", "cache", "run", "tmp"}) ::mkdir((root + "/" + d).c_str(), 0700);
+  ::setenv("HOME", (root + "/home").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (root + "/cache").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
+  ::setenv("TMPDIR", (root + "/tmp").c_str(), 1);
+  if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  const std::string tree = root + "/tree";
+  const dv::bench::TreeStats stats = dv::bench::GenerateTree(tree, files, 27, 3);
+  std::printf("\n%llu files in %llu folders, hierarchical view, size and type in KB\n\n",
+              static_cast<unsigned long long>(stats.files), static_cast<unsigned long long>(stats.folders));
+  const std::vector<std::string> cliArgs = {cli,  "report", "--view", "hierarchical", "--columns", "size,type",
+                                            "--size-unit", "kb", "--output", root + "/cli-report.txt", tree};
+  Measure(cliArgs);  // warms the caches
+  std::printf("| run | dorvane-cli report | window job (click to preview shown) | window process | "
+              "ratio job / cli | cli peak RSS | window peak RSS |\n|---|---|---|---|---|---|---|\n");
+  for (int i = 1; i <= 3; ++i) {
+    const Run cliRun = Measure(cliArgs);
+    const Run windowRun = Measure({self, "--window-job", tree});
+    double job = -1;
+    long long lines = 0;
+    std::sscanf(windowRun.out.c_str(), "job %lf %lld", &job, &lines);
+    if (cliRun.status > 1 || windowRun.status != 0)
+      std::printf("failed: cli %d, window %d (%s)\n", cliRun.status, windowRun.status, windowRun.out.c_str());
+    std::printf("| %d | %.3f s | %.3f s (%lld lines) | %.3f s | %.2f | %ld MB | %ld MB |\n", i, cliRun.seconds, job,
+                lines, windowRun.seconds, job / cliRun.seconds, cliRun.peakKb / 1024, windowRun.peakKb / 1024);
+    std::fflush(stdout);
+  }
+  return 0;
+}
