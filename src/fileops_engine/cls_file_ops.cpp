@@ -220,7 +220,7 @@ void clsFileOps::ProcessOperation() {
     filtersActive_ = Choices().filtersActive;
     lines_.clear();
   });
-  scope.Step(cfoloc::CreateInfoDisplay, [&] { ReplaceFileContents(resultsPath_, ""); });
+  scope.Step(cfoloc::CreateInfoDisplay, [&] { WriteResultsFile(resultsPath_, {}); });
   scope.At(cfoloc::ProcessOperation);
   scope.Step([&] {
     if (bank_.empty()) {
@@ -541,7 +541,9 @@ void clsFileOps::ProcessMixedArray() {
         },
         cfoloc::ProcessMixedArray);
     scope.Step([&] {
-      ItemKind kind = KindAt(item.path);
+      // The list preview records what was gathered; only work on the items needs them to be there still.
+      ItemKind kind = previewOnly_ ? (item.kind == MixedItem::File ? ItemKind::Other : ItemKind::Folder)
+                                   : KindAt(item.path);
       if (kind == ItemKind::Missing) {
         AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(item.path));
         return;
@@ -650,7 +652,7 @@ void clsFileOps::CreateInfoDisplay() {
     content.successCount = successes_;
     content.failureCount = failures_;
     content.lines = &lines_;
-    ReplaceFileContents(resultsPath_, ResultsText(content));
+    WriteResultsFile(resultsPath_, content);
   });
 }
 

@@ -85,25 +85,6 @@ std::string OperationDescription(const DescriptionChoices& c) {
   }
 }
 
-std::string ResultsText(const ResultsContent& r) {
-  static const std::vector<std::string> none;
-  const std::vector<std::string>& lines = r.lines ? *r.lines : none;
-  std::string s;
-  if (r.stoppedEarly) s += std::string(kStoppedEarly) + "\r\n\r\n\r\n";
-  s += "Date/Time:" + r.dateTime + kCrLf;
-  s += "Number of lines recorded:" + std::to_string(lines.size()) + kCrLf;
-  s += "Basic Operation: " + r.description + kCrLf;
-  if (r.successCount != 0 || r.failureCount != 0)
-    s += "Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
-         " Failure=" + std::to_string(r.failureCount) + kCrLf;
-  s += "\r\n\r\n";
-  // Index 0 is never filled: one empty line before the first recorded one.
-  s += kCrLf;
-  for (const std::string& line : lines) s += line + kCrLf;
-  if (r.stoppedEarly) s += std::string(kStoppedEarly) + kCrLf;
-  return s;
-}
-
 std::string LocalDateTimeText() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -113,28 +94,78 @@ std::string LocalDateTimeText() {
   return std::string(buf, n);
 }
 
-void ReplaceFileContents(const std::string& path, const std::string& text) {
+namespace {
+
+// Buffered writes to the temporary file; every failure names the results file.
+class Writer {
+ public:
+  Writer(int fd, std::string name) : fd_(fd), name_(std::move(name)) { buf_.reserve(kSize); }
+  void Put(const std::string& text) {
+    if (buf_.size() + text.size() > kSize) Flush();
+    if (text.size() >= kSize) return Write(text.data(), text.size());
+    buf_ += text;
+  }
+  void Flush() {
+    Write(buf_.data(), buf_.size());
+    buf_.clear();
+  }
+
+ private:
+  static constexpr size_t kSize = 1 << 16;
+  void Write(const char* data, size_t size) {
+    for (size_t done = 0; done < size;) {
+      ssize_t w = ::write(fd_, data + done, size - done);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        throw ErrorFromErrno(errno, name_);
+      }
+      done += static_cast<size_t>(w);
+    }
+  }
+  int fd_;
+  std::string name_;
+  std::string buf_;
+};
+
+void WriteContent(Writer& out, const ResultsContent& r) {
+  if (!r.lines) return;
+  const std::vector<std::string>& lines = *r.lines;
+  if (r.stoppedEarly) out.Put(std::string(kStoppedEarly) + "\r\n\r\n\r\n");
+  out.Put("Date/Time:" + r.dateTime + kCrLf);
+  out.Put("Number of lines recorded:" + std::to_string(lines.size()) + kCrLf);
+  out.Put("Basic Operation: " + r.description + kCrLf);
+  if (r.successCount != 0 || r.failureCount != 0)
+    out.Put("Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
+            " Failure=" + std::to_string(r.failureCount) + kCrLf);
+  out.Put("\r\n\r\n");
+  // Index 0 is never filled: one empty line before the first recorded one.
+  out.Put(kCrLf);
+  for (const std::string& line : lines) {
+    out.Put(line);
+    out.Put(kCrLf);
+  }
+  if (r.stoppedEarly) out.Put(std::string(kStoppedEarly) + kCrLf);
+  out.Flush();
+}
+
+}  // namespace
+
+void WriteResultsFile(const std::string& path, const ResultsContent& content) {
   const std::string full = FullPath(path);
   PathRef ref(full);
   const std::string tmp = TempName("results");
   int fd = ::openat(ref.Dir(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) ThrowErrno(full);
   UniqueFd out(fd);
-  auto fail = [&](int errnum) {
+  try {
+    Writer writer(fd, full);
+    WriteContent(writer, content);
+    out.Reset();
+    if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) ThrowErrno(full);
+  } catch (...) {
     ::unlinkat(ref.Dir(), tmp.c_str(), 0);
-    throw ErrorFromErrno(errnum, full);
-  };
-  for (size_t done = 0; done < text.size();) {
-    ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(w);
+    throw;
   }
-  if (::fdatasync(fd) != 0) fail(errno);
-  out.Reset();
-  if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) fail(errno);
 }
 
 }  // namespace dv

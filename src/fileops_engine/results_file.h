@@ -37,15 +37,13 @@ struct ResultsContent {
   const std::vector<std::string>* lines = nullptr;  // the recorded lines, the first at index 1
 };
 
-// The whole text of the results file, CR LF line ends.
-std::string ResultsText(const ResultsContent& content);
-
 // The current local date and time as the user's locale writes them (strftime "%x %X").
 std::string LocalDateTimeText();
 
-// Replaces the file at `path` with `text`: written to a temporary file beside it and renamed over it, so the old
-// file stays whole until the new one is complete. A link at `path` is replaced, never written through.
+// Writes the results file at `path`, CR LF line ends. With no lines given (a default ResultsContent) the file is
+// left empty, as it is at the start of an operation. The text goes to a temporary file beside `path` that is then
+// renamed over it, so a reader never sees half a file; a link at `path` is replaced, never written through.
 // Throws dv::Error.
-void ReplaceFileContents(const std::string& path, const std::string& text);
+void WriteResultsFile(const std::string& path, const ResultsContent& content);
 
 }  // namespace dv
