@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -23,6 +25,7 @@
 #include "dirprint/frm_dir_print.h"
 #include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
+#include "shell/control_memory.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
 #include "support/find_child.h"
@@ -237,12 +240,29 @@ class FrmDirPrintTest : public QObject {
     QCOMPARE(tabs->tabText(2), QString("File Filters"));
     QCOMPARE(tabs->tabText(3), QString("Folder Filters"));
     const char* frames[] = {"fraStandard", "fraOtherViewOptions", "fraFilters", "fraFilters2"};
+    const QRect displayArea = C("fraDisplayArea")->geometry();
     for (int t : {2, 0, 3, 1}) {
       tabs->setCurrentIndex(t);
       QApplication::processEvents();
       for (int f = 0; f < 4; ++f) QVERIFY2(C(frames[f])->isVisible() == (f == t), frames[f]);
       QCOMPARE(C(frames[t])->geometry().topLeft(), C(frames[0])->geometry().topLeft());
+      // The place is as tall as the tallest page: nothing below it moves when the tab changes.
+      QCOMPARE(C("fraDisplayArea")->geometry(), displayArea);
     }
+  }
+
+  // On a small screen the window's controls scroll instead of being cut off.
+  void controlsScrollWhenTheWindowIsSmall() {
+    auto* scroller = C<QScrollArea>("scrContent");
+    QVERIFY(scroller->verticalScrollBar()->maximum() == 0);
+    w_->resize(500, 300);
+    QApplication::processEvents();
+    QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+    QVERIFY(scroller->horizontalScrollBar()->maximum() > 0);
+    scroller->ensureWidgetVisible(C("listDisplayed"));
+    QApplication::processEvents();
+    const QRect shown(C("listDisplayed")->mapTo(scroller->viewport(), QPoint(0, 0)), C("listDisplayed")->size());
+    QVERIFY(scroller->viewport()->rect().intersects(shown));
   }
 
   void displayControlsLieOnTopOfEachOther() {
@@ -621,6 +641,59 @@ class FrmDirPrintTest : public QObject {
              std::string("The clicked path was not found.\r\n\r\nIt may have been removed since Dorvane was loaded "
                          "or you may not have permissions to view it.\r\n\r\nTry using the menu to refresh the "
                          "directory tree -> Directory Printer - Refresh Directories"));
+  }
+
+  // The next session starts with this one's choices, folder included, and the tree opens at that folder;
+  // stored values that no longer hold give way to the defaults.
+  void choicesAreKeptBetweenSessions() {
+    const QString folder = dir_->filePath("home/docs/deep/er");
+    QDir().mkpath(folder);
+    auto snapshot = [this] {
+      QStringList states;
+      for (const char* name : {"txtPathSelected", "optSubDirectories_Only", "txtSubDirectoriesLevel", "optCSVView",
+                               "listAvailable", "listDisplayed", "chkDisplayHiddenAndSystem", "optSizeType_2",
+                               "optPatternMatching_1", "optPatternMatching_3", "txtRegExFilePattern",
+                               "optExcludeExtensions", "txtExtensionsFilter", "cboDateRestrictionType",
+                               "dtpDateRestrictionDate", "txtFolderSizeRestrictionSize", "chkDirectoryDetails"})
+        states << QString(name) + "=" + dv::ControlState(*C(name)) + (C(name)->isEnabled() ? "" : " (off)");
+      return states;
+    };
+    E("txtPathSelected")->setText(folder);
+    R("optSubDirectories_Only")->setChecked(true);
+    Type("txtSubDirectoriesLevel", "3");
+    R("optCSVView")->setChecked(true);
+    C<QListWidget>("listAvailable")->setCurrentRow(1);
+    C<QPushButton>("cmdAddToColumnDisplay")->click();
+    K("chkDisplayHiddenAndSystem")->setChecked(false);
+    R("optSizeType_2")->setChecked(true);
+    R("optPatternMatching_1")->setChecked(true);
+    E("txtRegExFilePattern")->setText("^a.*b$");
+    R("optExcludeExtensions")->setChecked(true);
+    E("txtExtensionsFilter")->setText("*.tmp, *.bak");
+    Pick("cboDateRestrictionType", "Date Modified");
+    E("dtpDateRestrictionDate")->setText("03-04-2025");
+    Type("txtFolderSizeRestrictionSize", "12");
+    const QStringList before = snapshot();
+    w_->RememberChoices();
+
+    w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
+    w_->show();
+    QCOMPARE(snapshot(), before);
+    QTRY_COMPARE(dv::CurrentPathInTree(C<QTreeView>("ExploreTreeDirPrinter"), w_->TreeModel()), folder);
+    auto* tree = C<QTreeView>("ExploreTreeDirPrinter");
+    QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()).center()));
+
+    // Hand-edited or outdated values: a column list that lost a column, a size that is no number, a folder
+    // that is gone.
+    for (const auto& [key, value] : {std::pair{"DirPrint_listDisplayed", "Size"},
+                                     std::pair{"DirPrint_txtFolderSizeRestrictionSize", "lots"},
+                                     std::pair{"DirPrint_txtPathSelected", "/no/such/folder"}})
+      services_->settings.SaveSetting(key, value);
+    w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
+    QCOMPARE(Entries("listDisplayed"), QStringList({"Size", "File Type"}));
+    QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString());
+    QCOMPARE(E("txtPathSelected")->text(), dir_->filePath("home") + "/");
+    QVERIFY(prompter_.Log().empty());
   }
 
   void refreshDrivesShowsThePathBoxFolder() {
