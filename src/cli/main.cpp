@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/op_command.h"
 #include "cli/report_command.h"
 
 namespace {
@@ -11,7 +12,8 @@ namespace {
 const char* kUsage =
     "Usage: dorvane-cli COMMAND [OPTIONS]\n"
     "Commands:\n"
-    "  report   write the directory report of a folder (dorvane-cli report --help)\n";
+    "  report   write the directory report of a folder (dorvane-cli report --help)\n"
+    "  op       run a file operation over a folder's files (dorvane-cli op --help)\n";
 
 }  // namespace
 
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "report") return dv::RunReportCommand(args);
+  if (command == "op") return dv::RunOpCommand(args);
   if (command == "--help" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

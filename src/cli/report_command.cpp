@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "cli/cli_prompter.h"
+#include "cli/signal_scope.h"
 #include "cli/report_options.h"
 #include "common/error_handler.h"
 #include "export/atomic_file.h"
@@ -31,49 +32,6 @@ namespace dv {
 namespace {
 
 // Set by the handler on whichever thread the signal lands (the walk reads folders ahead on a second one).
-std::atomic<int> gSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
-
-void OnSignal(int sig) { gSignal.store(sig, std::memory_order_relaxed); }
-
-// While a report runs, SIGINT (Ctrl+C), SIGTERM and SIGHUP (the terminal closed) only set a flag: the walk ends
-// at its next check with the cancelled marker, an export stops, the temporary files go, and the command exits
-// with 128 + the signal's number. A second one ends the program at once. A signal that was ignored when the
-// command started (nohup, a background job) stays ignored. The handlers found are back on every way out.
-class SignalScope {
- public:
-  SignalScope() {
-    gSignal.store(0, std::memory_order_relaxed);
-    for (size_t i = 0; i < kCount; ++i) {
-      ::sigaction(kSignals[i], nullptr, &old_[i]);
-      if (!(old_[i].sa_flags & SA_SIGINFO) && old_[i].sa_handler == SIG_IGN) continue;
-      struct sigaction sa {};
-      sa.sa_handler = OnSignal;
-      sigemptyset(&sa.sa_mask);
-      sa.sa_flags = SA_RESETHAND | SA_RESTART;
-      installed_[i] = ::sigaction(kSignals[i], &sa, nullptr) == 0;
-    }
-  }
-  ~SignalScope() {
-    for (size_t i = 0; i < kCount; ++i)
-      if (installed_[i]) ::sigaction(kSignals[i], &old_[i], nullptr);
-  }
-  SignalScope(const SignalScope&) = delete;
-  SignalScope& operator=(const SignalScope&) = delete;
-
-  // The signal caught since the scope began, or 0.
-  static int Caught() { return gSignal.load(std::memory_order_relaxed); }
-
- private:
-  static constexpr size_t kCount = 3;
-  static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction old_[kCount] {};
-  bool installed_[kCount] = {};
-};
-
-// Answers the engine's events: a caught signal becomes ClosingDown, errors go to standard error in the
-// session-log record form, and on a terminal a progress line shows the folder being read, at most ten times a
-// second. Every name is shown as ShownOnStderr says.
 class CliListener : public ScanListener {
  public:
   CliListener(clsDirProcessing& engine, std::FILE* err, bool terminal)

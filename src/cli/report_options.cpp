@@ -41,8 +41,6 @@ const char* const kReportHelp =
     "Exit status: 0 done, 1 some items could not be listed (reported on standard error), 2 bad options or a\n"
     "missing folder. Ctrl+C cancels: the report ends with the cancelled marker.\n";
 
-namespace {
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -58,6 +56,8 @@ long Lookup(const std::string& option, const std::string& value,
   }
   throw UsageError(option + ": '" + value + "' is not one of " + names);
 }
+
+namespace {
 
 std::vector<long> ParseColumns(const std::string& text) {
   std::vector<long> codes;

@@ -47,6 +47,12 @@ struct ReportOptions {
   bool help = false;
 };
 
+// `s` in lower case (ASCII).
+std::string Lower(std::string s);
+// The code of `value` among `choices` (case ignored); throws UsageError naming `option` and the choices.
+long Lookup(const std::string& option, const std::string& value,
+            std::initializer_list<std::pair<const char*, long>> choices);
+
 // Parses the arguments after "report". Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 

@@ -7,6 +7,7 @@
 #include "common/pattern.h"
 #include "common/prompter.h"
 #include "common/shared_utils.h"
+#include "fileops_engine/cls_file_ops.h"
 
 namespace dv {
 
@@ -337,6 +338,34 @@ PreparedOperation PrepareOperation(OperationChoices& c, Prompter& prompter) {
                kCrLf;
   out.confirmed = prompter.YesNo(summary + kCrLf + kCrLf + "Proceed?", kConfirmationTitle);
   return out;
+}
+
+void ApplyOperationSettings(const OperationSettings& s, clsFileOps& e) {
+  e.PreviewOnly(s.PreviewOnly);
+  e.SourceDirectory(s.SourceDirectory);
+  e.DestinationDirectory(s.DestinationDirectory);
+  e.Individual_File_Selection(s.Individual_File_Selection);
+  e.Process_Files_Folders_Both(s.Process_Files_Folders_Both);
+  if (s.MultipleFiles) e.LoadMultipleFileArray(*s.MultipleFiles);
+  e.FileOperation(s.FileOperation);
+  if (s.CopyOp_CopyDirectoryStructure) e.CopyOp_CopyDirectoryStructure(*s.CopyOp_CopyDirectoryStructure);
+  if (s.CopyOp_NumberDuplicates) e.CopyOp_NumberDuplicates(*s.CopyOp_NumberDuplicates);
+  if (s.OverwriteFiles) e.OverwriteFiles(*s.OverwriteFiles);
+  if (s.CopyOp_CopyEmptyDirs) e.CopyOp_CopyEmptyDirs(*s.CopyOp_CopyEmptyDirs);
+  if (s.CopyOp_Verification) e.CopyOp_Verification(*s.CopyOp_Verification);
+  if (const auto& f = s.FindAndReplaceSettings)
+    e.FindAndReplaceSettings(f->find, f->replace, f->backup, f->fileTypes, f->extensions);
+  if (const auto& r = s.RenameSettings) e.RenameSettings(r->pattern, r->replacement, r->patternMatching, r->startAt);
+  if (s.AddAttributeSettings) e.AddAttributeSettings(*s.AddAttributeSettings);
+  if (s.RemoveAttributeSettings) e.RemoveAttributeSettings(*s.RemoveAttributeSettings);
+  if (s.PauseBetweenOpeningFiles) e.PauseBetweenOpeningFiles(*s.PauseBetweenOpeningFiles);
+  if (s.OpenMacroString) e.OpenMacroString(*s.OpenMacroString);
+  if (const auto& d = s.FileDateChangeSettings) e.FileDateChangeSettings(d->date, d->which);
+  if (const auto& r = s.RunProcOnFilePauseSetting) e.RunProcOnFilePauseSetting(r->pause, r->waitMs, r->continueOnTimeOut);
+  if (s.RunProcOnFile) e.RunProcOnFile(*s.RunProcOnFile);
+  if (const auto& c = s.CompareOptions) e.SetCompareOptions(c->full, c->matching, c->differing, c->missing, c->bytes);
+  e.DeleteSettings(s.DeleteSettings);
+  ApplyScanChoices(s.scan, e.scFileOperations());
 }
 
 }  // namespace dv

@@ -143,6 +143,13 @@ struct PreparedOperation {
 // a binary replacement forces the backup on and hidden files off, and unequal binary texts go back to text mode.
 PreparedOperation PrepareOperation(OperationChoices& choices, Prompter& prompter);
 
+class clsFileOps;
+
+// Makes the settings on the engine and its scanning object in the order the window makes them; a setting the
+// preparation did not make is left as the engine has it. The caller sets the scanning object's
+// StartingDirectory (= SourceDirectory) right before running.
+void ApplyOperationSettings(const OperationSettings& settings, clsFileOps& engine);
+
 // The confirmation question's title.
 inline constexpr char kConfirmationTitle[] = "Operation Confirmation";
 
