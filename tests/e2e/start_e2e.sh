@@ -51,7 +51,7 @@ SECOND=$!
 WIN=$(xdotool search --sync --onlyvisible --pid "$SECOND" 2>/dev/null | head -n 1)
 [ -n "$WIN" ] || { echo "second start showed no window"; exit 1; }
 xdotool getwindowname "$WIN" | grep -qx 'Dorvane' || { echo "unexpected window: $(xdotool getwindowname "$WIN")"; exit 1; }
-for i in $(seq 1 50); do minimised || break; sleep 0.1; done
+for i in $(seq 1 150); do minimised || break; sleep 0.1; done
 ! minimised || { echo "the running window stayed minimised"; exit 1; }
 xdotool windowfocus --sync "$WIN" key Return
 STATUS=0
@@ -59,7 +59,7 @@ wait "$SECOND" || STATUS=$?
 [ "$STATUS" -eq 0 ] || { echo "second start exited with $STATUS"; exit 1; }
 # The first one is still running with its main window, which has the focus again once the message is gone.
 kill -0 "$FIRST" || { echo "the first start ended"; exit 1; }
-for i in $(seq 1 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$MAIN" ] && break; sleep 0.1; done
+for i in $(seq 1 150); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$MAIN" ] && break; sleep 0.1; done
 [ "$(xdotool getactivewindow 2>/dev/null)" = "$MAIN" ] || { echo "the running window is not active"; exit 1; }
 
 # The progress program's window carries the icon as well.
