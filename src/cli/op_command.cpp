@@ -1,9 +1,7 @@
 #include "cli/op_command.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +11,7 @@
 #include "cli/cli_prompter.h"
 #include "cli/op_options.h"
 #include "cli/signal_scope.h"
+#include "cli/status_line.h"
 #include "common/error_handler.h"
 #include "export/atomic_file.h"
 #include "fileops_engine/cls_file_ops.h"
@@ -118,7 +117,7 @@ class OpPrompter : public CliPrompter {
 
 class OpListener : public FileOpsListener {
  public:
-  OpListener(clsFileOps& engine, bool terminal) : engine_(engine), terminal_(terminal) {}
+  OpListener(clsFileOps& engine, bool terminal) : engine_(engine), status_(stderr, terminal) {}
 
   void evtCFOCheckForClosing() override {
     if (SignalScope::Caught()) {
@@ -127,40 +126,21 @@ class OpListener : public FileOpsListener {
     }
   }
   void evtCFOUpdateProgress(const std::string& text) override {
-    if (!terminal_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastShown_ < std::chrono::milliseconds(100)) return;
-    lastShown_ = now;
+    if (!status_.Terminal()) return;
     std::string line = text;
     for (char& c : line)
       if (c == '\r' || c == '\n') c = ' ';
-    struct winsize ws {};
-    const size_t width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col - 1u : 79u;
-    std::fprintf(stderr, "\r\x1b[K%s", FitToColumns(ShownOnStderr(line, true), width).c_str());
-    std::fflush(stderr);
-    shown_ = true;
+    status_.Show(ShownOnStderr(line, true));
   }
   void evtCFOExternalPassError(const Error& e, const std::string& loc, long, const std::string& info) override {
-    ClearLine();
-    std::fprintf(stderr, "%s\n",
-                 SessionErrorLog::FormatRecord(DateTime::Now().GeneralDate(), e.Number(),
-                                               ShownOnStderr(e.Description(), terminal_),
-                                               ShownOnStderr(loc, terminal_), ShownOnStderr(info, terminal_))
-                     .c_str());
-    ++errors_;
+    status_.Error(e, loc, info);
   }
-  void ClearLine() {
-    if (shown_) std::fprintf(stderr, "\r\x1b[K");
-    shown_ = false;
-  }
-  long Errors() const { return errors_; }
+  void ClearLine() { status_.Clear(); }
+  long Errors() const { return status_.Errors(); }
 
  private:
   clsFileOps& engine_;
-  bool terminal_;
-  bool shown_ = false;
-  long errors_ = 0;
-  std::chrono::steady_clock::time_point lastShown_{};
+  StatusLine status_;
 };
 
 bool ItemFailed(const std::vector<std::string>& lines) {

@@ -1,18 +1,15 @@
 #include "cli/report_command.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 
 #include "cli/cli_prompter.h"
 #include "cli/signal_scope.h"
+#include "cli/status_line.h"
 #include "cli/report_options.h"
 #include "common/error_handler.h"
 #include "export/atomic_file.h"
@@ -31,59 +28,34 @@ namespace dv {
 
 namespace {
 
-// Set by the handler on whichever thread the signal lands (the walk reads folders ahead on a second one).
 class CliListener : public ScanListener {
  public:
-  CliListener(clsDirProcessing& engine, std::FILE* err, bool terminal)
-      : engine_(engine), err_(err), terminal_(terminal) {}
+  CliListener(clsDirProcessing& engine, std::FILE* err, bool terminal) : engine_(engine), status_(err, terminal) {}
 
   void evtCheckForClose() override {
     if (SignalScope::Caught()) engine_.ClosingDown(true);
   }
   void evtCDPUpdateProgress(const std::string& text) override {
     ++folders_;
-    if (!terminal_) return;
-    auto now = std::chrono::steady_clock::now();
-    if (now - lastShown_ < std::chrono::milliseconds(100)) return;
-    lastShown_ = now;
+    if (!status_.Terminal()) return;
     const std::string path = text.substr(text.find('\n') + 1);
-    const std::string line = "Folders read: " + std::to_string(folders_) + "  " + ShownOnStderr(path, true);
-    // One column short of the width, so that the line never wraps and "\r" always gets back to its start.
-    struct winsize ws {};
-    const size_t width = ::ioctl(::fileno(err_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col - 1u : 79u;
-    std::fprintf(err_, "\r\x1b[K%s", FitToColumns(line, width).c_str());
-    std::fflush(err_);
-    shown_ = true;
+    status_.Show("Folders read: " + std::to_string(folders_) + "  " + ShownOnStderr(path, true));
   }
   void evtExternalPassError(const Error& e, const std::string& loc, long kind, const std::string& info) override {
     // Kind 3 (a folder total that could not see everything) is shown too: the window ignores it, but a script
     // must not take a wrong total for a right one.
     if (kind != scanerr::Setting && kind != scanerr::SizeAccess && kind != scanerr::Walk) return;
-    ClearLine();
-    std::fprintf(err_, "%s\n",
-                 SessionErrorLog::FormatRecord(DateTime::Now().GeneralDate(), e.Number(),
-                                               ShownOnStderr(e.Description(), terminal_),
-                                               ShownOnStderr(loc, terminal_), ShownOnStderr(info, terminal_))
-                     .c_str());
-    ++errors_;
+    status_.Error(e, loc, info);
   }
-  void ClearLine() {
-    if (shown_) std::fprintf(err_, "\r\x1b[K");
-    shown_ = false;
-  }
-  long Errors() const { return errors_; }
+  void ClearLine() { status_.Clear(); }
+  long Errors() const { return status_.Errors(); }
 
  private:
   clsDirProcessing& engine_;
-  std::FILE* err_;
-  bool terminal_;
-  bool shown_ = false;
-  long folders_ = 0, errors_ = 0;
-  std::chrono::steady_clock::time_point lastShown_{};
+  StatusLine status_;
+  long folders_ = 0;
 };
 
-// The HTML settings the window stores (application "dorvane"): the CLI has no settings window of its own, so a
-// script's page looks like the window's. Without the settings store (Qt-free build) the defaults.
 HtmlSettings CliHtmlSettings() {
 #ifdef DV_CLI_SETTINGS
   IniUserSettings store("dorvane");
