@@ -71,6 +71,12 @@ void clsFileOps::PassError(const Error& error, const std::string& location, long
   Events().evtCFOExternalPassError(error, location, kind, otherInfo);
 }
 
+ResumeScope clsFileOps::Reporting(const char* location, long kind, std::string otherInfo) {
+  return ResumeScope([this, kind, info = std::move(otherInfo)](const Error& e, const std::string& l) {
+    PassError(e, l, kind, info);
+  }, location);
+}
+
 // ---- settings methods ----
 
 void clsFileOps::FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
@@ -80,8 +86,7 @@ void clsFileOps::FindAndReplaceSettings(const std::string& strFindString, const 
 
 void clsFileOps::RenameSettings(const std::string& strRenameSearchPattern, const std::string& strRenameReplacement,
                                 long currentPatternMatching, int intStartReplacingAt) {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Setting, ""); },
-                    cfoloc::RenameSettings);
+  ResumeScope scope = Reporting(cfoloc::RenameSettings, cfoerr::Setting);
   scope.Step([&] {
     rename_.searchPattern = ConvertPattern(strRenameSearchPattern, currentPatternMatching);
     rename_.replacement = strRenameReplacement;
@@ -96,8 +101,7 @@ void clsFileOps::RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSe
 }
 
 void clsFileOps::FileDateChangeSettings(const LocalTime& NewDateToSet, long DateToChange) {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Setting, ""); },
-                    cfoloc::FileDateChangeSettings);
+  ResumeScope scope = Reporting(cfoloc::FileDateChangeSettings, cfoerr::Setting);
   // The local time is converted with the offset in force on that date, not today's.
   scope.Step([&] { dateChange_.when = DateTime::FromLocal(NewDateToSet); });
   dateChange_.dateToChange = DateToChange;
@@ -140,8 +144,7 @@ void clsFileOps::scFileOperations_evtCheckForClose() {
 }
 
 void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::FileEvent);
+  ResumeScope scope = Reporting(cfoloc::FileEvent);
   scope.Step([&] {
     if (ffType_ == gather::Files) files_.push_back(path);
     else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::File, path});
@@ -149,8 +152,7 @@ void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
 }
 
 void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path) {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::FolderEvent);
+  ResumeScope scope = Reporting(cfoloc::FolderEvent);
   scope.Step([&] {
     if (ffType_ == gather::Folders) folders_.push_back(path);
     else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::Folder, path});
@@ -158,8 +160,7 @@ void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path)
 }
 
 void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::CompletionEvent);
+  ResumeScope scope = Reporting(cfoloc::CompletionEvent);
   scope.Step([&] {
     // After a cancel nothing is pruned or created: the note counts what was gathered.
     if (!Stopped() && structure_ && (!emptyDirs_ || filtersActive_) && ffType_ == gather::FilesAndFolders)
@@ -208,8 +209,7 @@ void clsFileOps::ProcessOperation() {
     return;
   }
   running_ = true;
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::ProcessOperation);
+  ResumeScope scope = Reporting(cfoloc::ProcessOperation);
   scope.Step([&] {
     abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = false;
     destinationInUse_ = false;
@@ -321,8 +321,7 @@ long clsFileOps::VerifyPaths(const std::string& destination, const std::string& 
 }
 
 bool clsFileOps::CreateDestinationFolder() {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::CreateDestinationFolder);
+  ResumeScope scope = Reporting(cfoloc::CreateDestinationFolder);
   bool made = false;
   scope.Step([&] {
     CreatePath(destPath_);
@@ -429,8 +428,7 @@ void clsFileOps::ProcessingBank() {
 }
 
 void clsFileOps::PruneEmptyFolders() {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::PruneEmptyFolders);
+  ResumeScope scope = Reporting(cfoloc::PruneEmptyFolders);
   scope.Step([&] {
     // From the end: folders after the last file receive nothing.
     ptrdiff_t i = static_cast<ptrdiff_t>(mixed_.size()) - 1;
@@ -461,8 +459,7 @@ void clsFileOps::PruneEmptyFolders() {
 }
 
 void clsFileOps::ProcessGatheredItems() {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::ProcessGatheredItems);
+  ResumeScope scope = Reporting(cfoloc::ProcessGatheredItems);
   scope.Step([&] {
     Events().evtCFOCheckForClosing();
     if (Stopped()) {
@@ -502,9 +499,7 @@ std::string clsFileOps::Mirrored(const std::string& path) const {
 void clsFileOps::ProcessFileArray() {
   for (const std::string& path : files_) {
     if (Stopped()) return;
-    ResumeScope scope(
-        [this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ">>Error Processing file array"); },
-        cfoloc::ProcessFileArray);
+    ResumeScope scope = Reporting(cfoloc::ProcessFileArray, cfoerr::Driver, ">>Error Processing file array");
     scope.Step([&] {
       if (destinationInUse_) currentTarget_ = Mirrored(ParentOfPath(path));
       ProcessFile(path);
@@ -516,11 +511,7 @@ void clsFileOps::ProcessFolderArray() {
   const bool skipFirst = contentsOnly_ && (operation_ == fileop::Delete || operation_ == fileop::Move);
   for (size_t i = skipFirst ? 1 : 0; i < folders_.size(); ++i) {
     if (Stopped()) return;
-    ResumeScope scope(
-        [this](const Error& e, const std::string& l) {
-          PassError(e, l, cfoerr::Driver, ">>Error processing Folder Array");
-        },
-        cfoloc::ProcessFolderArray);
+    ResumeScope scope = Reporting(cfoloc::ProcessFolderArray, cfoerr::Driver, ">>Error processing Folder Array");
     scope.Step([&] { ProcessFolder(folders_[i]); });
   }
 }
@@ -633,15 +624,12 @@ void clsFileOps::ProcessFolder(const std::string& path) {
 }
 
 void clsFileOps::AddInfoLine(std::string text) {
-  ResumeScope scope([this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ""); },
-                    cfoloc::AddInfoLine);
+  ResumeScope scope = Reporting(cfoloc::AddInfoLine);
   scope.Step([&] { lines_.push_back(std::move(text)); });
 }
 
 void clsFileOps::CreateInfoDisplay() {
-  ResumeScope scope(
-      [this](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Driver, ">>Creating Info Display"); },
-      cfoloc::CreateInfoDisplay);
+  ResumeScope scope = Reporting(cfoloc::CreateInfoDisplay, cfoerr::Driver, ">>Creating Info Display");
   scope.Step([&] {
     ResultsContent content;
     content.stoppedEarly = Stopped();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/prompter.h"
+#include "common/resume_scope.h"
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/fileops_listener.h"
 #include "fileops_engine/results_file.h"
@@ -217,6 +218,8 @@ class clsFileOps {
   long CreateOneFolder(const std::string& path);
 
   void PassError(const Error& error, const std::string& location, long kind, const std::string& otherInfo);
+  // A report-and-resume scope at `location` whose failures become error events of `kind` naming `otherInfo`.
+  ResumeScope Reporting(const char* location, long kind = cfoerr::Driver, std::string otherInfo = {});
   FileOpsListener& Events() { return listener_ ? *listener_ : silent_; }
 
   Prompter& prompter_;
