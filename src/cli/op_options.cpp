@@ -98,144 +98,126 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
 
   std::vector<std::string> positional, entries;
   bool toGiven = false, commandGiven = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
-      if (arg == "--" && i + 1 < args.size()) arg = args[++i];
-      positional.push_back(arg);
+  OptionReader r(args, 1);
+  while (r.Next()) {
+    if (r.Positional()) {
+      positional.push_back(r.Arg());
       continue;
     }
-    std::string name = arg, value;
-    bool hasValue = false;
-    if (size_t eq = arg.find('='); eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    name = Lower(name);
-    auto need = [&]() -> const std::string& {
-      if (!hasValue) {
-        if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-        value = args[++i];
-        hasValue = true;
-      }
-      return value;
-    };
-    auto flag = [&] {
-      if (hasValue) throw UsageError(name + " takes no value");
-    };
+    const std::string& name = r.Name();
     // An option of another operation is a mistake worth saying, not something to ignore.
     bool own = op->options.count(name) > 0;
     for (const Operation& other : Operations())
       if (!own && other.options.count(name)) throw UsageError(name + " does not apply to " + op->name);
 
-    if (name == "--help") { flag(); o.help = true; }
-    else if (name == "--flat") { flag(); c.toOneDirectory = true; }
-    else if (name == "--overwrite") { flag(); c.overwrite = true; }
+    if (name == "--help") { r.Flag(); o.help = true; }
+    else if (name == "--flat") { r.Flag(); c.toOneDirectory = true; }
+    else if (name == "--overwrite") { r.Flag(); c.overwrite = true; }
     else if (name == "--empty-folders") {
-      flag();
+      r.Flag();
       c.emptyFolders = true;
       c.deleteEmptyFolders = c.operation == OperationChoice::Delete;
     }
-    else if (name == "--duplicates") c.numberDuplicates = Lookup(name, need(), {{"number", 1}, {"overwrite", 0}}) == 1;
-    else if (name == "--verify") c.verification = static_cast<int>(Lookup(name, need(), {{"none", 0}, {"quick", 1}}));
-    else if (name == "--folders-only") { flag(); c.shellsForFiles = false; }
-    else if (name == "--find") c.findText = need();
-    else if (name == "--replace") c.replaceText = need();
-    else if (name == "--backup") { flag(); c.backup = true; }
-    else if (name == "--text-extensions") c.textExtensions = need();
-    else if (name == "--binary") { flag(); c.binary = true; }
-    else if (name == "--code") o.binaryCode = need();
-    else if (name == "--pattern") c.renamePattern = need();
-    else if (name == "--with") c.renameReplacement = need();
-    else if (name == "--start") c.renameStart = WholeNumber(name, need(), 1, 32767);
+    else if (name == "--duplicates") c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
+    else if (name == "--verify") c.verification = static_cast<int>(Lookup(name, r.Value(), {{"none", 0}, {"quick", 1}}));
+    else if (name == "--folders-only") { r.Flag(); c.shellsForFiles = false; }
+    else if (name == "--find") c.findText = r.Value();
+    else if (name == "--replace") c.replaceText = r.Value();
+    else if (name == "--backup") { r.Flag(); c.backup = true; }
+    else if (name == "--text-extensions") c.textExtensions = r.Value();
+    else if (name == "--binary") { r.Flag(); c.binary = true; }
+    else if (name == "--code") o.binaryCode = r.Value();
+    else if (name == "--pattern") c.renamePattern = r.Value();
+    else if (name == "--with") c.renameReplacement = r.Value();
+    else if (name == "--start") c.renameStart = WholeNumber(name, r.Value(), 1, 32767);
     else if (name == "--set" || name == "--clear") {
-      for (char letter : need()) {
+      for (char letter : r.Value()) {
         static const std::string kLetters = "ARSH";
         const size_t box = kLetters.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
-        if (box == std::string::npos) throw UsageError(name + ": '" + value + "' holds a letter other than A, R, S, H");
+        if (box == std::string::npos) throw UsageError(name + ": '" + r.Value() + "' holds a letter other than A, R, S, H");
         const AttributeBox state = name == "--set" ? AttributeBox::Checked : AttributeBox::Unchecked;
         if (c.attributes[box] != AttributeBox::Grayed && c.attributes[box] != state)
           throw UsageError(std::string("attribute ") + kLetters[box] + " is both set and cleared");
         c.attributes[box] = state;
       }
     }
-    else if (name == "--macro") c.macro = need();
+    else if (name == "--macro") c.macro = r.Value();
     else if (name == "--ask-each") {
-      flag();
+      r.Flag();
       c.pauseBetweenOpens = true;
       c.runMode = 2;
     }
     else if (name == "--to") {
-      c.newDateText = need();
-      c.newDate = ParseWhen(value);
+      c.newDateText = r.Value();
+      c.newDate = ParseWhen(r.Value());
       toGiven = true;
     }
-    else if (name == "--command") { c.runCommand = need(); commandGiven = true; }
+    else if (name == "--command") { c.runCommand = r.Value(); commandGiven = true; }
     else if (name == "--wait") {
       c.runMode = 1;
-      c.waitSeconds = static_cast<double>(WholeNumber(name, need(), 1, 2000000));
+      c.waitSeconds = static_cast<double>(WholeNumber(name, r.Value(), 1, 2000000));
     }
-    else if (name == "--no-wait") { flag(); c.runMode = 0; }
-    else if (name == "--continue-on-timeout") { flag(); c.continuePastWait = true; }
+    else if (name == "--no-wait") { r.Flag(); c.runMode = 0; }
+    else if (name == "--continue-on-timeout") { r.Flag(); c.continuePastWait = true; }
     else if (name == "--sample") {
       c.compareFull = false;
-      c.bytesToCompare = static_cast<double>(WholeNumber(name, need(), 1, 2147483647));
+      c.bytesToCompare = static_cast<double>(WholeNumber(name, r.Value(), 1, 2147483647));
     }
     else if (name == "--hide") {
-      for (size_t start = 0; start <= need().size();) {
-        size_t comma = value.find(',', start);
-        if (comma == std::string::npos) comma = value.size();
-        const long which = Lookup(name, TrimBlanks(value.substr(start, comma - start)),
+      const std::string& hide = r.Value();
+      for (size_t start = 0; start <= hide.size();) {
+        size_t comma = hide.find(',', start);
+        if (comma == std::string::npos) comma = hide.size();
+        const long which = Lookup(name, TrimBlanks(hide.substr(start, comma - start)),
                                   {{"matching", 0}, {"differing", 1}, {"missing", 2}});
         (which == 0 ? c.showMatching : which == 1 ? c.showDiffering : c.showMissing) = false;
         start = comma + 1;
       }
     }
-    else if (name == "--pick") c.selectedFiles.push_back(need());
-    else if (name == "--entry") entries.push_back(need());
-    else if (name == "--bank") o.bankFile = need();
-    else if (name == "--bank-name") o.bankName = need();
-    else if (name == "--regex") { flag(); c.wildcards = false; }
-    else if (name == "--file-pattern") c.filePattern = need();
+    else if (name == "--pick") c.selectedFiles.push_back(r.Value());
+    else if (name == "--entry") entries.push_back(r.Value());
+    else if (name == "--bank") o.bankFile = r.Value();
+    else if (name == "--bank-name") o.bankName = r.Value();
+    else if (name == "--regex") { r.Flag(); c.wildcards = false; }
+    else if (name == "--file-pattern") c.filePattern = r.Value();
     else if (name == "--file-size") {
-      const ReportOptions::SizeLimit limit = ParseSizeLimit(need(), name);
+      const ReportOptions::SizeLimit limit = ParseSizeLimit(r.Value(), name);
       static const char* ops[] = {">", "<", "=", ">=", "<="};
       static const char* units[] = {"Bytes", "KB", "MB"};
       c.sizeOperator = ops[limit.op];
       c.sizeText = std::to_string(limit.value);
       c.sizeUnit = units[limit.unit];
     }
-    else if (name == "--extensions") c.extensions = need();
-    else if (name == "--exclude-extensions") { flag(); c.includeExtensions = false; }
+    else if (name == "--extensions") c.extensions = r.Value();
+    else if (name == "--exclude-extensions") { r.Flag(); c.includeExtensions = false; }
     else if (name == "--date") {
-      const ReportOptions::DateLimit limit = ParseDateLimit(need());
+      const ReportOptions::DateLimit limit = ParseDateLimit(r.Value());
       static const char* types[] = {"Date Created", "Date Modified", "Date Last Accessed"};
       static const char* ops[] = {">", "<", "=", ">=", "<="};
       c.dateType = types[limit.type];
       c.dateOperator = ops[limit.op];
       c.filterDate = limit.day;
-      c.filterDateText = value.substr(value.find_last_of(" <>=") + 1);
+      c.filterDateText = r.Value().substr(r.Value().find_last_of(" <>=") + 1);
     }
-    else if (name == "--no-hidden") { flag(); c.showHidden = false; }
+    else if (name == "--no-hidden") { r.Flag(); c.showHidden = false; }
     else if (name == "--levels") {
-      if (Lower(need()) != "all") {
+      if (Lower(r.Value()) != "all") {
         c.levelsOnly = true;
-        c.levels = WholeNumber(name, value, 0, 32767);
+        c.levels = WholeNumber(name, r.Value(), 0, 32767);
       }
     }
-    else if (name == "--preview") { flag(); c.previewOnly = true; }
-    else if (name == "--report-preview") { flag(); o.reportPreview = true; }
+    else if (name == "--preview") { r.Flag(); c.previewOnly = true; }
+    else if (name == "--report-preview") { r.Flag(); o.reportPreview = true; }
     else if (name == "--yes" || name == "--no") {
-      flag();
+      r.Flag();
       if (o.answerAll && *o.answerAll != (name == "--yes")) throw UsageError("--yes and --no exclude each other");
       o.answerAll = name == "--yes";
     }
     else if (name == "--results") {
-      o.results = need();
+      o.results = r.Value();
       if (o.results.empty()) throw UsageError("--results needs a file name");
     }
-    else throw UsageError("unknown option " + arg);
+    else throw UsageError("unknown option " + r.Arg());
   }
   if (o.help) return o;
 

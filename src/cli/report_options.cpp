@@ -120,69 +120,85 @@ ReportOptions::DateLimit ParseDateLimit(const std::string& text) {
   return limit;
 }
 
+bool OptionReader::Next() {
+  if (next_ >= args_.size()) return false;
+  arg_ = args_[next_++];
+  name_.clear();
+  value_.clear();
+  hasValue_ = false;
+  positional_ = arg_.size() < 2 || arg_.compare(0, 2, "--") != 0 || arg_ == "--";
+  if (positional_) {
+    if (arg_ == "--" && next_ < args_.size()) arg_ = args_[next_++];
+    return true;
+  }
+  name_ = arg_;
+  if (size_t eq = arg_.find('='); eq != std::string::npos) {
+    name_ = arg_.substr(0, eq);
+    value_ = arg_.substr(eq + 1);
+    hasValue_ = true;
+  }
+  name_ = Lower(name_);
+  return true;
+}
+
+const std::string& OptionReader::Value() {
+  if (!hasValue_) {
+    if (next_ >= args_.size()) throw UsageError(name_ + " needs a value");
+    value_ = args_[next_++];
+    hasValue_ = true;
+  }
+  return value_;
+}
+
+void OptionReader::Flag() const {
+  if (hasValue_) throw UsageError(name_ + " takes no value");
+}
+
 ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
   ReportOptions o;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
-      if (arg == "--" && i + 1 < args.size()) arg = args[++i];
-      if (!o.folder.empty()) throw UsageError("only one FOLDER can be given ('" + o.folder + "' and '" + arg + "')");
-      o.folder = arg;
+  OptionReader r(args);
+  while (r.Next()) {
+    if (r.Positional()) {
+      if (!o.folder.empty())
+        throw UsageError("only one FOLDER can be given ('" + o.folder + "' and '" + r.Arg() + "')");
+      o.folder = r.Arg();
       continue;
     }
-    std::string name = arg, value;
-    bool hasValue = false;
-    if (size_t eq = arg.find('='); eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    name = Lower(name);
-    auto need = [&]() -> const std::string& {
-      if (!hasValue) {
-        if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-        value = args[++i];
-        hasValue = true;
-      }
-      return value;
-    };
-    auto flag = [&]() {
-      if (hasValue) throw UsageError(name + " takes no value");
-    };
-    if (name == "--help") { flag(); o.help = true; }
-    else if (name == "--view") o.view = Lookup(name, need(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
-    else if (name == "--columns") o.columns = ParseColumns(need());
+    const std::string& name = r.Name();
+    if (name == "--help") { r.Flag(); o.help = true; }
+    else if (name == "--view") o.view = Lookup(name, r.Value(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
+    else if (name == "--columns") o.columns = ParseColumns(r.Value());
     else if (name == "--levels") {
-      std::string v = Lower(need());
+      std::string v = Lower(r.Value());
       if (v == "all") o.levels = 32000;
       else if (std::regex_match(v, std::regex(R"(\d{1,5})")) && std::stol(v) <= 32767)
         o.levels = static_cast<int16_t>(std::stol(v));
-      else throw UsageError("--levels: '" + value + "' is not 'all' or a number from 0 to 32767");
+      else throw UsageError("--levels: '" + r.Value() + "' is not 'all' or a number from 0 to 32767");
     }
-    else if (name == "--size-unit") o.sizeUnit = Lookup(name, need(), {{"bytes", 0}, {"kb", 1}, {"mb", 2}});
-    else if (name == "--dirs-only") { flag(); o.dirsOnly = true; }
-    else if (name == "--exclude-empty") { flag(); o.excludeEmpty = true; }
-    else if (name == "--full-path") { flag(); o.fullPath = true; }
-    else if (name == "--file-counts") { flag(); o.fileCounts = true; }
-    else if (name == "--no-folder-details") { flag(); o.directorySummary = 0; }
-    else if (name == "--no-hidden") { flag(); o.showHidden = false; }
-    else if (name == "--regex") { flag(); o.patternOption = 2; }
-    else if (name == "--file-pattern") o.filePattern = need();
-    else if (name == "--folder-pattern") o.folderPattern = need();
-    else if (name == "--extensions") o.extensions = need();
-    else if (name == "--exclude-extensions") { flag(); o.excludeExtensions = true; }
-    else if (name == "--file-size") o.fileSize = ParseSizeLimit(need(), name);
-    else if (name == "--folder-size") o.folderSize = ParseSizeLimit(need(), name);
-    else if (name == "--date") o.date = ParseDateLimit(need());
+    else if (name == "--size-unit") o.sizeUnit = Lookup(name, r.Value(), {{"bytes", 0}, {"kb", 1}, {"mb", 2}});
+    else if (name == "--dirs-only") { r.Flag(); o.dirsOnly = true; }
+    else if (name == "--exclude-empty") { r.Flag(); o.excludeEmpty = true; }
+    else if (name == "--full-path") { r.Flag(); o.fullPath = true; }
+    else if (name == "--file-counts") { r.Flag(); o.fileCounts = true; }
+    else if (name == "--no-folder-details") { r.Flag(); o.directorySummary = 0; }
+    else if (name == "--no-hidden") { r.Flag(); o.showHidden = false; }
+    else if (name == "--regex") { r.Flag(); o.patternOption = 2; }
+    else if (name == "--file-pattern") o.filePattern = r.Value();
+    else if (name == "--folder-pattern") o.folderPattern = r.Value();
+    else if (name == "--extensions") o.extensions = r.Value();
+    else if (name == "--exclude-extensions") { r.Flag(); o.excludeExtensions = true; }
+    else if (name == "--file-size") o.fileSize = ParseSizeLimit(r.Value(), name);
+    else if (name == "--folder-size") o.folderSize = ParseSizeLimit(r.Value(), name);
+    else if (name == "--date") o.date = ParseDateLimit(r.Value());
     else if (name == "--output") {
-      o.output = need();
+      o.output = r.Value();
       if (o.output.empty()) throw UsageError("--output needs a file name");
     }
     else if (name == "--save") {
-      o.save = need();
+      o.save = r.Value();
       if (o.save.empty()) throw UsageError("--save needs a file name");
     }
-    else throw UsageError("unknown option " + arg);
+    else throw UsageError("unknown option " + r.Arg());
   }
   if (!o.help && o.folder.empty()) throw UsageError("FOLDER is missing");
   return o;

@@ -53,6 +53,29 @@ std::string Lower(std::string s);
 long Lookup(const std::string& option, const std::string& value,
             std::initializer_list<std::pair<const char*, long>> choices);
 
+// Reads command arguments one at a time: options as "--name value" or "--name=value" (names in lower case),
+// flags, and positional arguments ("--" makes the next argument positional whatever it looks like).
+class OptionReader {
+ public:
+  explicit OptionReader(const std::vector<std::string>& args, size_t first = 0) : args_(args), next_(first) {}
+  // Moves to the next argument; false when there is none left.
+  bool Next();
+  bool Positional() const { return positional_; }
+  // The argument as given (a positional argument's text).
+  const std::string& Arg() const { return arg_; }
+  const std::string& Name() const { return name_; }
+  // The option's value: after "=", else the next argument. Throws UsageError when there is none.
+  const std::string& Value();
+  // For an option that takes no value: throws UsageError when one was given with "=".
+  void Flag() const;
+
+ private:
+  const std::vector<std::string>& args_;
+  size_t next_;
+  std::string arg_, name_, value_;
+  bool positional_ = false, hasValue_ = false;
+};
+
 // Parses the arguments after "report". Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 
