@@ -143,11 +143,13 @@ class OpListener : public FileOpsListener {
   StatusLine status_;
 };
 
+// Failed items and skipped sources (a missing one, one equal to or holding the destination). Folder failures are
+// not counted by the engine, so the lines are read.
 bool ItemFailed(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
-    for (const char* start : {"Failure: ", "Failed Verification: ", "Source Does not exist",
-                              "Source & Destination are the same"})
-      if (line.rfind(start, 0) == 0) return true;
+    if (line.rfind("Failure: ", 0) == 0 || line.rfind("Failed Verification: ", 0) == 0 ||
+        line.find(" - Skipping Processing for: ") != std::string::npos)
+      return true;
   return false;
 }
 
