@@ -32,7 +32,8 @@ const std::vector<Operation>& Operations() {
       {"modified-date", OperationChoice::ChangeDate, 1, {"--to"}},
       {"created-date", OperationChoice::ChangeDate, 0, {"--to"}},
       {"accessed-date", OperationChoice::ChangeDate, 2, {"--to"}},
-      {"run", OperationChoice::RunProcess, 0, {"--command", "--wait", "--no-wait", "--ask-each", "--continue-on-timeout"}},
+      {"run", OperationChoice::RunProcess, 0,
+       {"--command", "--wait", "--no-wait", "--ask-each", "--continue-on-timeout"}},
       {"compare", OperationChoice::Compare, 0, {"--sample", "--hide"}},
   };
   return ops;
@@ -118,8 +119,10 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
       c.emptyFolders = true;
       c.deleteEmptyFolders = c.operation == OperationChoice::Delete;
     }
-    else if (name == "--duplicates") c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
-    else if (name == "--verify") c.verification = static_cast<int>(Lookup(name, r.Value(), {{"none", 0}, {"quick", 1}}));
+    else if (name == "--duplicates")
+      c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
+    else if (name == "--verify")
+      c.verification = static_cast<int>(Lookup(name, r.Value(), {{"none", 0}, {"quick", 1}}));
     else if (name == "--folders-only") { r.Flag(); c.shellsForFiles = false; }
     else if (name == "--find") c.findText = r.Value();
     else if (name == "--replace") c.replaceText = r.Value();
@@ -134,7 +137,8 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
       for (char letter : r.Value()) {
         static const std::string kLetters = "ARSH";
         const size_t box = kLetters.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
-        if (box == std::string::npos) throw UsageError(name + ": '" + r.Value() + "' holds a letter other than A, R, S, H");
+        if (box == std::string::npos)
+          throw UsageError(name + ": '" + r.Value() + "' holds a letter other than A, R, S, H");
         const AttributeBox state = name == "--set" ? AttributeBox::Checked : AttributeBox::Unchecked;
         if (c.attributes[box] != AttributeBox::Grayed && c.attributes[box] != state)
           throw UsageError(std::string("attribute ") + kLetters[box] + " is both set and cleared");

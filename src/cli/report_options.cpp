@@ -166,7 +166,8 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
     }
     const std::string& name = r.Name();
     if (name == "--help") { r.Flag(); o.help = true; }
-    else if (name == "--view") o.view = Lookup(name, r.Value(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
+    else if (name == "--view")
+      o.view = Lookup(name, r.Value(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
     else if (name == "--columns") o.columns = ParseColumns(r.Value());
     else if (name == "--levels") {
       std::string v = Lower(r.Value());

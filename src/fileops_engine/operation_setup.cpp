@@ -8,6 +8,7 @@
 #include "common/prompter.h"
 #include "common/shared_utils.h"
 #include "fileops_engine/cls_file_ops.h"
+#include "fileops_engine/fileops_codes.h"
 
 namespace dv {
 
@@ -105,7 +106,7 @@ bool FindAndReplace(OperationChoices& c, OperationSettings& s, std::string& summ
 bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& summary, Prompter& prompter) {
   switch (c.operation) {
     case OperationChoice::Copy:
-      s.FileOperation = 1;
+      s.FileOperation = fileop::Copy;
       if (!c.toOneDirectory) {
         s.CopyOp_CopyDirectoryStructure = true;
         s.CopyOp_NumberDuplicates = false;
@@ -123,28 +124,29 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       Verification(c, s, summary);
       return true;
     case OperationChoice::EmptyShells:
-      s.FileOperation = 2;
+      s.FileOperation = fileop::EmptyShells;
       s.Process_Files_Folders_Both = c.shellsForFiles ? 0 : 2;
       summary += std::string(kCrLf) +
-                 (c.shellsForFiles ? "Operation: Make Empty Shells (Files & Folders)" : "Operation: Make Empty Folders");
+                 (c.shellsForFiles ? "Operation: Make Empty Shells (Files & Folders)"
+                                   : "Operation: Make Empty Folders");
       return true;
     case OperationChoice::Delete:
-      s.FileOperation = 3;
+      s.FileOperation = fileop::Delete;
       summary += std::string(kCrLf) +
                  (c.deleteEmptyFolders ? "Operation: Delete (Files & Folders)" : "Operation: Delete (Files Only)");
       return true;
     case OperationChoice::FindAndReplace:
-      s.FileOperation = 4;
+      s.FileOperation = fileop::FindReplace;
       return FindAndReplace(c, s, summary, prompter);
     case OperationChoice::Rename:
-      s.FileOperation = 5;
+      s.FileOperation = fileop::Rename;
       s.RenameSettings = {c.renamePattern, c.renameReplacement, 2,
                           static_cast<int16_t>(c.renameStart > 0 && c.renameStart <= 32767 ? c.renameStart : 32000)};
       summary += std::string(kCrLf) + "Operation: Rename Files" + kCrLf + "  Search Pattern: " + c.renamePattern +
                  kCrLf + "  Replace with: " + c.renameReplacement;
       return true;
     case OperationChoice::Attributes: {
-      s.FileOperation = 6;
+      s.FileOperation = fileop::Attributes;
       static constexpr struct {
         long bit;
         char letter;
@@ -165,7 +167,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       return true;
     }
     case OperationChoice::Move:
-      s.FileOperation = 7;
+      s.FileOperation = fileop::Move;
       if (!c.toOneDirectory) {
         s.CopyOp_CopyDirectoryStructure = true;
         s.OverwriteFiles = true;
@@ -181,7 +183,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       Verification(c, s, summary);
       return true;
     case OperationChoice::Open:
-      s.FileOperation = 8;
+      s.FileOperation = fileop::OpenWithMacro;
       s.PauseBetweenOpeningFiles = c.pauseBetweenOpens;
       s.OpenMacroString = c.macro;
       summary += c.pauseBetweenOpens ? "Operation: Open (Pausing between files)"
@@ -197,7 +199,9 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       static constexpr struct {
         long code;
         const char* words;
-      } kDates[] = {{10, "Created"}, {9, "Modified"}, {11, "Last Accessed"}};
+      } kDates[] = {{fileop::CreatedDate, "Created"},
+                    {fileop::ModifiedDate, "Modified"},
+                    {fileop::AccessedDate, "Last Accessed"}};
       const int which = c.dateToChange >= 0 && c.dateToChange <= 2 ? c.dateToChange : 1;
       s.FileOperation = kDates[which].code;
       s.FileDateChangeSettings = {*c.newDate, which};
@@ -205,7 +209,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       return true;
     }
     case OperationChoice::RunProcess: {
-      s.FileOperation = 12;
+      s.FileOperation = fileop::RunProcess;
       std::string upper = c.runCommand;
       for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
       if (upper.find("<<FILENAME>>") == std::string::npos) {
@@ -227,7 +231,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       return true;
     }
     case OperationChoice::Compare:
-      s.FileOperation = 13;
+      s.FileOperation = fileop::Compare;
       s.CompareOptions = {c.compareFull, c.showMatching, c.showDiffering, c.showMissing, Round(c.bytesToCompare)};
       summary += "Operation: Compare Files";
       return true;
@@ -326,12 +330,12 @@ PreparedOperation PrepareOperation(OperationChoices& c, Prompter& prompter) {
 
   const long op = s.FileOperation;
   const std::string sources = c.bank.empty() ? c.source : BankLines(c.bank);
-  if (op == 13 || op == 2 || op == 7 || op == 1)
+  if (op == fileop::Compare || op == fileop::EmptyShells || op == fileop::Move || op == fileop::Copy)
     summary += std::string(kCrLf) + kCrLf + "Source: " + sources + kCrLf + "Destination: " + c.destination + kCrLf;
   else
     summary += std::string(kCrLf) + kCrLf + "Directories: " + (c.bank.empty() ? c.source + kCrLf : sources);
   Filters(c, s.scan, summary, prompter);
-  if (op == 7 || op == 3)
+  if (op == fileop::Move || op == fileop::Delete)
     summary += std::string(kCrLf) + kCrLf +
                "** It is recommended that you have a backup of your system before proceeding with large move/delete "
                "operations." +
@@ -361,7 +365,8 @@ void ApplyOperationSettings(const OperationSettings& s, clsFileOps& e) {
   if (s.PauseBetweenOpeningFiles) e.PauseBetweenOpeningFiles(*s.PauseBetweenOpeningFiles);
   if (s.OpenMacroString) e.OpenMacroString(*s.OpenMacroString);
   if (const auto& d = s.FileDateChangeSettings) e.FileDateChangeSettings(d->date, d->which);
-  if (const auto& r = s.RunProcOnFilePauseSetting) e.RunProcOnFilePauseSetting(r->pause, r->waitMs, r->continueOnTimeOut);
+  if (const auto& r = s.RunProcOnFilePauseSetting)
+    e.RunProcOnFilePauseSetting(r->pause, r->waitMs, r->continueOnTimeOut);
   if (s.RunProcOnFile) e.RunProcOnFile(*s.RunProcOnFile);
   if (const auto& c = s.CompareOptions) e.SetCompareOptions(c->full, c->matching, c->differing, c->missing, c->bytes);
   e.DeleteSettings(s.DeleteSettings);

@@ -75,11 +75,18 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        "\r\nOperation: Move to One Directory (Duplicate Filenames Overwritten)" + copyLines + filtersAll +
            backupWarning,
        [](const OperationSettings& s) { EXPECT_EQ(s.OverwriteFiles, true); }},
-      {"folder shells", [](OperationChoices& c) { c.operation = OperationChoice::EmptyShells, c.shellsForFiles = false; },
+      {"folder shells",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::EmptyShells;
+         c.shellsForFiles = false;
+       },
        "\r\nOperation: Make Empty Folders" + copyLines + filtersAll,
        [](const OperationSettings& s) { EXPECT_EQ(s.Process_Files_Folders_Both, 2); }},
       {"delete with folders",
-       [](OperationChoices& c) { c.operation = OperationChoice::Delete, c.deleteEmptyFolders = true; },
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Delete;
+         c.deleteEmptyFolders = true;
+       },
        "\r\nOperation: Delete (Files & Folders)" + dirLines + filtersAll + backupWarning,
        [](const OperationSettings& s) { EXPECT_EQ(s.DeleteSettings, 1); }},
       {"rename from the end",
@@ -232,7 +239,10 @@ TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
   const std::pair<std::function<void(OperationChoices&)>, std::string> refusals[] = {
       {[](OperationChoices& c) { c.operation = OperationChoice::FindAndReplace; }, ""},
       {[](OperationChoices& c) { c.operation = OperationChoice::ChangeDate; }, "Dorvane"},
-      {[](OperationChoices& c) { c.operation = OperationChoice::RunProcess, c.runCommand = "ls"; },
+      {[](OperationChoices& c) {
+         c.operation = OperationChoice::RunProcess;
+         c.runCommand = "ls";
+       },
        "<<filename>> variable missing from process string"},
   };
   for (const auto& [choose, title] : refusals) {
