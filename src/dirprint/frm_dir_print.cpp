@@ -1,11 +1,5 @@
 #include "dirprint/frm_dir_print.h"
 
-#include "scan/scan_codes.h"
-
-#include "common/pattern.h"
-
-#include "platform/regexp.h"
-
 #include <sys/stat.h>
 
 #include <QAction>
@@ -19,28 +13,26 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
-#include <QTimer>
-#include <functional>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <functional>
 
+#include "common/pattern.h"
 #include "common/resume_scope.h"
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
@@ -48,9 +40,11 @@
 #include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "dirprint/sortable_report.h"
-#include "scan/cls_dir_processing.h"
 #include "export/html_export.h"
 #include "export/save_report.h"
+#include "platform/regexp.h"
+#include "scan/cls_dir_processing.h"
+#include "scan/scan_codes.h"
 #include "shell/control_memory.h"
 #include "shell/frm_please_wait.h"
 #include "shell/shared_ui.h"
