@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -11,6 +10,7 @@
 #include "fileops_engine/fileops_codes.h"
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/text_stream.h"
 #include "platform/unique_fd.h"
 
 namespace dv {
@@ -96,56 +96,24 @@ std::string LocalDateTimeText() {
 
 namespace {
 
-// Buffered writes to the temporary file; every failure names the results file.
-class Writer {
- public:
-  Writer(int fd, std::string name) : fd_(fd), name_(std::move(name)) { buf_.reserve(kSize); }
-  void Put(const std::string& text) {
-    if (buf_.size() + text.size() > kSize) Flush();
-    if (text.size() >= kSize) return Write(text.data(), text.size());
-    buf_ += text;
-  }
-  void Flush() {
-    Write(buf_.data(), buf_.size());
-    buf_.clear();
-  }
-
- private:
-  static constexpr size_t kSize = 1 << 16;
-  void Write(const char* data, size_t size) {
-    for (size_t done = 0; done < size;) {
-      ssize_t w = ::write(fd_, data + done, size - done);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        throw ErrorFromErrno(errno, name_);
-      }
-      done += static_cast<size_t>(w);
-    }
-  }
-  int fd_;
-  std::string name_;
-  std::string buf_;
-};
-
-void WriteContent(Writer& out, const ResultsContent& r) {
+void WriteContent(TextStream& out, const ResultsContent& r) {
   if (!r.lines) return;
   const std::vector<std::string>& lines = *r.lines;
-  if (r.stoppedEarly) out.Put(std::string(kStoppedEarly) + "\r\n\r\n\r\n");
-  out.Put("Date/Time:" + r.dateTime + kCrLf);
-  out.Put("Number of lines recorded:" + std::to_string(lines.size()) + kCrLf);
-  out.Put("Basic Operation: " + r.description + kCrLf);
-  if (r.successCount != 0 || r.failureCount != 0)
-    out.Put("Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
-            " Failure=" + std::to_string(r.failureCount) + kCrLf);
-  out.Put("\r\n\r\n");
-  // Index 0 is never filled: one empty line before the first recorded one.
-  out.Put(kCrLf);
-  for (const std::string& line : lines) {
-    out.Put(line);
-    out.Put(kCrLf);
+  if (r.stoppedEarly) {
+    out.WriteLine(kStoppedEarly);
+    out.WriteBlankLines(2);
   }
-  if (r.stoppedEarly) out.Put(std::string(kStoppedEarly) + kCrLf);
-  out.Flush();
+  out.WriteLine("Date/Time:" + r.dateTime);
+  out.WriteLine("Number of lines recorded:" + std::to_string(lines.size()));
+  out.WriteLine("Basic Operation: " + r.description);
+  if (r.successCount != 0 || r.failureCount != 0)
+    out.WriteLine("Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
+                  " Failure=" + std::to_string(r.failureCount));
+  out.WriteBlankLines(2);
+  // Index 0 is never filled: one empty line before the first recorded one.
+  out.WriteLine();
+  for (const std::string& line : lines) out.WriteLine(line);
+  if (r.stoppedEarly) out.WriteLine(kStoppedEarly);
 }
 
 }  // namespace
@@ -156,11 +124,10 @@ void WriteResultsFile(const std::string& path, const ResultsContent& content) {
   const std::string tmp = TempName("results");
   int fd = ::openat(ref.Dir(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) ThrowErrno(full);
-  UniqueFd out(fd);
   try {
-    Writer writer(fd, full);
-    WriteContent(writer, content);
-    out.Reset();
+    TextStream out = TextStream::Adopt(UniqueFd(fd), full, true);
+    WriteContent(out, content);
+    out.Close();
     if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) ThrowErrno(full);
   } catch (...) {
     ::unlinkat(ref.Dir(), tmp.c_str(), 0);
