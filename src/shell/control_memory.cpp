@@ -38,9 +38,13 @@ QString ControlState(const QWidget& control) {
 }
 
 void RememberControls(const QWidget& root, const QStringList& names, const QString& prefix, UserSettings& store) {
-  for (const QString& name : names)
-    if (const QWidget* control = Find(root, name))
-      store.SaveSetting((prefix + name).toStdString(), ControlState(*control).toStdString());
+  for (const QString& name : names) {
+    const QWidget* control = Find(root, name);
+    if (!control) continue;
+    // Each save rewrites the settings file; reading is cheap, so only what changed is written.
+    const std::string key = (prefix + name).toStdString(), state = ControlState(*control).toStdString();
+    if (store.GetSetting(key, kNothingStored) != state) store.SaveSetting(key, state);
+  }
 }
 
 void RestoreControls(QWidget& root, const QStringList& names, const QString& prefix, UserSettings& store) {
