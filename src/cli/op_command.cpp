@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "cli/cli_prompter.h"
 #include "cli/op_options.h"
@@ -161,10 +160,10 @@ void Deliver(const std::string& from, const std::string& path) {
     std::cout.flush();
     return;
   }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
   AtomicFile out(path);
-  out.Out().Write(bytes.str());
+  std::string chunk(1 << 16, '\0');
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+    out.Out().Write(chunk.substr(0, static_cast<size_t>(in.gcount())));
   out.Commit();
 }
 

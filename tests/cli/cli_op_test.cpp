@@ -78,6 +78,14 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
     EXPECT_EQ(test::TempTree::Exists(dst), c.destinationMade);
   }
   EXPECT_EQ(test::TempTree::Read(dst + "/sub/b.txt"), "world");
+
+  // --results: the same text in a file, nothing on standard output.
+  const std::string results = tree / "results.txt";
+  const test::ProgramResult r = test::RunProgram(DV_CLI_PATH, {"op", "delete", src, "--preview", "--yes",
+                                                               "--results", results});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(WithoutDate(test::TempTree::Read(results)), cases[5].results);
 }
 
 }  // namespace
