@@ -13,6 +13,7 @@
 #include "cli/status_line.h"
 #include "common/error_handler.h"
 #include "export/atomic_file.h"
+#include "fileops_engine/bank_file.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
 #include "platform/datetime.h"
@@ -48,7 +49,8 @@ const char* const kOpHelp =
     "\n"
     "Selection: --pick NAME (repeatable) picks files of SOURCE one by one; --entry PATH (repeatable) makes a\n"
     "processing bank instead of SOURCE: PATH ending in / is a folder with its contents, ending in /*.* the\n"
-    "contents only, else a file.\n"
+    "contents only, else a file. --bank FILE --bank-name NAME takes the entries of a bank saved by the window\n"
+    "(DVPBank.dvb) instead.\n"
     "Filters (as for report): --regex  --file-pattern TEXT  --file-size 'OP N UNIT'  --extensions LIST\n"
     "  --exclude-extensions  --date 'TYPE OP YYYY-MM-DD'  --no-hidden  --levels N|all\n"
     "Runs: --preview (list what would be done, change nothing)  --report-preview (the directory report of the\n"
@@ -167,6 +169,24 @@ void Deliver(const std::string& from, const std::string& path) {
   out.Commit();
 }
 
+// The entries of the first bank called `name` in the bank file, the emptied ones left out.
+std::vector<std::string> BankEntries(const std::string& file, const std::string& name) {
+  std::string names;
+  for (const NamedBank& bank : ReadBankFile(file)) {
+    if (bank.name != name) {
+      names += (names.empty() ? "" : ", ") + bank.name;
+      continue;
+    }
+    std::vector<std::string> entries;
+    for (const std::string& entry : bank.entries)
+      if (!entry.empty()) entries.push_back(entry);
+    if (entries.empty()) throw Error(err::Application, "the bank '" + name + "' holds no entries");
+    return entries;
+  }
+  throw Error(err::Application, "no bank called '" + name + "' in " + file +
+                                    (names.empty() ? "" : " (it holds " + names + ")"));
+}
+
 }  // namespace
 
 int RunOpCommand(const std::vector<std::string>& args) {
@@ -184,9 +204,12 @@ int RunOpCommand(const std::vector<std::string>& args) {
     return 0;
   }
   if (!options.bankFile.empty()) {
-    std::fputs("dorvane-cli op: --bank needs the file bank, which this version cannot read yet; use --entry\n",
-               stderr);
-    return 2;
+    try {
+      options.choices.bank = BankEntries(options.bankFile, options.bankName);
+    } catch (const Error& e) {
+      std::fprintf(stderr, "dorvane-cli op: %s\n", ShownOnStderr(e.Description(), terminal).c_str());
+      return 2;
+    }
   }
   if (!options.answerAll && ::isatty(STDIN_FILENO) != 1) {
     std::fputs("dorvane-cli op: the operation needs a Yes and there is no terminal to ask: give --yes (or --no)\n",

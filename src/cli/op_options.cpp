@@ -226,6 +226,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
   if (o.help) return o;
 
   if (o.bankFile.empty() != o.bankName.empty()) throw UsageError("--bank and --bank-name go together");
+  if (!o.bankFile.empty() && !entries.empty()) throw UsageError("--entry does not go with --bank");
   const bool bank = !entries.empty() || !o.bankFile.empty();
   if (bank && !c.selectedFiles.empty()) throw UsageError("--pick does not go with a bank");
   const bool destination = UsesDestination(c.operation);

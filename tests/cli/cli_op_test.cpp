@@ -79,6 +79,18 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
   }
   EXPECT_EQ(test::TempTree::Read(dst + "/sub/b.txt"), "world");
 
+  // A named bank of a bank file: its folder entry keeps its own name under the destination.
+  tree.File("DVPBank.dvb", "Other@FBS@/nowhere/\r\nWork@FBS@" + src + "/sub/@FBS@\r\n");
+  const std::string bankDst = tree / "bankdst";
+  test::ProgramResult b = test::RunProgram(
+      DV_CLI_PATH, {"op", "copy", "--bank", tree / "DVPBank.dvb", "--bank-name", "Work", bankDst, "--yes"});
+  EXPECT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(test::TempTree::Read(bankDst + "/sub/b.txt"), "world");
+  b = test::RunProgram(DV_CLI_PATH,
+                       {"op", "copy", "--bank", tree / "DVPBank.dvb", "--bank-name", "Play", bankDst, "--yes"});
+  EXPECT_EQ(b.status, 2);
+  EXPECT_NE(b.err.find("no bank called 'Play'"), std::string::npos) << b.err;
+
   // --results: the same text in a file, nothing on standard output.
   const std::string results = tree / "results.txt";
   const test::ProgramResult r = test::RunProgram(DV_CLI_PATH, {"op", "delete", src, "--preview", "--yes",
