@@ -153,6 +153,22 @@ TEST_F(CliTest, SignalsCancelWithTheirExitStatusAndReplaceNoFile) {
   }
 }
 
+// Ctrl+C in an operation stops it through the engine's stop flag: nothing is processed, and the results say so.
+TEST_F(CliTest, AnOperationStoppedBySignalSaysSoInItsResults) {
+  for (int f = 0; f < 10; ++f)
+    for (int i = 0; i < 20; ++i) tree.File("data/" + std::to_string(f) + "/" + std::string(100, 'n') + std::to_string(i));
+  const std::string before = test::Listing(root);
+  const Result r = RunInterrupted({"op", "delete", "--yes", "--regex", "--file-pattern", "(oops", root}, SIGINT,
+                                  tree / "out.txt");
+  EXPECT_EQ(r.status, 130);
+  const std::string marker = "   ***   Processing was stopped early   ***\r\n";
+  EXPECT_EQ(r.out.rfind(marker, 0), 0u) << r.out;
+  ASSERT_GE(r.out.size(), marker.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - marker.size()), marker);
+  EXPECT_NE(r.out.find("Cancel was pressed during the file & folder gathering process."), std::string::npos);
+  EXPECT_EQ(test::Listing(root), before);
+}
+
 void Marker(int) {}
 
 TEST_F(CliTest, TheSignalHandlersFoundAreBackOnEveryWayOut) {
