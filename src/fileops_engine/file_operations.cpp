@@ -164,36 +164,14 @@ long clsFileOps::MakeEmptyShell(const std::string& path) {
                       "Make empty shells");
 }
 
-long clsFileOps::FindAndReplaceInFile(const std::string& path) {
-  return NotAvailable(cfoloc::FindAndReplaceInFile, "Finding & Replacing Text at or near file " + NameOfPath(path),
-                      "Find and replace text");
-}
-
-long clsFileOps::RenameOneFile(const std::string& path) {
-  return NotAvailable(cfoloc::RenameOneFile, "Renaming a file at or near file " + NameOfPath(path), "Rename");
-}
-
 long clsFileOps::ChangeFileAttributes(const std::string& path) {
   return NotAvailable(cfoloc::ChangeFileAttributes, "Changing attribute at or near file " + NameOfPath(path),
                       "Change attributes");
 }
 
-long clsFileOps::OpenOneFile(const std::string& path) {
-  return NotAvailable(cfoloc::OpenOneFile, "Attempting to open file at or near file " + path, "Open with macro");
-}
-
 long clsFileOps::ChangeFileDate(const std::string& path) {
   return NotAvailable(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path),
                       "Change file dates");
-}
-
-long clsFileOps::RunProcessOnFile(const std::string& path) {
-  return NotAvailable(cfoloc::RunProcessOnFile, "Running process on file at or near file " + NameOfPath(path),
-                      "Run process on files");
-}
-
-long clsFileOps::CompareOneFile(const std::string& path) {
-  return NotAvailable(cfoloc::CompareOneFile, "Comparing files at or near file " + NameOfPath(path), "Compare");
 }
 
 }  // namespace dv
