@@ -77,6 +77,13 @@ ResumeScope clsFileOps::Reporting(const char* location, long kind, std::string o
   }, location);
 }
 
+ResumeScope clsFileOps::ItemScope(const char* location, std::string itemText, long& result) {
+  return ResumeScope([this, &result, info = std::move(itemText)](const Error& e, const std::string& l) {
+    result = outcome::Failure;
+    PassError(e, l, cfoerr::Item, info);
+  }, location);
+}
+
 // ---- settings methods ----
 
 void clsFileOps::FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
@@ -484,6 +491,7 @@ void clsFileOps::ProcessGatheredItems() {
       AddInfoLine(std::string(cancel) + "\r\n\r\n" + nothing + "\r\n\r\nThere were " + std::to_string(gathered) + tail);
       return;
     }
+    beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
     if (ffType_ == gather::Files) ProcessFileArray();
     else if (ffType_ == gather::Folders) ProcessFolderArray();
     else if (ffType_ == gather::FilesAndFolders) ProcessMixedArray();

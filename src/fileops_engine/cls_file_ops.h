@@ -10,6 +10,7 @@
 // Questions and messages go through the injected Prompter; errors, progress and cancel checks through the
 // listener. Nothing is global: the processing bank is a list the caller hands over.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/fileops_listener.h"
 #include "fileops_engine/results_file.h"
+#include "platform/beneath.h"
 #include "platform/datetime.h"
+#include "platform/regexp.h"
 #include "scan/cls_dir_processing.h"
 
 namespace dv {
@@ -193,7 +196,14 @@ class clsFileOps {
   bool UsesDestination() const;
 
   // Per-item steps of the operation table.
-  long CopyOneFile(const std::string& path);
+  long CopyStep(const std::string& path);
+  // Copies one file by the layout's rules; a name request holding "Get" receives a numbered duplicate's new name.
+  long CopyOneFile(const std::string& path, std::string& nameRequest);
+  // Puts one file at its target by the copy layout's rules, with `transfer` doing the copy or the move; reports
+  // its errors at `location` naming `itemText`. `target` receives where the file went.
+  using Transfer = std::function<void(const std::string& target, bool overwrite)>;
+  long PlaceFile(const std::string& path, std::string& nameRequest, const Transfer& transfer, const char* location,
+                 const std::string& itemText, std::string& target);
   long CopyFolderStep(const std::string& path);
   long ShellsFolderStep(const std::string& path);
   long DeleteOneFile(const std::string& path);
@@ -210,16 +220,29 @@ class clsFileOps {
   long ChangeFileDate(const std::string& path);
   long RunProcessOnFile(const std::string& path);
   long CompareOneFile(const std::string& path);
+  // Rename, find and replace, compare: the rename's two pattern steps, and what these operations keep from one
+  // item to the next (the compiled rename pattern, compare's two read buffers).
+  bool NameMatchesPattern(const std::string& pattern, const std::string& name);
+  std::string BuildNewName(const std::string& pattern, const std::string& name, const std::string& replacement,
+                           int start);
+  RegExp renameExpression_;
+  std::vector<char> compareBufferA_, compareBufferB_;
   long UnknownOperation(const std::string& path);
   // An operation whose code is still to come: reported as an error of the item and recorded as a failure.
   long NotAvailable(const char* location, const std::string& itemText, const std::string& what);
   // Folder creation shared by copy, move and shells.
   void CreatePath(const std::string& path);
   long CreateOneFolder(const std::string& path);
+  // Clears the bits of `mask` that the item at `path` has; false when it is missing, has none of them, or the
+  // change is refused.
+  bool ClearFileAttributes(const std::string& path, long mask);
 
   void PassError(const Error& error, const std::string& location, long kind, const std::string& otherInfo);
   // A report-and-resume scope at `location` whose failures become error events of `kind` naming `otherInfo`.
   ResumeScope Reporting(const char* location, long kind = cfoerr::Driver, std::string otherInfo = {});
+  // The scope of a per-item step: a failure becomes an item error at `location` naming `itemText`, and sets
+  // `result` to outcome 0.
+  ResumeScope ItemScope(const char* location, std::string itemText, long& result);
   FileOpsListener& Events() { return listener_ ? *listener_ : silent_; }
 
   Prompter& prompter_;
@@ -268,6 +291,8 @@ class clsFileOps {
   bool filtersActive_ = false, createPending_ = false, abort_ = false;
   bool bankFilePass_ = false, flatTarget_ = false, contentsOnly_ = false;
   bool running_ = false;
+  // Sources are reached from the source folder without following links on the way.
+  ItemsBeneath beneath_;
   // The three recording switches: on from creation, never changed.
   const bool recordOutcomes_ = true, recordFailures_ = true, recordSuccesses_ = true;
 

@@ -1,5 +1,10 @@
-// The per-item operations and the one table that maps FileOperation onto them. An operation whose code is not
-// built yet fails each item with an error event saying so; it never passes for a success.
+// The per-item operations and the one table that maps FileOperation onto them: delete, empty shells, attributes,
+// dates and the folder creation that copy, move and shells share (copy and move: copy_move.cpp). An operation
+// whose code is not built yet fails each item with an error event saying so; it never passes for a success.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 
 #include "common/resume_scope.h"
@@ -12,83 +17,42 @@ namespace dv {
 
 const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
   static const OperationSteps kSteps[] = {
-      {&clsFileOps::UnknownOperation, nullptr},                     // no such operation
-      {&clsFileOps::CopyOneFile, &clsFileOps::CopyFolderStep},      // 1 copy
+      {&clsFileOps::UnknownOperation, nullptr},                      // no such operation
+      {&clsFileOps::CopyStep, &clsFileOps::CopyFolderStep},          // 1 copy
       {&clsFileOps::MakeEmptyShell, &clsFileOps::ShellsFolderStep},  // 2 empty shells
-      {&clsFileOps::DeleteOneFile, &clsFileOps::DeleteFolderStep},  // 3 delete
-      {&clsFileOps::FindAndReplaceInFile, nullptr},                 // 4 find and replace
-      {&clsFileOps::RenameOneFile, nullptr},                        // 5 rename
-      {&clsFileOps::ChangeFileAttributes, nullptr},                 // 6 attributes
-      {&clsFileOps::MoveOneFile, &clsFileOps::MoveFolderStep},      // 7 move
-      {&clsFileOps::OpenOneFile, nullptr},                          // 8 open with macro
-      {&clsFileOps::ChangeFileDate, nullptr},                       // 9 modified date
-      {&clsFileOps::ChangeFileDate, nullptr},                       // 10 created date
-      {&clsFileOps::ChangeFileDate, nullptr},                       // 11 last access date
-      {&clsFileOps::RunProcessOnFile, nullptr},                     // 12 run process
-      {&clsFileOps::CompareOneFile, nullptr},                       // 13 compare
+      {&clsFileOps::DeleteOneFile, &clsFileOps::DeleteFolderStep},   // 3 delete
+      {&clsFileOps::FindAndReplaceInFile, nullptr},                  // 4 find and replace
+      {&clsFileOps::RenameOneFile, nullptr},                         // 5 rename
+      {&clsFileOps::ChangeFileAttributes, nullptr},                  // 6 attributes
+      {&clsFileOps::MoveOneFile, &clsFileOps::MoveFolderStep},       // 7 move
+      {&clsFileOps::OpenOneFile, nullptr},                           // 8 open with macro
+      {&clsFileOps::ChangeFileDate, nullptr},                        // 9 modified date
+      {&clsFileOps::ChangeFileDate, nullptr},                        // 10 created date
+      {&clsFileOps::ChangeFileDate, nullptr},                        // 11 last access date
+      {&clsFileOps::RunProcessOnFile, nullptr},                      // 12 run process
+      {&clsFileOps::CompareOneFile, nullptr},                        // 13 compare
   };
   static_assert(sizeof kSteps / sizeof kSteps[0] == fileop::Last + 1);
   return operation >= 1 && operation <= fileop::Last ? kSteps[operation] : kSteps[0];
 }
 
 long clsFileOps::NotAvailable(const char* location, const std::string& itemText, const std::string& what) {
-  PassError(Error(err::Application, what + ": this operation is not available yet"), location, cfoerr::Item,
-            itemText);
+  PassError(Error(err::Application, what + ": this operation is not available yet"), location, cfoerr::Item, itemText);
   return outcome::Failure;
 }
 
 long clsFileOps::UnknownOperation(const std::string& path) {
-  PassError(Error(err::Application, "There is no operation number " + std::to_string(operation_)),
-            cfoloc::ProcessFile, cfoerr::Item, "Processing a file at or near file " + path);
+  PassError(Error(err::Application, "There is no operation number " + std::to_string(operation_)), cfoloc::ProcessFile,
+            cfoerr::Item, "Processing a file at or near file " + path);
   return outcome::Failure;
 }
 
-// ---- copy: the structure copy ----
-
-long clsFileOps::CopyOneFile(const std::string& path) {
-  const std::string name = NameOfPath(path);
-  const std::string itemText = "Copying at or near file " + name;
-  if (!structure_) return NotAvailable(cfoloc::CopyOneFile, itemText, "Copying to one directory");
-  if (verification_ == 2) return NotAvailable(cfoloc::CopyOneFile, itemText, "Quick verification of copies");
-  long result = outcome::Failure;
-  ResumeScope scope(
-      [&](const Error& e, const std::string& l) {
-        // A target that appeared since the check is left alone, as one found by the check is.
-        if (e.Number() == err::FileAlreadyExists && !overwrite_) {
-          result = outcome::NothingDone;
-          return;
-        }
-        result = outcome::Failure;
-        PassError(e, l, cfoerr::Item, itemText);
-      },
-      cfoloc::CopyOneFile);
-  scope.Step([&] {
-    if (!ExistsAt(currentTarget_)) CreatePath(currentTarget_);
-    const std::string target = JoinPath(currentTarget_, name);
-    FileSystemObject fso;
-    if (overwrite_) {
-      fso.CopyFile(path, target, true);
-      result = outcome::Success;
-      return;
-    }
-    if (ExistsAt(target)) {
-      result = outcome::NothingDone;
-      return;
-    }
-    fso.CopyFile(path, target, false);
-    result = outcome::Success;
-  });
-  return result;
-}
+// ---- folders: shared by copy, move and shells ----
 
 // The mirrored folder under the destination: left alone when anything is there, else created.
 long clsFileOps::ShellsFolderStep(const std::string&) {
   if (ExistsAt(currentTarget_)) return outcome::NothingDone;
   return CreateOneFolder(currentTarget_);
-}
-
-long clsFileOps::CopyFolderStep(const std::string& path) {
-  return structure_ ? ShellsFolderStep(path) : outcome::NothingDone;
 }
 
 void clsFileOps::CreatePath(const std::string& path) {
@@ -121,16 +85,18 @@ long clsFileOps::CreateOneFolder(const std::string& path) {
 
 // ---- delete ----
 
-// Removes the item itself: a link goes, its target stays.
+// Removes the item itself: a link goes, its target stays. The item is reached from the source folder without
+// following links, so a folder swapped for a link meanwhile cannot lead the delete elsewhere.
 long clsFileOps::DeleteOneFile(const std::string& path) {
   long result = outcome::Failure;
-  ResumeScope scope(
-      [&](const Error& e, const std::string& l) {
-        PassError(e, l, cfoerr::Item, "Deleting at or near file " + NameOfPath(path));
-      },
-      cfoloc::DeleteOneFile);
+  ResumeScope scope = ItemScope(cfoloc::DeleteOneFile, "Deleting at or near file " + NameOfPath(path), result);
   scope.Step([&] {
-    FileSystemObject().DeleteFile(path, true);
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    // Removing a name needs only the folder's permission, so read-only files go as well.
+    if (::unlinkat(ref.dir, ref.name, 0) != 0) {
+      if (errno == EISDIR) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
+      ThrowErrno(path);
+    }
     result = outcome::Success;
   });
   return result;
@@ -140,38 +106,99 @@ long clsFileOps::DeleteFolderStep(const std::string& path) {
   return deleteSettings_ == 1 ? DeleteEmptyFolder(path) : outcome::NothingDone;
 }
 
+// Only an empty folder goes: the removal itself refuses one that holds anything, so nothing that appears in it
+// meanwhile is lost.
 long clsFileOps::DeleteEmptyFolder(const std::string& path) {
-  return NotAvailable(cfoloc::DeleteEmptyFolder, "Deleting at or near folder " + NameOfPath(path),
-                      "Deleting empty folders");
+  long result = outcome::Failure;
+  ResumeScope scope = ItemScope(cfoloc::DeleteEmptyFolder, "Deleting at or near folder " + NameOfPath(path), result);
+  scope.Step([&] {
+    if (FullPath(path) == "/") throw Error(err::PermissionDenied, "The root folder is never deleted");
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    if (::unlinkat(ref.dir, ref.name, AT_REMOVEDIR) == 0) {
+      result = outcome::Success;
+    } else if (errno == ENOTEMPTY || errno == EEXIST) {
+      result = outcome::FolderNotEmpty;
+    } else {
+      ThrowErrno(path);
+    }
+  });
+  return result;
 }
 
-// ---- the operations still to come ----
-
-long clsFileOps::MoveOneFile(const std::string& path) {
-  return NotAvailable(cfoloc::MoveOneFile, "Moving at or near file " + NameOfPath(path), "Move");
-}
-
-long clsFileOps::MoveFolderStep(const std::string& path) {
-  return structure_ ? MoveOneFolder(path) : outcome::NothingDone;
-}
-
-long clsFileOps::MoveOneFolder(const std::string& path) {
-  return NotAvailable(cfoloc::MoveOneFolder, "Moving at or near folder " + NameOfPath(path), "Move");
-}
+// ---- empty shells ----
 
 long clsFileOps::MakeEmptyShell(const std::string& path) {
-  return NotAvailable(cfoloc::MakeEmptyShell, "Creating empty shell at or near file " + NameOfPath(path),
-                      "Make empty shells");
+  long result = outcome::Failure;
+  ResumeScope scope =
+      ItemScope(cfoloc::MakeEmptyShell, "Creating empty shell at or near file " + NameOfPath(path), result);
+  scope.Step([&] {
+    const std::string target = flatTarget_ ? JoinPath(destPath_, NameOfPath(path)) : Mirrored(path);
+    try {
+      FileSystemObject().CreateTextFile(target, /*overwrite=*/false).Close();
+      result = outcome::Success;
+    } catch (const Error& e) {
+      // Whatever is there already is left as it is.
+      if (e.Number() != err::FileAlreadyExists) throw;
+      result = outcome::NothingDone;
+    }
+  });
+  return result;
 }
+
+// ---- attributes ----
 
 long clsFileOps::ChangeFileAttributes(const std::string& path) {
-  return NotAvailable(cfoloc::ChangeFileAttributes, "Changing attribute at or near file " + NameOfPath(path),
-                      "Change attributes");
+  long result = outcome::Failure;
+  ResumeScope scope =
+      ItemScope(cfoloc::ChangeFileAttributes, "Changing attribute at or near file " + NameOfPath(path), result);
+  scope.Step([&] {
+    File file = File::At(path);
+    // A bit in both masks ends cleared.
+    file.Attributes((file.Attributes() | addAttributes_) & ~removeAttributes_);
+    result = outcome::Success;
+  });
+  return result;
 }
 
+bool clsFileOps::ClearFileAttributes(const std::string& path, long mask) {
+  bool cleared = false;
+  ResumeScope scope = Reporting(cfoloc::ClearFileAttributes, cfoerr::Driver, path);
+  scope.Step([&] {
+    if (!ExistsAt(path)) return;
+    File file = File::At(path);
+    const long now = file.Attributes();
+    if (!(now & mask)) return;
+    file.Attributes(now & ~mask);
+    cleared = true;
+  });
+  return cleared;
+}
+
+// ---- dates ----
+
+// The time is set on the item itself, a link included.
 long clsFileOps::ChangeFileDate(const std::string& path) {
-  return NotAvailable(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path),
-                      "Change file dates");
+  long result = outcome::Failure;
+  ResumeScope scope =
+      ItemScope(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path), result);
+  scope.Step([&] {
+    File file = File::At(path);
+    switch (dateChange_.dateToChange) {
+      case 0:
+        file.DateCreated(dateChange_.when);
+        break;  // cannot be done on Linux: throws a clear error
+      case 1:
+        file.DateLastModified(dateChange_.when);
+        break;
+      case 2:
+        file.DateLastAccessed(dateChange_.when);
+        break;
+      default:
+        throw Error(err::Application, "There is no date number " + std::to_string(dateChange_.dateToChange));
+    }
+    result = outcome::Success;
+  });
+  return result;
 }
 
 }  // namespace dv

@@ -1,11 +1,13 @@
 // CopyFile: data goes to a temporary name beside the destination and is renamed into place only when complete.
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -17,8 +19,10 @@ namespace dv {
 
 namespace {
 
-// Copies all bytes of `in` to `out`, in the kernel where it can.
+// Copies all bytes of `in` to `out`: shared extents where the file system offers them (instant, no space
+// used), else in the kernel, else through a large buffer.
 void CopyBytes(int in, int out, const std::string& source, const std::string& destination) {
+  if (::ioctl(out, FICLONE, in) == 0) return;
   bool kernel = true;
   std::vector<char> buf;
   for (;;) {
@@ -49,6 +53,24 @@ void CopyBytes(int in, int out, const std::string& source, const std::string& de
   }
 }
 
+// The user.* extended attributes travel with the file (the stored attribute bits among them); a file system
+// without extended attributes simply drops them.
+void CopyUserAttributes(int in, int out) {
+  std::vector<char> names(1024);
+  ssize_t len;
+  while ((len = ::flistxattr(in, names.data(), names.size())) < 0 && errno == ERANGE && names.size() < (1u << 20))
+    names.resize(names.size() * 4);
+  if (len <= 0) return;
+  std::vector<char> value(256);
+  for (const char* name = names.data(); name < names.data() + len; name += std::strlen(name) + 1) {
+    if (std::strncmp(name, "user.", 5) != 0) continue;
+    ssize_t n;
+    while ((n = ::fgetxattr(in, name, value.data(), value.size())) < 0 && errno == ERANGE && value.size() < (1u << 20))
+      value.resize(value.size() * 4);
+    if (n >= 0) ::fsetxattr(out, name, value.data(), static_cast<size_t>(n), 0);
+  }
+}
+
 // Writes the copy of `src` as `tmp` (beside the destination). Throws dv::Error.
 void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp, const std::string& source,
                     const std::string& destination) {
@@ -65,6 +87,9 @@ void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp
     }
     target.push_back(0);
     if (::symlinkat(target.data(), tmp.Dir(), tmp.Name()) != 0) ThrowErrno(destination);
+    // The link keeps its own times, as cp -a keeps them.
+    struct timespec times[2] = {info.accessed.ToTimespec(), info.modified.ToTimespec()};
+    ::utimensat(tmp.Dir(), tmp.Name(), times, AT_SYMLINK_NOFOLLOW);
     return;
   }
   int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -78,10 +103,7 @@ void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp
   if (out < 0) ThrowErrno(destination);
   UniqueFd outFd(out);
   CopyBytes(in, out, source, destination);
-  // The stored attribute bits travel with the file; a file system without extended attributes simply drops them.
-  char attr[64];
-  ssize_t n = ::fgetxattr(in, kDosAttrName, attr, sizeof attr);
-  if (n > 0) ::fsetxattr(out, kDosAttrName, attr, static_cast<size_t>(n), 0);
+  CopyUserAttributes(in, out);
   if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out, times) != 0) ThrowErrno(destination);
