@@ -1,0 +1,90 @@
+// Compare: each source file against the file at the same place under the destination. Files of different
+// lengths differ without being read; otherwise the bytes decide, compared in blocks (memory stays bounded),
+// either all of them or, when sampling, PartialBytesToCompare bytes from a random offset. Nothing on disk changes,
+// access times included. The findings are results lines; the outcome is always "nothing done".
+#include <cerrno>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "common/text_rules.h"
+#include "fileops_engine/cls_file_ops.h"
+#include "platform/byte_files.h"
+#include "platform/path.h"
+
+namespace dv {
+
+namespace {
+
+constexpr uint64_t kSampleBlock = 100'000;
+constexpr uint64_t kAnywhereAbove = 100'000'000;  // larger files take their sample anywhere in the file
+constexpr size_t kWholeFileBlock = 256 * 1024;
+
+uint64_t RandomUpTo(uint64_t limit) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  return std::uniform_int_distribution<uint64_t>(0, limit)(generator);
+}
+
+// What stands at the target: a regular file, nothing usable (missing, or a folder), or an item compare never
+// opens (a link, FIFO, socket or device).
+enum class Target { File, Missing, Skipped };
+
+Target LookAtTarget(const std::string& target, ItemInfo& info) {
+  try {
+    PathRef ref(target);
+    if (!StatAt(ref.Dir(), ref.Name(), info)) {
+      if (errno == ENOENT || errno == ENOTDIR) return Target::Missing;
+      ThrowErrno(target);
+    }
+  } catch (const Error& e) {
+    if (e.Number() == err::PathNotFound || e.Number() == err::FileNotFound) return Target::Missing;
+    throw;
+  }
+  if (info.IsFolder()) return Target::Missing;
+  return info.IsRegular() ? Target::File : Target::Skipped;
+}
+
+}  // namespace
+
+long clsFileOps::CompareOneFile(const std::string& path) {
+  const std::string name = NameOfPath(path);
+  ResumeScope scope = Reporting(cfoloc::CompareOneFile, cfoerr::Item,
+                                name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
+  scope.Step([&] {
+    const std::string target = JoinPath(currentTarget_, name);
+    PathRef ref(path);
+    ItemInfo source;
+    if (!StatAt(ref.Dir(), ref.Name(), source)) ThrowErrno(path);
+    if (!source.IsRegular()) return;
+    ItemInfo there;
+    switch (LookAtTarget(target, there)) {
+      case Target::Skipped: return;
+      case Target::Missing:
+        if (compare_.displayMissing)
+          AddInfoLine("0  File does not exist in Target Directory:" + ControlsShown(target) + "\r\n");
+        return;
+      case Target::File: break;
+    }
+    bool match = false;
+    if (source.size == there.size) {
+      UniqueFd a = OpenBytesForReading(path, source), b = OpenBytesForReading(target, there);
+      const uint64_t sample = compare_.partialBytes > 0 ? static_cast<uint64_t>(compare_.partialBytes) : 0;
+      // A sample of no bytes would call any two files of one length equal: without one, the whole file counts.
+      if (!compare_.compareFull && sample > 0 && source.size > sample) {
+        const uint64_t offset = RandomUpTo(source.size > kAnywhereAbove ? source.size - sample - 1 : sample / 2);
+        match = RangesEqual(a.Get(), b.Get(), offset, sample, kSampleBlock, compareBufferA_, compareBufferB_, path,
+                            target);
+      } else {
+        match = RangesEqual(a.Get(), b.Get(), 0, UINT64_MAX, kWholeFileBlock, compareBufferA_, compareBufferB_, path,
+                            target);
+      }
+    }
+    if (match && compare_.displayMatching)
+      AddInfoLine("+  Files Match:" + ControlsShown(target) + " <-+-> " + ControlsShown(path) + "\r\n");
+    else if (!match && compare_.displayNonMatching)
+      AddInfoLine("X  Files do not Match:" + ControlsShown(target) + " <-X-> " + ControlsShown(path) + "\r\n");
+  });
+  return outcome::NothingDone;
+}
+
+}  // namespace dv

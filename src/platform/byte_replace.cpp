@@ -1,0 +1,212 @@
+// ReplaceBytesInFile. Stages:
+//   1. the file is read in blocks and searched (memmem); the last find-length - 1 bytes of a block wait for the
+//      next one, so a match across two blocks is found;
+//   2. at the first match the temporary file is made beside the file and the bytes before the match are copied
+//      into it at once (in the kernel where it can); from then on every byte goes out through a buffer;
+//   3. at the end: mode, owner and user.* attributes, fsync, the caller's step (the backup), a check that the file
+//      is still the one read, and the rename over it.
+#include "platform/byte_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "platform/byte_files.h"
+#include "platform/error.h"
+#include "platform/path.h"
+
+namespace dv {
+
+namespace {
+
+constexpr size_t kBlock = 1 << 20;
+constexpr size_t kOutBuffer = 1 << 20;
+
+void WriteAll(int fd, const char* data, size_t length, const std::string& path) {
+  while (length > 0) {
+    ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(path);
+    }
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
+// The user.* extended attributes of `in`, set on `out`. A file system that keeps none has none to copy.
+void CopyUserAttributes(int in, int out, const std::string& path) {
+  ssize_t size = ::flistxattr(in, nullptr, 0);
+  if (size <= 0) return;
+  std::vector<char> names(static_cast<size_t>(size));
+  size = ::flistxattr(in, names.data(), names.size());
+  if (size < 0) ThrowErrno(path);
+  std::vector<char> value;
+  for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    if (std::strncmp(name, "user.", 5) != 0) continue;
+    ssize_t n = ::fgetxattr(in, name, nullptr, 0);
+    if (n < 0) ThrowErrno(path);
+    value.resize(static_cast<size_t>(n));
+    n = ::fgetxattr(in, name, value.data(), value.size());
+    if (n < 0) ThrowErrno(path);
+    if (::fsetxattr(out, name, value.data(), static_cast<size_t>(n), 0) != 0) ThrowErrno(path);
+  }
+}
+
+// The new content of one file, written to a temporary file beside it; removed again unless it was renamed.
+class Rewrite {
+ public:
+  Rewrite(int in, const PathRef& file, const std::string& path, const struct stat& st)
+      : in_(in), file_(file), path_(path), st_(st) {}
+  ~Rewrite() {
+    if (tmp_ && !done_) ::unlinkat(tmp_->Dir(), tmp_->Name(), 0);
+  }
+  Rewrite(const Rewrite&) = delete;
+  Rewrite& operator=(const Rewrite&) = delete;
+
+  bool Started() const { return out_.Valid(); }
+
+  // Creates the temporary file and copies the first `prefix` bytes of the file into it.
+  void Start(uint64_t prefix) {
+    // Renaming needs only the folder's permission; a file the user may not write, or a read-only one (its owner may
+    // not write it, whoever we are), is not rewritten behind its back.
+    if (!(st_.st_mode & S_IWUSR)) throw ErrorFromErrno(EACCES, path_);
+    if (::faccessat(file_.Dir(), file_.Name(), W_OK, AT_EACCESS) != 0) ThrowErrno(path_);
+    const std::string folder = ParentOfPath(path_);
+    for (int attempt = 0;; ++attempt) {
+      tmp_.emplace(JoinPath(folder, TempName("replace")));
+      int fd = ::openat(tmp_->Dir(), tmp_->Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+      if (fd >= 0) {
+        out_.Reset(fd);
+        break;
+      }
+      // A name that is taken belongs to someone else: never removed, another is drawn.
+      int e = errno;
+      tmp_.reset();
+      if (e != EEXIST || attempt == 7) throw ErrorFromErrno(e, folder);
+    }
+    CopyPrefix(prefix);
+  }
+
+  void Put(const char* data, size_t length) {
+    if (!Started()) return;
+    buffer_.append(data, length);
+    if (buffer_.size() >= kOutBuffer) Flush();
+  }
+
+  void Finish(const std::function<void()>& beforeReplacing) {
+    Flush();
+    const int out = out_.Get();
+    // Owner first: changing it clears set-id bits, which the mode then puts back. Only root may give a file away;
+    // otherwise the group is kept where the user belongs to it.
+    if ((st_.st_uid != ::geteuid() || st_.st_gid != ::getegid()) && ::fchown(out, st_.st_uid, st_.st_gid) != 0)
+      (void)::fchown(out, static_cast<uid_t>(-1), st_.st_gid);
+    if (::fchmod(out, st_.st_mode & 07777) != 0) ThrowErrno(path_);
+    CopyUserAttributes(in_, out, path_);
+    if (::fsync(out) != 0) ThrowErrno(path_);
+    if (::close(out_.Release()) != 0) ThrowErrno(path_);
+    if (beforeReplacing) beforeReplacing();
+    // The file must still be the one that was read; anything put there meanwhile is not replaced.
+    struct stat now;
+    if (::fstatat(file_.Dir(), file_.Name(), &now, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path_);
+    if (now.st_dev != st_.st_dev || now.st_ino != st_.st_ino)
+      throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": replaced by another file meanwhile: " +
+                                           path_);
+    if (::renameat(tmp_->Dir(), tmp_->Name(), file_.Dir(), file_.Name()) != 0) ThrowErrno(path_);
+    done_ = true;
+  }
+
+ private:
+  void Flush() {
+    WriteAll(out_.Get(), buffer_.data(), buffer_.size(), path_);
+    buffer_.clear();
+  }
+
+  void CopyPrefix(uint64_t length) {
+    loff_t offset = 0;
+    while (length > 0) {
+      ssize_t n = ::copy_file_range(in_, &offset, out_.Get(), nullptr, length, 0);
+      if (n > 0) {
+        length -= static_cast<uint64_t>(n);
+        continue;
+      }
+      if (n == 0) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path_);
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
+        ThrowErrno(path_);
+      break;  // no kernel copy here: through the buffer
+    }
+    std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBlock)));
+    while (length > 0) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
+      size_t got = ReadAt(in_, buf.data(), want, static_cast<uint64_t>(offset), path_);
+      if (got != want) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path_);
+      WriteAll(out_.Get(), buf.data(), got, path_);
+      offset += static_cast<loff_t>(got);
+      length -= got;
+    }
+  }
+
+  int in_;
+  const PathRef& file_;
+  const std::string& path_;
+  struct stat st_;
+  std::optional<PathRef> tmp_;
+  UniqueFd out_;
+  std::string buffer_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const std::string& find,
+                            const std::string& replacement, const std::function<void()>& beforeReplacing) {
+  if (find.empty()) return 0;
+  UniqueFd in = OpenBytesForReading(path, info);
+  struct stat st;
+  if (::fstat(in.Get(), &st) != 0) ThrowErrno(path);
+  PathRef file(path);
+  Rewrite rewrite(in.Get(), file, path, st);
+
+  const size_t n = find.size();
+  std::vector<char> buf(kBlock + n);
+  size_t have = 0;       // bytes in buf
+  uint64_t base = 0;     // the file offset of buf[0]
+  uint64_t matches = 0;
+  for (bool end = false; !end;) {
+    ssize_t got = ::read(in.Get(), buf.data() + have, kBlock);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(path);
+    }
+    end = got == 0;
+    have += static_cast<size_t>(got);
+    size_t from = 0;
+    while (have - from >= n) {
+      const void* hit = ::memmem(buf.data() + from, have - from, find.data(), n);
+      if (!hit) break;
+      const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - buf.data());
+      if (rewrite.Started()) rewrite.Put(buf.data() + from, at - from);
+      else rewrite.Start(base + at);
+      rewrite.Put(replacement.data(), replacement.size());
+      ++matches;
+      from = at + n;
+    }
+    // Bytes that could still begin a match wait for the next block.
+    const size_t keep = end ? 0 : std::min(n - 1, have - from);
+    rewrite.Put(buf.data() + from, have - from - keep);
+    std::memmove(buf.data(), buf.data() + have - keep, keep);
+    base += have - keep;
+    have = keep;
+  }
+  if (matches > 0) rewrite.Finish(beforeReplacing);
+  return matches;
+}
+
+}  // namespace dv

@@ -1,0 +1,24 @@
+#pragma once
+// Replacing a byte string inside a file without ever putting the file's content at risk. The file is read in
+// blocks (memory stays bounded whatever its size); the new content goes to a temporary file in the same folder,
+// which is flushed to disk, given the file's mode, owner (where allowed) and user.* extended attributes, and then
+// renamed over the file in one step. A failure or a kill at any point leaves the file byte for byte as it was.
+// A file without a match is only read: nothing is created and nothing about the file changes.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/item_info.h"
+
+namespace dv {
+
+// Replaces every occurrence of `find` (exact bytes, left to right, matches never overlapping) in the regular file
+// at `path` by `replacement`. `info` is the caller's look at the path (StatAt, links not followed). When something
+// matched, `beforeReplacing` runs once the new content is complete and safe on disk, right before it replaces the
+// file (a backup is made there); an exception from it leaves the file as it was. Returns the number of
+// replacements (0: the file was not touched). A file the user may not write fails with 70 at its first match.
+// An empty `find` matches nothing. Throws dv::Error.
+uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const std::string& find,
+                            const std::string& replacement, const std::function<void()>& beforeReplacing);
+
+}  // namespace dv
