@@ -1,0 +1,96 @@
+// Rename by pattern: the new names under both start positions, the "$" forms, and the collision counter, which
+// never lets a rename replace anything.
+#include "fileops_fixture.h"
+
+namespace dv::test {
+namespace {
+
+struct RenameCase {
+  const char* pattern;
+  const char* replacement;
+  int start;
+  Strings files;        // created in a folder of the case's own
+  Strings lines;        // "T" = that folder
+  std::string listing;  // the folder afterwards
+  Strings errors = {};
+};
+
+// Each case renames the files of a folder of its own; the whole folder is compared afterwards.
+void RunRenameCases(TempTree& tree, clsFileOps& ops, OpsRecorder& events,
+                    const std::vector<RenameCase>& cases,
+                    const std::function<void(const std::string& dir, size_t i)>& extra = {}) {
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const RenameCase& c = cases[i];
+    SCOPED_TRACE(std::to_string(i) + ": " + c.pattern + " -> " + c.replacement);
+    const std::string dir = tree.Dir("case" + std::to_string(i));
+    for (const std::string& f : c.files) tree.File("case" + std::to_string(i) + "/" + f, f);
+    if (extra) extra(dir, i);
+    events.errors.clear();
+    ops.SourceDirectory(dir);
+    ops.scFileOperations().StartingDirectory(dir);
+    ops.FileOperation(fileop::Rename);
+    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.RenameSettings(c.pattern, c.replacement, 2, c.start);
+    ops.ProcessOperation();
+    EXPECT_EQ(Lines(ops, dir), c.lines);
+    EXPECT_EQ(TreeListing(dir), c.listing);
+    Strings errors;
+    for (const std::string& e : events.errors) errors.push_back(Shown(e, dir));
+    EXPECT_EQ(errors, c.errors);
+  }
+}
+
+TEST_F(FileOpsTest, RenameBuildsNewNames) {
+  const std::vector<RenameCase> cases = {
+      // Every match replaced.
+      {"old", "new", 32000, {"myoldfile_old.txt"}, {"Success: T/myoldfile_old.txt"},
+       "mynewfile_new.txt = myoldfile_old.txt\n"},
+      // Start 1: each match from the unchanged name, the last one deciding; a match at the start keeps its first
+      // character. Case is ignored.
+      {"old", "new", 1, {"myoldfile_old.txt", "OLDfile.txt"},
+       {"Success: T/myoldfile_old.txt", "Success: T/OLDfile.txt"},
+       "Onewfile.txt = OLDfile.txt\nmyoldfile_new.txt = myoldfile_old.txt\n"},
+      // Start 3 keeps the match's first two characters.
+      {"report", "X", 3, {"my-report.txt"}, {"Success: T/my-report.txt"}, "my-reX.txt = my-report.txt\n"},
+      // Replace-all expands "$" forms; the positional form inserts the replacement as typed.
+      {"^(\\w+)\\.txt$", "$1-$$.bak", 32000, {"notes.txt"}, {"Success: T/notes.txt"}, "notes-$.bak = notes.txt\n"},
+      {"e", "$&", 1, {"ab-e.txt"}, {"Success: T/ab-e.txt"}, "ab-$&.txt = ab-e.txt\n"},
+      // Characters, not bytes: "é" is one character.
+      {"\u00e9t", "-", 2, {"x\u00e9t\u00e9.txt"}, {"Success: T/x\u00e9t\u00e9.txt"},
+       "x\u00e9-\u00e9.txt = x\u00e9t\u00e9.txt\n"},
+      // No match, or a new name equal to the old one: left alone, nothing recorded.
+      {"zzz", "y", 32000, {"a.txt"}, {}, "a.txt = a.txt\n"},
+      {"a", "a", 32000, {"a.txt"}, {}, "a.txt = a.txt\n"},
+      // A new name that is empty or holds "/" fails clearly and renames nothing.
+      {"^a\\.txt$", "", 32000, {"a.txt"}, {"Failure: T/a.txt"}, "a.txt = a.txt\n",
+       {"cfo:8N 3 Renaming a file at or near file a.txt [52]"}},
+      {"a", "../b", 32000, {"a.txt"}, {"Failure: T/a.txt"}, "a.txt = a.txt\n",
+       {"cfo:8N 3 Renaming a file at or near file a.txt [52]"}},
+      // An invalid pattern is reported; the names count as not matching.
+      {"(", "x", 32000, {"a.txt"}, {}, "a.txt = a.txt\n", {"cfo:8Q 3 Matching:( To:a.txt [5017]"}},
+  };
+  RunRenameCases(tree, ops, events, cases);
+}
+
+TEST_F(FileOpsTest, RenameNeverReplacesAnything) {
+  const std::vector<RenameCase> cases = {
+      // Three renames to one name: the second and third get counters after the extension.
+      {"^x\\d", "y", 32000, {"x1.txt", "x2.txt", "x3.txt"},
+       {"Success: T/x1.txt", "Success: T/x2.txt", "Success: T/x3.txt"},
+       "y.txt = x1.txt\ny.txt_DV1 = x2.txt\ny.txt_DV2 = x3.txt\n"},
+      // A name that already carries a counter has it replaced, not doubled.
+      {"^[ab]", "c", 32000, {"a_DV5", "b_DV5"}, {"Success: T/a_DV5", "Success: T/b_DV5"},
+       "c_DV1 = b_DV5\nc_DV5 = a_DV5\n"},
+      // Anything at the new name counts, a dangling link too; a link is renamed itself, its target untouched.
+      {"^l", "n", 32000, {"keep.txt"}, {"Success: T/lx"}, "keep.txt = keep.txt\nnx -> nowhere\nnx_DV1 -> keep.txt\n"},
+  };
+  RunRenameCases(tree, ops, events, cases, [&](const std::string& dir, size_t i) {
+    if (i == 2) {
+      ASSERT_EQ(::symlink("nowhere", (dir + "/nx").c_str()), 0);
+      ASSERT_EQ(::symlink("keep.txt", (dir + "/lx").c_str()), 0);
+    }
+  });
+}
+
+}  // namespace
+}  // namespace dv::test
