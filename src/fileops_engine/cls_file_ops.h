@@ -219,6 +219,11 @@ class clsFileOps {
   long OpenOneFile(const std::string& path);
   long ChangeFileDate(const std::string& path);
   long RunProcessOnFile(const std::string& path);
+  // Run process and open with macro. Every wait raises evtCFOCheckForClosing about every 100 ms, so the caller's
+  // window keeps painting, and ends early once StopProcessing is set.
+  bool CheckForStop();               // one check: raises the event, true when stopped
+  bool PauseFor(long milliseconds);  // false when stopped early
+  void SendOpenMacro();
   long CompareOneFile(const std::string& path);
   // Rename, find and replace, compare: the rename's two pattern steps, and what these operations keep from one
   // item to the next (the compiled rename pattern, compare's two read buffers).

@@ -1,18 +1,160 @@
-// Run a program on each file, open each file with a macro: still to come; each item fails with an error saying so.
+// Run a program on each file (the command through /bin/sh, the path quoted so that a name is only ever one
+// argument), and open each file with its associated program and type a keystroke macro into it.
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 
+#include "common/send_keys.h"
 #include "fileops_engine/cls_file_ops.h"
+#include "platform/default_open.h"
+#include "platform/key_sender.h"
 #include "platform/path.h"
+#include "platform/process_run.h"
 
 namespace dv {
 
-long clsFileOps::OpenOneFile(const std::string& path) {
-  return NotAvailable(cfoloc::OpenOneFile, "Attempting to open file at or near file " + path, "Open with macro");
+namespace {
+
+constexpr const char* kPlaceholder = "<<filename>>";
+// Time the opened program is given before the first keystroke, and the gap before each item of the macro.
+constexpr long kMacroSettleMilliseconds = 5000;
+constexpr long kBeforeEachItemMilliseconds = 1000;
+
+// Every placeholder becomes a blank, the path quoted for the shell and a blank, in one pass from left to right:
+// a name that itself holds the placeholder is not replaced again (replacing until none is left would never end).
+std::string CommandForFile(const std::string& commandTemplate, const std::string& path) {
+  const std::string placeholder = kPlaceholder;
+  std::string command;
+  size_t from = 0;
+  for (size_t at; (at = commandTemplate.find(placeholder, from)) != std::string::npos; from = at + placeholder.size())
+    command += commandTemplate.substr(from, at - from) + " " + ShellQuoted(path) + " ";
+  return command + commandTemplate.substr(from);
+}
+
+long ErrorNumberOf(long shellResult) {
+  switch (shellResult) {
+    case shellresult::FileNotFound: return err::FileNotFound;
+    case shellresult::AccessDenied: return err::PermissionDenied;
+    default: return err::Application;
+  }
+}
+
+bool HasKeystrokes(const std::string& macro) {
+  for (const MacroItem& item : MacroItems(macro))
+    if (!item.delay) return true;
+  return false;
+}
+
+}  // namespace
+
+bool clsFileOps::CheckForStop() {
+  Events().evtCFOCheckForClosing();
+  return Stopped();
+}
+
+bool clsFileOps::PauseFor(long milliseconds) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
+    const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+    if (left <= 0) return !Stopped();
+    std::this_thread::sleep_for(std::chrono::milliseconds(left < 100 ? left : 100));
+    if (CheckForStop()) return false;
+  }
 }
 
 long clsFileOps::RunProcessOnFile(const std::string& path) {
-  return NotAvailable(cfoloc::RunProcessOnFile, "Running process on file at or near file " + NameOfPath(path),
-                      "Run process on files");
+  long result = outcome::Failure;
+  ResumeScope scope = Reporting(cfoloc::RunProcessOnFile, cfoerr::Item,
+                                "Running process on file at or near file " + NameOfPath(path));
+  scope.Step([&] {
+    const std::string command = CommandForFile(runProcOnFile_, path);
+    switch (runProc_.pauseSetting) {
+      case 0:
+        ReapWhenEnded(StartShellCommand(command));
+        result = outcome::Success;
+        break;
+      case 1: {
+        const WaitResult waited =
+            WaitForChild(StartShellCommand(command), runProc_.waitMilliseconds, [this] { return CheckForStop(); });
+        // The shell's own codes for a command it could not find or run: the process did not really start.
+        if (waited.end == WaitEnd::Ended && (waited.status == 126 || waited.status == 127))
+          throw Error(err::Application, "The command could not be run (the shell ended with " +
+                                            std::to_string(waited.status) + "): " + command);
+        result = outcome::Success;
+        if (waited.end == WaitEnd::TimedOut && !runProc_.continueOnTimeOut) {
+          StopProcessing(true);
+          result = outcome::TimedOut;
+        }
+        break;
+      }
+      case 2:
+        switch (prompter_.YesNoCancel("Run Process: " + command + "?", "Process Next File Confirmation")) {
+          case Answer::Yes:
+            ReapWhenEnded(StartShellCommand(command));
+            result = outcome::Success;
+            break;
+          case Answer::No: result = outcome::NothingDone; break;
+          default: StopProcessing(true);  // the file at which the user cancelled counts as a failure
+        }
+        break;
+      default:
+        throw Error(err::Application, "There is no run-process pause setting " +
+                                          std::to_string(runProc_.pauseSetting) + " (0 go on, 1 wait, 2 ask)");
+    }
+  });
+  return result;
+}
+
+long clsFileOps::OpenOneFile(const std::string& path) {
+  long result = outcome::Failure;
+  ResumeScope scope = Reporting(cfoloc::OpenOneFile, cfoerr::Item, "Attempting to open file at or near file " + path);
+  scope.Step([&] {
+    if (pauseBetweenFiles_) {
+      const Answer answer = prompter_.YesNoCancel("Open File " + path + " ?", "Open Next File Confirmation");
+      if (answer == Answer::No) {
+        result = outcome::NothingDone;
+        return;
+      }
+      if (answer != Answer::Yes) {
+        StopProcessing(true);
+        return;
+      }
+    }
+    // Keystrokes need an X display: without one the item fails at once, before anything is opened.
+    macro_ = ReplaceMacroTokens(macro_);
+    if (HasKeystrokes(macro_)) KeySender probe;
+    const ShellResult opened = OpenWithDefaultProgram(path, [this] { return CheckForStop(); });
+    if (!opened.Opened()) {
+      if (pauseBetweenFiles_) prompter_.Message("File " + path + "  was unable to be opened.", "Unable to Open File");
+      throw Error(ErrorNumberOf(opened.code), opened.message);
+    }
+    if (!macro_.empty()) SendOpenMacro();
+    result = outcome::Success;
+  });
+  return result;
+}
+
+void clsFileOps::SendOpenMacro() {
+  ResumeScope scope = Reporting(cfoloc::SendOpenMacro, cfoerr::Driver, "");
+  // The open call names no window of the opened program to watch for, so the wait is always the full time.
+  if (!PauseFor(kMacroSettleMilliseconds) || macro_.empty()) return;
+  macro_ = ReplaceMacroTokens(macro_);
+  std::unique_ptr<KeySender> sender;
+  for (const MacroItem& item : MacroItems(macro_)) {
+    if (!PauseFor(kBeforeEachItemMilliseconds)) return;
+    if (item.delay) {
+      if (!PauseFor(item.milliseconds)) return;
+      continue;
+    }
+    // A fault in one item is reported and the next item is sent.
+    scope.Step([&] {
+      const std::vector<KeyStroke> strokes = ParseSendKeys(item.keys);
+      if (!sender) sender = std::make_unique<KeySender>();
+      sender->Send(strokes);
+    });
+  }
 }
 
 }  // namespace dv

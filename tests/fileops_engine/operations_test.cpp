@@ -90,8 +90,6 @@ TEST_F(FileOpsTest, OperationsStillToComeFailOpenly) {
   };
   const Strings fileFails = {"Failure: T/src/a.txt"};
   const std::vector<Case> cases = {
-      {fileop::OpenWithMacro, false, 0, 0, fileFails, "cfo:8L 3 Attempting to open file at or near file T/src/a.txt"},
-      {fileop::RunProcess, false, 0, 0, fileFails, "cfo:8J 3 Running process on file at or near file a.txt"},
       {14, false, 0, 0, fileFails, "cfo:9J 3 Processing a file at or near file T/src/a.txt"},
   };
   for (const Case& c : cases) {

@@ -1,0 +1,60 @@
+#pragma once
+// Keystroke macros: the series of items the open operation types into the opened program, and the keystroke
+// notation of one item ("%" Alt, "^" Ctrl, "+" Shift for the next key or a parenthesised group, "~" Enter, named
+// keys in braces, "{KEY n}" repeats, "{+}" and the like for the special characters themselves).
+#include <string>
+#include <vector>
+
+namespace dv {
+
+namespace keymod {
+inline constexpr unsigned Shift = 1;
+inline constexpr unsigned Ctrl = 2;
+inline constexpr unsigned Alt = 4;
+}  // namespace keymod
+
+enum class NamedKey {
+  Char, Backspace, Break, CapsLock, Delete, Down, End, Enter, Escape, Help, Home, Insert, Left, NumLock, PageDown,
+  PageUp, PrintScreen, Right, ScrollLock, Tab, Up, Add, Subtract, Multiply, Divide,
+  F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, F13, F14, F15, F16,
+};
+
+// One key pressed and released, with the modifiers held around it.
+struct KeyStroke {
+  NamedKey key = NamedKey::Char;
+  char32_t character = 0;  // the character typed, when `key` is Char
+  unsigned modifiers = 0;  // keymod bits
+  bool operator==(const KeyStroke&) const = default;
+};
+
+// The keys of one keystroke item, in order. Throws Error (50000) naming the fault for an unknown key name, an
+// unclosed brace or parenthesis, or a modifier with no key after it. Text is UTF-8.
+std::vector<KeyStroke> ParseSendKeys(const std::string& keys);
+
+// The name of a key as the notation writes it ("ENTER", "F4"), without braces.
+const char* KeyNameOf(NamedKey key);
+
+// Strokes as readable text, separated by spaces: "Ctrl+Shift+a", "Enter", "Alt+F4", "x".
+std::string DescribeStrokes(const std::vector<KeyStroke>& strokes);
+
+// The macro with every "[ALT]", "[CTRL]" and "[SHIFT]" (exact case) replaced by "%", "^" and "+". Blanks right
+// after a token go with it: the editor's own example "[CTRL] S" means Ctrl+S, not Ctrl+Space and then S.
+std::string ReplaceMacroTokens(const std::string& macro);
+
+struct MacroItem {
+  bool delay = false;
+  long milliseconds = 0;  // a pause item's length
+  std::string keys;       // a keystroke item's notation
+  bool operator==(const MacroItem&) const = default;
+};
+
+// The items of a macro: the pieces after each ":::" (the text before the first one is not an item). A piece
+// holding "[DELAY]" is a pause of the number after its first seven characters, in seconds.
+std::vector<MacroItem> MacroItems(const std::string& macro);
+
+// The pause of a delay item: the decimal number after its first seven characters (leading blanks allowed,
+// reading stops at the first character that is not part of the number) in seconds, as milliseconds; a negative
+// or missing number is no pause, and a pause never exceeds a day.
+long DelayMilliseconds(const std::string& item);
+
+}  // namespace dv

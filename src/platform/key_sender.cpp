@@ -1,0 +1,204 @@
+#include "platform/key_sender.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/error.h"
+
+#ifdef DV_HAVE_XTEST
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#endif
+
+namespace dv {
+
+namespace {
+
+[[noreturn]] void Unavailable(const std::string& why) {
+  throw Error(err::ComponentMissing, "Keystrokes cannot be sent: " + why);
+}
+
+// Programs read keys as they come; a short gap between strokes keeps slow readers from merging or dropping them.
+void Gap(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+}  // namespace
+
+#ifdef DV_HAVE_XTEST
+
+namespace {
+
+int g_lastXError = 0;
+int RecordXError(Display*, XErrorEvent* e) {
+  g_lastXError = e->error_code;
+  return 0;
+}
+
+KeySym NamedKeySym(NamedKey key) {
+  switch (key) {
+    case NamedKey::Backspace: return XK_BackSpace;
+    case NamedKey::Break: return XK_Break;
+    case NamedKey::CapsLock: return XK_Caps_Lock;
+    case NamedKey::Delete: return XK_Delete;
+    case NamedKey::Down: return XK_Down;
+    case NamedKey::End: return XK_End;
+    case NamedKey::Enter: return XK_Return;
+    case NamedKey::Escape: return XK_Escape;
+    case NamedKey::Help: return XK_Help;
+    case NamedKey::Home: return XK_Home;
+    case NamedKey::Insert: return XK_Insert;
+    case NamedKey::Left: return XK_Left;
+    case NamedKey::NumLock: return XK_Num_Lock;
+    case NamedKey::PageDown: return XK_Page_Down;
+    case NamedKey::PageUp: return XK_Page_Up;
+    case NamedKey::PrintScreen: return XK_Print;
+    case NamedKey::Right: return XK_Right;
+    case NamedKey::ScrollLock: return XK_Scroll_Lock;
+    case NamedKey::Tab: return XK_Tab;
+    case NamedKey::Up: return XK_Up;
+    case NamedKey::Add: return XK_KP_Add;
+    case NamedKey::Subtract: return XK_KP_Subtract;
+    case NamedKey::Multiply: return XK_KP_Multiply;
+    case NamedKey::Divide: return XK_KP_Divide;
+    case NamedKey::Char: return NoSymbol;
+    default: return XK_F1 + (static_cast<int>(key) - static_cast<int>(NamedKey::F1));
+  }
+}
+
+KeySym CharacterKeySym(char32_t c) {
+  switch (c) {
+    case '\n':
+    case '\r': return XK_Return;
+    case '\t': return XK_Tab;
+    case '\b': return XK_BackSpace;
+    case 0x1B: return XK_Escape;
+    default: break;
+  }
+  // Latin-1 characters are their own key symbols; every other character has the Unicode form.
+  if ((c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF)) return c;
+  return 0x01000000 | c;
+}
+
+}  // namespace
+
+struct KeySender::Impl {
+  Display* display = nullptr;
+  XErrorHandler previousHandler = nullptr;
+  KeyCode shift = 0, ctrl = 0, alt = 0;
+  KeyCode spare = 0;        // a key without symbols, lent to characters the keyboard lacks
+  KeySym spareSym = NoSymbol;
+
+  KeyCode Code(KeySym sym) { return XKeysymToKeycode(display, sym); }
+
+  KeyCode FindSpare() {
+    int min = 0, max = 0, per = 0;
+    XDisplayKeycodes(display, &min, &max);
+    KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(min), max - min + 1, &per);
+    KeyCode found = 0;
+    for (int code = max; code >= min && !found && map; --code) {
+      bool empty = true;
+      for (int k = 0; k < per; ++k) empty &= map[(code - min) * per + k] == NoSymbol;
+      if (empty) found = static_cast<KeyCode>(code);
+    }
+    if (map) XFree(map);
+    return found;
+  }
+
+  // Puts `sym` on the spare key; programs need a moment to learn of the new mapping.
+  KeyCode Lend(KeySym sym) {
+    if (!spare) spare = FindSpare();
+    if (!spare) throw Error(err::Application, "Keystrokes cannot be sent: no free key to type a character with");
+    if (spareSym != sym) {
+      KeySym both[2] = {sym, sym};
+      XChangeKeyboardMapping(display, spare, 2, both, 1);
+      XSync(display, False);
+      spareSym = sym;
+      Gap(50);
+    }
+    return spare;
+  }
+
+  void Restore() {
+    if (!spare || spareSym == NoSymbol) return;
+    Gap(50);
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(display, spare, 2, none, 1);
+    XSync(display, False);
+    spareSym = NoSymbol;
+  }
+
+  void Key(KeyCode code, bool down) { XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime); }
+};
+
+KeySender::KeySender() : impl_(std::make_unique<Impl>()) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) Unavailable("there is no X display (DISPLAY is not set)");
+  impl_->display = XOpenDisplay(name);
+  if (!impl_->display) Unavailable(std::string("the X display ") + name + " cannot be opened");
+  int event = 0, error = 0, major = 0, minor = 0;
+  if (!XTestQueryExtension(impl_->display, &event, &error, &major, &minor)) {
+    XCloseDisplay(impl_->display);
+    Unavailable(std::string("the X display ") + name + " has no XTest extension");
+  }
+  impl_->previousHandler = XSetErrorHandler(RecordXError);
+  impl_->shift = impl_->Code(XK_Shift_L);
+  impl_->ctrl = impl_->Code(XK_Control_L);
+  impl_->alt = impl_->Code(XK_Alt_L);
+  if (!impl_->alt) impl_->alt = impl_->Code(XK_Meta_L);
+}
+
+KeySender::~KeySender() {
+  if (!impl_->display) return;
+  impl_->Restore();
+  XSetErrorHandler(impl_->previousHandler);
+  XCloseDisplay(impl_->display);
+}
+
+void KeySender::Send(const std::vector<KeyStroke>& strokes) {
+  Impl& x = *impl_;
+  g_lastXError = 0;
+  for (const KeyStroke& s : strokes) {
+    const KeySym sym = s.key == NamedKey::Char ? CharacterKeySym(s.character) : NamedKeySym(s.key);
+    KeyCode code = x.Code(sym);
+    bool shifted = false;
+    if (code && XkbKeycodeToKeysym(x.display, code, 0, 0) != sym) {
+      if (XkbKeycodeToKeysym(x.display, code, 0, 1) == sym) shifted = true;
+      else code = 0;  // on a level this sender does not reach (AltGr): lend a key instead
+    }
+    if (!code) code = x.Lend(sym);
+    const bool shift = shifted || (s.modifiers & keymod::Shift);
+    if (s.modifiers & keymod::Ctrl) x.Key(x.ctrl, true);
+    if (s.modifiers & keymod::Alt) x.Key(x.alt, true);
+    if (shift) x.Key(x.shift, true);
+    x.Key(code, true);
+    x.Key(code, false);
+    if (shift) x.Key(x.shift, false);
+    if (s.modifiers & keymod::Alt) x.Key(x.alt, false);
+    if (s.modifiers & keymod::Ctrl) x.Key(x.ctrl, false);
+    XSync(x.display, False);
+    if (g_lastXError)
+      throw Error(err::Application, "Keystrokes cannot be sent: the X server refused a key (X error " +
+                                        std::to_string(g_lastXError) + ")");
+    Gap(5);
+  }
+}
+
+#else  // built without X11
+
+struct KeySender::Impl {};
+
+KeySender::KeySender() {
+  Unavailable("this build of Dorvane has no X11 support (the X11 and XTest development files were missing when it "
+              "was built)");
+}
+
+KeySender::~KeySender() = default;
+
+void KeySender::Send(const std::vector<KeyStroke>&) {}
+
+#endif
+
+}  // namespace dv

@@ -1,0 +1,265 @@
+// Run process and open file, against real child processes: the pause settings, the time-out, hostile file names,
+// children left to run that are still collected, and xdg-open with and without an associated program.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "fileops_fixture.h"
+#include "support/test_desktop.h"
+
+namespace dv::test {
+namespace {
+
+// Our children as /proc lists them: {live, zombies}.
+std::pair<int, int> OwnChildren() {
+  int live = 0, zombies = 0;
+  DIR* proc = ::opendir("/proc");
+  while (dirent* e = proc ? ::readdir(proc) : nullptr) {
+    if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+    std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    const size_t close = stat.rfind(')');  // the name in parentheses may hold anything
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long ppid = 0;
+    std::istringstream(stat.substr(close + 1)) >> state >> ppid;
+    if (ppid != ::getpid()) continue;
+    (state == 'Z' ? zombies : live)++;
+  }
+  if (proc) ::closedir(proc);
+  return {live, zombies};
+}
+
+// Waits (up to `seconds`) until `done` holds; children that were not waited for end in their own time.
+template <class F>
+bool Eventually(F done, int seconds = 30) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Any file named "pwned" below `root`.
+bool Pwned(const std::string& root) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+    if (e.path().filename() == "pwned") return true;
+  return false;
+}
+
+class RunProcessTest : public FileOpsTest {
+ protected:
+  std::string marker = tree / "marker";
+  std::string mark;  // a script that appends "[its first argument]" and a line end to the marker
+
+  void SetUp() override {
+    FileOpsTest::SetUp();
+    mark = tree.File("bin/mark.sh", "#!/bin/sh\nprintf '[%s]\\n' \"$1\" >> '" + marker + "'\n");
+    ::chmod(mark.c_str(), 0755);
+  }
+  void RunOn(const std::string& folder, long op) {
+    Paths(tree / folder);
+    ops.FileOperation(op);
+    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    Run();
+  }
+  std::string Marker() const { return Shown(TempTree::Exists(marker) ? TempTree::Read(marker) : "", tree.Root()); }
+};
+
+// Each pause setting with real children: 0 starts and goes on, 1 waits for each to end, 2 asks (Yes starts, No
+// skips, Cancel stops with the file as a failure); an unknown setting fails each file openly. The questions show
+// the command exactly: the placeholder as blank, quoted path, blank, every time it stands in the template.
+TEST_F(RunProcessTest, EachPauseSetting) {
+  tree.File("src/a.txt", "a");
+  tree.File("src/b.txt", "b");
+  const std::string markA = "[T/src/a.txt]", markB = "[T/src/b.txt]";
+  struct Case {
+    long pause;
+    std::string command;
+    std::vector<Answer> answers;
+    Strings lines, questions, marks;
+    int errors;
+  };
+  const std::string ask = "YesNoCancel|Process Next File Confirmation|Run Process: ";
+  const std::vector<Case> cases = {
+      {0, mark + " <<filename>>", {}, {"Success: T/src/a.txt", "Success: T/src/b.txt"}, {}, {markA, markB}, 0},
+      {1, mark + " <<filename>>", {}, {"Success: T/src/a.txt", "Success: T/src/b.txt"}, {}, {markA, markB}, 0},
+      {2, mark + " <<filename>>", {Answer::Yes, Answer::No}, {"Success: T/src/a.txt"},
+       {ask + "T/bin/mark.sh  'T/src/a.txt' ?", ask + "T/bin/mark.sh  'T/src/b.txt' ?"}, {markA}, 0},
+      {2, mark + " <<filename>>", {Answer::Cancel}, {"Failure: T/src/a.txt"}, {ask + "T/bin/mark.sh  'T/src/a.txt' ?"},
+       {}, 0},
+      {2, "cp <<filename>><<filename>>.bak", {Answer::No, Answer::No}, {},
+       {ask + "cp  'T/src/a.txt'  'T/src/a.txt' .bak?", ask + "cp  'T/src/b.txt'  'T/src/b.txt' .bak?"}, {}, 0},
+      {7, mark + " <<filename>>", {}, {"Failure: T/src/a.txt", "Failure: T/src/b.txt"}, {}, {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pause);
+    ::unlink(marker.c_str());
+    prompter.Reset();
+    events.errors.clear();
+    for (Answer a : c.answers) prompter.QueueAnswer(a);
+    ops.RunProcOnFile(c.command);
+    ops.RunProcOnFilePauseSetting(c.pause, 10000, false);
+    RunOn("src", fileop::RunProcess);
+    EXPECT_EQ(Lines(), c.lines);
+    EXPECT_EQ(Questions(), c.questions);
+    EXPECT_EQ(static_cast<int>(events.errors.size()), c.errors);
+    // Children that were not waited for write in their own time and order.
+    Eventually([&] { return SortedLines(Marker()).size() >= c.marks.size(); });
+    EXPECT_EQ(SortedLines(Marker()), c.marks);
+  }
+}
+
+// A child that outlives the wait: the file is "Timed Out" and the operation halts, or, with
+// ContinueProcessingEvenOnTimeOut, the file counts as a success and the next one follows. The child keeps running.
+TEST_F(RunProcessTest, TimeOutHaltsOrGoesOn) {
+  tree.File("src/a.txt");
+  tree.File("src/b.txt");
+  struct Case {
+    bool goOn;
+    Strings lines;
+    bool stoppedEarly;
+  };
+  const std::vector<Case> cases = {
+      {false, {"Timed Out - Halting operation at T/src/a.txt"}, true},
+      {true, {"Success: T/src/a.txt", "Success: T/src/b.txt"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.goOn);
+    ops.RunProcOnFile("sleep 2");  // no placeholder: the same command for every file
+    ops.RunProcOnFilePauseSetting(1, 200, c.goOn);
+    RunOn("src", fileop::RunProcess);
+    EXPECT_EQ(Lines(), c.lines);
+    EXPECT_EQ(ops.StopProcessing(), c.stoppedEarly);
+    EXPECT_EQ(ResultsFile().find("Processing was stopped early") != std::string::npos, c.stoppedEarly);
+  }
+}
+
+// A wait raises the check about every 100 ms; Cancel there ends the wait before the child ends, and nothing after
+// that file runs.
+TEST_F(RunProcessTest, CancelEndsTheWait) {
+  tree.File("src/a.txt");
+  tree.File("src/b.txt");
+  const std::string started = tree / "started";
+  events.onCheck = [&](int) {
+    if (TempTree::Exists(started)) ops.StopProcessing(true);
+  };
+  ops.RunProcOnFile("touch '" + started + "'; sleep 3; " + mark + " <<filename>> 2>/dev/null");
+  ops.RunProcOnFilePauseSetting(1, 60000, false);
+  RunOn("src", fileop::RunProcess);
+  EXPECT_EQ(Lines(), Strings({"Success: T/src/a.txt"}));
+  EXPECT_EQ(Marker(), "");  // the child was still asleep when the wait ended
+}
+
+// Names that a shell would read as commands, options or quotes reach the program as one argument each, and
+// nothing else runs. A name holding the placeholder is not replaced again.
+TEST_F(RunProcessTest, HostileNamesAreOneArgumentEach) {
+  const Strings names = {"a\"; touch pwned; \".txt", "$(touch pwned)", "`touch pwned`", "-rf", "it's\nnew.txt",
+                         "x' ; touch pwned ; '", "<<filename>>.txt", "b c\\d $HOME *"};
+  Strings marks;
+  for (const std::string& name : names) {
+    tree.File("src/" + name, "x");
+    marks.push_back("[T/src/" + name + "]");
+  }
+  ops.RunProcOnFile(mark + " <<filename>>");
+  ops.RunProcOnFilePauseSetting(1, 10000, false);
+  RunOn("src", fileop::RunProcess);
+  EXPECT_EQ(ops.SuccessCount(), static_cast<long>(names.size()));
+  EXPECT_EQ(events.errors, Strings());
+  // Whole text: each name once, in full (the one with a line end spans two lines).
+  std::string expected, got = Marker();
+  for (const std::string& name : names) {
+    const std::string line = "[T/src/" + name + "]\n";
+    EXPECT_NE(got.find(line), std::string::npos) << line;
+    expected += line;
+  }
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_FALSE(Pwned(tree.Root()));
+  EXPECT_FALSE(Pwned("."));
+}
+
+// Children started and left are collected as they end: after 1,000 of them none is left as a zombie.
+TEST_F(RunProcessTest, NoZombieAfterThousandFireAndForgetRuns) {
+  for (int i = 0; i < 1000; ++i) tree.File("many/f" + std::to_string(i));
+  ops.RunProcOnFile("true <<filename>>");
+  ops.RunProcOnFilePauseSetting(0, 0, false);
+  RunOn("many", fileop::RunProcess);
+  EXPECT_EQ(ops.SuccessCount(), 1000);
+  EXPECT_TRUE(Eventually([] { return OwnChildren() == std::make_pair(0, 0); }));
+  EXPECT_EQ(OwnChildren(), std::make_pair(0, 0));
+}
+
+// Errors with their descriptions, for the texts that must be clear.
+struct DescribedErrors : OpsRecorder {
+  Strings described;
+  void evtCFOExternalPassError(const Error& e, const std::string& loc, long kind, const std::string& info) override {
+    OpsRecorder::evtCFOExternalPassError(e, loc, kind, info);
+    described.push_back(loc + " [" + std::to_string(e.Number()) + "] " + e.Description());
+  }
+};
+
+// xdg-open on a desktop of the test's own: a text file opens with its program; a type without one fails (with the
+// box when the user was asked); No skips, Cancel stops; a macro with keystrokes and no X display fails the file
+// before anything opens.
+TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
+  DescribedErrors errors;
+  ops.Listener(&errors);
+  tree.File("text/a.txt", "hello\n");
+  tree.File("blob/b.dvzz", std::string("\x7f\x01\x02\x03\x00\xff", 6));
+  const std::string noAssoc =
+      "cfo:8L [50000] There is no application associated with this type of file (xdg-open exit 3).";
+  const std::string ask = "YesNoCancel|Open Next File Confirmation|Open File ";
+  struct Case {
+    const char* display;
+    std::string folder, macro;
+    bool pause;
+    std::vector<Answer> answers;
+    Strings lines, questions, errors;
+    std::string marker;
+  };
+  const char* fake = ":dv-no-server";  // xdg-open only asks whether there is one
+  const std::vector<Case> cases = {
+      {fake, "text", "", false, {}, {"Success: T/text/a.txt"}, {}, {}, "[T/text/a.txt]\n"},
+      {fake, "blob", "", false, {}, {"Failure: T/blob/b.dvzz"}, {}, {noAssoc}, ""},
+      {fake, "blob", "", true, {Answer::Yes}, {"Failure: T/blob/b.dvzz"},
+       {ask + "T/blob/b.dvzz ?", "Message|Unable to Open File|File T/blob/b.dvzz  was unable to be opened."},
+       {noAssoc}, ""},
+      {fake, "text", "", true, {Answer::No}, {}, {ask + "T/text/a.txt ?"}, {}, ""},
+      {fake, "text", "", true, {Answer::Cancel}, {"Failure: T/text/a.txt"}, {ask + "T/text/a.txt ?"}, {}, ""},
+      {nullptr, "text", ":::[DELAY]1:::[CTRL]s", false, {}, {"Failure: T/text/a.txt"}, {},
+       {"cfo:8L [429] Keystrokes cannot be sent: there is no X display (DISPLAY is not set)"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder + (c.pause ? " asked" : "") + (c.display ? "" : " no display"));
+    TestDesktop desktop(tree, c.display);
+    ::unlink(desktop.Marker().c_str());
+    prompter.Reset();
+    errors.described.clear();
+    for (Answer a : c.answers) prompter.QueueAnswer(a);
+    ops.PauseBetweenOpeningFiles(c.pause);
+    ops.OpenMacroString(c.macro);
+    RunOn(c.folder, fileop::OpenWithMacro);
+    EXPECT_EQ(Lines(), c.lines);
+    EXPECT_EQ(Questions(), c.questions);
+    EXPECT_EQ(errors.described, c.errors);
+    EXPECT_EQ(Shown(TempTree::Exists(desktop.Marker()) ? TempTree::Read(desktop.Marker()) : "", tree.Root()),
+              c.marker);
+  }
+}
+
+}  // namespace
+}  // namespace dv::test

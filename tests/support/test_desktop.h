@@ -1,0 +1,73 @@
+#pragma once
+// A desktop of the test's own for xdg-open: its data and config folders live in the test's tree, files of type
+// text/plain open with a handler script that appends "[path]" and a line end to Marker() and ends, and any other
+// type has no program at all (no web browser to fall back on either). Header-only and Qt-free, for the GoogleTest
+// binaries and the X server tests alike.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/temp_tree.h"
+
+namespace dv::test {
+
+// Sets environment variables (nullptr unsets one) for the object's lifetime and restores them afterwards.
+class EnvironmentScope {
+ public:
+  EnvironmentScope() = default;
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+  ~EnvironmentScope() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->had) ::setenv(it->name.c_str(), it->value.c_str(), 1);
+      else ::unsetenv(it->name.c_str());
+    }
+  }
+  void Set(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old != nullptr, old ? old : ""});
+    if (value) ::setenv(name, value, 1);
+    else ::unsetenv(name);
+  }
+
+ private:
+  struct Saved {
+    std::string name;
+    bool had;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+class TestDesktop {
+ public:
+  // `display` goes into DISPLAY (nullptr unsets it): xdg-open looks for associations only where there is one.
+  TestDesktop(TempTree& tree, const char* display) : marker_(tree / "desktop/marker") {
+    const std::string handler = tree.File("desktop/handler.sh", "#!/bin/sh\nprintf '[%s]\\n' \"$1\" >> '" + marker_ + "'\n");
+    ::chmod(handler.c_str(), 0755);
+    tree.File("desktop/data/applications/dvtest.desktop",
+              "[Desktop Entry]\nType=Application\nName=Dorvane test viewer\nExec=" + handler +
+                  " %f\nMimeType=text/plain;\n");
+    tree.File("desktop/config/mimeapps.list", "[Default Applications]\ntext/plain=dvtest.desktop\n");
+    const std::string none = tree.Dir("desktop/none");
+    env_.Set("HOME", tree.Dir("desktop/home").c_str());
+    env_.Set("XDG_DATA_HOME", (tree / "desktop/data").c_str());
+    env_.Set("XDG_CONFIG_HOME", (tree / "desktop/config").c_str());
+    env_.Set("XDG_DATA_DIRS", none.c_str());
+    env_.Set("XDG_CONFIG_DIRS", none.c_str());
+    env_.Set("BROWSER", "false");
+    env_.Set("DISPLAY", display);
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                             "MATE_DESKTOP_SESSION_ID", "DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"})
+      env_.Set(name, nullptr);
+  }
+  const std::string& Marker() const { return marker_; }
+
+ private:
+  std::string marker_;
+  EnvironmentScope env_;
+};
+
+}  // namespace dv::test
