@@ -24,7 +24,7 @@ QString OptionValue(const QStringList& args, const QString& name) {
 
 }  // namespace
 
-int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
+int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint, FileOpsMaker fileOps) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("dorvane");
   // Before any window, so that every window, message box and working window takes it.
@@ -44,7 +44,13 @@ int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint) {
     return 0;
   }
 
-  frmMain window(services, std::move(dirPrint));
+  frmMain::FileOpsFactory makeFileOps;
+  frmMain* mainWindow = nullptr;
+  // The window is made on the first switch to its mode, after the main window has loaded its progress controller.
+  if (fileOps)
+    makeFileOps = [&mainWindow, fileOps](ShellServices& s) { return fileOps(s, mainWindow->Cancel()); };
+  frmMain window(services, std::move(dirPrint), std::move(makeFileOps));
+  mainWindow = &window;
   window.FontCheck = [&services] { return CheckPrintFont(services.utilities, services.prompter, services.errors); };
   window.Help = [&window](const QString& topic) {
     if (topic.isEmpty()) HelpViewer::CloseAll(&window);

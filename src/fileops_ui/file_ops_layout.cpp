@@ -1,0 +1,508 @@
+// The file operations window's controls: captions, indexes, initial values and where they lie. Qt layouts take
+// the place of fixed positions: the operation buttons and the command column on top; below them the work area,
+// with the source and destination panel (or the filters panel in its place) on the left and the one place of the
+// eleven option frames on the right. The two viewers lie over the whole work area.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "dirprint/dir_print_inputs.h"
+#include "dirprint/report_view.h"
+#include "fileops_ui/attribute_check_box.h"
+#include "fileops_ui/frm_file_ops.h"
+
+namespace dv {
+
+namespace {
+
+const QStringList kOperators = {"", ">", "<", "=", ">=", "<="};
+
+template <class W>
+W* Named(W* w, const QString& name, const QString& tip = {}) {
+  w->setObjectName(name);
+  if (!tip.isEmpty()) w->setToolTip(tip);
+  return w;
+}
+
+QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
+
+QFont FixedFont() {
+  QFont f("Courier New");
+  f.setStyleHint(QFont::Monospace);
+  f.setFixedPitch(true);
+  return f;
+}
+
+QComboBox* Combo(const char* name, const QStringList& entries) {
+  auto* c = Named(new QComboBox, name);
+  c->addItems(entries);
+  return c;
+}
+
+// A group of radio buttons in one layout; the group keeps one of them on.
+template <std::size_t N>
+void Group(QObject* owner, QRadioButton* (&buttons)[N], std::size_t first, std::size_t count) {
+  auto* g = new QButtonGroup(owner);
+  for (std::size_t i = first; i < first + count; ++i) g->addButton(buttons[i], static_cast<int>(i));
+}
+
+// Hidden frames keep their room, so the shared place is as large as the largest frame and nothing jumps.
+void KeepRoom(QWidget* w) {
+  QSizePolicy p = w->sizePolicy();
+  p.setRetainSizeWhenHidden(true);
+  w->setSizePolicy(p);
+}
+
+QLabel* Marker(const char* name, QWidget* owner) {
+  auto* l = Named(new QLabel, name);
+  l->setPixmap(owner->style()->standardIcon(QStyle::SP_ArrowRight).pixmap(16, 16));
+  l->hide();
+  return l;
+}
+
+}  // namespace
+
+QWidget* frmFileOps::BuildOperationButtons() {
+  static const char* const kCaptions[] = {"Copy",   "Empty Shells/Shadow Dir", "Delete", "Find && Replace",
+                                          "Rename", "Attributes", "Move", "Slideshow/Automate", "Change Date",
+                                          "Run Process on File(s)", "Compare"};
+  auto* box = Named(new QGroupBox("File Operation"), "fraFileOperations");
+  auto* l = new QGridLayout(box);
+  operations_ = new QButtonGroup(this);
+  // Basic operations on the first row, the advanced ones on the second.
+  int basic = 0, advanced = 0;
+  for (int i = 0; i < 11; ++i) {
+    optFileOps_[i] = Named(new QRadioButton(kCaptions[i]), Indexed("optFileOps", i));
+    operations_->addButton(optFileOps_[i], i);
+    const bool isAdvanced = i == 1 || i == 3 || i == 7 || i == 8 || i == 9;
+    if (isAdvanced) l->addWidget(optFileOps_[i], 1, advanced++);
+    else l->addWidget(optFileOps_[i], 0, basic++);
+  }
+  return box;
+}
+
+QWidget* frmFileOps::BuildOptionFrames() {
+  for (int i = 0; i < 11; ++i) {
+    auto* f = Named(new QGroupBox, Indexed("fraSpecificFileOperationOptions", i));
+    KeepRoom(f);
+    frames_[i] = f;
+  }
+  // Copy (0) and move (6) share the structure, duplicate and verification arrays.
+  static const char* const kStructure[] = {
+      "Copy all files with directory structure", "Copy all files found to one directory (no directory structure)",
+      "Move all files with directory structure", "Move all files found to one directory (no directory structure)"};
+  static const char* const kVerify[] = {"Do Not Verify", "Quick Verification (byte count check)",
+                                        "Full Binary Comparison"};
+  for (int i = 0; i < 4; ++i) {
+    optCopyStructure_[i] = Named(new QRadioButton(kStructure[i]), Indexed("optCopyStructure", i));
+    optCopyDupeName_[i] = Named(new QRadioButton(i % 2 == 0 ? "Numbered" : "Overwritten"), Indexed("optCopyDupeName", i));
+  }
+  for (int i = 0; i < 6; ++i) optCopyVerification_[i] = Named(new QRadioButton(kVerify[i % 3]), Indexed("optCopyVerification", i));
+  Group(this, optCopyStructure_, 0, 2);
+  Group(this, optCopyStructure_, 2, 2);
+  Group(this, optCopyDupeName_, 0, 2);
+  Group(this, optCopyDupeName_, 2, 2);
+  Group(this, optCopyVerification_, 0, 3);
+  Group(this, optCopyVerification_, 3, 3);
+  chkCopyOverwrite_ = Named(new QCheckBox("Overwrite files"), "chkCopyOverwrite");
+  chkCopyEmptyFolders_ = Named(new QCheckBox("Copy empty folders"), "chkCopyEmptyFolders");
+  chkMoveEmptyFolders_ = Named(new QCheckBox("Move empty folders"), "chkMoveEmptyFolders");
+  for (int k = 0; k < 2; ++k) {
+    fraDuplicateFilenames_[k] = Named(new QGroupBox("Duplicate Filenames"), Indexed("fraDuplicateFilenames", k));
+    auto* d = new QHBoxLayout(fraDuplicateFilenames_[k]);
+    d->addWidget(optCopyDupeName_[2 * k]);
+    d->addWidget(optCopyDupeName_[2 * k + 1]);
+    auto* verify = new QGroupBox("Verification");
+    auto* v = new QVBoxLayout(verify);
+    for (int i = 0; i < 3; ++i) v->addWidget(optCopyVerification_[3 * k + i]);
+    auto* l = new QGridLayout(frames_[k == 0 ? 0 : 6]);
+    l->addWidget(optCopyStructure_[2 * k], 0, 0, 1, 2);
+    l->addWidget(optCopyStructure_[2 * k + 1], 1, 0, 1, 2);
+    l->addWidget(fraDuplicateFilenames_[k], 2, 0);
+    l->addWidget(verify, 2, 1, 2, 1);
+    if (k == 0) {
+      l->addWidget(chkCopyOverwrite_, 3, 0);
+      l->addWidget(chkCopyEmptyFolders_, 4, 0);
+    } else {
+      l->addWidget(chkMoveEmptyFolders_, 3, 0);
+    }
+    l->setRowStretch(5, 1);
+  }
+
+  optEmptyFolderAndFileShells_ =
+      Named(new QRadioButton("Create Empty Folders && Empty File Shells"), "optEmptyFolderAndFileShells");
+  optEmptyFolderShellsOnly_ = Named(new QRadioButton("Create Empty Folders Only"), "optEmptyFolderShellsOnly");
+  {
+    auto* g = new QButtonGroup(this);
+    g->addButton(optEmptyFolderAndFileShells_);
+    g->addButton(optEmptyFolderShellsOnly_);
+    auto* l = new QVBoxLayout(frames_[1]);
+    l->addWidget(optEmptyFolderAndFileShells_);
+    l->addWidget(optEmptyFolderShellsOnly_);
+    l->addStretch();
+  }
+
+  chkDeleteEmptyDirectories_ = Named(new QCheckBox("Remove Empty Directories"), "chkDeleteEmptyDirectories");
+  {
+    auto* l = new QVBoxLayout(frames_[2]);
+    l->addWidget(chkDeleteEmptyDirectories_);
+    l->addStretch();
+  }
+
+  txtFindText_ = Named(new QLineEdit, "txtFindText");
+  txtReplaceText_ = Named(new QLineEdit, "txtReplaceText");
+  optFARTextFilesOnly_ = Named(new QRadioButton("Text Files"), "optFARTextFilesOnly");
+  optFARBinary_ = Named(new QRadioButton("All Files (Binary)"), "optFARBinary");
+  chkFindAndReplaceBackup_ = Named(new QCheckBox("Create BackUp"), "chkFindAndReplaceBackup");
+  cboTextExtensions_ = Combo("cboTextExtensions", {".TXT", ".TXT,.CSV,.LOG", ".HTM,.HTML,.XML,.CSS,.JS",
+                                                   ".C,.H,.CPP,.HPP,.PY,.SH", ".MD,.INI,.CONF"});
+  cboTextExtensions_->setEditable(true);
+  {
+    auto* g = new QButtonGroup(this);
+    g->addButton(optFARTextFilesOnly_);
+    g->addButton(optFARBinary_);
+    auto* l = new QGridLayout(frames_[3]);
+    l->addWidget(new QLabel("Find"), 0, 0);
+    l->addWidget(txtFindText_, 0, 1, 1, 2);
+    l->addWidget(new QLabel("Replace with"), 1, 0);
+    l->addWidget(txtReplaceText_, 1, 1, 1, 2);
+    l->addWidget(optFARTextFilesOnly_, 2, 0);
+    l->addWidget(cboTextExtensions_, 2, 1, 1, 2);
+    l->addWidget(optFARBinary_, 3, 0);
+    l->addWidget(chkFindAndReplaceBackup_, 4, 0);
+    l->setRowStretch(5, 1);
+  }
+
+  txtRenamePattern_ = Named(new QLineEdit, "txtRenamePattern");
+  txtRenameRepString_ = Named(new QLineEdit, "txtRenameRepString");
+  txtRenameStartPosition_ = Named(new QLineEdit, "txtRenameStartPosition");
+  {
+    auto* l = new QGridLayout(frames_[4]);
+    l->addWidget(new QLabel("Search Pattern"), 0, 0);
+    l->addWidget(txtRenamePattern_, 0, 1, 1, 2);
+    l->addWidget(optPatternMatching_[2], 1, 1);
+    l->addWidget(optPatternMatching_[3], 1, 2);
+    l->addWidget(new QLabel("Replace with"), 2, 0);
+    l->addWidget(txtRenameRepString_, 2, 1, 1, 2);
+    l->addWidget(new QLabel("Start at match (empty: the last)"), 3, 0);
+    l->addWidget(txtRenameStartPosition_, 3, 1);
+    l->setRowStretch(4, 1);
+  }
+
+  static const char* const kAttributes[] = {"Archive", "Read Only", "System", "Hidden"};
+  {
+    auto* l = new QVBoxLayout(frames_[5]);
+    for (int i = 0; i < 4; ++i) {
+      chkAttributeSetting_[i] = Named(new AttributeCheckBox(kAttributes[i]), Indexed("chkAttributeSetting", i));
+      l->addWidget(chkAttributeSetting_[i]);
+    }
+    l->addWidget(new QLabel("Checked: set   Unchecked: clear   Grayed: leave alone"));
+    l->addStretch();
+  }
+
+  chkPauseBetweenOpens_ = Named(new QCheckBox("Prompt between each file"), "chkPauseBetweenOpens");
+  txtKeyStroke_ = Named(new QLineEdit, "txtKeyStroke");
+  txtCurrentMacro_ = Named(new QLineEdit("Empty Macro"), "txtCurrentMacro");
+  txtCurrentMacro_->setReadOnly(true);
+  txtPopUpInfo2_ = Named(new QPlainTextEdit, "txtPopUpInfo2");
+  txtPopUpInfo2_->setReadOnly(true);
+  txtPopUpInfo2_->setMaximumHeight(90);
+  {
+    auto* l = new QGridLayout(frames_[7]);
+    l->addWidget(chkPauseBetweenOpens_, 0, 0, 1, 3);
+    l->addWidget(new QLabel("Enter Keystrokes to push to open file and click Add Step to add to macro"), 1, 0, 1, 3);
+    l->addWidget(txtKeyStroke_, 2, 0, 1, 3);
+    // Building and storing macros come with the macro editor; until then its buttons are shown disabled.
+    const char* buttons[][2] = {{"cmdAddToMacroSeries", "&Add Step"}, {"cmdMacroReset", "&Remove Last Step"},
+                                {"cmdSaveOpenMacro", "&Save"}, {"cmdLoadOpenMacro", "&Load"},
+                                {"cmdSpecialMacroKeys", "Special &Keys"}};
+    int i = 0;
+    for (auto& [name, caption] : buttons) {
+      auto* b = Named(new QPushButton(caption), name);
+      b->setEnabled(false);
+      l->addWidget(b, 3 + i / 3, i % 3);
+      ++i;
+    }
+    l->addWidget(txtCurrentMacro_, 5, 0, 1, 3);
+    l->addWidget(txtPopUpInfo2_, 6, 0, 1, 3);
+  }
+
+  static const char* const kDates[] = {"Created Date", "Modified Date", "Last Access Date"};
+  dtpChangeDate_ = Named(new QLineEdit, "dtpChangeDate", "Enter date MM-DD-YYYY");
+  {
+    auto* l = new QVBoxLayout(frames_[8]);
+    for (int i = 0; i < 3; ++i) {
+      optChangeDate_[i] = Named(new QRadioButton(kDates[i]), Indexed("optChangeDate", i));
+      l->addWidget(optChangeDate_[i]);
+    }
+    Group(this, optChangeDate_, 0, 3);
+    l->addWidget(new QLabel("New date"));
+    l->addWidget(dtpChangeDate_);
+    l->addStretch();
+  }
+
+  static const char* const kRun[] = {"No Prompts or delays", "Process one file at a time", "Prompt Between each file"};
+  txtRunProcessOnFile_ = Named(new QLineEdit, "txtRunProcessOnFile", "The command to run; <<filename>> stands for each file");
+  txtRunProcOnFileWaitTime_ = Named(new QLineEdit("30"), "txtRunProcOnFileWaitTime");
+  chkRunProcOnFileContinue_ =
+      Named(new QCheckBox("Continue next file even past wait delay (headstart)"), "chkRunProcOnFileContinue");
+  {
+    auto* l = new QGridLayout(frames_[9]);
+    l->addWidget(new QLabel("Process (use <<filename>> for the file)"), 0, 0, 1, 3);
+    l->addWidget(txtRunProcessOnFile_, 1, 0, 1, 3);
+    for (int i = 0; i < 3; ++i) {
+      optRunprocOnFileOptions_[i] = Named(new QRadioButton(kRun[i]), Indexed("optRunprocOnFileOptions", i));
+      l->addWidget(optRunprocOnFileOptions_[i], 2 + i, 0, 1, 3);
+    }
+    Group(this, optRunprocOnFileOptions_, 0, 3);
+    l->addWidget(new QLabel("Wait"), 5, 0);
+    l->addWidget(txtRunProcOnFileWaitTime_, 5, 1);
+    l->addWidget(new QLabel("seconds"), 5, 2);
+    l->addWidget(chkRunProcOnFileContinue_, 6, 0, 1, 3);
+    l->setRowStretch(7, 1);
+  }
+
+  optCompareOptions_[0] = Named(new QRadioButton("Full compare"), "optCompareOptions_0");
+  optCompareOptions_[1] = Named(new QRadioButton("Randomly check part of file"), "optCompareOptions_1");
+  Group(this, optCompareOptions_, 0, 2);
+  txtBytesToCompare_ = Named(new QLineEdit("2000"), "txtBytesToCompare");
+  lblBytesToCheck_ = Named(new QLabel("Bytes to check"), "lblBytesToCheck");
+  chkCompareMatchingFiles_ = Named(new QCheckBox("Matching Files"), "chkCompareMatchingFiles");
+  chkCompareNonMatchingFiles_ = Named(new QCheckBox("Non-Matching Files"), "chkCompareNonMatchingFiles");
+  chkCompareMissingFiles_ = Named(new QCheckBox("Missing Files"), "chkCompareMissingFiles");
+  {
+    auto* l = new QGridLayout(frames_[10]);
+    l->addWidget(optCompareOptions_[0], 0, 0, 1, 2);
+    l->addWidget(optCompareOptions_[1], 1, 0, 1, 2);
+    l->addWidget(lblBytesToCheck_, 2, 0);
+    l->addWidget(txtBytesToCompare_, 2, 1);
+    l->addWidget(new QLabel("Show:"), 3, 0);
+    l->addWidget(chkCompareMatchingFiles_, 4, 0, 1, 2);
+    l->addWidget(chkCompareNonMatchingFiles_, 5, 0, 1, 2);
+    l->addWidget(chkCompareMissingFiles_, 6, 0, 1, 2);
+    l->setRowStretch(7, 1);
+  }
+
+  auto* holder = Named(new QWidget, "fraOptionsHolder");
+  auto* l = new QGridLayout(holder);
+  l->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* f : frames_) l->addWidget(f, 0, 0);
+  return holder;
+}
+
+QWidget* frmFileOps::BuildSourcePanel() {
+  treeModel_ = new QFileSystemModel(this);
+  treeModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  treeModel_->setRootPath("/");
+  sourceFiles_ = new QFileSystemModel(this);
+  sourceFiles_->setFilter(QDir::Files | QDir::System | QDir::Hidden);
+  destinationFiles_ = new QFileSystemModel(this);
+  destinationFiles_->setFilter(QDir::Files | QDir::System | QDir::Hidden);
+  auto tree = [this](const char* name) {
+    auto* t = Named(new QTreeView, name);
+    t->setModel(treeModel_);
+    for (int c = 1; c < treeModel_->columnCount(); ++c) t->hideColumn(c);
+    t->setHeaderHidden(true);
+    return t;
+  };
+  ExploreTreeFileOpsSource_ = tree("ExploreTreeFileOpsSource");
+  ExploreTreeFileOpsDestination_ = tree("ExploreTreeFileOpsDestination");
+  flbSource_ = Named(new QListView, "flbSource");
+  flbSource_->setModel(sourceFiles_);
+  flbSource_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  flbDestination_ = Named(new QListView, "flbDestination");
+  flbDestination_->setModel(destinationFiles_);
+  lblSource_ = Named(new QLabel("From"), "lblSource");
+  lblDestination_ = Named(new QLabel("To"), "lblDestination");
+  txtSource_ = Named(new QLineEdit, "txtSource");
+  txtDestination_ = Named(new QLineEdit, "txtDestination");
+  cmdAddFiles_ = Named(new QPushButton("Add to Bank"), "cmdAddFiles",
+                       "Add files and folders to the processing bank by dragging them from Explorer or Dorvane to "
+                       "this button (or) select files or folders inside Dorvane and click this button");
+  cmdRemoveFiles_ = Named(new QPushButton("Remove from Bank"), "cmdRemoveFiles",
+                          "Remove the selected files (or the source folder) from the processing bank");
+  cmdViewFileBank_ = Named(new QPushButton("Bank..."), "cmdViewFileBank",
+                           "View, Load, or Remove Files from the Processing Bank");
+  // The bank's own window comes later; the bank is filled with the two buttons beside it.
+  cmdViewFileBank_->setEnabled(false);
+
+  sourcePanel_ = Named(new QWidget, "fraSourceDestination");
+  auto* l = new QGridLayout(sourcePanel_);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->addWidget(lblSource_, 0, 0);
+  l->addWidget(txtSource_, 1, 0);
+  l->addWidget(ExploreTreeFileOpsSource_, 2, 0);
+  l->addWidget(flbSource_, 3, 0);
+  auto* bank = new QHBoxLayout;
+  bank->addWidget(cmdAddFiles_);
+  bank->addWidget(cmdRemoveFiles_);
+  bank->addWidget(cmdViewFileBank_);
+  l->addLayout(bank, 4, 0);
+  l->addWidget(lblDestination_, 0, 1);
+  l->addWidget(txtDestination_, 1, 1);
+  l->addWidget(ExploreTreeFileOpsDestination_, 2, 1);
+  l->addWidget(flbDestination_, 3, 1);
+  l->setRowStretch(2, 3);
+  l->setRowStretch(3, 2);
+  return sourcePanel_;
+}
+
+QWidget* frmFileOps::BuildFilters() {
+  fraFilters_ = Named(new QFrame, "fraFilters");
+  for (int i = 0; i < 4; ++i)
+    optPatternMatching_[i] =
+        Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"), Indexed("optPatternMatching", i));
+  Group(this, optPatternMatching_, 0, 2);
+  Group(this, optPatternMatching_, 2, 2);
+  txtRegExFilePattern_ = Named(new QLineEdit, "txtRegExFilePattern",
+                               "Only process files that match the following Wildcard or Regular Expression pattern");
+  cmdRegExInstructions_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructions");
+  cmdRegExInstructionsBottom_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructionsBottom");
+  cboFileSizeRestrictionOperator_ = Combo("cboFileSizeRestrictionOperator", kOperators);
+  txtFileSizeRestrictionSize_ = Named(new QLineEdit, "txtFileSizeRestrictionSize");
+  cboFileSizeRestrictionSizeType_ = Combo("cboFileSizeRestrictionSizeType", {"", "Bytes", "KB", "MB"});
+  cboDateRestrictionType_ =
+      Combo("cboDateRestrictionType", {"", "Date Created", "Date Modified", "Date Last Accessed"});
+  cboDateRestrictionTypeOperator_ = Combo("cboDateRestrictionTypeOperator", kOperators);
+  dtpDateRestrictionDate_ = Named(new QLineEdit, "dtpDateRestrictionDate", "Enter date MM-DD-YYYY");
+  optIncludeExtensions_ = Named(new QRadioButton("Include"), "optIncludeExtensions");
+  optExcludeExtensions_ = Named(new QRadioButton("Exclude"), "optExcludeExtensions");
+  {
+    auto* g = new QButtonGroup(this);
+    g->addButton(optIncludeExtensions_);
+    g->addButton(optExcludeExtensions_);
+  }
+  txtExtensionsFilter_ =
+      Named(new QLineEdit("*.*"), "txtExtensionsFilter", "Comma separated extension values (e.g.  *.doc, *.txt,...)");
+  chkDisplayHiddenAndSystem_ = Named(new QCheckBox("Process  Hidden && System Files"), "chkDisplayHiddenAndSystem");
+  optSubDirectories_All_ = Named(new QRadioButton("All"), "optSubDirectories_All");
+  optSubDirectories_Only_ = Named(new QRadioButton("Only"), "optSubDirectories_Only");
+  {
+    auto* g = new QButtonGroup(this);
+    g->addButton(optSubDirectories_All_);
+    g->addButton(optSubDirectories_Only_);
+  }
+  txtSubDirectoriesLevel_ = Named(new QLineEdit, "txtSubDirectoriesLevel");
+  auto* l = new QGridLayout(fraFilters_);
+  l->addWidget(new QLabel("File Name Filter"), 0, 0);
+  l->addWidget(txtRegExFilePattern_, 0, 1, 1, 3);
+  l->addWidget(optPatternMatching_[0], 1, 1);
+  l->addWidget(optPatternMatching_[1], 1, 2);
+  l->addWidget(cmdRegExInstructions_, 1, 3);
+  l->addWidget(new QLabel("File Size is"), 2, 0);
+  l->addWidget(cboFileSizeRestrictionOperator_, 2, 1);
+  l->addWidget(txtFileSizeRestrictionSize_, 2, 2);
+  l->addWidget(cboFileSizeRestrictionSizeType_, 2, 3);
+  l->addWidget(new QLabel("File Date Filter"), 3, 0);
+  l->addWidget(cboDateRestrictionType_, 3, 1);
+  l->addWidget(cboDateRestrictionTypeOperator_, 3, 2);
+  l->addWidget(dtpDateRestrictionDate_, 3, 3);
+  l->addWidget(new QLabel("File Extension(s) Filter   (Separate by commas)"), 4, 0, 1, 2);
+  l->addWidget(optIncludeExtensions_, 4, 2);
+  l->addWidget(optExcludeExtensions_, 4, 3);
+  l->addWidget(txtExtensionsFilter_, 5, 1, 1, 3);
+  l->addWidget(chkDisplayHiddenAndSystem_, 6, 0, 1, 2);
+  l->addWidget(new QLabel("Subdirectory Levels"), 7, 0);
+  l->addWidget(optSubDirectories_All_, 7, 1);
+  l->addWidget(optSubDirectories_Only_, 8, 1);
+  l->addWidget(txtSubDirectoriesLevel_, 8, 2);
+  l->addWidget(new QLabel("levels deep"), 8, 3);
+  l->addWidget(cmdRegExInstructionsBottom_, 9, 3);
+  l->setRowStretch(10, 1);
+  fraFilters_->hide();
+  return fraFilters_;
+}
+
+QWidget* frmFileOps::BuildCommandColumn() {
+  auto* column = Named(new QWidget, "fraCommands");
+  chkPreviewOnly_ = Named(new QCheckBox("Preview Only"), "chkPreviewOnly",
+                          "List what the operation would do without changing anything");
+  cmdShowAdvanced_ = Named(new QPushButton("Advanced"), "cmdShowAdvanced");
+  cmdFilterFiles_ = Named(new QPushButton("View Filters"), "cmdFilterFiles");
+  cmdProcess_ = Named(new QPushButton("Perform Operation"), "cmdProcess");
+  cmdLastOperationResults_ = Named(new QPushButton("Last Operations Results"), "cmdLastOperationResults");
+  cmdDisplayErrors_ = Named(new QPushButton("Errors This Session"), "cmdDisplayErrors");
+  imgViewingResults_ = Marker("imgViewingResults", this);
+  imgViewingErrors_ = Marker("imgViewingErrors", this);
+  auto* l = new QGridLayout(column);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->addWidget(chkPreviewOnly_, 0, 1);
+  l->addWidget(cmdShowAdvanced_, 1, 1);
+  l->addWidget(cmdFilterFiles_, 2, 1);
+  l->addWidget(cmdProcess_, 3, 1);
+  l->addWidget(imgViewingResults_, 4, 0);
+  l->addWidget(cmdLastOperationResults_, 4, 1);
+  l->addWidget(imgViewingErrors_, 5, 0);
+  l->addWidget(cmdDisplayErrors_, 5, 1);
+  return column;
+}
+
+void frmFileOps::BuildControls() {
+  QWidget* operations = BuildOperationButtons();
+  // The rename frame's pattern pair is made with the filters' pair.
+  QWidget* filters = BuildFilters();
+  QWidget* options = BuildOptionFrames();
+  QWidget* sources = BuildSourcePanel();
+  QWidget* commands = BuildCommandColumn();
+
+  workArea_ = Named(new QWidget, "fraWorkArea");
+  auto* work = new QGridLayout(workArea_);
+  work->setContentsMargins(0, 0, 0, 0);
+  work->addWidget(sources, 0, 0);
+  work->addWidget(filters, 0, 0);
+  work->addWidget(options, 0, 1);
+  work->setColumnStretch(0, 3);
+  work->setColumnStretch(1, 2);
+  // The viewers lie over the whole work area and keep its rectangle while hidden (see eventFilter).
+  txtInfoDisplay_ = Named(new ReportPreview(workArea_), "txtInfoDisplay");
+  txtErrorsDisplay_ = Named(new ReportPreview(workArea_), "txtErrorsDisplay");
+  txtPopUpInfo_ = Named(new QPlainTextEdit(workArea_), "txtPopUpInfo");
+  txtPopUpInfo_->setReadOnly(true);
+  txtPopUpInfo_->setPlainText(QuickReferenceText());
+  for (QWidget* w : {static_cast<QWidget*>(txtInfoDisplay_), static_cast<QWidget*>(txtErrorsDisplay_),
+                     static_cast<QWidget*>(txtPopUpInfo_)}) {
+    w->setFont(FixedFont());
+    w->hide();
+  }
+  workArea_->installEventFilter(this);
+  workArea_->setMinimumHeight(360);
+
+  auto* content = Named(new QWidget, "fraContent");
+  auto* top = new QHBoxLayout;
+  top->addWidget(operations, 1);
+  top->addWidget(commands, 0);
+  auto* main = new QVBoxLayout(content);
+  main->addLayout(top, 0);
+  main->addWidget(workArea_, 1);
+  // Everything scrolls when the window is smaller than the controls need.
+  auto* scroller = Named(new QScrollArea, "scrContent");
+  scroller->setWidgetResizable(true);
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidget(content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroller);
+}
+
+void frmFileOps::PlaceViewers() {
+  const QRect all(QPoint(0, 0), workArea_->size());
+  txtInfoDisplay_->setGeometry(all);
+  txtErrorsDisplay_->setGeometry(all);
+  txtPopUpInfo_->setGeometry(all.adjusted(all.width() / 2, 0, 0, 0));
+}
+
+}  // namespace dv

@@ -1,0 +1,559 @@
+// The file operations window driven by objectName with a scripted Prompter on real temporary trees: its controls,
+// the rules between them, the checks while editing, the confirmation summary and the settings it makes, runs
+// with their results and errors views, saving, and the choices kept for the next session.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "dirprint/report_view.h"
+#include "fileops_engine/cls_file_ops.h"
+#include "fileops_ui/attribute_check_box.h"
+#include "fileops_ui/file_ops_save.h"
+#include "fileops_ui/frm_file_ops.h"
+#include "shell/shell_services.h"
+#include "support/find_child.h"
+#include "support/prompter_texts.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+
+using dv::test::TempTree;
+
+class FrmFileOpsTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<TempTree> tree_;
+  std::unique_ptr<dv::test::IsolatedEnvironment> env_;
+  std::unique_ptr<dv::ShellServices> services_;
+  dv::test::ScriptedPrompter prompter_;
+  std::unique_ptr<dv::frmFileOps> w_;
+
+  template <class T = QWidget>
+  T* C(const char* name) {
+    return dv::test::Child<T>(w_.get(), name);
+  }
+  QLineEdit* E(const char* name) { return C<QLineEdit>(name); }
+  QAbstractButton* A(const char* name) { return C<QAbstractButton>(name); }
+  QString Q(const std::string& s) { return QString::fromStdString(s); }
+  void MakeWindow() {
+    w_ = std::make_unique<dv::frmFileOps>(*services_, nullptr, &prompter_);
+    w_->resize(1200, 800);
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+  }
+  // A fresh window of the same session.
+  void Reopen() {
+    w_.reset();
+    prompter_.Reset();
+    prompter_.DefaultAnswer(dv::Answer::Yes);
+    MakeWindow();
+  }
+  void Type(const char* box, const QString& text) {
+    E(box)->clear();
+    QTest::keyClicks(E(box), text);
+  }
+  void Operation(int index) {
+    if (!A(qPrintable(QString("optFileOps_%1").arg(index)))->isVisible() && A("cmdShowAdvanced")->text() == "Advanced")
+      A("cmdShowAdvanced")->click();
+    A(qPrintable(QString("optFileOps_%1").arg(index)))->click();
+  }
+  // The source tree: two text files at the top, one in a folder below.
+  std::string Source() {
+    tree_->File("src/a.txt", "alpha");
+    tree_->File("src/b.txt", "bravo");
+    tree_->File("src/deep/c.txt", "charlie");
+    return *tree_ / "src";
+  }
+  void SetSource(const std::string& path) { E("txtSource")->setText(Q(path)); }
+  // The confirmation text as it was asked last.
+  QString Summary() {
+    for (auto it = prompter_.Log().rbegin(); it != prompter_.Log().rend(); ++it)
+      if (it->title == "Operation Confirmation") return Q(it->text);
+    return {};
+  }
+  QColor ButtonColour(const char* name) { return C(name)->palette().color(QPalette::Button); }
+
+ private slots:
+  void init() {
+    tree_ = std::make_unique<TempTree>();
+    env_ = std::make_unique<dv::test::IsolatedEnvironment>(*tree_);
+    services_ = std::make_unique<dv::ShellServices>();
+    services_->log.OpenSessionErrorLog();
+    prompter_.Reset();
+    prompter_.DefaultAnswer(dv::Answer::Yes);
+    MakeWindow();
+  }
+  void cleanup() {
+    w_.reset();
+    services_.reset();
+    env_.reset();
+    tree_.reset();
+  }
+
+  void controlsHaveTheirCaptionsAndInitialValues() {
+    struct Row {
+      const char* name;
+      const char* caption;
+      bool checked;
+    };
+    const Row rows[] = {
+        {"optFileOps_0", "Copy", true}, {"optFileOps_1", "Empty Shells/Shadow Dir", false},
+        {"optFileOps_2", "Delete", false}, {"optFileOps_3", "Find && Replace", false},
+        {"optFileOps_4", "Rename", false}, {"optFileOps_5", "Attributes", false}, {"optFileOps_6", "Move", false},
+        {"optFileOps_7", "Slideshow/Automate", false}, {"optFileOps_8", "Change Date", false},
+        {"optFileOps_9", "Run Process on File(s)", false}, {"optFileOps_10", "Compare", false},
+        {"optCopyStructure_0", "Copy all files with directory structure", true},
+        {"optCopyStructure_3", "Move all files found to one directory (no directory structure)", false},
+        {"optCopyDupeName_0", "Numbered", true}, {"optCopyDupeName_3", "Overwritten", false},
+        {"optCopyVerification_0", "Do Not Verify", true},
+        {"optCopyVerification_4", "Quick Verification (byte count check)", false},
+        {"optCopyVerification_5", "Full Binary Comparison", false},
+        {"optEmptyFolderAndFileShells", "Create Empty Folders && Empty File Shells", true},
+        {"chkDeleteEmptyDirectories", "Remove Empty Directories", false},
+        {"optFARTextFilesOnly", "Text Files", true}, {"optFARBinary", "All Files (Binary)", false},
+        {"chkFindAndReplaceBackup", "Create BackUp", false},
+        {"chkPauseBetweenOpens", "Prompt between each file", false},
+        {"optRunprocOnFileOptions_1", "Process one file at a time", true},
+        {"chkRunProcOnFileContinue", "Continue next file even past wait delay (headstart)", false},
+        {"optCompareOptions_0", "Full compare", true}, {"chkCompareMissingFiles", "Missing Files", true},
+        {"optPatternMatching_0", "Wildcards", true}, {"optPatternMatching_3", "RegEx Pattern", false},
+        {"chkDisplayHiddenAndSystem", "Process  Hidden && System Files", true},
+        {"optSubDirectories_All", "All", true}, {"chkPreviewOnly", "Preview Only", false},
+        {"cmdProcess", "Perform Operation", false}, {"cmdLastOperationResults", "Last Operations Results", false},
+        {"cmdDisplayErrors", "Errors This Session", false}, {"cmdFilterFiles", "View Filters", false},
+        {"cmdShowAdvanced", "Advanced", false}};
+    for (const Row& r : rows) {
+      QCOMPARE(A(r.name)->text(), QString(r.caption));
+      QVERIFY2(A(r.name)->isChecked() == r.checked, r.name);
+    }
+    const QString home = Q(env_->Home());
+    QCOMPARE(QDir::cleanPath(E("txtSource")->text()), home);
+    QCOMPARE(QDir::cleanPath(E("txtDestination")->text()), home);
+    QCOMPARE(E("txtRunProcOnFileWaitTime")->text(), QString("30"));
+    QCOMPARE(E("txtBytesToCompare")->text(), QString("2000"));
+    QCOMPARE(E("txtExtensionsFilter")->text(), QString("*.*"));
+    QCOMPARE(C<QComboBox>("cboTextExtensions")->currentText(), QString(".TXT"));
+    QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
+    QCOMPARE(C<QCheckBox>("chkAttributeSetting_0")->checkState(), Qt::PartiallyChecked);
+    QVERIFY(!C("cmdViewFileBank")->isEnabled());
+    // The eleven frames share one place; the viewers cover the work area.
+    for (int i = 1; i < 11; ++i)
+      QCOMPARE(C(qPrintable(QString("fraSpecificFileOperationOptions_%1").arg(i)))->geometry().topLeft(),
+               C("fraSpecificFileOperationOptions_0")->geometry().topLeft());
+    QCOMPARE(C("txtInfoDisplay")->geometry(), C("fraWorkArea")->rect());
+    QCOMPARE(C("txtErrorsDisplay")->geometry(), C("fraWorkArea")->rect());
+  }
+
+  void choosingAnOperationShowsItsFrameAndGreysAnUnusedDestination() {
+    for (int op : {2, 0, 3, 4, 5, 6, 7, 8, 9, 10, 1}) {
+      Operation(op);
+      for (int f = 0; f < 11; ++f)
+        QVERIFY(C(qPrintable(QString("fraSpecificFileOperationOptions_%1").arg(f)))->isVisible() == (f == op));
+      const bool destination = op == 0 || op == 1 || op == 6 || op == 10;
+      for (const char* name : {"txtDestination", "lblDestination", "ExploreTreeFileOpsDestination"})
+        QVERIFY2(C(name)->isEnabled() == destination, name);
+      const QPalette p = E("txtDestination")->palette();
+      QCOMPARE(p.color(QPalette::Base), destination ? QColor(Qt::white) : p.color(QPalette::Window));
+      QVERIFY(A("optChangeDate_0")->isEnabled() == (op == 8));
+    }
+  }
+
+  void advancedShowsFiveMoreOperationsAndFiltersTakeTheSourcesPlace() {
+    const int advanced[] = {1, 3, 7, 8, 9};
+    for (int i : advanced) QVERIFY(C(qPrintable(QString("optFileOps_%1").arg(i)))->isHidden());
+    A("cmdShowAdvanced")->click();
+    QCOMPARE(A("cmdShowAdvanced")->text(), QString("Hide Adv"));
+    for (int i : advanced) QVERIFY(C(qPrintable(QString("optFileOps_%1").arg(i)))->isVisible());
+    A("optFileOps_8")->click();
+    A("cmdShowAdvanced")->click();
+    QCOMPARE(A("cmdShowAdvanced")->text(), QString("Advanced"));
+    for (int i : advanced) QVERIFY(C(qPrintable(QString("optFileOps_%1").arg(i)))->isHidden());
+    QVERIFY(A("optFileOps_0")->isChecked());  // a hidden operation is not left chosen
+
+    w_->ShowFileOpFilterSettings();
+    QCOMPARE(A("cmdFilterFiles")->text(), QString("Hide Filters"));
+    QVERIFY(C("fraFilters")->isVisible());
+    for (const char* name : {"flbSource", "flbDestination", "txtDestination", "ExploreTreeFileOpsSource",
+                             "ExploreTreeFileOpsDestination", "txtSource", "cmdAddFiles", "cmdRemoveFiles"})
+      QVERIFY2(!C(name)->isVisible(), name);
+    A("cmdFilterFiles")->click();
+    QCOMPARE(A("cmdFilterFiles")->text(), QString("View Filters"));
+    QVERIFY(C("txtSource")->isVisible() && !C("fraFilters")->isVisible());
+  }
+
+  void boxesAreCorrectedWhileEditing() {
+    struct Row {
+      const char* box;
+      const char* typed;
+      const char* shown;
+      const char* message;  // the title of the one box shown, or nothing
+    };
+    const Row rows[] = {
+        {"txtRunProcOnFileWaitTime", "0", "1", nullptr},
+        {"txtRunProcOnFileWaitTime", "100000", "86400", nullptr},
+        {"txtBytesToCompare", "0", "1", nullptr},
+        {"txtBytesToCompare", "95000000", "90000000", nullptr},
+        {"txtRenameRepString", "a/b", "ab", "Invalid filename characters"},
+        {"txtRenameRepString", "x:z", "xz", "Invalid filename characters"},
+        {"txtFileSizeRestrictionSize", "1,024", "1024", nullptr},
+        {"txtFileSizeRestrictionSize", "x", "", "Numeric values only"},
+    };
+    A("optCompareOptions_1")->click();
+    for (const Row& r : rows) {
+      prompter_.Clear();
+      Type(r.box, r.typed);
+      QCOMPARE(E(r.box)->text(), QString(r.shown));
+      QCOMPARE(prompter_.Count(), r.message ? 1 : 0);
+      if (r.message) QCOMPARE(Q(prompter_.Log()[0].title), QString(r.message));
+    }
+    QCOMPARE(Q(prompter_.Log()[0].text), QString("Please put in numeric values only"));
+    A("optSubDirectories_Only")->click();
+    Type("txtSubDirectoriesLevel", "2x");
+    QCOMPARE(E("txtSubDirectoriesLevel")->text(), QString("1"));
+  }
+
+  void dateBoxesAreRewrittenWhenLeft() {
+    struct Row {
+      const char* box;
+      const char* typed;
+      const char* shown;
+      const char* messageTitle;
+    };
+    const Row rows[] = {
+        {"dtpChangeDate", "3.15.2004", "Mar 15, 2004", nullptr},
+        {"dtpChangeDate", "1/1/1975", "1/1/1975", "Dorvane"},
+        {"dtpChangeDate", "someday", "someday", "Invalid Date"},
+        {"dtpDateRestrictionDate", "12/25/2020", "Dec 25, 2020", nullptr},
+        {"dtpDateRestrictionDate", "soon", "", "Invalid Date"},
+    };
+    for (const Row& r : rows) {
+      prompter_.Clear();
+      E(r.box)->setText(r.typed);
+      QFocusEvent out(QEvent::FocusOut);
+      QApplication::sendEvent(E(r.box), &out);
+      QCOMPARE(E(r.box)->text(), QString(r.shown));
+      QCOMPARE(prompter_.Count(), r.messageTitle ? 1 : 0);
+      if (r.messageTitle) QCOMPARE(Q(prompter_.Log()[0].title), QString(r.messageTitle));
+    }
+  }
+
+  void attributeBoxesCycleThroughThreeStates() {
+    Operation(5);
+    A("chkAttributeSetting_0")->click();  // set
+    for (int i = 0; i < 2; ++i) A("chkAttributeSetting_1")->click();  // cleared
+    for (int i = 0; i < 3; ++i) A("chkAttributeSetting_2")->click();  // grayed again
+    QCOMPARE(C<QCheckBox>("chkAttributeSetting_0")->checkState(), Qt::Checked);
+    QCOMPARE(C<QCheckBox>("chkAttributeSetting_1")->checkState(), Qt::Unchecked);
+    QCOMPARE(C<QCheckBox>("chkAttributeSetting_2")->checkState(), Qt::PartiallyChecked);
+    SetSource(Source());
+    prompter_.DefaultAnswer(dv::Answer::No);
+    QVERIFY(!w_->PrepareOperation());
+    QCOMPARE(*w_->PreparedSettings().AddAttributeSettings, 32L);
+    QCOMPARE(*w_->PreparedSettings().RemoveAttributeSettings, 1L);
+    QVERIFY(Summary().startsWith("\r\nOperation: Change Attributes ->  +A -R\r\n\r\nDirectories: "));
+  }
+
+  // Whole confirmation texts and the settings that go with them.
+  void confirmationSummariesAndSettings() {
+    const std::string src = Source();
+    const QString s = Q(src);
+    const QString filters = "\r\nFilters:\r\n  File Name Pattern: ";
+    struct Row {
+      const char* name;
+      std::function<void()> set;
+      QString summary;
+    };
+    const Row rows[] = {
+        {"copy with structure, overwriting",
+         [&] { A("chkCopyOverwrite")->click(); },
+         "\r\nOperation: Copy (Overwrite Existing Files)\r\n\t [Do Not Include Empty Folders]\r\n\r\nSource: " + s +
+             "\r\nDestination: " + s + "\r\n" + filters},
+        {"move to one folder, quick verification, with the backup warning",
+         [&] {
+           Operation(6);
+           A("optCopyStructure_3")->click();
+           A("optCopyDupeName_3")->click();
+           A("optCopyVerification_4")->click();
+         },
+         "\r\nOperation: Move to One Directory (Duplicate Filenames Overwritten)\r\n\t [Quick Verification]\r\n\r\n"
+         "Source: " + s + "\r\nDestination: " + s + "\r\n" + filters +
+             "\r\n\r\n** It is recommended that you have a backup of your system before proceeding with large "
+             "move/delete operations.\r\n"},
+        {"delete with size and depth filters",
+         [&] {
+           Operation(2);
+           C<QComboBox>("cboFileSizeRestrictionOperator")->setCurrentText("<=");
+           C<QComboBox>("cboFileSizeRestrictionSizeType")->setCurrentText("KB");
+           Type("txtFileSizeRestrictionSize", "10");
+           A("optSubDirectories_Only")->click();
+           Type("txtSubDirectoriesLevel", "2");
+           A("chkDisplayHiddenAndSystem")->click();
+         },
+         "\r\nOperation: Delete (Files Only)\r\n\r\nDirectories: " + s + "\r\n" + filters +
+             "\r\n  Size is <= 10 KB\r\n  Hide System & Hidden Files\r\n  Only Process up to 2 directory levels "
+             "deep\r\n\r\n** It is recommended that you have a backup of your system before proceeding with large "
+             "move/delete operations.\r\n"},
+        {"run process one file at a time, 5 seconds",
+         [&] {
+           Operation(9);
+           E("txtRunProcessOnFile")->setText("cat <<filename>>");
+           Type("txtRunProcOnFileWaitTime", "5");
+         },
+         "Operation: Run Process On File\r\n\r\nDirectories: " + s + "\r\n" + filters},
+    };
+    for (const Row& r : rows) {
+      Reopen();
+      SetSource(src);
+      E("txtDestination")->setText(s);
+      r.set();
+      prompter_.Clear();
+      prompter_.DefaultAnswer(dv::Answer::No);
+      QVERIFY(!w_->PrepareOperation());
+      QCOMPARE(Summary(), r.summary + "\r\n\r\nProceed?");
+    }
+    Reopen();
+    SetSource(src);
+    A("chkDisplayHiddenAndSystem")->click();
+    Operation(9);
+    E("txtRunProcessOnFile")->setText("cat <<filename>>");
+    Type("txtRunProcOnFileWaitTime", "5");
+    prompter_.DefaultAnswer(dv::Answer::No);
+    w_->PrepareOperation();
+    QCOMPARE(w_->PreparedSettings().RunProcOnFilePauseSetting->waitMs, 5000L);
+    Operation(2);
+    C<QComboBox>("cboFileSizeRestrictionOperator")->setCurrentText("<=");
+    C<QComboBox>("cboFileSizeRestrictionSizeType")->setCurrentText("KB");
+    Type("txtFileSizeRestrictionSize", "10");
+    w_->PrepareOperation();
+    const auto& size = *w_->PreparedSettings().scan.fileSize;
+    QVERIFY(size.on && size.value == 10 && size.op == dv::CompareOp::LessOrEqual && size.unit == dv::SizeUnit::KB);
+    QCOMPARE(*w_->PreparedSettings().scan.sizeUnit, dv::SizeUnit::KB);
+  }
+
+  void bankAndPickedFilesAreTheSource() {
+    const std::string src = Source();
+    std::vector<std::string> bank;
+    for (int i = 1; i <= 20; ++i) bank.push_back(src + "/f" + std::to_string(i) + ".txt");
+    w_->ProcessingBankItems(bank);
+    QCOMPARE(E("txtSource")->text(), QString("Operate on Files and Folders from Processing Bank -> Unsaved Bank"));
+    QVERIFY(E("txtSource")->isReadOnly());
+    prompter_.DefaultAnswer(dv::Answer::No);
+    w_->PrepareOperation();
+    QString listed;
+    for (int i = 1; i <= 16; ++i) listed += "\r\n" + Q(bank[i - 1]);
+    QVERIFY2(Summary().contains("Source: " + listed + "\r\n{4} more entries ...\r\n\r\nDestination: "),
+             qPrintable(Summary()));
+    QVERIFY(w_->PreparedSettings().Individual_File_Selection);
+    QCOMPARE(w_->PreparedSettings().Process_Files_Folders_Both, 0L);
+    w_->ProcessingBankItems({});
+    QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
+
+    // One file picked in the source list.
+    E("txtSource")->setText(Q(src));
+    auto* list = C<QListView>("flbSource");
+    QTest::keyClicks(E("txtSource"), "/");  // typing moves the list to the folder
+    QTRY_COMPARE(w_->SourceFilesModel()->rowCount(list->rootIndex()), 2);
+    const QModelIndex b = w_->SourceFilesModel()->index(Q(src + "/b.txt"));
+    list->setCurrentIndex(b);
+    emit list->clicked(b);
+    QCOMPARE(QDir::cleanPath(E("txtSource")->text()), Q(src + "/b.txt"));
+    w_->PrepareOperation();
+    QCOMPARE(Q(w_->PreparedSettings().SourceDirectory), Q(src + "/"));
+    QCOMPARE(w_->PreparedSettings().scan.levels.value_or(-1), int16_t{0});
+    QCOMPARE(w_->SelectedFiles(), std::vector<std::string>{"b.txt"});
+
+    // Two picked: the pseudo-name, and after a delete run the folder again with nothing picked.
+    list->selectionModel()->select(w_->SourceFilesModel()->index(Q(src + "/a.txt")), QItemSelectionModel::Select);
+    emit list->clicked(b);
+    QCOMPARE(E("txtSource")->text(), Q(src + "/Multiple.Files"));
+    auto picked = w_->SelectedFiles();
+    std::sort(picked.begin(), picked.end());  // in the list's order, which the model settles in the background
+    QCOMPARE(picked, (std::vector<std::string>{"a.txt", "b.txt"}));
+    Operation(2);
+    prompter_.DefaultAnswer(dv::Answer::Yes);
+    w_->PerformFileOperation();
+    QVERIFY(!TempTree::Exists(src + "/a.txt") && !TempTree::Exists(src + "/b.txt"));
+    QVERIFY(TempTree::Exists(src + "/deep/c.txt"));
+    QCOMPARE(E("txtSource")->text(), Q(src + "/"));
+    QVERIFY(w_->SelectedFiles().empty());
+  }
+
+  void binaryReplacementAsksForItsCode() {
+    struct Row {
+      const char* find;
+      const char* replace;
+      const char* code;
+      const char* expectedCodeQuestionStart;
+      bool textModeAfter;
+    };
+    const Row rows[] = {
+        {"abc", "xyz", "Scramble My Data", "Binary replacement operations with less than 4", false},
+        {"abcd", "wxyz", "Risky Run", "Binary replacement operations can be very dangerous", false},
+        {"abcd", "wxyz", "Scramble My Data", "Binary replacement operations can be very dangerous", false},
+        {"abcd", "xyz", "Risky Run", "Binary replacement operations can be very dangerous", true},
+    };
+    const std::string src = Source();
+    for (const Row& r : rows) {
+      Reopen();
+      SetSource(src);
+      Operation(3);
+      E("txtFindText")->setText(r.find);
+      E("txtReplaceText")->setText(r.replace);
+      A("optFARBinary")->click();
+      if (std::string(r.find).size() != std::string(r.replace).size()) {
+        // Choosing binary mode with unequal texts is refused at once; chosen again after the texts change.
+        QVERIFY(A("optFARTextFilesOnly")->isChecked());
+        E("txtReplaceText")->setText(r.find);
+        A("optFARBinary")->click();
+        E("txtReplaceText")->setText(r.replace);
+      }
+      prompter_.Clear();
+      prompter_.QueueInput(r.code);
+      prompter_.DefaultAnswer(dv::Answer::No);
+      const bool confirmed = w_->PrepareOperation();
+      QVERIFY(!confirmed);
+      QVERIFY(Q(prompter_.Log()[0].text).startsWith(r.expectedCodeQuestionStart));
+      QCOMPARE(Q(prompter_.Log()[0].title), QString("Binary Replacement Operation Confirmation"));
+      const bool right = std::string(r.code) == (std::string(r.find).size() < 4 ? "Scramble My Data" : "Risky Run");
+      QCOMPARE(prompter_.CountTitled("Incorrect Code Supplied"), right ? 0 : 1);
+      if (right) {
+        QVERIFY(C<QCheckBox>("chkFindAndReplaceBackup")->isChecked());
+        QVERIFY(!C<QCheckBox>("chkDisplayHiddenAndSystem")->isChecked());
+        QCOMPARE(prompter_.CountTitled("Unequal Strings Detected"), r.textModeAfter ? 1 : 0);
+        QCOMPARE(prompter_.CountTitled("Operation Confirmation"), r.textModeAfter ? 0 : 1);
+      }
+      QCOMPARE(A("optFARTextFilesOnly")->isChecked(), r.textModeAfter);
+    }
+  }
+
+  void copyRunColoursTheResultsButtonAndViewsToggle() {
+    const std::string src = Source();
+    const std::string dst = *tree_ / "dst";
+    SetSource(src);
+    E("txtDestination")->setText(Q(dst));
+    w_->PerformFileOperation();
+    QCOMPARE(TempTree::Read(dst + "/deep/c.txt"), std::string("charlie"));
+    QCOMPARE(ButtonColour("cmdLastOperationResults"), dv::frmFileOps::kNewResults);
+    QVERIFY(!C("txtInfoDisplay")->isVisible());  // a copy only colours the button
+    QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Success: " + src + "/a.txt")));
+    // "Full Binary Comparison" makes no setting: the engine keeps "Do Not Verify" of the last run.
+    QCOMPARE(w_->Engine().CopyOp_Verification(), 1L);
+    A("optCopyVerification_2")->click();
+    prompter_.DefaultAnswer(dv::Answer::No);
+    w_->PrepareOperation();
+    QVERIFY(!w_->PreparedSettings().CopyOp_Verification);
+
+    A("cmdLastOperationResults")->click();
+    QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
+    QCOMPARE(A("cmdLastOperationResults")->text(), QString("Close Operation Results"));
+    QVERIFY(!A("cmdProcess")->isEnabled());
+    A("cmdDisplayErrors")->click();
+    QCOMPARE(A("cmdDisplayErrors")->text(), QString("Close Errors"));
+    A("cmdLastOperationResults")->click();
+    QCOMPARE(A("cmdLastOperationResults")->text(), QString("View Operation Results"));
+    QVERIFY(!A("cmdProcess")->isEnabled());  // the errors view is still open
+    A("cmdDisplayErrors")->click();
+    QVERIFY(A("cmdProcess")->isEnabled());
+    QCOMPARE(ButtonColour("cmdLastOperationResults"), ButtonColour("cmdProcess"));
+  }
+
+  void previewAndCompareOpenTheResultsAndErrorsTurnTheButtonRed() {
+    const std::string src = Source();
+    SetSource(src);
+    E("txtDestination")->setText(Q(*tree_ / "dst"));
+    A("chkPreviewOnly")->click();
+    w_->PerformFileOperation();
+    QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
+    QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Preview File: " + src + "/a.txt")));
+    QVERIFY(!TempTree::Exists(*tree_ / "dst/a.txt"));
+    A("cmdLastOperationResults")->click();
+    A("chkPreviewOnly")->click();
+
+    // A run whose items fail (a folder stands where a file is to be overwritten): the errors button turns red and
+    // stays so until its view is opened.
+    tree_->Dir("dst/a.txt/inside");
+    A("chkCopyOverwrite")->click();
+    w_->PerformFileOperation();
+    QVERIFY(w_->ErrorsThisRun());
+    QCOMPARE(ButtonColour("cmdDisplayErrors"), dv::frmFileOps::kNewErrors);
+    A("cmdLastOperationResults")->click();
+    A("cmdLastOperationResults")->click();
+    QCOMPARE(ButtonColour("cmdDisplayErrors"), dv::frmFileOps::kNewErrors);
+    A("cmdDisplayErrors")->click();
+    QVERIFY(C<dv::ReportPreview>("txtErrorsDisplay")->Text().contains("a.txt"));
+    QCOMPARE(ButtonColour("cmdDisplayErrors"), ButtonColour("cmdProcess"));
+    A("cmdDisplayErrors")->click();
+
+    Operation(10);
+    SetSource(src);
+    w_->PerformFileOperation();
+    QVERIFY(C("txtInfoDisplay")->isVisible());
+    QVERIFY(!C("imgViewingResults")->isVisible());
+    QVERIFY(!A("cmdProcess")->isEnabled());
+  }
+
+  void resultsAreSavedAsRichTextUnderTheirDefaultName() {
+    QCOMPARE(dv::FileOpsSaveName("DV_Op_Results_", QDateTime(QDate(2005, 3, 2), QTime(15, 7))),
+             QString("DV_Op_Results_03-02-05_03-07-pm"));
+    SetSource(Source());
+    E("txtDestination")->setText(Q(*tree_ / "dst"));
+    w_->PerformFileOperation();
+    std::vector<dv::SaveDialogRequest> asked;
+    const std::string target = *tree_ / "saved.rtf";
+    w_->Now = [] { return QDateTime(QDate(2005, 3, 2), QTime(9, 7)); };
+    w_->SaveDialog = [&](const dv::SaveDialogRequest& r) -> std::optional<dv::SaveDialogChoice> {
+      asked.push_back(r);
+      if (asked.size() == 1) return std::nullopt;
+      return dv::SaveDialogChoice{Q(target), 1};
+    };
+    prompter_.Clear();
+    w_->SaveLastOperationResults();  // cancelled: nothing written, nothing said
+    QVERIFY(!TempTree::Exists(target));
+    QCOMPARE(prompter_.Count(), 0);
+    w_->SaveLastOperationResults();
+    QCOMPARE(asked[0].fileName, QString("DV_Op_Results_03-02-05_09-07-am"));
+    QCOMPARE(asked[0].title, QString("Save Last Operation Results"));
+    QCOMPARE(asked[0].filters, QStringList{"Rich Text Files (*.rtf)"});
+    QCOMPARE(asked[0].defaultExtension, QString("rtf"));
+    const std::string rtf = TempTree::Read(target);
+    QVERIFY(rtf.rfind("{\\rtf1", 0) == 0);
+    QVERIFY(rtf.find("Success: ") != std::string::npos);
+    w_->SaveFileOpErrorsThisSession();
+    QCOMPARE(asked[2].fileName, QString("DV_Errors_03-02-05_09-07-am"));
+    QCOMPARE(asked[2].title, QString("Save Errors This Session"));
+  }
+
+  void choicesComeBackInTheNextSessionAndPanelsScroll() {
+    const std::string src = Source();
+    SetSource(src);
+    E("txtDestination")->setText(Q(*tree_ / "dst"));
+    Operation(8);
+    E("txtRegExFilePattern")->setText("*.txt");
+    A("optPatternMatching_1")->click();
+    QVERIFY(A("optPatternMatching_3")->isChecked());
+    w_->RememberChoices();
+    w_.reset();
+    MakeWindow();
+    QCOMPARE(E("txtSource")->text(), Q(src));
+    QCOMPARE(E("txtDestination")->text(), Q(*tree_ / "dst"));
+    QVERIFY(A("optFileOps_8")->isChecked() && C("optFileOps_8")->isVisible());
+    QVERIFY(C("fraSpecificFileOperationOptions_8")->isVisible());
+    QCOMPARE(E("txtRegExFilePattern")->text(), QString("*.txt"));
+    QVERIFY(A("optPatternMatching_3")->isChecked());
+
+    auto* scroller = C<QScrollArea>("scrContent");
+    w_->resize(500, 300);
+    QApplication::processEvents();
+    QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+  }
+};
+
+QTEST_MAIN(FrmFileOpsTest)
+#include "frm_file_ops_qtest.moc"
