@@ -23,6 +23,7 @@
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/report_view.h"
 #include "fileops_ui/attribute_check_box.h"
+#include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"
 
 namespace dv {
@@ -308,10 +309,11 @@ QWidget* frmFileOps::BuildSourcePanel() {
   treeModel_ = new QFileSystemModel(this);
   treeModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   treeModel_->setRootPath("/");
-  sourceFiles_ = new QFileSystemModel(this);
-  sourceFiles_->setFilter(QDir::Files | QDir::System | QDir::Hidden);
-  destinationFiles_ = new QFileSystemModel(this);
-  destinationFiles_->setFilter(QDir::Files | QDir::System | QDir::Hidden);
+  for (FileListModel** list : {&sourceFiles_, &destinationFiles_}) {
+    auto* files = new QFileSystemModel(this);
+    files->setFilter(QDir::Files | QDir::System | QDir::Hidden);
+    *list = new FileListModel(files, this);
+  }
   auto tree = [this](const char* name) {
     auto* t = Named(new QTreeView, name);
     t->setModel(treeModel_);

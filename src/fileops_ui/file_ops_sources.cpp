@@ -17,6 +17,7 @@
 #include <cerrno>
 
 #include "common/prompter.h"
+#include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/shell_services.h"
 
@@ -37,14 +38,10 @@ void frmFileOps::ShowFolder(QTreeView* tree, const QString& folder) {
   ShowPathInTree(tree, treeModel_, Cleaned(folder), services_.errors);
 }
 
-void frmFileOps::SetListFolder(QListView* list, QFileSystemModel* model, const QString& folder) {
+void frmFileOps::SetListFolder(QListView* list, FileListModel* model, const QString& folder) {
   if (!QFileInfo(folder).isDir()) return;
   list->clearSelection();
-  list->setRootIndex(model->setRootPath(Cleaned(folder)));
-}
-
-QString frmFileOps::ListFolder(QListView* list, QFileSystemModel* model) const {
-  return model->filePath(list->rootIndex());
+  list->setRootIndex(model->SetFolder(Cleaned(folder)));
 }
 
 void frmFileOps::TreeFolderClicked(bool source, const QModelIndex& index) {
@@ -82,13 +79,13 @@ void frmFileOps::TreeFolderClicked(bool source, const QModelIndex& index) {
 void frmFileOps::flbSource_Click() {
   // While the bank holds entries it is the source: the list only picks what to add to it.
   if (!bank_.empty()) return;
-  const QString folder = ListFolder(flbSource_, sourceFiles_);
+  const QString folder = sourceFiles_->Folder();
   selectedFiles_.clear();
   const QModelIndex clicked = flbSource_->currentIndex();
-  if (clicked.isValid()) txtSource_->setText(WithSlash(folder) + sourceFiles_->fileName(clicked));
+  if (clicked.isValid()) txtSource_->setText(WithSlash(folder) + sourceFiles_->FileName(clicked));
   QModelIndexList picked = flbSource_->selectionModel()->selectedIndexes();
   std::sort(picked.begin(), picked.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-  for (const QModelIndex& i : picked) selectedFiles_.push_back(sourceFiles_->fileName(i).toStdString());
+  for (const QModelIndex& i : picked) selectedFiles_.push_back(sourceFiles_->FileName(i).toStdString());
   if (selectedFiles_.size() >= 2) {
     txtSource_->setText(WithSlash(folder) + kMultipleFiles);
   } else if (selectedFiles_.size() == 1) {
@@ -101,7 +98,7 @@ void frmFileOps::flbSource_Click() {
 
 void frmFileOps::flbDestination_Click(const QModelIndex& index) {
   if (!index.isValid()) return;
-  txtDestination_->setText(destinationFiles_->filePath(index));
+  txtDestination_->setText(destinationFiles_->FilePath(index));
 }
 
 void frmFileOps::txtSource_Change(const QString& text) {
@@ -125,7 +122,7 @@ void frmFileOps::txtDestination_Change(const QString& text) {
 void frmFileOps::SourceListFilterChanged() {
   QDir::Filters f = QDir::Files;
   if (chkDisplayHiddenAndSystem_->isChecked()) f |= QDir::Hidden | QDir::System;
-  sourceFiles_->setFilter(f);
+  sourceFiles_->Files()->setFilter(f);
 }
 
 void frmFileOps::RefreshDrives() {
@@ -154,7 +151,7 @@ void frmFileOps::RefreshDrives() {
     }
   });
   scope.Step([&] {
-    const QString folder = ListFolder(flbSource_, sourceFiles_);
+    const QString folder = sourceFiles_->Folder();
     if (QFileInfo(folder).isDir() || QFileInfo(s).isFile()) SetListFolder(flbSource_, sourceFiles_, folder);
   });
   scope.Step([&] { ShowFolder(ExploreTreeFileOpsDestination_, txtDestination_->text()); });
@@ -192,23 +189,23 @@ void frmFileOps::AddFolderToBank(std::string folder) {
 }
 
 void frmFileOps::cmdAddFiles_Click() {
-  const QString folder = ListFolder(flbSource_, sourceFiles_);
+  const QString folder = sourceFiles_->Folder();
   const QModelIndexList picked = flbSource_->selectionModel()->selectedIndexes();
   if (picked.isEmpty()) {
     AddFolderToBank((bank_.empty() && QFileInfo(txtSource_->text()).isDir() ? txtSource_->text() : folder).toStdString());
     return;
   }
-  for (const QModelIndex& i : picked) AddFileToBank((WithSlash(folder) + sourceFiles_->fileName(i)).toStdString());
+  for (const QModelIndex& i : picked) AddFileToBank((WithSlash(folder) + sourceFiles_->FileName(i)).toStdString());
 }
 
 void frmFileOps::cmdRemoveFiles_Click() {
-  const QString folder = ListFolder(flbSource_, sourceFiles_);
+  const QString folder = sourceFiles_->Folder();
   const QModelIndexList picked = flbSource_->selectionModel()->selectedIndexes();
   if (picked.isEmpty()) {
     RemoveFolderFromBank(CurrentPathInTree(ExploreTreeFileOpsSource_, treeModel_).toStdString());
   } else {
     for (const QModelIndex& i : picked) {
-      const std::string path = (WithSlash(folder) + sourceFiles_->fileName(i)).toStdString();
+      const std::string path = (WithSlash(folder) + sourceFiles_->FileName(i)).toStdString();
       for (std::string& e : bank_)
         if (e == path) e.clear();
     }

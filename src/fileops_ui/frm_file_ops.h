@@ -45,6 +45,7 @@ class QTreeView;
 namespace dv {
 
 class clsFileOps;
+class FileListModel;
 class frmCancel;
 class Prompter;
 class ReportPreview;
@@ -104,7 +105,8 @@ class frmFileOps : public frmFileOpsBase {
 
   clsFileOps& Engine() { return *dvFileOps_; }
   QFileSystemModel* TreeModel() const { return treeModel_; }
-  QFileSystemModel* SourceFilesModel() const { return sourceFiles_; }
+  // The source list's model and the index it shows for a file's path.
+  FileListModel* SourceFilesModel() const { return sourceFiles_; }
   QString ResultsPath() const;
 
   // The save dialog; nullopt when the user cancels. RunSaveFileDialog unless replaced (tests script it).
@@ -161,8 +163,7 @@ class frmFileOps : public frmFileOpsBase {
 
   // file_ops_sources.cpp
   void ShowFolder(QTreeView* tree, const QString& folder);
-  void SetListFolder(QListView* list, QFileSystemModel* model, const QString& folder);
-  QString ListFolder(QListView* list, QFileSystemModel* model) const;
+  void SetListFolder(QListView* list, FileListModel* model, const QString& folder);
   void TreeFolderClicked(bool source, const QModelIndex& index);
   void flbSource_Click();
   void flbDestination_Click(const QModelIndex& index);
@@ -247,7 +248,7 @@ class frmFileOps : public frmFileOpsBase {
   QLabel *lblSource_, *lblDestination_;
   QLineEdit *txtSource_, *txtDestination_;
   QFileSystemModel* treeModel_;
-  QFileSystemModel *sourceFiles_, *destinationFiles_;
+  FileListModel *sourceFiles_, *destinationFiles_;
   QTreeView *ExploreTreeFileOpsSource_, *ExploreTreeFileOpsDestination_;
   QListView *flbSource_, *flbDestination_;
   QPushButton *cmdAddFiles_, *cmdRemoveFiles_, *cmdViewFileBank_;

@@ -17,6 +17,7 @@
 #include "dirprint/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_ui/attribute_check_box.h"
+#include "fileops_ui/file_list_model.h"
 #include "fileops_ui/file_ops_save.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/shell_services.h"
@@ -359,8 +360,8 @@ class FrmFileOpsTest : public QObject {
     E("txtSource")->setText(Q(src));
     auto* list = C<QListView>("flbSource");
     QTest::keyClicks(E("txtSource"), "/");  // typing moves the list to the folder
-    QTRY_COMPARE(w_->SourceFilesModel()->rowCount(list->rootIndex()), 2);
-    const QModelIndex b = w_->SourceFilesModel()->index(Q(src + "/b.txt"));
+    QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);  // the folder deep/ is no file
+    const QModelIndex b = w_->SourceFilesModel()->IndexOf(Q(src + "/b.txt"));
     list->setCurrentIndex(b);
     emit list->clicked(b);
     QCOMPARE(QDir::cleanPath(E("txtSource")->text()), Q(src + "/b.txt"));
@@ -370,7 +371,7 @@ class FrmFileOpsTest : public QObject {
     QCOMPARE(w_->SelectedFiles(), std::vector<std::string>{"b.txt"});
 
     // Two picked: the pseudo-name, and after a delete run the folder again with nothing picked.
-    list->selectionModel()->select(w_->SourceFilesModel()->index(Q(src + "/a.txt")), QItemSelectionModel::Select);
+    list->selectionModel()->select(w_->SourceFilesModel()->IndexOf(Q(src + "/a.txt")), QItemSelectionModel::Select);
     emit list->clicked(b);
     QCOMPARE(E("txtSource")->text(), Q(src + "/Multiple.Files"));
     auto picked = w_->SelectedFiles();

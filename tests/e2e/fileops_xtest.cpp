@@ -1,0 +1,135 @@
+// The file operations window end to end on a real X server: from the main window's File menu the user switches to
+// File Operations, types a source and a destination folder, presses "Perform Operation", answers the real
+// confirmation box, and the real progress program comes and goes while the tree is copied; the results button
+// turns green and the results view shows every copied file. Screenshots are kept in the artifacts folder.
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "dirprint/report_view.h"
+#include "fileops_ui/frm_file_ops.h"
+#include "shell/frm_cancel.h"
+#include "shell/frm_main.h"
+#include "shell/shell_services.h"
+
+namespace {
+
+// The progress controller, noting what it sends to the progress program and whether the program ran.
+class RecordingCancel : public dv::frmCancel {
+ public:
+  using frmCancel::frmCancel;
+  QStringList sent;
+  bool programSeen = false;
+  void UpdateProgressBox(const QString& text) override {
+    sent << text;
+    programSeen = programSeen || ProgressRunning();
+    frmCancel::UpdateProgressBox(text);
+  }
+};
+
+}  // namespace
+
+class FileOpsEndToEnd : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+  void Shot(QWidget* w, const QString& name) {
+    QString folder = qEnvironmentVariable("DV_ARTIFACT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    QVERIFY(w->grab().save(folder + "/" + name, "PNG"));
+  }
+
+ private slots:
+  void copiesATreeWithTheProgressProgram() {
+    qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+    qputenv("HOME", dir_.filePath("home").toUtf8());
+    for (const char* d : {"run", "config", "home"}) QDir().mkpath(dir_.filePath(d));
+    QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QString progress = QCoreApplication::applicationDirPath() + "/VORizivuzuvi";
+    if (!QFile::exists(progress)) QFile::link(DV_BUILD_BIN_DIR "/VORizivuzuvi", progress);
+    // 300 files in 30 folders, each holding its own name.
+    const QString source = dir_.filePath("tree"), target = dir_.filePath("copy");
+    for (int f = 0; f < 30; ++f)
+      for (int i = 0; i < 10; ++i) {
+        const QString rel = QString("folder %1/file %2.txt").arg(f).arg(i);
+        QDir().mkpath(QFileInfo(source + "/" + rel).path());
+        QFile file(source + "/" + rel);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(rel.toUtf8());
+      }
+
+    dv::ShellServices services;
+    RecordingCancel* cancel = nullptr;
+    dv::frmMain w(services, {}, [&](dv::ShellServices& s) {
+      cancel = new RecordingCancel(s.errors, dv::frmCancel::DefaultProgramPath(), &w);
+      cancel->ExchangeWaitMs(5000);
+      return new dv::frmFileOps(s, cancel);
+    });
+    w.show();
+    w.Load();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Item("mnuGotoFileOperations")->trigger();
+    auto* ops = qobject_cast<dv::frmFileOps*>(w.FileOps());
+    QVERIFY(ops && cancel);
+    QTRY_VERIFY(ops->isVisible());
+    QVERIFY(w.Item("mnuPerformFileOperation")->isEnabled());
+
+    auto type = [&](const char* box, const QString& text) {
+      auto* edit = ops->findChild<QLineEdit*>(box);
+      edit->setFocus();
+      edit->selectAll();
+      QTest::keyClicks(edit, text);
+    };
+    type("txtSource", source);
+    type("txtDestination", target);
+    // The real confirmation box (and the question whether to create the destination) answered Yes.
+    QStringList asked;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      asked << box->windowTitle();
+      if (box->windowTitle() == "Operation Confirmation") Shot(box, "fileops-confirmation.png");
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      (yes ? yes : box->button(QMessageBox::Ok))->click();
+    });
+    answer.start(100);
+    QTest::mouseClick(ops->findChild<QPushButton*>("cmdProcess"), Qt::LeftButton);
+    answer.stop();
+
+    QVERIFY2(asked.contains("Operation Confirmation"), qPrintable(asked.join(", ")));
+    for (int f = 0; f < 30; ++f)
+      for (int i = 0; i < 10; ++i) {
+        const QString rel = QString("folder %1/file %2.txt").arg(f).arg(i);
+        QFile copied(target + "/" + rel);
+        QVERIFY2(copied.open(QIODevice::ReadOnly), qPrintable(rel));
+        QCOMPARE(copied.readAll(), rel.toUtf8());
+      }
+    QVERIFY(cancel->programSeen);
+    QVERIFY2(!cancel->sent.isEmpty() && cancel->sent.last().contains("Time elapsed: "),
+             qPrintable(cancel->sent.join(" | ")));
+    QTRY_VERIFY(!cancel->ProgressRunning());
+    auto* results = ops->findChild<QPushButton*>("cmdLastOperationResults");
+    QCOMPARE(results->palette().color(QPalette::Button), dv::frmFileOps::kNewResults);
+    Shot(&w, "fileops-after-copy.png");
+
+    w.Item("mnuViewFileOpLastOperationResults")->trigger();
+    auto* view = ops->findChild<dv::ReportPreview*>("txtInfoDisplay");
+    QTRY_VERIFY(view->isVisible());
+    const QString text = view->Text();
+    QVERIFY2(text.contains("Operation Summary: File(s) processed Successfully=300 Failure=0"), qPrintable(text));
+    QVERIFY(text.contains("Success: " + source + "/folder 29/file 9.txt"));
+    QVERIFY(!w.Item("mnuPerformFileOperation")->isEnabled());
+    QTest::qWait(200);
+    Shot(&w, "fileops-results.png");
+  }
+};
+
+QTEST_MAIN(FileOpsEndToEnd)
+#include "fileops_xtest.moc"
