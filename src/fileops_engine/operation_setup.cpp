@@ -206,6 +206,8 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       s.FileOperation = kDates[which].code;
       s.FileDateChangeSettings = {*c.newDate, which};
       summary += std::string("Operation: Change ") + kDates[which].words + " Date to " + c.newDateText;
+      // Said before the run, not discovered file by file: Linux keeps a file's birth time out of reach.
+      if (which == 0) summary += std::string(kCrLf) + kCreatedDateNote;
       return true;
     }
     case OperationChoice::RunProcess: {

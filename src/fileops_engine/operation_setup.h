@@ -152,5 +152,8 @@ void ApplyOperationSettings(const OperationSettings& settings, clsFileOps& engin
 
 // The confirmation question's title.
 inline constexpr char kConfirmationTitle[] = "Operation Confirmation";
+// The line under a "Change Created Date" operation in its summary.
+inline constexpr char kCreatedDateNote[] =
+    "  ** The created date cannot be changed on Linux: every file will fail with an error.";
 
 }  // namespace dv

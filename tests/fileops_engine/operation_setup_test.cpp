@@ -115,6 +115,16 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        },
        "Operation: Change Modified Date to 2024-02-29" + dirLines + filtersAll,
        [](const OperationSettings& s) { EXPECT_EQ(s.FileOperation, 9); }},
+      {"created date: the summary says Linux cannot set it",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::ChangeDate;
+         c.dateToChange = 0;
+         c.newDate = LocalTime{2024, 2, 29};
+         c.newDateText = "2024-02-29";
+       },
+       "Operation: Change Created Date to 2024-02-29\r\n  ** The created date cannot be changed on Linux: every file "
+       "will fail with an error." + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.FileOperation, 10); }},
       {"run one at a time waits the seconds given",
        [](OperationChoices& c) {
          c.operation = OperationChoice::RunProcess;
