@@ -22,6 +22,13 @@ namespace {
   throw Error(err::ComponentMissing, "Keystrokes cannot be sent: " + why);
 }
 
+// The X display named by DISPLAY; without one no keystroke can go anywhere, whatever the build.
+const char* DisplayName() {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) Unavailable("there is no X display (DISPLAY is not set)");
+  return name;
+}
+
 // Programs read keys as they come; a short gap between strokes keeps slow readers from merging or dropping them.
 void Gap(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
@@ -134,8 +141,7 @@ struct KeySender::Impl {
 };
 
 KeySender::KeySender() : impl_(std::make_unique<Impl>()) {
-  const char* name = std::getenv("DISPLAY");
-  if (!name || !*name) Unavailable("there is no X display (DISPLAY is not set)");
+  const char* name = DisplayName();
   impl_->display = XOpenDisplay(name);
   if (!impl_->display) Unavailable(std::string("the X display ") + name + " cannot be opened");
   int event = 0, error = 0, major = 0, minor = 0;
@@ -191,6 +197,7 @@ void KeySender::Send(const std::vector<KeyStroke>& strokes) {
 struct KeySender::Impl {};
 
 KeySender::KeySender() {
+  DisplayName();
   Unavailable("this build of Dorvane has no X11 support (the X11 and XTest development files were missing when it "
               "was built)");
 }

@@ -125,7 +125,8 @@ TEST_F(RunProcessTest, EachPauseSetting) {
 }
 
 // A child that outlives the wait: the file is "Timed Out" and the operation halts, or, with
-// ContinueProcessingEvenOnTimeOut, the file counts as a success and the next one follows. The child keeps running.
+// ContinueProcessingEvenOnTimeOut, the file counts as a success and the next one follows. The child keeps running
+// and is collected when it ends.
 TEST_F(RunProcessTest, TimeOutHaltsOrGoesOn) {
   tree.File("src/a.txt");
   tree.File("src/b.txt");
@@ -147,6 +148,8 @@ TEST_F(RunProcessTest, TimeOutHaltsOrGoesOn) {
     EXPECT_EQ(ops.StopProcessing(), c.stoppedEarly);
     EXPECT_EQ(ResultsFile().find("Processing was stopped early") != std::string::npos, c.stoppedEarly);
   }
+  // The children that outlived their wait are collected when they end.
+  EXPECT_TRUE(Eventually([] { return OwnChildren() == std::make_pair(0, 0); }));
 }
 
 // A wait raises the check about every 100 ms; Cancel there ends the wait before the child ends, and nothing after
