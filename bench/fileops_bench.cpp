@@ -1,7 +1,10 @@
-// Times the file operations engine's list preview (PreviewOnly: the tree gathered, every item recorded, the
-// results file written) against find listing the same tree, on a warm generated tree. Each run happens in a child
-// process of its own, so its peak memory is its own (wait4). Best of three runs of each side.
-// Usage: fileops_bench [files] [work folder]. Prints Markdown table rows.
+// Times the file operations engine against the standard tools on a warm generated tree, each run in a child
+// process of its own, so its peak memory is its own (wait4). Prints Markdown table rows.
+//   fileops_bench [files] [work folder]: the list preview (PreviewOnly: the tree gathered, every item recorded,
+//     the results file written) against find listing the same tree; best of three runs of each side.
+//   fileops_bench ops [files] [work folder] [big file MB]: copy with structure against cp -a, delete of files and
+//     emptied folders against rm -rf, empty shells against find + mkdir + touch, one big file against cp; the
+//     disk's speed swings, so each job runs twice, alternating with the tool, and the better run of each counts.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -23,9 +26,10 @@ using namespace dv;
 
 namespace {
 
+// Says yes to the questions ("Create folder ...?"), as a user running the job would.
 struct NoPrompts : Prompter {
   void Message(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool YesNo(const std::string&, const std::string&) override { return false; }
+  bool YesNo(const std::string&, const std::string&) override { return true; }
   Answer YesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
   std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
 };
@@ -66,7 +70,9 @@ Run Find(const std::vector<std::string>& args) {
   });
 }
 
-Run Preview(const std::string& tree, const std::string& temp, long op, const std::string& destination) {
+// One operation over the whole tree as the window sets it up: all levels, hidden items, files and folders, the
+// structure mirrored with its empty folders, empty folders deleted.
+Run Operate(const std::string& tree, const std::string& temp, long op, const std::string& destination, bool preview) {
   return InChild([&] {
     NoPrompts prompts;
     clsFileOps ops(prompts, temp);
@@ -79,11 +85,90 @@ Run Preview(const std::string& tree, const std::string& temp, long op, const std
     ops.FileOperation(op);
     ops.CopyOp_CopyDirectoryStructure(true);
     ops.CopyOp_CopyEmptyDirs(true);
+    ops.DeleteSettings(1);
     ops.Process_Files_Folders_Both(0);
-    ops.PreviewOnly(true);
+    ops.PreviewOnly(preview);
     ops.ProcessOperation();
-    if (ops.RecordedLines().size() < 2) std::fprintf(stderr, "preview recorded nothing\n");
+    if (ops.RecordedLines().size() < 2) std::fprintf(stderr, "the operation recorded nothing\n");
+    if (ops.FailureCount() > 0) std::fprintf(stderr, "%ld failures\n", ops.FailureCount());
   });
+}
+
+Run Preview(const std::string& tree, const std::string& temp, long op, const std::string& destination) {
+  return Operate(tree, temp, op, destination, true);
+}
+
+Run Shell(const std::string& command) {
+  Run r;
+  bench::Measured m = bench::MeasureCommand(command);
+  r.seconds = m.seconds;
+  r.peakKb = m.peakKb;
+  return r;
+}
+
+// Copy, delete, shells and one big file against the tools. `prepare` runs untimed before each side's run.
+int OperationsTable(long files, const std::string& work, long bigMb) {
+  FileSystemObject fso;
+  const std::string tree = work + "/tree", temp = work + "/private", big = work + "/big";
+  fso.CreateFolder(temp);
+  fso.CreateFolder(big);
+  bench::TreeStats stats = bench::GenerateTree(tree, files, 27, 3);
+  const std::string bigFile = big + "/one.bin";
+  // Random bytes, so that no layer below can cheat with zeros.
+  bench::TimeCommand("head -c " + std::to_string(bigMb) + "M /dev/urandom > '" + bigFile + "'");
+  bench::TimeCommand("find '" + tree + "' > /dev/null; cat '" + bigFile + "' > /dev/null");
+  auto clear = [&](const std::string& path) { bench::TimeCommand("rm -rf '" + path + "'"); };
+  auto sync = [] { bench::TimeCommand("sync"); };
+  const std::string ours = work + "/ours", theirs = work + "/theirs";
+  struct Job {
+    const char* label;
+    const char* tool;
+    std::function<void()> prepare;
+    std::function<Run()> dorvane, standard;
+  };
+  const Job jobs[] = {
+      {"copy with structure", "cp -a", [&] { clear(ours); clear(theirs); sync(); },
+       [&] { return Operate(tree, temp, 1, ours, false); },
+       [&] { return Shell("cp -a '" + tree + "' '" + theirs + "'"); }},
+      {"delete files and emptied folders", "rm -rf",
+       [&] {
+         clear(ours);
+         clear(theirs);
+         bench::TimeCommand("cp -a '" + tree + "' '" + ours + "' && cp -a '" + tree + "' '" + theirs + "'");
+         sync();
+       },
+       [&] { return Operate(ours, temp, 3, "", false); }, [&] { return Shell("rm -rf '" + theirs + "'"); }},
+      {"empty shells", "find -type d | mkdir -p; find ! -type d | touch", [&] { clear(ours); clear(theirs); sync(); },
+       [&] { return Operate(tree, temp, 2, ours, false); },
+       [&] {
+         return Shell("mkdir '" + theirs + "' && cd '" + tree + "' && find . -type d -print0 | (cd '" + theirs +
+                      "' && xargs -0 mkdir -p) && find . ! -type d -print0 | (cd '" + theirs + "' && xargs -0 touch)");
+       }},
+      {"one big file", "cp -a", [&] { clear(ours); clear(theirs); sync(); },
+       [&] { return Operate(big, temp, 1, ours, false); },
+       [&] { return Shell("cp -a '" + big + "' '" + theirs + "'"); }},
+  };
+  std::printf("tree: %llu files, %llu folders, %llu MB; big file %ld MB\n\n",
+              static_cast<unsigned long long>(stats.files), static_cast<unsigned long long>(stats.folders),
+              static_cast<unsigned long long>(stats.bytes >> 20), bigMb);
+  std::printf("| job | Dorvane | tool | tool time | ratio | Dorvane peak RSS |\n|---|---|---|---|---|---|\n");
+  for (const Job& job : jobs) {
+    Run best, bestTool;
+    for (int round = 0; round < 2; ++round) {
+      job.prepare();
+      Run r = job.dorvane();
+      job.prepare();
+      Run t = job.standard();
+      if (r.seconds < best.seconds) best = r;
+      if (t.seconds < bestTool.seconds) bestTool = t;
+    }
+    std::printf("| %s | %.3f s | %s | %.3f s | %.2f | %ld MB |\n", job.label, best.seconds, job.tool,
+                bestTool.seconds, best.seconds / bestTool.seconds, best.peakKb / 1024);
+    std::fflush(stdout);
+  }
+  clear(ours);
+  clear(theirs);
+  return 0;
 }
 
 Run Best(const std::function<Run()>& once) {
@@ -98,11 +183,21 @@ Run Best(const std::function<Run()>& once) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool operations = argc > 1 && std::string(argv[1]) == "ops";
+  if (operations) {
+    --argc;
+    ++argv;
+  }
   long files = argc > 1 ? std::atol(argv[1]) : 200000;
   std::string work = argc > 2 ? argv[2] : "/tmp/dv-fileops-bench";
   FileSystemObject fso;
   if (fso.FolderExists(work)) fso.DeleteFolder(work);
   fso.CreateFolder(work);
+  if (operations) {
+    int rc = OperationsTable(files, work, argc > 3 ? std::atol(argv[3]) : 1024);
+    fso.DeleteFolder(work);
+    return rc;
+  }
   const std::string tree = work + "/tree", temp = work + "/private", dst = work + "/dst";
   fso.CreateFolder(temp);
   fso.CreateFolder(dst);

@@ -492,6 +492,7 @@ void clsFileOps::ProcessGatheredItems() {
       return;
     }
     beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
+    madeTarget_.clear();
     if (ffType_ == gather::Files) ProcessFileArray();
     else if (ffType_ == gather::Folders) ProcessFolderArray();
     else if (ffType_ == gather::FilesAndFolders) ProcessMixedArray();

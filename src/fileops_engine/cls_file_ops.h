@@ -293,6 +293,7 @@ class clsFileOps {
   std::string destPath_;        // the destination folder, absolute, without a trailing "/" (but "/")
   bool destinationInUse_ = false;
   std::string currentTarget_;
+  std::string madeTarget_;  // the last target folder known to be there
   bool filtersActive_ = false, createPending_ = false, abort_ = false;
   bool bankFilePass_ = false, flatTarget_ = false, contentsOnly_ = false;
   bool running_ = false;

@@ -63,16 +63,19 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
   ResumeScope scope = ItemScope(location, itemText, result);
   scope.Step([&] {
     if (structure_) {
-      if (!ExistsAt(currentTarget_)) CreatePath(currentTarget_);
+      // Files of one folder come together: their target folder is looked at once.
+      if (currentTarget_ != madeTarget_) {
+        if (!ExistsAt(currentTarget_)) CreatePath(currentTarget_);
+        madeTarget_ = currentTarget_;
+      }
       target = JoinPath(currentTarget_, name);
-      // A target that is there, or appears before the copy lands, is left alone without overwrite.
-      if (overwrite_)
-        result = put(target, true) ? outcome::Success : outcome::Failure;
-      else
-        result = !ExistsAt(target) && put(target, false) ? outcome::Success : outcome::NothingDone;
+      // Without overwrite the write itself refuses an existing name, so a target that is there, or appears
+      // before the copy lands, is left alone.
+      if (overwrite_) result = put(target, true) ? outcome::Success : outcome::Failure;
+      else result = put(target, false) ? outcome::Success : outcome::NothingDone;
     } else if (numberDuplicates_) {
       target = JoinPath(destPath_, name);
-      if (!ExistsAt(target) && put(target, false)) {
+      if (put(target, false)) {
         result = outcome::Success;
         return;
       }
@@ -88,12 +91,9 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       }
     } else {
       target = JoinPath(destPath_, name);
-      if (!ExistsAt(target) && put(target, false))
-        result = outcome::Success;
-      else if (overwrite_)
-        result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
-      else
-        result = outcome::NothingDone;
+      if (put(target, false)) result = outcome::Success;
+      else if (overwrite_) result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
+      else result = outcome::NothingDone;
     }
   });
   // Quick verification compares lengths only.
