@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTreeView>
 #include <QtTest>
 
 #include "dirprint/report_view.h"
@@ -20,6 +21,7 @@
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/file_ops_save.h"
 #include "fileops_ui/frm_file_ops.h"
+#include "shell/frm_main.h"
 #include "shell/shell_services.h"
 #include "support/find_child.h"
 #include "support/prompter_texts.h"
@@ -529,6 +531,46 @@ class FrmFileOpsTest : public QObject {
     w_->SaveFileOpErrorsThisSession();
     QCOMPARE(asked[2].fileName, QString("DV_Errors_03-02-05_09-07-am"));
     QCOMPARE(asked[2].title, QString("Save Errors This Session"));
+  }
+
+  void treeClicksSetTheBoxesOrSayThePathIsGone() {
+    const std::string here = tree_->Dir("here"), gone = tree_->Dir("gone");
+    auto* source = C<QTreeView>("ExploreTreeFileOpsSource");
+    auto* destination = C<QTreeView>("ExploreTreeFileOpsDestination");
+    emit source->clicked(w_->TreeModel()->index(Q(here)));
+    QCOMPARE(E("txtSource")->text(), Q(here));
+    emit destination->clicked(w_->TreeModel()->index(Q(here)));
+    QCOMPARE(E("txtDestination")->text(), Q(here));
+    const QModelIndex removed = w_->TreeModel()->index(Q(gone));
+    ::rmdir(gone.c_str());
+    prompter_.Clear();
+    emit source->clicked(removed);
+    QCOMPARE(prompter_.CountTitled("Path is no longer valid"), 1);
+    QVERIFY(Q(prompter_.Log()[0].text).endsWith("-> File Ops - Refresh Directories"));
+    QCOMPARE(E("txtSource")->text(), Q(here));
+  }
+
+  void mainWindowMenusReachTheWindow() {
+    w_.reset();
+    dv::frmMain main(*services_, {}, [this](dv::ShellServices& s) { return new dv::frmFileOps(s, nullptr, &prompter_); });
+    main.show();
+    main.Load();
+    main.Item("mnuGotoFileOperations")->trigger();
+    auto* ops = qobject_cast<dv::frmFileOps*>(main.FileOps());
+    QVERIFY(ops);
+    QVERIFY(main.Item("mnuPerformFileOperation")->isEnabled());
+    main.Item("mnuFileOpPreviewOnly")->trigger();
+    QVERIFY(ops->findChild<QCheckBox*>("chkPreviewOnly")->isChecked());
+    ops->findChild<QCheckBox*>("chkPreviewOnly")->click();
+    QVERIFY(!main.Item("mnuFileOpPreviewOnly")->isChecked());
+    main.Item("mnuShowFileOpFilterSettings")->trigger();
+    QVERIFY(main.Item("mnuShowFileOpFilterSettings")->isChecked());
+    QCOMPARE(ops->findChild<QPushButton*>("cmdFilterFiles")->text(), QString("Hide Filters"));
+    main.Item("mnuViewFileOpLastOperationResults")->trigger();
+    QVERIFY(main.Item("mnuViewFileOpLastOperationResults")->isChecked());
+    QVERIFY(!main.Item("mnuPerformFileOperation")->isEnabled());  // it follows "Perform Operation"
+    main.Item("mnuViewFileOpLastOperationResults")->trigger();
+    QVERIFY(main.Item("mnuPerformFileOperation")->isEnabled());
   }
 
   void choicesComeBackInTheNextSessionAndPanelsScroll() {
