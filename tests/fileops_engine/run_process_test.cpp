@@ -81,8 +81,9 @@ class RunProcessTest : public FileOpsTest {
 };
 
 // Each pause setting with real children: 0 starts and goes on, 1 waits for each to end, 2 asks (Yes starts, No
-// skips, Cancel stops with the file as a failure); an unknown setting fails each file openly. The questions show
-// the command exactly: the placeholder as blank, quoted path, blank, every time it stands in the template.
+// skips, Cancel stops with the file as a failure); an unknown setting, or a program the shell cannot find, fails
+// each file openly. The questions show the command exactly: the placeholder as blank, quoted path, blank, every
+// time it stands in the template.
 TEST_F(RunProcessTest, EachPauseSetting) {
   tree.File("src/a.txt", "a");
   tree.File("src/b.txt", "b");
@@ -105,6 +106,9 @@ TEST_F(RunProcessTest, EachPauseSetting) {
       {2, "cp <<filename>><<filename>>.bak", {Answer::No, Answer::No}, {},
        {ask + "cp  'T/src/a.txt'  'T/src/a.txt' .bak?", ask + "cp  'T/src/b.txt'  'T/src/b.txt' .bak?"}, {}, 0},
       {7, mark + " <<filename>>", {}, {"Failure: T/src/a.txt", "Failure: T/src/b.txt"}, {}, {}, 2},
+      // The shell could not find the program: as a process that cannot be created, a failure.
+      {1, "dv-no-such-program <<filename>> 2>/dev/null", {}, {"Failure: T/src/a.txt", "Failure: T/src/b.txt"}, {},
+       {}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pause);
