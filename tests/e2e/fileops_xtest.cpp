@@ -1,10 +1,14 @@
 // The file operations window end to end on a real X server: from the main window's File menu the user switches to
 // File Operations, types a source and a destination folder, presses "Perform Operation", answers the real
 // confirmation box, and the real progress program comes and goes while the tree is copied; the results button
-// turns green and the results view shows every copied file. Screenshots are kept in the artifacts folder.
+// turns green and the results view shows every copied file; closed from its window menu, the window comes back
+// from the main menu as it was. Screenshots are kept in the artifacts folder.
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -128,6 +132,23 @@ class FileOpsEndToEnd : public QObject {
     QVERIFY(!w.Item("mnuPerformFileOperation")->isEnabled());
     QTest::qWait(200);
     Shot(&w, "fileops-results.png");
+
+    // Closing the window from its window menu, then going back to it from the main menu: the same window comes
+    // back as it was, and the menu items still reach it.
+    auto* sub = w.findChild<QMdiArea*>()->activeSubWindow();
+    QVERIFY(sub && sub->systemMenu());
+    QAction* close = nullptr;
+    for (QAction* a : sub->systemMenu()->actions())
+      if (a->text().remove('&').startsWith("Close")) close = a;
+    QVERIFY(close);
+    close->trigger();
+    QTRY_VERIFY(!sub->isVisible());
+    QTest::qWait(100);  // any deferred deletion would run here
+    w.Item("mnuViewFileOpLastOperationResults")->trigger();
+    w.Item("mnuGotoFileOperations")->trigger();
+    QTRY_VERIFY(ops->isVisible());
+    QVERIFY(!view->isVisible());
+    QVERIFY(w.Item("mnuPerformFileOperation")->isEnabled());
   }
 };
 
