@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -95,46 +97,61 @@ struct KeySender::Impl {
   Display* display = nullptr;
   XErrorHandler previousHandler = nullptr;
   KeyCode shift = 0, ctrl = 0, alt = 0;
-  KeyCode spare = 0;        // a key without symbols, lent to characters the keyboard lacks
-  KeySym spareSym = NoSymbol;
+  // Keys without symbols, lent to characters the keyboard lacks: each character keeps its own key until the
+  // sender is done, since a program may read its keymap again only when it gets to the key events, and must then
+  // still find every character where it was typed.
+  std::vector<KeyCode> spares;
+  bool sparesFound = false;
+  std::vector<std::pair<KeySym, KeyCode>> lent;  // in the order lent
 
   KeyCode Code(KeySym sym) { return XKeysymToKeycode(display, sym); }
 
-  KeyCode FindSpare() {
+  void FindSpares() {
+    sparesFound = true;
     int min = 0, max = 0, per = 0;
     XDisplayKeycodes(display, &min, &max);
     KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(min), max - min + 1, &per);
-    KeyCode found = 0;
-    for (int code = max; code >= min && !found && map; --code) {
+    for (int code = max; code >= min && map; --code) {
       bool empty = true;
       for (int k = 0; k < per; ++k) empty &= map[(code - min) * per + k] == NoSymbol;
-      if (empty) found = static_cast<KeyCode>(code);
+      if (empty) spares.push_back(static_cast<KeyCode>(code));
     }
     if (map) XFree(map);
-    return found;
   }
 
-  // Puts `sym` on the spare key; programs need a moment to learn of the new mapping.
+  void Map(KeyCode code, KeySym sym) {
+    KeySym both[2] = {sym, sym};
+    XChangeKeyboardMapping(display, code, 2, both, 1);
+    XSync(display, False);
+  }
+
+  // A key for `sym`; programs need a moment to learn of a new mapping. When every spare key is in use, the one
+  // lent first is taken back.
   KeyCode Lend(KeySym sym) {
-    if (!spare) spare = FindSpare();
-    if (!spare) throw Error(err::Application, "Keystrokes cannot be sent: no free key to type a character with");
-    if (spareSym != sym) {
-      KeySym both[2] = {sym, sym};
-      XChangeKeyboardMapping(display, spare, 2, both, 1);
-      XSync(display, False);
-      spareSym = sym;
+    for (const auto& [s, code] : lent)
+      if (s == sym) return code;
+    if (!sparesFound) FindSpares();
+    KeyCode code = 0;
+    if (lent.size() < spares.size()) {
+      code = spares[lent.size()];
+    } else if (!lent.empty()) {
+      code = lent.front().second;
+      lent.erase(lent.begin());
       Gap(50);
+    } else {
+      throw Error(err::Application, "Keystrokes cannot be sent: no free key to type a character with");
     }
-    return spare;
+    Map(code, sym);
+    lent.push_back({sym, code});
+    Gap(50);
+    return code;
   }
 
   void Restore() {
-    if (!spare || spareSym == NoSymbol) return;
+    if (lent.empty()) return;
     Gap(50);
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(display, spare, 2, none, 1);
-    XSync(display, False);
-    spareSym = NoSymbol;
+    for (const auto& [sym, code] : lent) Map(code, NoSymbol);
+    lent.clear();
   }
 
   void Key(KeyCode code, bool down) { XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime); }

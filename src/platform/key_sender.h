@@ -19,8 +19,8 @@ class KeySender {
   KeySender& operator=(const KeySender&) = delete;
 
   // Presses and releases each key with its modifiers, and returns when the X server has handled them all. A
-  // character the keyboard has no key for is typed through a spare key mapped for the moment. Throws Error when
-  // a stroke cannot be sent.
+  // character the keyboard has no key for is typed through a spare key, mapped until the sender is destroyed.
+  // Throws Error when a stroke cannot be sent.
   void Send(const std::vector<KeyStroke>& strokes);
 
  private:
