@@ -189,6 +189,17 @@ void frmFileOps::AddFolderToBank(std::string folder) {
 }
 
 void frmFileOps::cmdAddFiles_Click() {
+  if (typedSource_ && bank_.empty()) {
+    // A path typed into the source box goes to the bank as the user says it is.
+    typedSource_ = false;
+    const std::string typed = txtSource_->text().toStdString();
+    const int choice = GiveChoice("You have chosen to add a file or folder directly to the file processing bank via "
+                                  "the From text.\r\n\r\nIs this entry a file or a folder?",
+                                  "File", "Folder", "File or Folder?");
+    if (choice == 1) AddFileToBank(typed);
+    if (choice == 2) AddFolderToBank(typed);
+    return;
+  }
   const QString folder = sourceFiles_->Folder();
   const QModelIndexList picked = flbSource_->selectionModel()->selectedIndexes();
   if (picked.isEmpty()) {
@@ -208,6 +219,25 @@ void frmFileOps::cmdRemoveFiles_Click() {
       const std::string path = (WithSlash(folder) + sourceFiles_->FileName(i)).toStdString();
       for (std::string& e : bank_)
         if (e == path) e.clear();
+    }
+  }
+  ResetBankIfEmpty();
+  UpdateSourceCaption();
+}
+
+void frmFileOps::DroppedOnBankButton(const QStringList& paths, bool add) {
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    if (!info.exists()) continue;
+    const std::string p = path.toStdString();
+    if (info.isDir()) {
+      if (add) AddFolderToBank(p);
+      else RemoveFolderFromBank(p);
+    } else if (add) {
+      AddFileToBank(p);
+    } else {
+      for (std::string& e : bank_)
+        if (e == p) e.clear();
     }
   }
   ResetBankIfEmpty();

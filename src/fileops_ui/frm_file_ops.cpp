@@ -9,6 +9,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -430,10 +434,39 @@ void frmFileOps::ConnectHandlers() {
   connect(cmdRemoveFiles_, &QPushButton::clicked, this, [this] { Run("ffo:58", [&] { cmdRemoveFiles_Click(); }); });
   dtpChangeDate_->installEventFilter(this);
   dtpDateRestrictionDate_->installEventFilter(this);
+  txtSource_->installEventFilter(this);
+  // Files and folders dragged from the trees, the lists or a file manager onto the bank buttons.
+  for (QPushButton* b : {cmdAddFiles_, cmdRemoveFiles_}) {
+    b->setAcceptDrops(true);
+    b->installEventFilter(this);
+  }
+  for (QAbstractItemView* v : std::initializer_list<QAbstractItemView*>{ExploreTreeFileOpsSource_, flbSource_}) {
+    v->setDragEnabled(true);
+    v->setDragDropMode(QAbstractItemView::DragOnly);
+  }
 }
 
 bool frmFileOps::eventFilter(QObject* watched, QEvent* event) {
   if (watched == workArea_ && event->type() == QEvent::Resize) PlaceViewers();
+  if ((watched == cmdAddFiles_ || watched == cmdRemoveFiles_) &&
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop)) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!drop->mimeData()->hasUrls()) return false;
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+      QStringList paths;
+      for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile()) paths << QDir::cleanPath(url.toLocalFile());
+      const bool add = watched == cmdAddFiles_;
+      Run(add ? "ffo:59" : "ffo:60", [&] { DroppedOnBankButton(paths, add); });
+    }
+    return true;
+  }
+  if (watched == txtSource_ && event->type() == QEvent::FocusOut) {
+    // The widget taking the focus is already the application's focus widget here.
+    const QWidget* next = QApplication::focusWidget();
+    typedSource_ = next && (next->objectName() == "cmdAddFiles" || next->objectName() == "cmdDelete");
+  }
   if (event->type() == QEvent::FocusOut) {
     if (watched == dtpChangeDate_) Run("ffo:41", [&] { dtpChangeDate_LostFocus(); });
     if (watched == dtpDateRestrictionDate_) Run("ffo:42", [&] { dtpDateRestrictionDate_LostFocus(); });

@@ -173,6 +173,8 @@ class frmFileOps : public frmFileOpsBase {
   void cmdAddFiles_Click();
   void cmdRemoveFiles_Click();
   void RemoveFolderFromBank(std::string folder);
+  // Paths dropped on "Add to Bank" (add) or "Remove from Bank" (remove).
+  void DroppedOnBankButton(const QStringList& paths, bool add);
   void ResetBankIfEmpty();
   void UpdateSourceCaption();
   std::vector<std::string> BankEntries() const;
@@ -194,6 +196,7 @@ class frmFileOps : public frmFileOpsBase {
   bool isLoading_ = false;
   bool running_ = false;
   bool rewriting_ = false;  // a box is being rewritten by its own check
+  bool typedSource_ = false;  // the focus went from the source box straight to "Add to Bank"
   std::vector<std::string> selectedFiles_;
   std::vector<std::string> bank_;
   std::string bankName_;

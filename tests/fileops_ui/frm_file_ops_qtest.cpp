@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -531,6 +532,45 @@ class FrmFileOpsTest : public QObject {
     w_->SaveFileOpErrorsThisSession();
     QCOMPARE(asked[2].fileName, QString("DV_Errors_03-02-05_09-07-am"));
     QCOMPARE(asked[2].title, QString("Save Errors This Session"));
+  }
+
+  void bankButtonsTakeDropsAndTypedPaths() {
+    const std::string src = Source();
+    QStringList asked;
+    int answer = 2;  // "Contents Only"
+    w_->GiveChoice = [&](const QString&, const QString&, const QString&, const QString& title) {
+      asked << title;
+      return answer;
+    };
+    auto drop = [&](const char* button, const std::vector<std::string>& paths) {
+      QMimeData data;
+      QList<QUrl> urls;
+      for (const std::string& p : paths) urls << QUrl::fromLocalFile(Q(p));
+      data.setUrls(urls);
+      // As a drag arrives: it enters the button, then drops.
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(C(button), &enter);
+      QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(C(button), &event);
+    };
+    drop("cmdAddFiles", {src, src + "/a.txt", src + "/a.txt"});
+    QCOMPARE(asked, QStringList{"Add Folder with Contents?"});
+    QCOMPARE(w_->ProcessingBankItems(), (std::vector<std::string>{src + "/*.*", src + "/a.txt"}));
+    QCOMPARE(C<QLabel>("lblSource")->text(), QString("Operate on Files and Folders from Processing Bank-> Unsaved Bank"));
+    drop("cmdRemoveFiles", {src + "/a.txt", src});
+    QVERIFY(w_->ProcessingBankItems().empty());
+    QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
+    QVERIFY(!E("txtSource")->isReadOnly());
+
+    // A path typed into the source box and taken straight to "Add to Bank" is added as the user says it is.
+    QApplication::setActiveWindow(w_.get());
+    E("txtSource")->setFocus();
+    E("txtSource")->setText(Q(src + "/b.txt"));
+    C("cmdAddFiles")->setFocus();
+    answer = 1;  // "File"
+    A("cmdAddFiles")->click();
+    QCOMPARE(asked.last(), QString("File or Folder?"));
+    QCOMPARE(w_->ProcessingBankItems(), (std::vector<std::string>{src + "/b.txt"}));
   }
 
   void treeClicksSetTheBoxesOrSayThePathIsGone() {
