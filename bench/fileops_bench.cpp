@@ -89,7 +89,7 @@ Run Operate(const std::string& tree, const std::string& temp, long op, const std
     ops.Process_Files_Folders_Both(0);
     ops.PreviewOnly(preview);
     ops.ProcessOperation();
-    if (ops.RecordedLines().size() < 2) std::fprintf(stderr, "the operation recorded nothing\n");
+    if (ops.RecordedLines().empty()) std::fprintf(stderr, "the operation recorded nothing\n");
     if (ops.FailureCount() > 0) std::fprintf(stderr, "%ld failures\n", ops.FailureCount());
   });
 }
