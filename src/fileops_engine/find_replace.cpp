@@ -40,11 +40,13 @@ bool HasTextExtension(const std::string& name, const std::string& list) {
   return false;
 }
 
-// The name split at its last ".": "report.txt" -> "report_DVBU.txt", "README" -> "README_DVBU".
+// The name split at its last ".": "report.txt" -> "report_DVBU.txt", "README" -> "README_DVBU". A leading "."
+// stays with the base (".profile" -> ".profile_DVBU"), so a hidden file's backup stays hidden.
 std::string BackupPath(const std::string& path) {
   const std::string name = NameOfPath(path);
   const size_t dot = name.rfind('.');
-  const std::string backup = dot == std::string::npos ? name + "_DVBU" : name.substr(0, dot) + "_DVBU" + name.substr(dot);
+  const std::string backup = dot == std::string::npos || dot == 0 ? name + "_DVBU"
+                                                                  : name.substr(0, dot) + "_DVBU" + name.substr(dot);
   return JoinPath(ParentOfPath(path), backup);
 }
 

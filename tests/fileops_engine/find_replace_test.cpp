@@ -93,6 +93,7 @@ TEST_F(FindReplaceTest, KeepsFilesSafe) {
   const bool xattrs = ::setxattr(kept.c_str(), "user.note", "v1", 2, 0) == 0;
   tree.File("src/letter.txt", "Dear old friend");
   tree.File("src/x.dir/README", "old");
+  tree.File("src/x.dir/.profile", "old");
   const std::string readOnly = tree.File("src/locked.txt", "old");
   ::chmod(readOnly.c_str(), 0444);
   tree.Fifo("src/pipe.txt");
@@ -101,11 +102,11 @@ TEST_F(FindReplaceTest, KeepsFilesSafe) {
 
   Replace(dir, "old", "new", 1, "", /*backup=*/true);
   EXPECT_EQ(test::Lines(ops, dir), (Strings{"Success: T/kept.txt", "Success: T/letter.txt", "Failure: T/locked.txt",
-                                            "Success: T/x.dir/README"}));
+                                            "Success: T/x.dir/.profile", "Success: T/x.dir/README"}));
   EXPECT_EQ(Errors(dir), Strings{"cfo:8M 3 Finding & Replacing Text at or near file locked.txt [70]"});
   EXPECT_EQ(Listing(dir), "huge.bin kept.txt kept_DVBU.txt letter.txt letter_DVBU.txt locked.txt none.txt pipe.txt "
                           "x.dir");
-  EXPECT_EQ(Listing(dir + "/x.dir"), "README README_DVBU");
+  EXPECT_EQ(Listing(dir + "/x.dir"), ".profile .profile_DVBU README README_DVBU");
   EXPECT_EQ(TempTree::Read(dir + "/letter.txt") + "|" + TempTree::Read(dir + "/letter_DVBU.txt"),
             "Dear new friend|Dear old friend");
   EXPECT_EQ(TempTree::Read(dir + "/x.dir/README") + "|" + TempTree::Read(dir + "/x.dir/README_DVBU"), "new|old");
