@@ -1,7 +1,16 @@
 #include "fileops_engine/bank_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 
+#include "platform/error.h"
+#include "platform/file_replace.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
 #include "platform/text_stream.h"
 
 namespace dv {
@@ -25,6 +34,72 @@ std::vector<NamedBank> ReadBankFile(const std::string& path) {
   while (!in.AtEndOfStream())
     if (auto bank = ParseBankLine(in.ReadLine())) banks.push_back(std::move(*bank));
   return banks;
+}
+
+std::string BankLine(const std::string& name, const std::vector<std::string>& entries) {
+  std::string line = name;
+  for (const std::string& entry : entries) line += kBankSeparator + entry;
+  return line;
+}
+
+std::vector<std::string> ReadBankLines(const std::string& path) {
+  std::vector<std::string> lines;
+  if (!FileSystemObject().FileExists(path)) return lines;
+  TextStream in = TextStream::Open(path, IOMode::ForReading, false);
+  while (!in.AtEndOfStream()) lines.push_back(in.ReadLine());
+  return lines;
+}
+
+void WriteBankFile(const std::string& path, const std::vector<std::string>& lines) {
+  ReplaceTextFile(
+      path,
+      [&](TextStream& out) {
+        for (const std::string& line : lines)
+          if (!line.empty()) out.WriteLine(line);
+      },
+      /*durable=*/true);
+}
+
+int BankEntryIcon(const std::string& entry) {
+  if (entry.size() >= 3 && entry.compare(entry.size() - 3, 3, "*.*") == 0) return 3;
+  if (!entry.empty() && entry.back() == '/') return 1;
+  return 2;
+}
+
+long BankColumnTwips(const std::vector<std::string>& entries) {
+  size_t longest = 0;
+  for (const std::string& entry : entries) {
+    // Characters, not bytes: a UTF-8 name is as wide as its letters.
+    size_t chars = 0;
+    for (unsigned char c : entry) chars += (c & 0xC0) != 0x80;
+    longest = std::max(longest, chars);
+  }
+  return longest < 46 ? 6700 : static_cast<long>(115 * longest);
+}
+
+namespace {
+
+// The bank file in `folder` when it can be used: an existing one that this user may rewrite (its folder taking
+// the temporary file), or a new empty one made there.
+bool UsableBankFile(const std::string& folder, std::string& path) {
+  if (folder.empty() || !FileSystemObject().FolderExists(folder) || ::access(folder.c_str(), W_OK | X_OK) != 0)
+    return false;
+  path = JoinPath(folder, kBankFileName);
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+std::string LocateBankFile(const std::string& programFolder, const std::string& userDataFolder) {
+  std::string path;
+  if (UsableBankFile(programFolder, path)) return path;
+  if (MakeFolderPath(userDataFolder) && UsableBankFile(userDataFolder, path)) return path;
+  return {};
 }
 
 }  // namespace dv
