@@ -6,6 +6,7 @@
 
 #include "cli/op_command.h"
 #include "cli/report_command.h"
+#include "dv_version.h"
 
 namespace {
 
@@ -13,7 +14,10 @@ const char* kUsage =
     "Usage: dorvane-cli COMMAND [OPTIONS]\n"
     "Commands:\n"
     "  report   write the directory report of a folder (dorvane-cli report --help)\n"
-    "  op       run a file operation over a folder's files (dorvane-cli op --help)\n";
+    "  op       run a file operation over a folder's files (dorvane-cli op --help)\n"
+    "Options:\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
 
 }  // namespace
 
@@ -26,6 +30,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "report") return dv::RunReportCommand(args);
   if (command == "op") return dv::RunOpCommand(args);
+  if (command == "--version") {
+    std::fputs("dorvane-cli " DV_VERSION_TEXT "\n", stdout);
+    return 0;
+  }
   if (command == "--help" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -14,7 +14,8 @@ const char* const kReportHelp =
     "Usage: dorvane-cli report [OPTIONS] FOLDER\n"
     "Writes the directory report of FOLDER to standard output (or to --output FILE).\n"
     "\n"
-    "  --view hierarchical|dos|csv|sortable   report view (default hierarchical)\n"
+    "  --view hierarchical|dos|csv|sortable|json   report view (default hierarchical); json is one\n"
+    "                      JSON document: settings, and each listed folder and file with typed columns\n"
     "  --columns LIST      detail columns in report order, from size, attributes, type, created,\n"
     "                      modified, accessed, count; or none (default size,type)\n"
     "  --levels N|all      subfolder levels below FOLDER, 0 to 32767, or all (default all)\n"
@@ -167,7 +168,7 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
     const std::string& name = r.Name();
     if (name == "--help") { r.Flag(); o.help = true; }
     else if (name == "--view")
-      o.view = Lookup(name, r.Value(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}});
+      o.view = Lookup(name, r.Value(), {{"hierarchical", 0}, {"dos", 1}, {"csv", 2}, {"sortable", 3}, {"json", 4}});
     else if (name == "--columns") o.columns = ParseColumns(r.Value());
     else if (name == "--levels") {
       std::string v = Lower(r.Value());
@@ -202,6 +203,9 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
     else throw UsageError("unknown option " + r.Arg());
   }
   if (!o.help && o.folder.empty()) throw UsageError("FOLDER is missing");
+  // The exports read a text report line by line; a JSON document made into rich text or a web page is neither.
+  if (!o.help && !o.save.empty() && o.view == static_cast<long>(ReportView::Json))
+    throw UsageError("--save does not apply to --view json; use --output FILE");
   return o;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/temp_folder.h"
+#include "scan/json_report_writer.h"
 #include "scan/report_writer.h"
 #include "scan/tree_walk.h"
 
@@ -113,16 +114,25 @@ bool clsDirProcessing::StartingFolderMissing() {
 bool clsDirProcessing::CreateDirPrintFile(TextStream& out) {
   ClosingDown(false);
   if (StartingFolderMissing()) {
-    out.Write(kInvalidPathMarker);
+    // A JSON document gets no marker: a script reads the exit status, and a partial text would not parse.
+    if (s_.view != ReportView::Json) out.Write(kInvalidPathMarker);
     return false;
   }
   ResumeScope scope(
       [this](const Error& e, const std::string& l) { Events().evtExternalPassError(e, l, 4, "listing a root level folder"); },
       "cdp:6A");
-  ReportWriter writer(s_, Events(), out);
-  scope.Step([&] { WalkTree(s_, Events(), closingDown_, GetAbsolutePathName(s_.startingDirectory), writer); });
-  // Whatever ended the walk, the rows already walked are written out.
-  scope.Step([&] { writer.Finish(ClosingDown()); });
+  auto run = [&](auto& writer) {
+    scope.Step([&] { WalkTree(s_, Events(), closingDown_, GetAbsolutePathName(s_.startingDirectory), writer); });
+    // Whatever ended the walk, the rows already walked are written out.
+    scope.Step([&] { writer.Finish(ClosingDown()); });
+  };
+  if (s_.view == ReportView::Json) {
+    JsonReportWriter writer(s_, Events(), out);
+    run(writer);
+  } else {
+    ReportWriter writer(s_, Events(), out);
+    run(writer);
+  }
   return true;
 }
 

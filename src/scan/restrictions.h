@@ -27,6 +27,8 @@ class SizeRestriction {
   // Stores the setting and converts the limit into `displayUnit` (the scan's SetSizeType at the time of the call).
   void Set(bool on, long value, CompareOp op, SizeUnit unit, SizeUnit displayUnit);
   bool On() const { return on_; }
+  CompareOp Op() const { return op_; }
+  // The limit in the display unit it was converted into.
   int64_t Limit() const { return limit_; }
   // True when an item of `sizeBytes` is rejected; `displayUnit` is the scan's current unit.
   bool Restricts(int64_t sizeBytes, SizeUnit displayUnit) const;
@@ -45,6 +47,7 @@ class DateRestriction {
   // `day` is a calendar day; ">" and "<=" compare with the end of that day (23:59:59).
   void Set(bool on, const LocalTime& day, CompareOp op, DateType type);
   bool On() const { return on_; }
+  CompareOp Op() const { return op_; }
   DateType Type() const { return type_; }
   DateTime Limit() const { return limit_; }
   // "=" compares local calendar days; the other operators compare the full time.

@@ -6,8 +6,9 @@
 
 namespace dv {
 
-// Report views. The CSV and the sortable view write the same text.
-enum class ReportView : long { Hierarchical = 0, Dos = 1, Csv = 2, Sortable = 3 };
+// Report views. The CSV and the sortable view write the same text. Json is dorvane-cli's alone: one JSON
+// document for scripts, with the rows of the CSV view as typed values.
+enum class ReportView : long { Hierarchical = 0, Dos = 1, Csv = 2, Sortable = 3, Json = 4 };
 
 // Detail columns, in the codes ShowColumns takes. FileCount is named in the heading only; it makes no column.
 enum class ReportColumn : long {

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
+#include "dv_version.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "shell/frm_tip.h"
@@ -25,6 +28,13 @@ QString OptionValue(const QStringList& args, const QString& name) {
 }  // namespace
 
 int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint, FileOpsMaker fileOps) {
+  // Before the application object, which would need a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::fputs("dorvane " DV_VERSION_TEXT "\n", stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("dorvane");
   // Before any window, so that every window, message box and working window takes it.

@@ -141,6 +141,17 @@ TEST_F(CliTest, SignalsCancelWithTheirExitStatusAndReplaceNoFile) {
     EXPECT_EQ(r.out.substr(r.out.size() - marker.size()), marker) << signal;
     EXPECT_NE(r.out.find("** Summary:"), std::string::npos) << signal;
 
+    // The JSON view: still one whole document, which says it was cancelled.
+    std::vector<std::string> json = walk;
+    json[5] = "json";
+    r = RunInterrupted(json, signal, tree / "out.txt");
+    EXPECT_EQ(r.status, status) << signal;
+    const std::string end = "\"cancelled\": true}\n";
+    ASSERT_GE(r.out.size(), end.size()) << signal;
+    EXPECT_EQ(r.out.substr(r.out.size() - end.size()), end) << signal;
+    EXPECT_EQ(test::RunProgram("python3", {"-c", "import json,sys; json.load(open(sys.argv[1]))", tree / "out.txt"})
+                  .status, 0) << signal;
+
     // To files: a cancelled run replaces neither, and leaves nothing beside them.
     std::vector<std::string> toFiles = walk;
     toFiles.insert(toFiles.begin() + 1, {"--output", output, "--save", page});
