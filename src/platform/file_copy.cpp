@@ -71,6 +71,26 @@ void CopyUserAttributes(int in, int out) {
   }
 }
 
+// Opens the regular file `src` for reading (never a link, FIFO or device).
+UniqueFd OpenSource(const PathRef& src, const std::string& source, struct stat& st) {
+  int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (in < 0) ThrowErrno(source);
+  UniqueFd inFd(in);
+  if (::fstat(in, &st) != 0) ThrowErrno(source);
+  if (!S_ISREG(st.st_mode))
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + source);
+  return inFd;
+}
+
+// The bytes, user attributes, mode and times of the open file `in` (with status `st`) into `out`.
+void CopyInto(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
+  CopyBytes(in, out, source, destination);
+  CopyUserAttributes(in, out);
+  if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(out, times) != 0) ThrowErrno(destination);
+}
+
 // Writes the copy of `src` as `tmp` (beside the destination). Throws dv::Error.
 void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp, const std::string& source,
                     const std::string& destination) {
@@ -92,22 +112,36 @@ void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp
     ::utimensat(tmp.Dir(), tmp.Name(), times, AT_SYMLINK_NOFOLLOW);
     return;
   }
-  int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (in < 0) ThrowErrno(source);
-  UniqueFd inFd(in);
   struct stat st;
-  if (::fstat(in, &st) != 0) ThrowErrno(source);
-  if (!S_ISREG(st.st_mode))
-    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + source);
+  UniqueFd in = OpenSource(src, source, st);
   int out = ::openat(tmp.Dir(), tmp.Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (out < 0) ThrowErrno(destination);
   UniqueFd outFd(out);
-  CopyBytes(in, out, source, destination);
-  CopyUserAttributes(in, out);
-  if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (::futimens(out, times) != 0) ThrowErrno(destination);
+  CopyInto(in.Get(), st, out, source, destination);
   if (::close(outFd.Release()) != 0) ThrowErrno(destination);
+}
+
+// A new file (nothing at the destination) is written as an unnamed file in the destination's folder and given its
+// name only when complete: one change to the folder instead of three, and a name that is either absent or whole.
+// A name taken meanwhile fails with 58, or, with `overwrite`, gives false. False also when the file system has no
+// unnamed files, the folder's path is too long, or /proc is not mounted: the caller then writes a named temporary.
+bool WriteUnnamed(const PathRef& src, const std::string& source, const PathRef& dst, const std::string& destination,
+                  bool overwrite) {
+  const std::string folder = ParentOfPath(destination);
+  if (folder.size() >= PATH_MAX) return false;
+  int out = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (out < 0) {
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
+    ThrowErrno(destination);
+  }
+  UniqueFd outFd(out);
+  struct stat st;
+  UniqueFd in = OpenSource(src, source, st);
+  CopyInto(in.Get(), st, out, source, destination);
+  const std::string self = "/proc/self/fd/" + std::to_string(out);
+  if (::linkat(AT_FDCWD, self.c_str(), dst.Dir(), dst.Name(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if ((errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0) || (errno == EEXIST && overwrite)) return false;
+  ThrowErrno(destination);
 }
 
 }  // namespace
@@ -123,7 +157,8 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + from);
 
   ItemInfo there;
-  if (StatAt(dst.Dir(), dst.Name(), there)) {
+  const bool exists = StatAt(dst.Dir(), dst.Name(), there);
+  if (exists) {
     if (!overwrite) throw ErrorFromErrno(EEXIST, to);
     if (there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
     // A read-only file is not replaced, even when overwriting is allowed; callers clear the bit first.
@@ -131,6 +166,8 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   } else if (errno != ENOENT) {
     ThrowErrno(to);
   }
+
+  if (!exists && info.IsRegular() && WriteUnnamed(src, from, dst, to, overwrite)) return;
 
   // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.

@@ -454,20 +454,22 @@ TEST(CopyFileTest, ATakenTemporaryNameIsNeitherUsedNorBlamedOnTheDestination) {
   FileSystemObject fs;
   const std::string src = tree.File("src.txt", "payload");
   const std::string folder = tree.Dir("out");
-  fs.CopyFile(src, folder + "/seed.txt", false);  // this process has drawn temporary names before it forks
+  // Replacing a file goes through a named temporary (a new file is written unnamed).
+  for (const char* name : {"seed.txt", "one.txt", "two.txt"}) tree.File(std::string("out/") + name, "old");
+  fs.CopyFile(src, folder + "/seed.txt", true);  // this process has drawn temporary names before it forks
 
   // A child forked now draws its first name; a file of someone else's is then put under that name, and a second
   // child, forked from the same state, copies into the same folder.
   std::string result;
   std::vector<std::string> seen = CreatedDuring(folder, [&] {
-    result = InChild(tree.Root(), [&] { return Outcome([&] { fs.CopyFile(src, folder + "/one.txt", false); }); });
+    result = InChild(tree.Root(), [&] { return Outcome([&] { fs.CopyFile(src, folder + "/one.txt", true); }); });
   });
   ASSERT_EQ(result, "ok");
   auto taken = std::find_if(seen.begin(), seen.end(), [](const std::string& n) { return n.rfind(".dv-copy-", 0) == 0; });
   ASSERT_NE(taken, seen.end());
   const std::string theirs = tree.File("out/" + *taken, "theirs");
 
-  result = InChild(tree.Root(), [&] { return Outcome([&] { fs.CopyFile(src, folder + "/two.txt", false); }); });
+  result = InChild(tree.Root(), [&] { return Outcome([&] { fs.CopyFile(src, folder + "/two.txt", true); }); });
   EXPECT_EQ(result, "ok");
   EXPECT_EQ(TempTree::Read(folder + "/two.txt"), "payload");
   EXPECT_EQ(TempTree::Read(theirs), "theirs");
