@@ -63,6 +63,13 @@ class Reaper {
 
   void Adopt(pid_t pid, int pidfd) {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Thousands of children may be left running at once; descriptors beyond a few are the program's, not ours:
+    // the others are looked at every 100 ms instead.
+    if (pidfd >= 0 && heldFds_ >= kMaxHeldFds) {
+      ::close(pidfd);
+      pidfd = -1;
+    }
+    heldFds_ += pidfd >= 0;
     children_.push_back({pid, pidfd});
     if (!started_) {
       wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -90,6 +97,7 @@ class Reaper {
                        for (const Child& c : r.children_)
                          if (c.pidfd >= 0) ::close(c.pidfd);
                        r.children_.clear();
+                       r.heldFds_ = 0;
                        if (r.wake_ >= 0) ::close(r.wake_);
                        r.wake_ = -1;
                        r.started_ = false;
@@ -105,7 +113,10 @@ class Reaper {
         std::lock_guard<std::mutex> lock(mutex_);
         for (size_t i = 0; i < children_.size();) {
           if (Collect(children_[i].pid, nullptr)) {
-            if (children_[i].pidfd >= 0) ::close(children_[i].pidfd);
+            if (children_[i].pidfd >= 0) {
+              ::close(children_[i].pidfd);
+              --heldFds_;
+            }
             children_[i] = children_.back();
             children_.pop_back();
           } else {
@@ -124,8 +135,10 @@ class Reaper {
     }
   }
 
+  static constexpr int kMaxHeldFds = 64;
   std::mutex mutex_;
   std::vector<Child> children_;
+  int heldFds_ = 0;
   int wake_ = -1;
   bool started_ = false;
 };

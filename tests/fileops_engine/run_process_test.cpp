@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "fileops_fixture.h"
+#include "support/child_process.h"
 #include "support/test_desktop.h"
 
 namespace dv::test {
@@ -202,6 +203,23 @@ TEST_F(RunProcessTest, NoZombieAfterThousandFireAndForgetRuns) {
   EXPECT_EQ(ops.SuccessCount(), 1000);
   EXPECT_TRUE(Eventually([] { return OwnChildren() == std::make_pair(0, 0); }));
   EXPECT_EQ(OwnChildren(), std::make_pair(0, 0));
+}
+
+// Children left running do not use up our descriptors: 300 alive at once under a limit of 256 open files, and
+// the results file is still written.
+TEST_F(RunProcessTest, LiveChildrenLeaveDescriptorsFree) {
+  for (int i = 0; i < 300; ++i) tree.File("live/f" + std::to_string(i));
+  ops.RunProcOnFile("sleep 1; : <<filename>>");
+  ops.RunProcOnFilePauseSetting(0, 0, false);
+  const std::string out = InChild(tree.Root(), [&] {
+    const rlimit limit = {256, 256};
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    RunOn("live", fileop::RunProcess);
+    Eventually([] { return OwnChildren() == std::make_pair(0, 0); });  // none left to whoever adopts orphans
+    return std::to_string(ops.SuccessCount()) + " errors " + std::to_string(events.errors.size()) +
+           (ResultsFile().find("Successfully=300") != std::string::npos ? " written" : " missing");
+  });
+  EXPECT_EQ(out, "300 errors 0 written");
 }
 
 // Errors with their descriptions, for the texts that must be clear.
