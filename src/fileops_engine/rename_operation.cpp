@@ -36,6 +36,8 @@ void CheckNewName(const std::string& newName, const std::string& oldName) {
 }  // namespace
 
 bool clsFileOps::NameMatchesPattern(const std::string& pattern, const std::string& name) {
+  // An empty pattern is never handed to the expression: it matches every name.
+  if (pattern.empty()) return true;
   bool matches = false;
   ResumeScope scope = Reporting(kNameMatchesPatternLocation, cfoerr::Item, "Matching:" + pattern + " To:" + name);
   scope.Step([&] {
@@ -49,6 +51,8 @@ bool clsFileOps::NameMatchesPattern(const std::string& pattern, const std::strin
 
 std::string clsFileOps::BuildNewName(const std::string& pattern, const std::string& name,
                                      const std::string& replacement, int start) {
+  // An empty pattern has nothing to replace: the name stays (and is then left alone).
+  if (pattern.empty()) return name;
   std::string newName;
   ResumeScope scope = Reporting(kBuildNewNameLocation, cfoerr::Item);
   scope.Step([&] {

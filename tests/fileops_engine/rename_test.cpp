@@ -61,6 +61,7 @@ TEST_F(FileOpsTest, RenameBuildsNewNames) {
       // No match, or a new name equal to the old one: left alone, nothing recorded.
       {"zzz", "y", 32000, {"a.txt"}, {}, "a.txt = a.txt\n"},
       {"a", "a", 32000, {"a.txt"}, {}, "a.txt = a.txt\n"},
+      {"", "x", 32000, {"a.txt"}, {}, "a.txt = a.txt\n"},
       // A new name that is empty or holds "/" fails clearly and renames nothing.
       {"^a\\.txt$", "", 32000, {"a.txt"}, {"Failure: T/a.txt"}, "a.txt = a.txt\n",
        {"cfo:8N 3 Renaming a file at or near file a.txt [52]"}},
