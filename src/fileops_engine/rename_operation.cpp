@@ -1,6 +1,9 @@
 // Rename by pattern: a file whose name matches the search pattern gets the name BuildNewName makes, in the same
 // folder. An existing name is never replaced (the move refuses to, even against a rename racing ours); a clash
 // takes the first free "_DV" + counter after the new name.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <string>
 
 #include "common/text_rules.h"
@@ -31,6 +34,19 @@ void CheckNewName(const std::string& newName, const std::string& oldName) {
       newName.find('\0') != std::string::npos)
     throw Error(err::BadFileName, ErrorText(err::BadFileName) + ": the new name \"" + ControlsShown(newName) +
                                       "\" for " + ControlsShown(oldName) + " is no file name");
+}
+
+// Renames `path` to `target` when the two names differ only in ASCII letter case and name one and the same item
+// (a file system that ignores case); false, with nothing done, otherwise.
+bool CaseOnlyChange(const std::string& path, const std::string& target) {
+  if (UpperAscii(NameOfPath(path)) != UpperAscii(NameOfPath(target))) return false;
+  PathRef from(path), to(target);
+  struct stat a, b;
+  if (::fstatat(from.Dir(), from.Name(), &a, AT_SYMLINK_NOFOLLOW) != 0 ||
+      ::fstatat(to.Dir(), to.Name(), &b, AT_SYMLINK_NOFOLLOW) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino)
+    return false;
+  if (::renameat(from.Dir(), from.Name(), to.Dir(), to.Name()) != 0) ThrowErrno(path);
+  return true;
 }
 
 }  // namespace
@@ -106,6 +122,12 @@ long clsFileOps::RenameOneFile(const std::string& path) {
         return;
       } catch (const Error& e) {
         if (e.Number() != err::FileAlreadyExists) throw;
+        // On a file system that ignores letter case (vfat, casefold folders) the "existing" new name can be the
+        // file itself: a change of case only, which a plain rename makes without replacing anything.
+        if (counter == 0 && CaseOnlyChange(path, JoinPath(folder, newName))) {
+          result = outcome::Success;
+          return;
+        }
       }
     }
   });
