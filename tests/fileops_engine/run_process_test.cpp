@@ -222,14 +222,15 @@ struct DescribedErrors : OpsRecorder {
   }
 };
 
-// xdg-open on a desktop of the test's own: a text file opens with its program; a type without one fails (with the
-// box when the user was asked); No skips, Cancel stops; a macro with keystrokes and no X display fails the file
+// xdg-open on a desktop of the test's own: a text file opens with its program; a type without one, or a program
+// that fails, fails the file (with the box when the user was asked); No skips, Cancel stops; a macro with keystrokes and no X display fails the file
 // before anything opens.
 TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
   DescribedErrors errors;
   ops.Listener(&errors);
   tree.File("text/a.txt", "hello\n");
   tree.File("blob/b.dvzz", std::string("\x7f\x01\x02\x03\x00\xff", 6));
+  tree.File("refused/r.txt", "hello\n");
   const std::string noAssoc =
       "cfo:8L [50000] There is no application associated with this type of file (xdg-open exit 3).";
   const std::string ask = "YesNoCancel|Open Next File Confirmation|Open File ";
@@ -245,6 +246,8 @@ TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
   const std::vector<Case> cases = {
       {fake, "text", "", false, {}, {"Success: T/text/a.txt"}, {}, {}, "[T/text/a.txt]\n"},
       {fake, "blob", "", false, {}, {"Failure: T/blob/b.dvzz"}, {}, {noAssoc}, ""},
+      {fake, "refused", "", false, {}, {"Failure: T/refused/r.txt"}, {},
+       {"cfo:8L [50000] The associated application failed to open the file (xdg-open exit 4)."}, "[T/refused/r.txt]\n"},
       {fake, "blob", "", true, {Answer::Yes}, {"Failure: T/blob/b.dvzz"},
        {ask + "T/blob/b.dvzz ?", "Message|Unable to Open File|File T/blob/b.dvzz  was unable to be opened."},
        {noAssoc}, ""},

@@ -1,8 +1,8 @@
 #pragma once
 // A desktop of the test's own for xdg-open: its data and config folders live in the test's tree, files of type
-// text/plain open with a handler script that appends "[path]" and a line end to Marker() and ends, and any other
-// type has no program at all (no web browser to fall back on either). Header-only and Qt-free, for the GoogleTest
-// binaries and the X server tests alike.
+// text/plain open with a handler script that appends "[path]" and a line end to Marker() and ends (failing for a
+// path that holds "refused"), and any other type has no program at all (no web browser to fall back on either).
+// Header-only and Qt-free, for the GoogleTest binaries and the X server tests alike.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -45,7 +45,9 @@ class TestDesktop {
  public:
   // `display` goes into DISPLAY (nullptr unsets it): xdg-open looks for associations only where there is one.
   TestDesktop(TempTree& tree, const char* display) : marker_(tree / "desktop/marker") {
-    const std::string handler = tree.File("desktop/handler.sh", "#!/bin/sh\nprintf '[%s]\\n' \"$1\" >> '" + marker_ + "'\n");
+    const std::string handler =
+        tree.File("desktop/handler.sh", "#!/bin/sh\nprintf '[%s]\\n' \"$1\" >> '" + marker_ +
+                                            "'\ncase \"$1\" in *refused*) exit 1;; esac\n");
     ::chmod(handler.c_str(), 0755);
     tree.File("desktop/data/applications/dvtest.desktop",
               "[Desktop Entry]\nType=Application\nName=Dorvane test viewer\nExec=" + handler +
