@@ -57,8 +57,9 @@ bool clsFileOps::PauseFor(long milliseconds) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
+    if (Stopped()) return false;
     const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    if (left <= 0) return !Stopped();
+    if (left <= 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(left < 100 ? left : 100));
     if (CheckForStop()) return false;
   }
@@ -130,7 +131,8 @@ long clsFileOps::OpenOneFile(const std::string& path) {
       if (pauseBetweenFiles_) prompter_.Message("File " + path + "  was unable to be opened.", "Unable to Open File");
       throw Error(ErrorNumberOf(opened.code), opened.message);
     }
-    if (!macro_.empty()) SendOpenMacro();
+    // A stop while xdg-open was answering leaves the file opened, but types nothing into it.
+    if (!macro_.empty() && !Stopped()) SendOpenMacro();
     result = outcome::Success;
   });
   return result;

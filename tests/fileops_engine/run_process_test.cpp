@@ -274,5 +274,19 @@ TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
   }
 }
 
+// The macro's waits raise the check every 100 ms too, and Cancel ends them at once (not after ten minutes).
+TEST_F(RunProcessTest, CancelEndsTheMacroWait) {
+  TestDesktop desktop(tree, ":dv-no-server");
+  tree.File("text/a.txt", "hello\n");
+  tree.File("text/b.txt", "hello\n");
+  events.onCheck = [&](int n) {
+    if (n == 20) ops.StopProcessing(true);
+  };
+  ops.OpenMacroString(":::[DELAY]600");
+  RunOn("text", fileop::OpenWithMacro);
+  EXPECT_EQ(Lines(), Strings({"Success: T/text/a.txt"}));
+  EXPECT_EQ(events.checks, 20);
+}
+
 }  // namespace
 }  // namespace dv::test
