@@ -66,7 +66,8 @@ TEST(SendKeys, MacroItemsAndTokens) {
     std::vector<MacroItem> items;
   };
   const std::vector<Case> cases = {
-      {":::[ALT]F:::[DELAY]2:::[CTRL]P", ":::%F:::[DELAY]2:::^P", {{false, 0, "%F"}, {true, 2000, ""}, {false, 0, "^P"}}},
+      {":::[ALT]F:::[DELAY]2:::[CTRL]P", ":::%F:::[DELAY]2:::^P",
+       {{false, 0, "%F"}, {true, 2000, ""}, {false, 0, "^P"}}},
       {"ignored:::[CTRL] S:::[SHIFT]  a[ALT]", "ignored:::^S:::+a%", {{false, 0, "^S"}, {false, 0, "+a%"}}},
       {":::[DELAY] 60:::[DELAY]600:::[DELAY]1.5s:::[DELAY]-3:::[DELAY]x:::[DELAY]", "",
        {{true, 60000, ""}, {true, 600000, ""}, {true, 1500, ""}, {true, 0, ""}, {true, 0, ""}, {true, 0, ""}}},

@@ -223,8 +223,8 @@ struct DescribedErrors : OpsRecorder {
 };
 
 // xdg-open on a desktop of the test's own: a text file opens with its program; a type without one, or a program
-// that fails, fails the file (with the box when the user was asked); No skips, Cancel stops; a macro with keystrokes and no X display fails the file
-// before anything opens.
+// that fails, fails the file (with the box when the user was asked); No skips, Cancel stops; a macro with
+// keystrokes and no X display fails the file before anything opens.
 TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
   DescribedErrors errors;
   ops.Listener(&errors);
