@@ -256,8 +256,9 @@ void frmFileOps::ResetBankIfEmpty() {
 
 void frmFileOps::UpdateSourceCaption() {
   if (BankEntries().empty()) {
+    // Only a box that named the bank gets the last folder back; a picked file or a typed path stays.
+    if (txtSource_->isReadOnly()) txtSource_->setText(lastSourceFolder_);
     txtSource_->setReadOnly(false);
-    txtSource_->setText(lastSourceFolder_);
     lblSource_->setText("From");
     return;
   }
