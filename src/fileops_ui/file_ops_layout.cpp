@@ -82,6 +82,7 @@ QWidget* frmFileOps::BuildOperationButtons() {
                                           "Rename", "Attributes", "Move", "Slideshow/Automate", "Change Date",
                                           "Run Process on File(s)", "Compare"};
   auto* box = Named(new QGroupBox("File Operation"), "fraFileOperations");
+  box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   auto* l = new QGridLayout(box);
   operations_ = new QButtonGroup(this);
   // Basic operations on the first row, the advanced ones on the second.
@@ -485,7 +486,7 @@ void frmFileOps::BuildControls() {
 
   auto* content = Named(new QWidget, "fraContent");
   auto* top = new QHBoxLayout;
-  top->addWidget(operations, 1);
+  top->addWidget(operations, 1, Qt::AlignTop);
   top->addWidget(commands, 0);
   auto* main = new QVBoxLayout(content);
   main->addLayout(top, 0);

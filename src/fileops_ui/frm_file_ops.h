@@ -79,6 +79,12 @@ class frmFileOps : public frmFileOpsBase {
   void SetPreviewOnly(bool checked) override;
   bool PreviewOnly() const override;
   void RefreshMacroSeries();
+  // The open operation's keystroke macro (strMacroSeries), set by the macro windows; setting it shows it.
+  const std::string& MacroSeries() const { return strMacroSeries_; }
+  void MacroSeries(std::string macro) {
+    strMacroSeries_ = std::move(macro);
+    RefreshMacroSeries();
+  }
 
   // Reads the controls, asks what the choices need, builds the summary and asks "Operation Confirmation". True
   // on Yes; the settings made are then in PreparedSettings().

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -532,6 +534,13 @@ class FrmFileOpsTest : public QObject {
     w_->SaveFileOpErrorsThisSession();
     QCOMPARE(asked[2].fileName, QString("DV_Errors_03-02-05_09-07-am"));
     QCOMPARE(asked[2].title, QString("Save Errors This Session"));
+
+    // Printing goes through the print dialog; here into a PDF file.
+    const QString pdf = Q(*tree_ / "results.pdf");
+    services_->Printer().setOutputFileName(pdf);
+    w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Accepted); };
+    w_->PrintLastOperationResults();
+    QVERIFY(QFileInfo(pdf).size() > 0);
   }
 
   void bankButtonsTakeDropsAndTypedPaths() {
