@@ -18,6 +18,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "dirprint/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_ui/attribute_check_box.h"
@@ -468,6 +470,71 @@ class FrmFileOpsTest : public QObject {
     A("cmdDisplayErrors")->click();
     QVERIFY(A("cmdProcess")->isEnabled());
     QCOMPARE(ButtonColour("cmdLastOperationResults"), ButtonColour("cmdProcess"));
+  }
+
+  // Each operation run from the window on a tree of its own: the window's settings reach the engine.
+  void everyOperationRunsFromTheWindow() {
+    struct Row {
+      int op;
+      std::function<void()> set;
+      const char* resultLine;  // a line the results must hold, "%s" standing for the source folder
+      std::function<bool(const std::string& src, const std::string& dst)> done;
+    };
+    auto mtimeYear = [](const std::string& path) {
+      struct stat st {};
+      ::stat(path.c_str(), &st);
+      return QDateTime::fromSecsSinceEpoch(st.st_mtime).date().year();
+    };
+    const Row rows[] = {
+        {0, [] {}, "Success: %s/a.txt",
+         [](auto&, auto& dst) { return TempTree::Read(dst + "/deep/c.txt") == "charlie"; }},
+        {1, [] {}, "Success: %s/a.txt",
+         [](auto&, auto& dst) { return TempTree::Exists(dst + "/a.txt") && TempTree::Read(dst + "/a.txt").empty(); }},
+        {2, [] {}, "Success: %s/a.txt", [](auto& src, auto&) { return !TempTree::Exists(src + "/a.txt"); }},
+        {3, [this] {
+           E("txtFindText")->setText("alpha");
+           E("txtReplaceText")->setText("omega");
+         },
+         "Success: %s/a.txt", [](auto& src, auto&) { return TempTree::Read(src + "/a.txt") == "omega"; }},
+        {4, [this] {
+           E("txtRenamePattern")->setText("b");
+           E("txtRenameRepString")->setText("q");
+         },
+         "Success: %s/b.txt", [](auto& src, auto&) { return TempTree::Exists(src + "/q.txt"); }},
+        {5, [this] { A("chkAttributeSetting_1")->click(); }, "Success: %s/a.txt",
+         [](auto& src, auto&) {
+           struct stat st {};
+           return ::stat((src + "/a.txt").c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+         }},
+        {6, [] {}, "Success: %s/a.txt",
+         [](auto& src, auto& dst) { return !TempTree::Exists(src + "/a.txt") && TempTree::Exists(dst + "/a.txt"); }},
+        {8, [this] { E("dtpChangeDate")->setText("Jan 02, 2001"); }, "Success: %s/a.txt",
+         [&](auto& src, auto&) { return mtimeYear(src + "/a.txt") == 2001; }},
+        {9, [this] {
+           A("optRunprocOnFileOptions_0")->click();
+           E("txtRunProcessOnFile")->setText("test -f <<filename>>");
+         },
+         "Success: %s/a.txt", [](auto&, auto&) { return true; }},
+        {10, [] {}, "0  File does not exist in Target Directory:",
+         [](auto&, auto&) { return true; }},
+    };
+    for (const Row& r : rows) {
+      Reopen();
+      const std::string base = "op" + std::to_string(r.op);
+      tree_->File(base + "/src/a.txt", "alpha");
+      tree_->File(base + "/src/b.txt", "bravo");
+      tree_->File(base + "/src/deep/c.txt", "charlie");
+      const std::string src = *tree_ / (base + "/src"), dst = *tree_ / (base + "/dst");
+      tree_->Dir(base + "/dst");
+      SetSource(src);
+      E("txtDestination")->setText(Q(dst));
+      Operation(r.op);
+      r.set();
+      w_->PerformFileOperation();
+      const QString results = C<dv::ReportPreview>("txtInfoDisplay")->Text();
+      QVERIFY2(results.contains(QString(r.resultLine).replace("%s", Q(src))), qPrintable(Q(base) + ":\n" + results));
+      QVERIFY2(r.done(src, dst), base.c_str());
+    }
   }
 
   void previewAndCompareOpenTheResultsAndErrorsTurnTheButtonRed() {
