@@ -3,8 +3,10 @@
 //      next one, so a match across two blocks is found;
 //   2. at the first match the temporary file is made beside the file and the bytes before the match are copied
 //      into it at once (in the kernel where it can); from then on every byte goes out through a buffer;
-//   3. at the end: mode, owner and user.* attributes, fsync, the caller's step (the backup), a check that the file
-//      is still the one read, and the rename over it.
+//   3. at the end: mode, owner and user.* attributes, the caller's step (the backup), a check that the file is
+//      still the one read, and the rename over it. The new content is not synced first (as sed -i does not): a
+//      kill or a full disk leaves the original whole, and file systems order a rename over a file after its new
+//      data (ext4's auto_da_alloc); a sync per file would cost the run several times its work.
 #include "platform/byte_replace.h"
 
 #include <fcntl.h>
@@ -109,7 +111,6 @@ class Rewrite {
       (void)::fchown(out, static_cast<uid_t>(-1), st_.st_gid);
     if (::fchmod(out, st_.st_mode & 07777) != 0) ThrowErrno(path_);
     CopyUserAttributes(in_, out, path_);
-    if (::fsync(out) != 0) ThrowErrno(path_);
     if (::close(out_.Release()) != 0) ThrowErrno(path_);
     if (beforeReplacing) beforeReplacing();
     // The file must still be the one that was read; anything put there meanwhile is not replaced.
