@@ -153,7 +153,14 @@ pid_t Spawn(const char* file, const std::vector<std::string>& args, bool searchP
   ::posix_spawn_file_actions_init(&actions);
   ::posix_spawnattr_init(&attr);
   ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  ::posix_spawn_file_actions_adddup2(&actions, 2, 1);
+  if (::fcntl(2, F_GETFD) != -1) {
+    ::posix_spawn_file_actions_adddup2(&actions, 2, 1);
+  } else {
+    // Started without a standard error (some launchers close it): the child's output goes nowhere, rather than
+    // every start failing.
+    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
   ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 #endif

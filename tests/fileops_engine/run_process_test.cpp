@@ -213,6 +213,20 @@ TEST_F(RunProcessTest, ThousandChildrenLeftToRun) {
   EXPECT_EQ(out, "1000 errors 0 written");
 }
 
+// A program started without a standard error (as some launchers start a desktop program) still runs commands.
+TEST_F(RunProcessTest, RunsWithoutStandardError) {
+  tree.File("src/a.txt");
+  ops.RunProcOnFile(mark + " <<filename>>");
+  ops.RunProcOnFilePauseSetting(1, 10000, false);
+  const std::string out = InChild(tree.Root(), [&] {
+    ::close(2);
+    RunOn("src", fileop::RunProcess);
+    return Lines().at(0) + " errors " + std::to_string(events.errors.size());
+  });
+  EXPECT_EQ(out, "Success: T/src/a.txt errors 0");
+  EXPECT_EQ(Marker(), "[T/src/a.txt]\n");
+}
+
 // Errors with their descriptions, for the texts that must be clear.
 struct DescribedErrors : OpsRecorder {
   Strings described;
