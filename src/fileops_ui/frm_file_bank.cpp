@@ -205,7 +205,9 @@ void frmFileBank::RemoveBank() {
 }
 
 bool frmFileBank::WriteBankLines() {
-  if (bankFilePath_.empty() && !ChooseLocation()) return false;
+  // A remembered place whose folder has gone (a removed drive, a deleted folder) is chosen anew.
+  const bool placeGone = !bankFilePath_.empty() && !FileSystemObject().FolderExists(ParentOfPath(bankFilePath_));
+  if ((bankFilePath_.empty() || placeGone) && !ChooseLocation()) return false;
   WriteBankFile(bankFilePath_, std::vector<std::string>(lines_.begin() + 1, lines_.end()));
   return true;
 }

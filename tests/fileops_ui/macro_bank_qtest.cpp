@@ -40,12 +40,12 @@ class MacroBankTest : public QObject {
   QStringList errors_;
   int choices_ = 0;
   int nextChoice_ = 1;
-  dv::IniUserSettings settings_;  // opens its file afresh at each call: the private folder of the test
+  std::unique_ptr<dv::IniUserSettings> settings_;  // made once the test's own configuration folder is set
 
   dv::frmFileBank::Context Context() {
     dv::frmFileBank::Context c;
     c.prompter = &prompter_;
-    c.settings = &settings_;
+    c.settings = settings_.get();
     c.report = [this](const dv::Error& e, const std::string& l) { errors_ << QString::fromStdString(l + " " + e.Description()); };
     c.giveChoice = [this](const QString&, const QString&, const QString&, const QString&) {
       ++choices_;
@@ -60,12 +60,14 @@ class MacroBankTest : public QObject {
   void init() {
     tree_ = std::make_unique<dv::test::TempTree>();
     env_ = std::make_unique<dv::test::IsolatedEnvironment>(*tree_);
+    settings_ = std::make_unique<dv::IniUserSettings>();
     prompter_.Reset();
     errors_.clear();
     choices_ = 0;
     nextChoice_ = 1;
   }
   void cleanup() {
+    settings_.reset();
     env_.reset();
     tree_.reset();
   }
@@ -131,7 +133,7 @@ class MacroBankTest : public QObject {
     prompter_.QueueInput("Work");
     Click(&bank, "cmdSaveABank");
     QCOMPARE(QString::fromStdString(dv::test::TempTree::Read(file)), QString("Work@FBS@/a.txt@FBS@/data/\r\n"));
-    QCOMPARE(QString::fromStdString(settings_.GetSetting("ProcessingBank", "")),
+    QCOMPARE(QString::fromStdString(settings_->GetSetting("ProcessingBank", "")),
              QString::fromStdString(file));
     QCOMPARE(combo->currentText(), QString("Work"));
 
@@ -163,7 +165,7 @@ class MacroBankTest : public QObject {
   // Choosing "<New>" and answering No keeps the list; choosing a bank shows it; removing selects the next one.
   void choosingRemovingAndDropping() {
     tree_->File("program/DVPBank.dvb", "Work@FBS@/w1@FBS@/w2/\r\nskipped\r\n");
-    settings_.SaveSetting("ProcessingBank", *tree_ / "program/DVPBank.dvb");
+    settings_->SaveSetting("ProcessingBank", *tree_ / "program/DVPBank.dvb");
     dv::frmFileBank bank(Context(), {"/x", "/y", "/z"}, 0);
     auto* combo = bank.findChild<QComboBox*>("cbxSelectABank");
     auto* list = bank.findChild<QTreeWidget*>("lvwProcessingBank");
