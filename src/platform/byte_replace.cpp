@@ -11,7 +11,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "platform/byte_files.h"
+#include "platform/user_attributes.h"
 #include "platform/error.h"
 #include "platform/path.h"
 
@@ -39,25 +39,6 @@ void WriteAll(int fd, const char* data, size_t length, const std::string& path) 
     }
     data += n;
     length -= static_cast<size_t>(n);
-  }
-}
-
-// The user.* extended attributes of `in`, set on `out`. A file system that keeps none has none to copy.
-void CopyUserAttributes(int in, int out, const std::string& path) {
-  ssize_t size = ::flistxattr(in, nullptr, 0);
-  if (size <= 0) return;
-  std::vector<char> names(static_cast<size_t>(size));
-  size = ::flistxattr(in, names.data(), names.size());
-  if (size < 0) ThrowErrno(path);
-  std::vector<char> value;
-  for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
-    if (std::strncmp(name, "user.", 5) != 0) continue;
-    ssize_t n = ::fgetxattr(in, name, nullptr, 0);
-    if (n < 0) ThrowErrno(path);
-    value.resize(static_cast<size_t>(n));
-    n = ::fgetxattr(in, name, value.data(), value.size());
-    if (n < 0) ThrowErrno(path);
-    if (::fsetxattr(out, name, value.data(), static_cast<size_t>(n), 0) != 0) ThrowErrno(path);
   }
 }
 
@@ -110,7 +91,7 @@ class Rewrite {
     if ((st_.st_uid != ::geteuid() || st_.st_gid != ::getegid()) && ::fchown(out, st_.st_uid, st_.st_gid) != 0)
       (void)::fchown(out, static_cast<uid_t>(-1), st_.st_gid);
     if (::fchmod(out, st_.st_mode & 07777) != 0) ThrowErrno(path_);
-    CopyUserAttributes(in_, out, path_);
+    CopyUserAttributes(in_, out, path_, /*mustKeep=*/true);
     if (::close(out_.Release()) != 0) ThrowErrno(path_);
     if (beforeReplacing) beforeReplacing();
     // The file must still be the one that was read; anything put there meanwhile is not replaced.

@@ -3,7 +3,6 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
+#include "platform/user_attributes.h"
 
 namespace dv {
 
@@ -53,24 +53,6 @@ void CopyBytes(int in, int out, const std::string& source, const std::string& de
   }
 }
 
-// The user.* extended attributes travel with the file (the stored attribute bits among them); a file system
-// without extended attributes simply drops them.
-void CopyUserAttributes(int in, int out) {
-  std::vector<char> names(1024);
-  ssize_t len;
-  while ((len = ::flistxattr(in, names.data(), names.size())) < 0 && errno == ERANGE && names.size() < (1u << 20))
-    names.resize(names.size() * 4);
-  if (len <= 0) return;
-  std::vector<char> value(256);
-  for (const char* name = names.data(); name < names.data() + len; name += std::strlen(name) + 1) {
-    if (std::strncmp(name, "user.", 5) != 0) continue;
-    ssize_t n;
-    while ((n = ::fgetxattr(in, name, value.data(), value.size())) < 0 && errno == ERANGE && value.size() < (1u << 20))
-      value.resize(value.size() * 4);
-    if (n >= 0) ::fsetxattr(out, name, value.data(), static_cast<size_t>(n), 0);
-  }
-}
-
 // Opens the regular file `src` for reading (never a link, FIFO or device).
 UniqueFd OpenSource(const PathRef& src, const std::string& source, struct stat& st) {
   int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -85,7 +67,8 @@ UniqueFd OpenSource(const PathRef& src, const std::string& source, struct stat& 
 // The bytes, user attributes, mode and times of the open file `in` (with status `st`) into `out`.
 void CopyInto(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
   CopyBytes(in, out, source, destination);
-  CopyUserAttributes(in, out);
+  // A file system without extended attributes simply drops them.
+  CopyUserAttributes(in, out, destination, /*mustKeep=*/false);
   if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out, times) != 0) ThrowErrno(destination);
