@@ -228,14 +228,12 @@ QWidget* frmFileOps::BuildOptionFrames() {
     l->addWidget(chkPauseBetweenOpens_, 0, 0, 1, 3);
     l->addWidget(new QLabel("Enter Keystrokes to push to open file and click Add Step to add to macro"), 1, 0, 1, 3);
     l->addWidget(txtKeyStroke_, 2, 0, 1, 3);
-    // Building and storing macros come with the macro editor; until then its buttons are shown disabled.
     const char* buttons[][2] = {{"cmdAddToMacroSeries", "&Add Step"}, {"cmdMacroReset", "&Remove Last Step"},
                                 {"cmdSaveOpenMacro", "&Save"}, {"cmdLoadOpenMacro", "&Load"},
                                 {"cmdSpecialMacroKeys", "Special &Keys"}};
     int i = 0;
     for (auto& [name, caption] : buttons) {
       auto* b = Named(new QPushButton(caption), name);
-      b->setEnabled(false);
       l->addWidget(b, 3 + i / 3, i % 3);
       ++i;
     }
@@ -340,8 +338,6 @@ QWidget* frmFileOps::BuildSourcePanel() {
                           "Remove the selected files (or the source folder) from the processing bank");
   cmdViewFileBank_ = Named(new QPushButton("Bank..."), "cmdViewFileBank",
                            "View, Load, or Remove Files from the Processing Bank");
-  // The bank's own window comes later; the bank is filled with the two buttons beside it.
-  cmdViewFileBank_->setEnabled(false);
 
   sourcePanel_ = Named(new QWidget, "fraSourceDestination");
   auto* l = new QGridLayout(sourcePanel_);

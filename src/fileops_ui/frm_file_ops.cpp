@@ -28,6 +28,7 @@
 #include "dirprint/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
+#include "fileops_engine/macro_file.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_ops_run.h"
 #include "shell/control_memory.h"
@@ -364,11 +365,12 @@ bool frmFileOps::PreviewOnly() const { return chkPreviewOnly_->isChecked(); }
 
 void frmFileOps::RefreshMacroSeries() {
   Run("ffo:50", [&] {
-    txtCurrentMacro_->setText(strMacroSeries_.empty() ? QString("Empty Macro") : QString::fromStdString(strMacroSeries_));
+    txtCurrentMacro_->setText(QString::fromStdString(MacroDisplay(strMacroSeries_)));
   });
 }
 
 void frmFileOps::ConnectHandlers() {
+  ConnectMacroAndBank();
   connect(operations_, &QButtonGroup::idToggled, this, [this](int id, bool on) {
     if (on) Run("ffo:14", [&] { optFileOps_Click(id); });
   });

@@ -42,6 +42,8 @@ class QPushButton;
 class QRadioButton;
 class QTreeView;
 
+class QDialog;
+
 namespace dv {
 
 class clsFileOps;
@@ -85,6 +87,24 @@ class frmFileOps : public frmFileOpsBase {
     strMacroSeries_ = std::move(macro);
     RefreshMacroSeries();
   }
+
+  // The macro frame's buttons and the bank window (file_ops_macros.cpp).
+  void cmdAddToMacroSeries_Click();
+  void cmdMacroReset_Click();
+  void cmdSaveOpenMacro_Click();
+  void cmdLoadOpenMacro_Click();
+  void cmdSpecialMacroKeys_Click();
+  // Shows the bank window at the bank chosen last; its list becomes the bank when it closes.
+  void ManageFileSets();
+  // Where the macros file is kept (LocateMacrosFolder with the machine-wide "OpenMacros" value).
+  std::string LocateMacrosFolder();
+  // The program's folder and the per-user data folder: where the macros and bank files go. Tests point them at
+  // folders of their own.
+  std::string ProgramFolder, UserDataFolder;
+  // The bank window's save dialog for the bank file's place; nullopt when cancelled. Tests script it.
+  std::function<std::optional<std::string>()> AskBankLocation;
+  // Shows the macro and bank windows modally; tests answer them instead.
+  std::function<int(QDialog&)> ShowModal;
 
   // Reads the controls, asks what the choices need, builds the summary and asks "Operation Confirmation". True
   // on Yes; the settings made are then in PreparedSettings().
@@ -137,6 +157,7 @@ class frmFileOps : public frmFileOpsBase {
   QWidget* BuildFilters();
   QWidget* BuildCommandColumn();
   void ConnectHandlers();
+  void ConnectMacroAndBank();
   void PlaceViewers();
 
   // frm_file_ops.cpp
@@ -206,6 +227,7 @@ class frmFileOps : public frmFileOpsBase {
   std::vector<std::string> selectedFiles_;
   std::vector<std::string> bank_;
   std::string bankName_;
+  int bankPosition_ = 0;  // the bank window's choice, shown again next time
   QString lastSourceFolder_;
   QColor buttonFace_;
 

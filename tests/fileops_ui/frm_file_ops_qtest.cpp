@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QListView>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -16,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -150,7 +152,7 @@ class FrmFileOpsTest : public QObject {
     QCOMPARE(C<QComboBox>("cboTextExtensions")->currentText(), QString(".TXT"));
     QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
     QCOMPARE(C<QCheckBox>("chkAttributeSetting_0")->checkState(), Qt::PartiallyChecked);
-    QVERIFY(!C("cmdViewFileBank")->isEnabled());
+    QVERIFY(C("cmdViewFileBank")->isEnabled());
     // The eleven frames share one place; the viewers cover the work area.
     for (int i = 1; i < 11; ++i)
       QCOMPARE(C(qPrintable(QString("fraSpecificFileOperationOptions_%1").arg(i)))->geometry().topLeft(),
@@ -647,6 +649,53 @@ class FrmFileOpsTest : public QObject {
     A("cmdAddFiles")->click();
     QCOMPARE(asked.last(), QString("File or Folder?"));
     QCOMPARE(w_->ProcessingBankItems(), (std::vector<std::string>{src + "/b.txt"}));
+  }
+
+  // The macro frame builds, saves and loads a macro through its windows; the bank window's list becomes the bank.
+  void macroFrameAndBankWindowReachTheWindow() {
+    w_->ProgramFolder = tree_->Dir("program");
+    w_->UserDataFolder = *tree_ / "data";
+    std::function<void(QDialog&)> answer;
+    w_->ShowModal = [&](QDialog& d) {
+      answer(d);
+      return d.result();
+    };
+    auto add = [&](const QString& keys) {
+      E("txtKeyStroke")->setText(keys);
+      A("cmdAddToMacroSeries")->click();
+    };
+    add(" abc ");
+    answer = [](QDialog& d) { dv::test::Child<QPushButton>(&d, "cmdSpecialKey_207")->click(); };
+    A("cmdSpecialMacroKeys")->click();
+    QCOMPARE(E("txtKeyStroke")->text(), QString("{ENTER}"));
+    A("cmdAddToMacroSeries")->click();
+    QCOMPARE(E("txtKeyStroke")->text(), QString());
+    QCOMPARE(E("txtCurrentMacro")->text(), QString("(Step 1) abc   (Step 2) {ENTER}   "));
+    prompter_.QueueInput("Notepad");
+    A("cmdSaveOpenMacro")->click();
+    QCOMPARE(Q(TempTree::Read(*tree_ / "program/DVOMacs.txt")), QString("Notepad:::abc:::{ENTER}\r\n"));
+    A("cmdMacroReset")->click();
+    A("cmdMacroReset")->click();
+    QCOMPARE(E("txtCurrentMacro")->text(), QString("Empty Macro"));
+    answer = [](QDialog& d) {
+      auto* list = dv::test::Child<QListWidget>(&d, "lbxMacros");
+      emit list->itemClicked(list->item(0));
+      dv::test::Child<QPushButton>(&d, "cmdLoadMacro")->click();
+    };
+    A("cmdLoadOpenMacro")->click();
+    QCOMPARE(w_->MacroSeries(), std::string(":::abc:::{ENTER}"));
+
+    w_->ProcessingBankItems({"/a.txt", "", "/data/"});
+    answer = [](QDialog& d) {
+      auto* list = dv::test::Child<QTreeWidget>(&d, "lvwProcessingBank");
+      QCOMPARE(list->topLevelItemCount(), 2);
+      list->topLevelItem(0)->setSelected(true);
+      dv::test::Child<QPushButton>(&d, "cmdRemove")->click();
+      d.accept();
+    };
+    A("cmdViewFileBank")->click();
+    QCOMPARE(w_->ProcessingBankItems(), std::vector<std::string>{"/data/"});
+    QCOMPARE(C<QLabel>("lblSource")->text(), QString("Operate on Files and Folders from Processing Bank-> Unsaved Bank"));
   }
 
   void treeClicksSetTheBoxesOrSayThePathIsGone() {
