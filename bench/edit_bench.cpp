@@ -21,48 +21,18 @@
 
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/file_system.h"
+#include "engine_run.h"
 #include "tree_gen.h"
 
 using namespace dv;
 
 namespace {
 
-struct NoPrompts : Prompter {
-  void Message(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool YesNo(const std::string&, const std::string&) override { return false; }
-  Answer YesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
-
-// Runs `setUp` on a fresh engine over `source` in a child process; reports the recorded line count on stderr when
-// it is not `expectLines`.
+// Runs `setUp` on a fresh engine over `source` in a child process; says on stderr when it recorded other than
+// `expectLines` lines.
 bench::Measured Engine(const std::string& source, const std::string& destination, const std::string& temp,
                        size_t expectLines, const std::function<void(clsFileOps&)>& setUp) {
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    NoPrompts prompts;
-    clsFileOps ops(prompts, temp);
-    clsDirProcessing& scan = ops.scFileOperations();
-    scan.DirLevelsDeep(32000);
-    scan.ShowHiddenAndSystemFiles(true);
-    scan.StartingDirectory(source);
-    ops.SourceDirectory(source);
-    ops.DestinationDirectory(destination);
-    ops.Process_Files_Folders_Both(0);
-    setUp(ops);
-    ops.ProcessOperation();
-    if (ops.RecordedLines().size() != expectLines)
-      std::fprintf(stderr, "engine recorded %zu lines, expected %zu\n", ops.RecordedLines().size(), expectLines);
-    ::_exit(0);
-  }
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  bench::Measured m;
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.peakKb = usage.ru_maxrss;
-  return m;
+  return bench::RunEngine(source, destination, temp, static_cast<long>(expectLines), setUp, /*answerYes=*/false);
 }
 
 // Measured from a child of its own, so the peak memory of the tool's processes is not mixed with the engine runs

@@ -20,42 +20,23 @@
 
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/file_system.h"
+#include "engine_run.h"
 #include "tree_gen.h"
 
 using namespace dv;
 
 namespace {
 
-// Says yes to the questions ("Create folder ...?"), as a user running the job would.
-struct NoPrompts : Prompter {
-  void Message(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool YesNo(const std::string&, const std::string&) override { return true; }
-  Answer YesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
+using bench::RunEngine;
 
 struct Run {
   double seconds = 1e9;
   long peakKb = 0;
-  long items = 0;
 };
 
-// Runs `work` in a child; returns its wall time and peak resident memory. The child's exit code carries nothing.
-Run InChild(const std::function<void()>& work) {
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    work();
-    ::_exit(0);
-  }
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  Run r;
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.peakKb = usage.ru_maxrss;
-  return r;
-}
+Run Of(const bench::Measured& m) { return {m.seconds, m.peakKb}; }
+
+Run InChild(const std::function<void()>& work) { return Of(bench::InChild(work)); }
 
 // find with its output thrown away, run directly (no shell).
 Run Find(const std::vector<std::string>& args) {
@@ -70,41 +51,22 @@ Run Find(const std::vector<std::string>& args) {
   });
 }
 
-// One operation over the whole tree as the window sets it up: all levels, hidden items, files and folders, the
-// structure mirrored with its empty folders, empty folders deleted.
+// One operation over the whole tree, the structure mirrored with its empty folders, empty folders deleted.
 Run Operate(const std::string& tree, const std::string& temp, long op, const std::string& destination, bool preview) {
-  return InChild([&] {
-    NoPrompts prompts;
-    clsFileOps ops(prompts, temp);
-    clsDirProcessing& scan = ops.scFileOperations();
-    scan.DirLevelsDeep(32000);
-    scan.ShowHiddenAndSystemFiles(true);
-    scan.StartingDirectory(tree);
-    ops.SourceDirectory(tree);
-    ops.DestinationDirectory(destination);
+  return Of(RunEngine(tree, destination, temp, -1, [&](clsFileOps& ops) {
     ops.FileOperation(op);
     ops.CopyOp_CopyDirectoryStructure(true);
     ops.CopyOp_CopyEmptyDirs(true);
     ops.DeleteSettings(1);
-    ops.Process_Files_Folders_Both(0);
     ops.PreviewOnly(preview);
-    ops.ProcessOperation();
-    if (ops.RecordedLines().empty()) std::fprintf(stderr, "the operation recorded nothing\n");
-    if (ops.FailureCount() > 0) std::fprintf(stderr, "%ld failures\n", ops.FailureCount());
-  });
+  }));
 }
 
 Run Preview(const std::string& tree, const std::string& temp, long op, const std::string& destination) {
   return Operate(tree, temp, op, destination, true);
 }
 
-Run Shell(const std::string& command) {
-  Run r;
-  bench::Measured m = bench::MeasureCommand(command);
-  r.seconds = m.seconds;
-  r.peakKb = m.peakKb;
-  return r;
-}
+Run Shell(const std::string& command) { return Of(bench::MeasureCommand(command)); }
 
 // Copy, delete, shells and one big file against the tools. `prepare` runs untimed before each side's run.
 int OperationsTable(long files, const std::string& work, long bigMb) {

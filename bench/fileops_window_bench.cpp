@@ -82,51 +82,11 @@ int WindowJob(int argc, char** argv, bool preview, const QString& tree, const QS
   return results->LineCount() > 0 ? 0 : 1;
 }
 
-struct Run {
-  double seconds = 0;
-  long peakKb = 0;
-  int status = -1;
-  std::string out;
-};
+using Run = dv::bench::ProgramRun;
 
-// Runs `args` (no shell: the peak is the program's own) and collects its standard output.
-Run Measure(const std::vector<std::string>& args) {
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return {};
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(pipeFds[1], 1);
-    // The programs' questions and messages (all answered Yes) would bury the table.
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (null >= 0) ::dup2(null, 2);
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  ::close(pipeFds[1]);
-  Run run;
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, size_t(n));
-  ::close(pipeFds[0]);
-  struct rusage usage {};
-  int status = 0;
-  ::wait4(pid, &status, 0, &usage);
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
+Run Measure(const std::vector<std::string>& args) { return dv::bench::RunProgram(args, /*quiet=*/true); }
 
-std::string Self() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  return n > 0 ? std::string(path, size_t(n)) : std::string();
-}
+std::string Self() { return dv::bench::SelfPath(); }
 
 void Remove(const std::string& path) { std::system(("rm -rf '" + path + "'").c_str()); }
 

@@ -17,35 +17,16 @@
 
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/file_system.h"
+#include "engine_run.h"
 #include "tree_gen.h"
 
 using namespace dv;
 
 namespace {
 
-struct NoPrompts : Prompter {
-  void Message(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool YesNo(const std::string&, const std::string&) override { return true; }
-  Answer YesNoCancel(const std::string&, const std::string&) override { return Answer::Yes; }
-  std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
-
-// Wall time of `work` run in a child, which also waits for every child of its own to be gone.
-double InChild(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    work();
-    ::_exit(0);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 double RunOperation(const std::string& tree, const std::string& temp, long pause) {
-  return InChild([&] {
-    NoPrompts prompts;
+  return bench::InChild([&] {
+    bench::AnsweringPrompter prompts(true);
     clsFileOps ops(prompts, temp);
     clsDirProcessing& scan = ops.scFileOperations();
     scan.DirLevelsDeep(32000);
@@ -61,7 +42,7 @@ double RunOperation(const std::string& tree, const std::string& temp, long pause
     // Setting 0 leaves its children to the collector: the job ends when the last one is gone.
     while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
     }
-  });
+  }).seconds;
 }
 
 double Best(const std::function<double()>& once) {

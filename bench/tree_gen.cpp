@@ -67,6 +67,61 @@ Measured MeasureCommand(const std::string& command) {
   return m;
 }
 
+Measured InChild(const std::function<void()>& work) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    work();
+    ::_exit(0);
+  }
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  Measured m;
+  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  m.peakKb = usage.ru_maxrss;
+  return m;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {};
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[1], 1);
+    if (quiet) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      if (null >= 0) ::dup2(null, 2);
+    }
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  ProgramRun run;
+  char buffer[65536];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, size_t(n));
+  ::close(pipeFds[0]);
+  struct rusage usage {};
+  int status = 0;
+  ::wait4(pid, &status, 0, &usage);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peakKb = usage.ru_maxrss;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::string SelfPath() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
 long OwnPeakKb() {
   struct rusage self {};
   ::getrusage(RUSAGE_SELF, &self);

@@ -2,7 +2,9 @@
 // Generates the benchmark trees: `files` files spread over folders `fanout` wide and `depth` deep, with sizes
 // from 0 to 4 KiB, hidden files (1 in 50) and links (1 in 1000). The same arguments always give the same tree.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace dv::bench {
 
@@ -21,6 +23,22 @@ struct Measured {
 };
 // Runs a shell command, measuring wall time and peak resident memory.
 Measured MeasureCommand(const std::string& command);
+// Runs `work` in a forked child, measuring its wall time and its own peak resident memory (wait4).
+Measured InChild(const std::function<void()>& work);
+// What a program run told: wall time, peak resident memory (the program's own, or its largest child's), exit
+// status (128 + signal when killed) and standard output.
+struct ProgramRun {
+  double seconds = 0;
+  long peakKb = 0;
+  int status = -1;
+  std::string out;
+};
+// Runs `args` without a shell (found on PATH when the first has no "/"), collecting its standard output; with
+// `quiet` its standard error goes to /dev/null.
+ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet = false);
+// The path of the running executable.
+std::string SelfPath();
+
 // Peak resident memory of this process so far, in KB.
 long OwnPeakKb();
 
