@@ -233,8 +233,6 @@ class clsFileOps {
   RegExp renameExpression_;
   std::vector<char> compareBufferA_, compareBufferB_;
   long UnknownOperation(const std::string& path);
-  // An operation whose code is still to come: reported as an error of the item and recorded as a failure.
-  long NotAvailable(const char* location, const std::string& itemText, const std::string& what);
   // Folder creation shared by copy, move and shells.
   void CreatePath(const std::string& path);
   long CreateOneFolder(const std::string& path);

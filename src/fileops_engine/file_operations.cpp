@@ -1,6 +1,5 @@
 // The per-item operations and the one table that maps FileOperation onto them: delete, empty shells, attributes,
-// dates and the folder creation that copy, move and shells share (copy and move: copy_move.cpp). An operation
-// whose code is not built yet fails each item with an error event saying so; it never passes for a success.
+// dates and the folder creation that copy, move and shells share (copy and move: copy_move.cpp).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,11 +33,6 @@ const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
   };
   static_assert(sizeof kSteps / sizeof kSteps[0] == fileop::Last + 1);
   return operation >= 1 && operation <= fileop::Last ? kSteps[operation] : kSteps[0];
-}
-
-long clsFileOps::NotAvailable(const char* location, const std::string& itemText, const std::string& what) {
-  PassError(Error(err::Application, what + ": this operation is not available yet"), location, cfoerr::Item, itemText);
-  return outcome::Failure;
 }
 
 long clsFileOps::UnknownOperation(const std::string& path) {
