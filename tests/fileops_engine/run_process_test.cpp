@@ -1,6 +1,7 @@
 // Run process and open file, against real child processes: the pause settings, the time-out, hostile file names,
 // children left to run that are still collected, and xdg-open with and without an associated program.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,8 +24,14 @@ std::pair<int, int> OwnChildren() {
   DIR* proc = ::opendir("/proc");
   while (dirent* e = proc ? ::readdir(proc) : nullptr) {
     if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-    std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    // Read with plain calls: a process that ends meanwhile fails the read (ESRCH), which a stream would throw.
+    const int fd = ::open((std::string("/proc/") + e->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    char buffer[1024];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0) continue;
+    const std::string stat(buffer, static_cast<size_t>(n));
     const size_t close = stat.rfind(')');  // the name in parentheses may hold anything
     if (close == std::string::npos) continue;
     char state = 0;
