@@ -1,8 +1,6 @@
 #include "fileops_ui/frm_file_bank.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
