@@ -60,14 +60,6 @@ void Bool(std::string& out, const char* key, bool value) {
   out += value ? "true" : "false";
 }
 
-std::string SpoolFolder() {
-  try {
-    return PrivateTempFolder();
-  } catch (const Error&) {
-    return {};
-  }
-}
-
 }  // namespace
 
 JsonReportWriter::JsonReportWriter(const ScanSettings& settings, ScanListener& events, TextStream& out)
@@ -76,8 +68,7 @@ JsonReportWriter::JsonReportWriter(const ScanSettings& settings, ScanListener& e
       out_(out),
       pruning_(settings.FileFiltersActive()),
       deferTotals_(settings.Shows(ReportColumn::Size) && !settings.folderSize.On()) {
-  std::string beside = out.Path().empty() || out.Path()[0] != '/' ? std::string() : ParentOfPath(out.Path());
-  held_ = std::make_unique<RowSpool>(std::vector<std::string>{SpoolFolder(), beside});
+  held_ = SpoolForReport(out);
 }
 
 JsonReportWriter::~JsonReportWriter() = default;

@@ -52,15 +52,6 @@ bool IsDetailColumn(ReportColumn code) {
   return i >= 1 && i <= 6;
 }
 
-// The private temporary folder, where the held rows go first; empty when it cannot be used.
-std::string SpoolFolder() {
-  try {
-    return PrivateTempFolder();
-  } catch (const Error&) {
-    return {};
-  }
-}
-
 }  // namespace
 
 ReportWriter::ReportWriter(const ScanSettings& settings, ScanListener& events, TextStream& out)
@@ -72,8 +63,7 @@ ReportWriter::ReportWriter(const ScanSettings& settings, ScanListener& events, T
       deferTotals_(settings.Shows(ReportColumn::Size) && !settings.folderSize.On()) {
   for (ReportColumn c : s_.columns) hasColumns_ = hasColumns_ || IsDetailColumn(c);
   // Held rows go to the private temporary folder, else beside the report, else stay in memory.
-  std::string beside = out.Path().empty() || out.Path()[0] != '/' ? std::string() : ParentOfPath(out.Path());
-  held_ = std::make_unique<RowSpool>(std::vector<std::string>{SpoolFolder(), beside});
+  held_ = SpoolForReport(out);
 }
 
 ReportWriter::~ReportWriter() = default;

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/error.h"
+#include "platform/path.h"
+#include "platform/temp_folder.h"
 
 namespace dv {
 
@@ -108,6 +110,17 @@ void RowSpool::DrainTo(TextStream& out, const std::function<std::string(size_t)>
   Parse(buf_, out, fill);
   Clear();
   memoryOnly_ = false;
+}
+
+std::unique_ptr<RowSpool> SpoolForReport(const TextStream& out) {
+  std::string temp;
+  try {
+    temp = PrivateTempFolder();
+  } catch (const Error&) {
+    // Refused (a link, someone else's): the next place is tried.
+  }
+  std::string beside = out.Path().empty() || out.Path()[0] != '/' ? std::string() : ParentOfPath(out.Path());
+  return std::make_unique<RowSpool>(std::vector<std::string>{temp, beside});
 }
 
 }  // namespace dv

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,5 +42,9 @@ class RowSpool {
   UniqueFd fd_;
   bool memoryOnly_ = false;  // no folder took the file, or it failed: everything stays in memory
 };
+
+// The spool of a report written to `out`: its rows go to the private temporary folder when they outgrow memory,
+// else beside the report (when `out` is a file), else they stay in memory.
+std::unique_ptr<RowSpool> SpoolForReport(const TextStream& out);
 
 }  // namespace dv
