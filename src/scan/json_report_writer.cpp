@@ -5,7 +5,6 @@
 #include "common/json_text.h"
 #include "platform/error.h"
 #include "platform/path.h"
-#include "platform/temp_folder.h"
 #include "scan/report_writer.h"
 #include "scan/restrictions.h"
 

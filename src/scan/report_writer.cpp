@@ -5,7 +5,6 @@
 #include "common/text_rules.h"
 #include "platform/error.h"
 #include "platform/path.h"
-#include "platform/temp_folder.h"
 #include "scan/restrictions.h"
 
 namespace dv {
