@@ -12,7 +12,7 @@
 #include "fileops_ui/frm_file_bank.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "fileops_ui/frm_load_macro.h"
-#include "fileops_ui/frm_special_keys.h"
+#include "fileops_ui/frm_key_chooser.h"
 #include "shell/cls_reg.h"
 #include "shell/shell_services.h"
 

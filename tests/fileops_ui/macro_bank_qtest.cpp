@@ -11,7 +11,7 @@
 
 #include "fileops_ui/frm_file_bank.h"
 #include "fileops_ui/frm_load_macro.h"
-#include "fileops_ui/frm_special_keys.h"
+#include "fileops_ui/frm_key_chooser.h"
 #include "settings/settings_store.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"

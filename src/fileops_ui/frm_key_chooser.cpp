@@ -1,4 +1,4 @@
-#include "fileops_ui/frm_special_keys.h"
+#include "fileops_ui/frm_key_chooser.h"
 
 #include <QGridLayout>
 #include <QLabel>
