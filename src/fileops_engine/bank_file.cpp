@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/error.h"
-#include "platform/file_replace.h"
+#include "export/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"
@@ -51,13 +51,10 @@ std::vector<std::string> ReadBankLines(const std::string& path) {
 }
 
 void WriteBankFile(const std::string& path, const std::vector<std::string>& lines) {
-  ReplaceTextFile(
-      path,
-      [&](TextStream& out) {
-        for (const std::string& line : lines)
-          if (!line.empty()) out.WriteLine(line);
-      },
-      /*durable=*/true);
+  AtomicFile file(path);
+  for (const std::string& line : lines)
+    if (!line.empty()) file.Out().WriteLine(line);
+  file.Commit();
 }
 
 int BankEntryIcon(const std::string& entry) {

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/error.h"
-#include "platform/file_replace.h"
+#include "export/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"
@@ -29,13 +29,10 @@ std::string MacrosFile(const std::string& folder) { return JoinPath(folder, kMac
 
 // Writes the lines, one each, through a temporary file: a crash while saving keeps the macros already stored.
 void WriteMacroLines(const std::string& folder, const std::vector<MacroEntry>& entries, bool namedOnly) {
-  ReplaceTextFile(
-      MacrosFile(folder),
-      [&](TextStream& out) {
-        for (const MacroEntry& e : entries)
-          if (!namedOnly || !e.name.empty()) out.WriteLine(e.line);
-      },
-      /*durable=*/true);
+  AtomicFile file(MacrosFile(folder));
+  for (const MacroEntry& e : entries)
+    if (!namedOnly || !e.name.empty()) file.Out().WriteLine(e.line);
+  file.Commit();
 }
 
 bool Writable(const std::string& folder) {

@@ -9,7 +9,6 @@
 #include "common/text_rules.h"
 #include "fileops_engine/fileops_codes.h"
 #include "platform/error.h"
-#include "platform/file_replace.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"
 #include "platform/unique_fd.h"
@@ -120,7 +119,20 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
 }  // namespace
 
 void WriteResultsFile(const std::string& path, const ResultsContent& content) {
-  ReplaceTextFile(path, [&](TextStream& out) { WriteContent(out, content); }, /*durable=*/false);
+  const std::string full = FullPath(path);
+  PathRef ref(full);
+  const std::string tmp = TempName("results");
+  int fd = ::openat(ref.Dir(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) ThrowErrno(full);
+  try {
+    TextStream out = TextStream::Adopt(UniqueFd(fd), full, true);
+    WriteContent(out, content);
+    out.Close();
+    if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) ThrowErrno(full);
+  } catch (...) {
+    ::unlinkat(ref.Dir(), tmp.c_str(), 0);
+    throw;
+  }
 }
 
 }  // namespace dv

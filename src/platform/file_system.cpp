@@ -104,6 +104,17 @@ void FileSystemObject::DeleteFile(const std::string& path, bool) const {
   if (::unlinkat(ref.Dir(), ref.Name(), 0) != 0) ThrowErrno(full);
 }
 
+bool MakeFolderPath(const std::string& folder) {
+  if (folder.empty()) return false;
+  for (size_t at = 0; at != std::string::npos;) {
+    at = folder.find('/', at + 1);
+    const std::string level = folder.substr(0, at);
+    if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 TextStream FileSystemObject::CreateTextFile(const std::string& path, bool overwrite, bool) const {
   return TextStream::Open(path, IOMode::ForWriting, true, !overwrite);
 }

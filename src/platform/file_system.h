@@ -49,4 +49,8 @@ class FileSystemObject {
                           int format = 0) const;
 };
 
+// Makes `folder` and whichever of its parents are missing (new ones private to the user: they hold the user's own
+// data). True when the folder is there afterwards.
+bool MakeFolderPath(const std::string& folder);
+
 }  // namespace dv
