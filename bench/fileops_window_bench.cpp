@@ -104,13 +104,7 @@ int main(int argc, char** argv) {
   QTemporaryDir work;
   if (!work.isValid()) return 2;
   const std::string root = work.path().toStdString();
-  for (const char* d : {"home", "config", "data", "cache", "run", "tmp"}) ::mkdir((root + "/" + d).c_str(), 0700);
-  ::setenv("HOME", (root + "/home").c_str(), 1);
-  ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-  ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  ::setenv("XDG_CACHE_HOME", (root + "/cache").c_str(), 1);
-  ::setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-  ::setenv("TMPDIR", (root + "/tmp").c_str(), 1);
+  dv::bench::KeepEverythingIn(root);
   if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   const std::string tree = root + "/tree", copy = root + "/copy";

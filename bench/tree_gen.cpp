@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace dv::bench {
@@ -120,6 +121,17 @@ std::string SelfPath() {
   char path[4096];
   const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
   return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
+void KeepEverythingIn(const std::string& root) {
+  const std::pair<const char*, const char*> kFolders[] = {{"HOME", "home"},           {"XDG_CONFIG_HOME", "config"},
+                                                          {"XDG_DATA_HOME", "data"},   {"XDG_CACHE_HOME", "cache"},
+                                                          {"XDG_RUNTIME_DIR", "run"}, {"TMPDIR", "tmp"}};
+  for (const auto& [variable, folder] : kFolders) {
+    const std::string path = root + "/" + folder;
+    ::mkdir(path.c_str(), 0700);
+    ::setenv(variable, path.c_str(), 1);
+  }
 }
 
 long OwnPeakKb() {

@@ -38,6 +38,9 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet = false);
 // The path of the running executable.
 std::string SelfPath();
+// Points HOME, the XDG folders and TMPDIR at new folders below `root`, so that the programs a benchmark runs keep
+// their settings, temporary files and home there, never in the user's.
+void KeepEverythingIn(const std::string& root);
 
 // Peak resident memory of this process so far, in KB.
 long OwnPeakKb();
