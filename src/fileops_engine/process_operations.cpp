@@ -1,5 +1,6 @@
-// Run a program on each file (the command through /bin/sh, the path quoted so that a name is only ever one
-// argument), and open each file with its associated program and type a keystroke macro into it.
+// Run a program on each file (the command through /bin/sh, the path handed over as the shell's $1 so that no part
+// of a name is ever read as shell text), and open each file with its associated program and type a keystroke
+// macro into it.
 #include <chrono>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "platform/key_sender.h"
 #include "platform/path.h"
 #include "platform/process_run.h"
+#include "platform/shell_template.h"
 
 namespace dv {
 
@@ -21,8 +23,9 @@ constexpr const char* kPlaceholder = "<<filename>>";
 constexpr long kMacroSettleMilliseconds = 5000;
 constexpr long kBeforeEachItemMilliseconds = 1000;
 
-// Every placeholder becomes a blank, the path quoted for the shell and a blank, in one pass from left to right:
-// a name that itself holds the placeholder is not replaced again (replacing until none is left would never end).
+// The command as the user reads it in questions and messages: every placeholder a blank, the path quoted for the
+// shell and a blank, in one pass from left to right (a name holding the placeholder is not replaced again). What
+// runs is the template with $1 in the placeholder's place and the path as $1 (StartForFile).
 std::string CommandForFile(const std::string& commandTemplate, const std::string& path) {
   const std::string placeholder = kPlaceholder;
   std::string command;
@@ -30,6 +33,10 @@ std::string CommandForFile(const std::string& commandTemplate, const std::string
   for (size_t at; (at = commandTemplate.find(placeholder, from)) != std::string::npos; from = at + placeholder.size())
     command += commandTemplate.substr(from, at - from) + " " + ShellQuoted(path) + " ";
   return command + commandTemplate.substr(from);
+}
+
+pid_t StartForFile(const std::string& commandTemplate, const std::string& path) {
+  return StartShellCommand(WithParameterReference(commandTemplate, kPlaceholder), {path});
 }
 
 long ErrorNumberOf(long shellResult) {
@@ -73,12 +80,12 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
     const std::string command = CommandForFile(runProcOnFile_, path);
     switch (runProc_.pauseSetting) {
       case 0:
-        ReapWhenEnded(StartShellCommand(command));
+        ReapWhenEnded(StartForFile(runProcOnFile_, path));
         result = outcome::Success;
         break;
       case 1: {
-        const WaitResult waited =
-            WaitForChild(StartShellCommand(command), runProc_.waitMilliseconds, [this] { return CheckForStop(); });
+        const WaitResult waited = WaitForChild(StartForFile(runProcOnFile_, path), runProc_.waitMilliseconds,
+                                               [this] { return CheckForStop(); });
         // The shell's own codes for a command it could not find or run: the process did not really start.
         if (waited.end == WaitEnd::Ended && (waited.status == 126 || waited.status == 127))
           throw Error(err::Application, "The command could not be run (the shell ended with " +
@@ -93,7 +100,7 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
       case 2:
         switch (prompter_.YesNoCancel("Run Process: " + command + "?", "Process Next File Confirmation")) {
           case Answer::Yes:
-            ReapWhenEnded(StartShellCommand(command));
+            ReapWhenEnded(StartForFile(runProcOnFile_, path));
             result = outcome::Success;
             break;
           case Answer::No: result = outcome::NothingDone; break;

@@ -197,8 +197,12 @@ std::string ShellQuoted(const std::string& text) {
   return out;
 }
 
-pid_t StartShellCommand(const std::string& command) {
-  return Spawn("/bin/sh", {"sh", "-c", command}, false);
+pid_t StartShellCommand(const std::string& command) { return StartShellCommand(command, {}); }
+
+pid_t StartShellCommand(const std::string& command, const std::vector<std::string>& parameters) {
+  std::vector<std::string> argv = {"sh", "-c", command, "sh"};
+  argv.insert(argv.end(), parameters.begin(), parameters.end());
+  return Spawn("/bin/sh", argv, false);
 }
 
 pid_t StartProgram(const std::vector<std::string>& argv) {

@@ -19,6 +19,10 @@ std::string ShellQuoted(const std::string& text);
 // those. Throws Error when the child cannot be started.
 pid_t StartShellCommand(const std::string& command);
 
+// Starts `/bin/sh -c command sh parameters...`: the parameters are the shell's $1, $2, ..., values the shell
+// never reads as shell text. As above otherwise.
+pid_t StartShellCommand(const std::string& command, const std::vector<std::string>& parameters);
+
 // Starts `argv[0]`, looked up on PATH, with `argv` as its arguments and no shell between; as above otherwise.
 pid_t StartProgram(const std::vector<std::string>& argv);
 
