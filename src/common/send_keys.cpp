@@ -202,19 +202,28 @@ std::string ReplaceMacroTokens(const std::string& macro) {
 }
 
 long DelayMilliseconds(const std::string& item) {
+  const auto bad = [&] {
+    throw Error(err::Application, "Invalid pause \"" + item + "\": [DELAY] takes a number of seconds from 0 to " +
+                                      std::to_string(kLongestDelaySeconds));
+  };
+  if (item.size() < 7) bad();
   size_t i = 7;
   while (i < item.size() && item[i] == ' ') ++i;
   const size_t start = i;
-  if (i < item.size() && (item[i] == '+' || item[i] == '-')) ++i;
   while (i < item.size() && std::isdigit(static_cast<unsigned char>(item[i]))) ++i;
+  size_t digits = i - start;
   if (i < item.size() && item[i] == '.') {
-    ++i;
+    const size_t decimals = ++i;
     while (i < item.size() && std::isdigit(static_cast<unsigned char>(item[i]))) ++i;
+    digits += i - decimals;
   }
-  const double seconds = std::strtod(item.substr(start, i - start).c_str(), nullptr);
-  if (!(seconds > 0)) return 0;
-  constexpr double kDay = 86400.0;
-  return std::lround((seconds < kDay ? seconds : kDay) * 1000.0);
+  const size_t end = i;
+  while (i < item.size() && item[i] == ' ') ++i;
+  if (digits == 0 || i != item.size()) bad();
+  // Only digits and one "." reach strtod: no sign, no "nan" or "inf", no exponent, no hexadecimal.
+  const double seconds = std::strtod(item.substr(start, end - start).c_str(), nullptr);
+  if (!(seconds <= static_cast<double>(kLongestDelaySeconds))) bad();
+  return std::lround(seconds * 1000.0);
 }
 
 std::vector<MacroItem> MacroItems(const std::string& macro) {
@@ -225,12 +234,34 @@ std::vector<MacroItem> MacroItems(const std::string& macro) {
     const size_t start = at + separator.size();
     at = macro.find(separator, start);
     std::string piece = macro.substr(start, at == std::string::npos ? std::string::npos : at - start);
-    if (piece.find("[DELAY]") != std::string::npos)
-      items.push_back({true, DelayMilliseconds(piece), ""});
-    else
-      items.push_back({false, 0, std::move(piece)});
+    if (piece.find("[DELAY]") == std::string::npos) {
+      items.push_back({false, 0, std::move(piece), ""});
+      continue;
+    }
+    try {
+      items.push_back({true, DelayMilliseconds(piece), "", ""});
+    } catch (const Error& e) {
+      items.push_back({true, 0, "", e.Description()});
+    }
   }
   return items;
+}
+
+std::string MacroFault(const std::string& macro) {
+  int step = 0;
+  for (const MacroItem& item : MacroItems(ReplaceMacroTokens(macro))) {
+    ++step;
+    std::string fault = item.fault;
+    if (!item.delay) {
+      try {
+        ParseSendKeys(item.keys);
+      } catch (const Error& e) {
+        fault = e.Description();
+      }
+    }
+    if (!fault.empty()) return "Step " + std::to_string(step) + ": " + fault;
+  }
+  return {};
 }
 
 }  // namespace dv

@@ -41,10 +41,14 @@ std::string DescribeStrokes(const std::vector<KeyStroke>& strokes);
 // after a token go with it: the editor's own example "[CTRL] S" means Ctrl+S, not Ctrl+Space and then S.
 std::string ReplaceMacroTokens(const std::string& macro);
 
+// The longest pause one delay item may ask for, in seconds (the macro editor's own limit).
+inline constexpr long kLongestDelaySeconds = 3600;
+
 struct MacroItem {
   bool delay = false;
   long milliseconds = 0;  // a pause item's length
   std::string keys;       // a keystroke item's notation
+  std::string fault;      // a pause item that names no valid pause: why (such an item must not run)
   bool operator==(const MacroItem&) const = default;
 };
 
@@ -52,9 +56,15 @@ struct MacroItem {
 // holding "[DELAY]" is a pause of the number after its first seven characters, in seconds.
 std::vector<MacroItem> MacroItems(const std::string& macro);
 
-// The pause of a delay item: the decimal number after its first seven characters (leading blanks allowed,
-// reading stops at the first character that is not part of the number) in seconds, as milliseconds; a negative
-// or missing number is no pause, and a pause never exceeds a day.
+// The pause of a delay item in milliseconds: the text after its first seven characters must be a number of
+// seconds from 0 to kLongestDelaySeconds, digits with an optional "." and decimals, blanks around it allowed.
+// Anything else (no number, a sign, "nan", "inf", an exponent, words after the number, more than the limit)
+// throws Error (50000) saying so: a pause that silently became none, or a day, would type into the wrong moment.
 long DelayMilliseconds(const std::string& item);
+
+// Why the macro cannot run as written: the first item that is not a valid pause or keystroke notation, as a
+// readable text naming the step; empty when every item is valid. The tokens [ALT], [CTRL], [SHIFT] may still be
+// in it.
+std::string MacroFault(const std::string& macro);
 
 }  // namespace dv

@@ -6,6 +6,7 @@
 
 #include "common/pattern.h"
 #include "common/prompter.h"
+#include "common/send_keys.h"
 #include "common/shared_utils.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
@@ -186,6 +187,11 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       s.FileOperation = fileop::OpenWithMacro;
       s.PauseBetweenOpeningFiles = c.pauseBetweenOpens;
       s.OpenMacroString = c.macro;
+      // Refused before the run: a macro the run would stop at, file after file.
+      if (const std::string fault = MacroFault(c.macro); !fault.empty()) {
+        prompter.Message("The macro cannot be run: " + fault, kAppTitle);
+        return false;
+      }
       summary += c.pauseBetweenOpens ? "Operation: Open (Pausing between files)"
                                      : "Operation: Open (No Pausing between files - Not Recommended)";
       return true;

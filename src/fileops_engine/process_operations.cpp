@@ -130,7 +130,10 @@ long clsFileOps::OpenOneFile(const std::string& path) {
         return;
       }
     }
-    // Keystrokes need an X display: without one the item fails at once, before anything is opened.
+    // A macro that cannot run as written (a pause that is no number of seconds, a key that does not exist), or
+    // keystrokes without an X display: the item fails at once, before anything is opened or typed.
+    if (const std::string fault = MacroFault(macro_); !fault.empty())
+      throw Error(err::Application, "The macro cannot be run: " + fault);
     macro_ = ReplaceMacroTokens(macro_);
     if (HasKeystrokes(macro_)) KeySender probe;
     const ShellResult opened = OpenWithDefaultProgram(path, [this] { return CheckForStop(); });
@@ -154,6 +157,11 @@ void clsFileOps::SendOpenMacro() {
   for (const MacroItem& item : MacroItems(macro_)) {
     if (!PauseFor(kBeforeEachItemMilliseconds)) return;
     if (item.delay) {
+      if (!item.fault.empty()) {
+        // Typing on after a pause that could not be read would type at the wrong moment: the macro ends here.
+        scope.Step([&] { throw Error(err::Application, item.fault); });
+        return;
+      }
       if (!PauseFor(item.milliseconds)) return;
       continue;
     }

@@ -59,20 +59,19 @@ TEST(SendKeys, NotationToStrokes) {
   }
 }
 
-// The tokens, the ":::" items and the delays, as the open operation reads a whole macro.
+// The tokens and the ":::" items, as the open operation reads a whole macro.
 TEST(SendKeys, MacroItemsAndTokens) {
   struct Case {
     std::string macro, replaced;
     std::vector<MacroItem> items;
   };
+  const std::string bad = "Invalid pause \"[DELAY]x\": [DELAY] takes a number of seconds from 0 to 3600";
   const std::vector<Case> cases = {
       {":::[ALT]F:::[DELAY]2:::[CTRL]P", ":::%F:::[DELAY]2:::^P",
-       {{false, 0, "%F"}, {true, 2000, ""}, {false, 0, "^P"}}},
-      {"ignored:::[CTRL] S:::[SHIFT]  a[ALT]", "ignored:::^S:::+a%", {{false, 0, "^S"}, {false, 0, "+a%"}}},
-      {":::[DELAY] 60:::[DELAY]600:::[DELAY]1.5s:::[DELAY]-3:::[DELAY]x:::[DELAY]", "",
-       {{true, 60000, ""}, {true, 600000, ""}, {true, 1500, ""}, {true, 0, ""}, {true, 0, ""}, {true, 0, ""}}},
-      {"::: [DELAY]5:::[DELAY]99999999", "", {{true, 0, ""}, {true, 86400000, ""}}},
-      {":::[alt]x:::", ":::[alt]x:::", {{false, 0, "[alt]x"}, {false, 0, ""}}},
+       {{false, 0, "%F", ""}, {true, 2000, "", ""}, {false, 0, "^P", ""}}},
+      {"ignored:::[CTRL] S:::[SHIFT]  a[ALT]", "ignored:::^S:::+a%", {{false, 0, "^S", ""}, {false, 0, "+a%", ""}}},
+      {":::[DELAY]x:::a", "", {{true, 0, "", bad}, {false, 0, "a", ""}}},
+      {":::[alt]x:::", ":::[alt]x:::", {{false, 0, "[alt]x", ""}, {false, 0, "", ""}}},
       {"no separator", "no separator", {}},
       {"", "", {}},
   };
@@ -80,6 +79,31 @@ TEST(SendKeys, MacroItemsAndTokens) {
     if (!c.replaced.empty()) EXPECT_EQ(ReplaceMacroTokens(c.macro), c.replaced) << c.macro;
     EXPECT_EQ(MacroItems(ReplaceMacroTokens(c.macro)), c.items) << c.macro;
   }
+}
+
+// A pause is a plain number of seconds up to an hour; anything else is refused, never read as no pause or a day.
+// -1 stands for a refusal.
+TEST(SendKeys, DelaysAndMacroFaults) {
+  const std::vector<std::pair<std::string, long>> delays = {
+      {"[DELAY]2", 2000},   {"[DELAY] 60 ", 60000}, {"[DELAY]1.5", 1500},  {"[DELAY]0", 0},   {"[DELAY].25", 250},
+      {"[DELAY]3600", 3600000}, {"[DELAY]3600.1", -1}, {"[DELAY]abc", -1}, {"[DELAY]-1", -1}, {"[DELAY]+1", -1},
+      {"[DELAY]nan", -1},  {"[DELAY]inf", -1},   {"[DELAY]1e3", -1},   {"[DELAY]0x10", -1}, {"[DELAY]1.5s", -1},
+      {"[DELAY]", -1},     {"[DELAY].", -1},     {" [DELAY]5", -1},    {"[DELAY]99999999999999999999", -1}};
+  for (const auto& [item, ms] : delays) {
+    long got = -1;
+    try {
+      got = DelayMilliseconds(item);
+    } catch (const Error&) {
+    }
+    EXPECT_EQ(got, ms) << item;
+  }
+  const std::vector<std::pair<std::string, std::string>> macros = {
+      {":::[ALT]f:::[DELAY]1:::x{ENTER}", ""},
+      {":::a:::[DELAY]inf",
+       "Step 2: Invalid pause \"[DELAY]inf\": [DELAY] takes a number of seconds from 0 to 3600"},
+      {":::[CTRL]:::[DELAY]-1", "Step 1: Invalid keystroke notation: a modifier with no key after it in \"^\""},
+  };
+  for (const auto& [macro, fault] : macros) EXPECT_EQ(MacroFault(macro), fault) << macro;
 }
 
 }  // namespace

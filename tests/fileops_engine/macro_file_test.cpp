@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "fileops_engine/macro_file.h"
+#include "fileops_engine/operation_setup.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 
@@ -90,6 +91,23 @@ TEST(MacroFile, FolderLocatedWhereItCanBeWritten) {
     ::chmod(program.c_str(), 0555);
     EXPECT_EQ(LocateMacrosFolder("", program, data), data);
     ::chmod(program.c_str(), 0755);
+  }
+}
+
+// The command line and the window refuse a macro the run could not follow, before anything is asked or opened.
+TEST(MacroFile, InvalidMacroRefusedBeforeTheRun) {
+  for (const auto& [macro, refused] : std::vector<std::pair<std::string, bool>>{
+           {":::[DELAY]abc", true}, {":::x:::[DELAY]-1", true}, {":::[DELAY]nan", true}, {":::[DELAY]inf", true},
+           {":::{NOKEY}", true}, {":::[DELAY]1.5:::[CTRL]s", false}, {"", false}}) {
+    test::ScriptedPrompter prompter;
+    prompter.DefaultAnswer(Answer::Yes);
+    OperationChoices c;
+    c.operation = OperationChoice::Open;
+    c.source = "/data/src";
+    c.macro = macro;
+    EXPECT_EQ(PrepareOperation(c, prompter).confirmed, !refused) << macro;
+    EXPECT_EQ(prompter.Count(), 1) << macro;  // the refusal's message, or else the confirmation
+    EXPECT_EQ(prompter.Log().at(0).text.rfind("The macro cannot be run: Step ", 0) == 0, refused) << macro;
   }
 }
 

@@ -291,7 +291,7 @@ struct DescribedErrors : OpsRecorder {
 
 // xdg-open on a desktop of the test's own: a text file opens with its program; a type without one, or a program
 // that fails, fails the file (with the box when the user was asked); No skips, Cancel stops; a macro with
-// keystrokes and no X display fails the file before anything opens.
+// keystrokes and no X display, or a pause that is no number of seconds, fails the file before anything opens.
 TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
   DescribedErrors errors;
   ops.Listener(&errors);
@@ -322,6 +322,10 @@ TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
       {fake, "text", "", true, {Answer::Cancel}, {"Failure: T/text/a.txt"}, {ask + "T/text/a.txt ?"}, {}, ""},
       {nullptr, "text", ":::[DELAY]1:::[CTRL]s", false, {}, {"Failure: T/text/a.txt"}, {},
        {"cfo:8L [429] Keystrokes cannot be sent: there is no X display (DISPLAY is not set)"}, ""},
+      {fake, "text", ":::[DELAY]abc:::[CTRL]s", false, {}, {"Failure: T/text/a.txt"}, {},
+       {"cfo:8L [50000] The macro cannot be run: Step 1: Invalid pause \"[DELAY]abc\": [DELAY] takes a number of "
+        "seconds from 0 to 3600"},
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.folder + (c.pause ? " asked" : "") + (c.display ? "" : " no display"));
