@@ -1,7 +1,8 @@
 // Compare: each source file against the file at the same place under the destination. Files of different
 // lengths differ without being read; otherwise the bytes decide, compared in blocks (memory stays bounded),
 // either all of them or, when sampling, PartialBytesToCompare bytes from a random offset. Nothing on disk changes,
-// access times included. The findings are results lines; the outcome is always "nothing done".
+// access times included. The findings are results lines; the outcome is "nothing done", except for a file that
+// could not be compared (unreadable, vanished): its error is reported and it is a failure, so the results show it.
 #include <cerrno>
 #include <cstdint>
 #include <random>
@@ -50,7 +51,7 @@ long clsFileOps::CompareOneFile(const std::string& path) {
   const std::string name = NameOfPath(path);
   ResumeScope scope = Reporting(cfoloc::CompareOneFile, cfoerr::Item,
                                 name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
-  scope.Step([&] {
+  const bool compared = scope.Step([&] {
     const std::string target = JoinPath(currentTarget_, name);
     PathRef ref(path);
     ItemInfo source;
@@ -84,7 +85,7 @@ long clsFileOps::CompareOneFile(const std::string& path) {
     else if (!match && compare_.displayNonMatching)
       AddInfoLine("X  Files do not Match:" + ControlsShown(target) + " <-X-> " + ControlsShown(path) + "\r\n");
   });
-  return outcome::NothingDone;
+  return compared ? outcome::NothingDone : outcome::Failure;
 }
 
 }  // namespace dv

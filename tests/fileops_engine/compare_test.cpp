@@ -102,22 +102,27 @@ TEST_F(CompareTest, SamplesInBlocks) {
   }
 }
 
-// Files of different lengths differ without being opened: even an unreadable target gives its line; one of the
-// same length that cannot be read is an error of that file, with nothing recorded.
-TEST_F(CompareTest, LengthsDecideWithoutReading) {
+// Files of different lengths differ without being opened: even an unreadable target gives its line. A file of
+// the same length whose source or target cannot be read is an error of that file and a "Failure: " line, never
+// silence.
+TEST_F(CompareTest, UnreadableFilesFail) {
   Pair("longer.txt", "abc", "abcd");
-  Pair("same-length.txt", "abc", "abd");
+  Pair("source-unreadable.txt", "abc", "abd");
+  Pair("target-unreadable.txt", "abc", "abc");
   ::chmod((tree / "dst/longer.txt").c_str(), 0);
-  ::chmod((tree / "dst/same-length.txt").c_str(), 0);
+  ::chmod((tree / "src/source-unreadable.txt").c_str(), 0);
+  ::chmod((tree / "dst/target-unreadable.txt").c_str(), 0);
   HandOver(tree, tree.Root());
   std::string out = InChild(tree.Root(), [&] {
     Compare(true, true, true, true, 0);
     std::string text;
-    for (const std::string& line : Lines()) text += line;
-    for (const std::string& e : events.errors) text += Shown(e, tree.Root());
+    for (const std::string& line : Lines()) text += line + "|";
+    for (const std::string& e : events.errors) text += Shown(e, tree.Root()) + "|";
     return text;
   }, /*asUser=*/true);
-  EXPECT_EQ(out, Differ("longer.txt") + "cfo:8H 3 Comparing files at or near file same-length.txt [70]");
+  EXPECT_EQ(out, Differ("longer.txt") + "|Failure: T/src/source-unreadable.txt|Failure: T/src/target-unreadable.txt|"
+                 "cfo:8H 3 Comparing files at or near file source-unreadable.txt [70]|"
+                 "cfo:8H 3 Comparing files at or near file target-unreadable.txt [70]|");
 }
 
 }  // namespace
