@@ -223,7 +223,7 @@ class clsFileOps {
   // window keeps painting, and ends early once StopProcessing is set.
   bool CheckForStop();               // one check: raises the event, true when stopped
   bool PauseFor(long milliseconds);  // false when stopped early
-  void SendOpenMacro();
+  void SendOpenMacro(class KeySender* sender, const struct OpenedProgram& program);  // types into its window only
   long CompareOneFile(const std::string& path);
   // Rename, find and replace, compare: the rename's two pattern steps, and what these operations keep from one
   // item to the next (the compiled rename pattern, compare's two read buffers).

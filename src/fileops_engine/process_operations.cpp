@@ -135,25 +135,45 @@ long clsFileOps::OpenOneFile(const std::string& path) {
     if (const std::string fault = MacroFault(macro_); !fault.empty())
       throw Error(err::Application, "The macro cannot be run: " + fault);
     macro_ = ReplaceMacroTokens(macro_);
-    if (HasKeystrokes(macro_)) KeySender probe;
+    // The windows there are before the open: a window that appears after it can be the opened program's.
+    std::unique_ptr<KeySender> sender;
+    OpenedProgram program;
+    if (HasKeystrokes(macro_)) {
+      sender = std::make_unique<KeySender>();
+      program.windowsBefore = sender->TopLevelWindows();
+    }
     const ShellResult opened = OpenWithDefaultProgram(path, [this] { return CheckForStop(); });
+    program.pid = opened.pid;
     if (!opened.Opened()) {
       if (pauseBetweenFiles_) prompter_.Message("File " + path + "  was unable to be opened.", "Unable to Open File");
       throw Error(ErrorNumberOf(opened.code), opened.message);
     }
     // A stop while xdg-open was answering leaves the file opened, but types nothing into it.
-    if (!macro_.empty() && !Stopped()) SendOpenMacro();
+    if (!macro_.empty() && !Stopped()) SendOpenMacro(sender.get(), program);
     result = outcome::Success;
   });
   return result;
 }
 
-void clsFileOps::SendOpenMacro() {
+void clsFileOps::SendOpenMacro(KeySender* sender, const OpenedProgram& program) {
   ResumeScope scope = Reporting(cfoloc::SendOpenMacro, cfoerr::Driver, "");
-  // The open call names no window of the opened program to watch for, so the wait is always the full time.
-  if (!PauseFor(kMacroSettleMilliseconds) || macro_.empty()) return;
-  macro_ = ReplaceMacroTokens(macro_);
-  std::unique_ptr<KeySender> sender;
+  // Keys go only into a window of the opened program, never into whatever has the focus (a terminal would run
+  // them): wait, at most the settle time, for one to take the focus. An error thrown here, outside the steps,
+  // fails the file. A macro of pauses alone just lets the time pass.
+  TopWindow window = 0;
+  if (sender) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(kMacroSettleMilliseconds);
+    while (!(window = sender->ActiveWindowOf(program))) {
+      if (Clock::now() >= end)
+        throw Error(err::Application, "There is no window to send the keystrokes to: no window of the opened "
+                                      "program took the focus within " +
+                                          std::to_string(kMacroSettleMilliseconds / 1000) + " seconds");
+      if (!PauseFor(100)) return;
+    }
+  } else if (!PauseFor(kMacroSettleMilliseconds)) {
+    return;
+  }
   for (const MacroItem& item : MacroItems(macro_)) {
     if (!PauseFor(kBeforeEachItemMilliseconds)) return;
     if (item.delay) {
@@ -165,12 +185,20 @@ void clsFileOps::SendOpenMacro() {
       if (!PauseFor(item.milliseconds)) return;
       continue;
     }
-    // A fault in one item is reported and the next item is sent.
-    scope.Step([&] {
-      const std::vector<KeyStroke> strokes = ParseSendKeys(item.keys);
-      if (!sender) sender = std::make_unique<KeySender>();
-      sender->Send(strokes);
-    });
+    // The user may have moved to another window meanwhile: then nothing more is typed, and the file fails.
+    bool focusMoved = sender->ActiveWindow() != window;
+    if (!focusMoved) {
+      // A fault in one item is reported and the next item is sent.
+      scope.Step([&] {
+        try {
+          sender->Send(ParseSendKeys(item.keys), window);
+        } catch (const Error& e) {
+          if (e.Description() != kFocusMoved) throw;
+          focusMoved = true;
+        }
+      });
+    }
+    if (focusMoved) throw Error(err::Application, kFocusMoved);
   }
 }
 

@@ -28,8 +28,10 @@ ShellResult OpenWithDefaultProgram(const std::string& path, const std::function<
   // An absolute path: a name starting with "-" can never be read as an option.
   const pid_t pid = StartProgram({"xdg-open", GetAbsolutePathName(path)});
   const WaitResult waited = WaitForChild(pid, kOpenAnswerMilliseconds, check);
-  if (waited.end != WaitEnd::Ended) return {shellresult::Opened, ""};
-  return ShellResultOfXdgOpen(waited.status);
+  ShellResult result = waited.end == WaitEnd::Ended ? ShellResultOfXdgOpen(waited.status)
+                                                    : ShellResult{shellresult::Opened, "", 0};
+  result.pid = pid;
+  return result;
 }
 
 }  // namespace dv

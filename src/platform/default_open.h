@@ -2,6 +2,8 @@
 // Opening a file with the program the desktop associates with it, through xdg-open. The answer is a shell result
 // code as the open call of the operations knows it: above 32 the file was opened, 32 or less it was not, with a
 // message saying why.
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 
@@ -19,6 +21,7 @@ inline constexpr long NoAssociation = 31;       // xdg-open 3 (no program for th
 struct ShellResult {
   long code = 0;
   std::string message;  // empty when opened
+  pid_t pid = 0;        // the xdg-open that did it: the opened program runs as it or one of its descendants
   bool Opened() const { return code > 32; }
 };
 

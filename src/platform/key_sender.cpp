@@ -1,7 +1,11 @@
 #include "platform/key_sender.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -11,6 +15,7 @@
 
 #ifdef DV_HAVE_XTEST
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -33,6 +38,30 @@ const char* DisplayName() {
 
 // Programs read keys as they come; a short gap between strokes keeps slow readers from merging or dropping them.
 void Gap(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+// The parent of a process as /proc shows it; 0 when it cannot be read (the process is gone).
+pid_t ParentOf(pid_t pid) {
+  const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char buffer[1024];
+  const ssize_t n = ::read(fd, buffer, sizeof buffer);
+  ::close(fd);
+  if (n <= 0) return 0;
+  const std::string stat(buffer, static_cast<size_t>(n));
+  const size_t close = stat.rfind(')');  // the command name in parentheses may hold anything
+  if (close == std::string::npos) return 0;
+  char state = 0;
+  long parent = 0;
+  std::istringstream(stat.substr(close + 1)) >> state >> parent;
+  return static_cast<pid_t>(parent);
+}
+
+// Whether `pid` is `ancestor` or descends from it.
+[[maybe_unused]] bool DescendsFrom(pid_t pid, pid_t ancestor) {
+  for (int depth = 0; pid > 1 && depth < 64; ++depth, pid = ParentOf(pid))
+    if (pid == ancestor) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -157,6 +186,45 @@ struct KeySender::Impl {
   void Key(KeyCode code, bool down) { XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime); }
 };
 
+namespace {
+
+// A property of `window` holding 32-bit items of `type` (windows, numbers); false when it is not there.
+bool ReadProperty(Display* display, Window window, const char* name, Atom type, std::vector<unsigned long>& out) {
+  const Atom atom = XInternAtom(display, name, True);
+  if (atom == None) return false;
+  Atom actual = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int status =
+      XGetWindowProperty(display, window, atom, 0, 1 << 16, False, type, &actual, &format, &count, &after, &data);
+  const bool found = status == Success && actual == type && format == 32;
+  if (found) {
+    // Items of format 32 come as longs, whatever the width of a long.
+    const long* items = reinterpret_cast<const long*>(data);
+    out.assign(items, items + count);
+  }
+  if (data) XFree(data);
+  return found;
+}
+
+// The child of the root that holds `window` (itself, or the frame a window manager put around it); 0 when the
+// window is gone.
+Window TopLevelOf(Display* display, Window window) {
+  const Window root = DefaultRootWindow(display);
+  for (int depth = 0; window != None && window != root && depth < 64; ++depth) {
+    Window rootOf = None, parent = None, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &rootOf, &parent, &children, &count)) return 0;
+    if (children) XFree(children);
+    if (parent == root) return window;
+    window = parent;
+  }
+  return 0;
+}
+
+}  // namespace
+
 KeySender::KeySender() : impl_(std::make_unique<Impl>()) {
   const char* name = DisplayName();
   impl_->display = XOpenDisplay(name);
@@ -180,10 +248,11 @@ KeySender::~KeySender() {
   XCloseDisplay(impl_->display);
 }
 
-void KeySender::Send(const std::vector<KeyStroke>& strokes) {
+void KeySender::Send(const std::vector<KeyStroke>& strokes, TopWindow onlyInto) {
   Impl& x = *impl_;
   g_lastXError = 0;
   for (const KeyStroke& s : strokes) {
+    if (onlyInto && ActiveWindow() != onlyInto) throw Error(err::Application, kFocusMoved);
     const KeySym sym = s.key == NamedKey::Char ? CharacterKeySym(s.character) : NamedKeySym(s.key);
     KeyCode code = x.Code(sym);
     bool shifted = false;
@@ -209,6 +278,45 @@ void KeySender::Send(const std::vector<KeyStroke>& strokes) {
   }
 }
 
+std::vector<TopWindow> KeySender::TopLevelWindows() {
+  Display* display = impl_->display;
+  const Window root = DefaultRootWindow(display);
+  std::vector<TopWindow> windows;
+  if (ReadProperty(display, root, "_NET_CLIENT_LIST", XA_WINDOW, windows)) return windows;
+  Window rootOf = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, root, &rootOf, &parent, &children, &count) && children)
+    windows.assign(children, children + count);
+  if (children) XFree(children);
+  return windows;
+}
+
+TopWindow KeySender::ActiveWindow() {
+  Display* display = impl_->display;
+  std::vector<TopWindow> active;
+  if (ReadProperty(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW, active))
+    return active.empty() ? 0 : active[0];
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  if (focus == None || focus == PointerRoot) return 0;
+  return TopLevelOf(display, focus);
+}
+
+TopWindow KeySender::ActiveWindowOf(const OpenedProgram& program) {
+  const TopWindow active = ActiveWindow();
+  if (!active) return 0;
+  std::vector<unsigned long> pid;
+  const bool hasPid = ReadProperty(impl_->display, active, "_NET_WM_PID", XA_CARDINAL, pid) && !pid.empty();
+  if (hasPid && static_cast<pid_t>(pid[0]) == ::getpid()) return 0;
+  if (hasPid && program.pid > 0 && DescendsFrom(static_cast<pid_t>(pid[0]), program.pid)) return active;
+  // Compared as the client window and as the child of the root: the list before may hold either.
+  const TopWindow top = TopLevelOf(impl_->display, active);
+  for (TopWindow before : program.windowsBefore)
+    if (before == active || before == top) return 0;
+  return active;
+}
+
 #else  // built without X11
 
 struct KeySender::Impl {};
@@ -221,7 +329,10 @@ KeySender::KeySender() {
 
 KeySender::~KeySender() = default;
 
-void KeySender::Send(const std::vector<KeyStroke>&) {}
+void KeySender::Send(const std::vector<KeyStroke>&, TopWindow) {}
+std::vector<TopWindow> KeySender::TopLevelWindows() { return {}; }
+TopWindow KeySender::ActiveWindow() { return 0; }
+TopWindow KeySender::ActiveWindowOf(const OpenedProgram&) { return 0; }
 
 #endif
 
