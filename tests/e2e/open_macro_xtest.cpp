@@ -8,12 +8,14 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 #include "fileops_engine/cls_file_ops.h"
+#include "platform/key_sender.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 #include "support/test_desktop.h"
@@ -53,6 +55,8 @@ int KeyWindowMain(int argc, char** argv) {
   QTimer ready;
   QObject::connect(&ready, &QTimer::timeout, [&] {
     if (!field.isActiveWindow()) return;
+    QFile id(log.fileName() + ".id");  // for a test that moves the focus to this window
+    if (id.open(QIODevice::WriteOnly)) id.write(QByteArray::number(static_cast<qulonglong>(field.winId())));
     note("ready");
     ready.stop();
   });
@@ -67,7 +71,11 @@ int KeyWindowMain(int argc, char** argv) {
 class PumpEvents : public dv::FileOpsListener {
  public:
   QStringList errors;
-  void evtCFOCheckForClosing() override { QCoreApplication::processEvents(); }
+  std::function<void()> onCheck;
+  void evtCFOCheckForClosing() override {
+    QCoreApplication::processEvents();
+    if (onCheck) onCheck();
+  }
   void evtCFOExternalPassError(const dv::Error& e, const std::string& loc, long, const std::string&) override {
     errors << QString::fromStdString(loc + " " + e.Description());
   }
@@ -177,6 +185,39 @@ class OpenMacroXTest : public QObject {
                                         "program took the focus within 5 seconds"});
     QCOMPARE(dv::test::TempTree::Read(desktop.Marker()), "[" + file + "]\n");  // it was opened
     QCOMPARE(Read(log), QString("ready\n"));
+    focused.kill();
+    focused.waitForFinished();
+  }
+
+  // The user moves to another program's window while the macro runs: nothing more is typed, there or anywhere,
+  // and the file fails.
+  void focusMovedStopsTheMacro() {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) QSKIP("xdotool moves the focus as a user would");
+    dv::test::TempTree tree;
+    const std::string other = tree / "other.log", log = tree / "opened.log";
+    QProcess focused;
+    focused.start(QCoreApplication::applicationFilePath(), {"--key-window", QString::fromStdString(other)});
+    QVERIFY(QTest::qWaitFor([&] { return Read(other) == "ready\n"; }, 20000));
+
+    dv::test::TestDesktop desktop(tree, qgetenv("DISPLAY").constData());
+    const std::string file = tree.File("src/note.txt", "hello\n");
+    KeyWindowDesktop(tree, log);
+    PumpEvents events;
+    bool moved = false;
+    events.onCheck = [&] {
+      if (moved || !Read(log).endsWith("b\n")) return;
+      moved = true;
+      QProcess::execute("xdotool", {"windowactivate", "--sync", Read(other + ".id")});
+    };
+    std::vector<std::string> lines;
+    RunOpen(tree, events, ":::ab:::cd:::ef~", lines);
+    QTest::qWait(500);
+
+    QVERIFY(moved);
+    QCOMPARE(lines, std::vector<std::string>{"Failure: " + file});
+    QCOMPARE(events.errors, QStringList{QString("cfo:8L ") + dv::kFocusMoved});
+    QCOMPARE(Read(log), QString("ready\na\nb\n"));
+    QCOMPARE(Read(other), QString("ready\n"));
     focused.kill();
     focused.waitForFinished();
   }
