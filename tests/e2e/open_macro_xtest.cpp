@@ -32,8 +32,8 @@ class KeyLog : public QLineEdit {
     const int k = e->key();
     if (k != Qt::Key_Shift && k != Qt::Key_Control && k != Qt::Key_Alt && k != Qt::Key_Meta) {
       const bool chord = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-      onKey(!chord && !e->text().isEmpty() && e->text().at(0).isPrint() ? e->text()
-                                                                         : QKeySequence(e->keyCombination()).toString());
+      const bool typed = !chord && !e->text().isEmpty() && e->text().at(0).isPrint();
+      onKey(typed ? e->text() : QKeySequence(e->keyCombination()).toString());
     }
     QLineEdit::keyPressEvent(e);
   }
