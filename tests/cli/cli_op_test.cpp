@@ -62,7 +62,7 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
        false,
        0,
        header + "3\r\nBasic Operation: Copy (Do Not Overwrite Existing Files)\r\n\t\t [Do Not Include Empty "
-                "Folders]\r\nOperation Summary: File(s) processed Successfully=2 Failure=0\r\n\r\n\r\n\r\nSuccess: " +
+                "Folders]\r\nOperation Summary: File(s) processed Successfully=3 Failure=0\r\n\r\n\r\n\r\nSuccess: " +
            src + "/a.txt\r\nSuccess: " + src + "/sub\r\nSuccess: " + src + "/sub/b.txt\r\n",
        true},
   };

@@ -321,7 +321,7 @@ TEST_F(FileOpsTest, BankFolderAndFilePasses) {
   EXPECT_EQ(TreeListing(tree / "out"),
             "A/\nA/one.txt = 1\nA/sub/\nA/sub/two.txt = 2\nbsub/\nbsub/four.txt = 4\nloose.txt = l\nthree.txt = 3\n");
   EXPECT_EQ(events.errors, Strings{});
-  EXPECT_EQ(ops.SuccessCount(), 5);
+  EXPECT_EQ(ops.SuccessCount(), 8);
   EXPECT_TRUE(ops.CopyOp_CopyDirectoryStructure());
   EXPECT_EQ(Questions(), Strings{});
 }

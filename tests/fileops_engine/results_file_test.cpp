@@ -136,7 +136,7 @@ TEST_F(ResultsFileTest, RefusedStoppedAndNormalRunsWholeFiles) {
             "Date/Time:<now>\r\nNumber of lines recorded:2\r\n"
             "Basic Operation: Copy (Do Not Overwrite Existing Files)\r\n"
             "\t\t [File Filter(s) Active - empty folders NOT copied as they were filtered out]\r\n"
-            "Operation Summary: File(s) processed Successfully=1 Failure=0\r\n\r\n\r\n\r\n"
+            "Operation Summary: File(s) processed Successfully=2 Failure=0\r\n\r\n\r\n\r\n"
             "Success: T/src/sub\r\nSuccess: T/src/sub/b.txt\r\n");
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = old\nsub/\nsub/b.txt = b\n");
 }
