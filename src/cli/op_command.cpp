@@ -182,18 +182,18 @@ void Deliver(const std::string& from, std::optional<AtomicFile>& results) {
   stream.Close();
 }
 
-// This run's results file: a name of its own in the private folder, so that two runs at once never print each
-// other's results (the window keeps DVidt.txt). Removed when the command ends.
-class OwnResultsFile {
+// A file of this run's own in the private folder (its results, its report preview), so that two runs at once
+// never print each other's (the window keeps DVidt.txt and tmpOuput.txt). Removed when the command ends.
+class OwnPrivateFile {
  public:
-  explicit OwnResultsFile(const std::string& folder) : path_(folder + "/DVidt-cli-XXXXXX") {
+  OwnPrivateFile(const std::string& folder, const std::string& stem) : path_(folder + "/" + stem + "-cli-XXXXXX") {
     const int fd = ::mkostemp(path_.data(), O_CLOEXEC);
     if (fd < 0) ThrowErrno(folder);
     ::close(fd);
   }
-  ~OwnResultsFile() { ::unlink(path_.c_str()); }
-  OwnResultsFile(const OwnResultsFile&) = delete;
-  OwnResultsFile& operator=(const OwnResultsFile&) = delete;
+  ~OwnPrivateFile() { ::unlink(path_.c_str()); }
+  OwnPrivateFile(const OwnPrivateFile&) = delete;
+  OwnPrivateFile& operator=(const OwnPrivateFile&) = delete;
   const std::string& Path() const { return path_; }
 
  private:
@@ -253,11 +253,12 @@ int RunOpCommand(const std::vector<std::string>& args) {
   // Where the results go is settled before anything is asked or done: an unusable private folder or --results
   // target stops the command here, not after the work.
   std::string temp;
-  std::optional<OwnResultsFile> own;
+  std::optional<OwnPrivateFile> own, ownReport;
   std::optional<AtomicFile> resultsFile;
   try {
     temp = PrivateTempFolder();
-    own.emplace(temp);
+    own.emplace(temp, "DVidt");
+    if (options.reportPreview) ownReport.emplace(temp, "tmpOuput");
     if (!options.results.empty()) resultsFile.emplace(options.results);
   } catch (const Error& e) {
     std::fprintf(stderr, "dorvane-cli op: %s\n", ShownOnStderr(e.Description(), terminal).c_str());
@@ -269,6 +270,7 @@ int RunOpCommand(const std::vector<std::string>& args) {
 
   clsFileOps engine(prompter, temp);
   engine.InformativeDisplayTXTLocation(own->Path());
+  if (ownReport) engine.scFileOperations().ReportFilePath(ownReport->Path());
   OpListener listener(engine, terminal);
   engine.Listener(&listener);
   ApplyOperationSettings(prepared.settings, engine);

@@ -7,14 +7,14 @@
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
 
+#include <unordered_set>
+
 #include "common/pattern.h"
 #include "common/resume_scope.h"
 #include "common/text_rules.h"
 #include "fileops_engine/item_kind.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
-
-#include <unordered_set>
 
 namespace dv {
 

@@ -168,7 +168,7 @@ TEST(CliOp, RunsThatEndBadlyExitAsTheyShould) {
 
 // The results printed are this run's own and are written in the private folder itself: a private folder on
 // another file system than the working folder works, the window's DVidt.txt there is neither printed nor
-// touched, nothing is left behind, and two runs at once each print their own.
+// touched, nothing is left behind, and two runs at once (one of them a report preview) each print their own.
 TEST(CliOp, ResultsAreThisRunsOwn) {
   test::TempTree tree;
   test::IsolatedEnvironment env(tree);
@@ -191,13 +191,19 @@ TEST(CliOp, ResultsAreThisRunsOwn) {
     const std::string folder = runtime + "/dorvane";
     ::mkdir(folder.c_str(), 0700);
     std::ofstream(folder + "/DVidt.txt") << "the window's results";
-    const std::string cli = std::string("'") + DV_CLI_PATH + "' op delete --preview --yes ";
+    const std::string cli = std::string("'") + DV_CLI_PATH + "' op delete --yes --preview";
     const test::ProgramResult r = test::RunProgram(
-        "sh", {"-c", "cd '" + work + "' && export XDG_RUNTIME_DIR='" + runtime + "' && " + cli + "'" + a + "' > '" +
-                         tree / "a.out" + "' & " + cli + "'" + b + "' > '" + tree / "b.out" + "'; wait"});
+        "sh", {"-c", "cd '" + work + "' && export XDG_RUNTIME_DIR='" + runtime + "' && " + cli + " '" + a + "' > '" +
+                         tree / "a.out" + "' & " + cli + " '" + a + "' --results '" + tree / "a.results" + "' & " +
+                         cli + " '" + b + "' > '" + tree / "b.out" + "' & " + cli + " --report-preview '" + b +
+                         "' > '" + tree / "b.report" + "'; wait"});
     EXPECT_EQ(r.err.find("dorvane-cli op:"), std::string::npos) << r.err;
     EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "a.out")), preview(a, "one.txt"));
+    EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "a.results")), preview(a, "one.txt"));
     EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "b.out")), preview(b, "two.txt"));
+    const std::string report = test::TempTree::Read(tree / "b.report");
+    EXPECT_TRUE(report.find("two.txt") != std::string::npos && report.find("one.txt") == std::string::npos)
+        << report;
     EXPECT_EQ(test::Listing(folder), "DVidt.txt");
     EXPECT_EQ(test::TempTree::Read(folder + "/DVidt.txt"), "the window's results");
     EXPECT_EQ(test::Listing(work), "");
