@@ -1,7 +1,6 @@
 // The operation driver on real trees: the path check, the previews, the order of the work, cancelling, pruning
 // and the processing bank.
 #include "fileops_fixture.h"
-#include "support/test_desktop.h"
 
 namespace dv::test {
 namespace {
@@ -395,39 +394,6 @@ TEST_F(FileOpsTest, BankEntriesGivenTwiceAreDroppedKeepingTheFirst) {
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/data/B/three.txt", "Success: T/data/f.txt"}));
   EXPECT_EQ(TreeListing(T + "/data"), "B/\n");
-}
-
-// Only the checks before the first item refuse the operation; a message while the items are processed (a file
-// that cannot be opened, asked one by one) does not.
-TEST_F(FileOpsTest, RefusedOnlyByTheChecksBeforeTheItems) {
-  const std::string T = tree.Root();
-  tree.File("src/b.dvzz", std::string("\x7f\x01\x02\x03\x00\xff", 6));  // no program opens it
-  TestDesktop desktop(tree, ":dv-no-server");
-  const struct {
-    const char* name;
-    long op;
-    std::string source, destination;
-    bool refused;
-    Strings lines;
-    int messages;
-  } cases[] = {
-      {"missing source", fileop::Delete, T + "/nope", "", true, {}, 1},
-      {"destination declined", fileop::Copy, T + "/src", T + "/new", true, {}, 0},
-      {"same folders", fileop::Copy, T + "/src", T + "/src", true, {}, 1},
-      {"a file that cannot be opened", fileop::OpenWithMacro, T + "/src", "", false, {"Failure: T/src/b.dvzz"}, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    prompter.Reset();
-    prompter.QueueAnswerFor("Open Next File Confirmation", Answer::Yes);
-    Paths(c.source, c.destination);
-    ops.FileOperation(c.op);
-    ops.PauseBetweenOpeningFiles(true);
-    Run();
-    EXPECT_EQ(ops.Refused(), c.refused);
-    EXPECT_EQ(Lines(), c.lines);
-    EXPECT_EQ(prompter.Count("Message"), c.messages);
-  }
 }
 
 }  // namespace
