@@ -1,23 +1,28 @@
 #include "cli/op_command.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "cli/cli_prompter.h"
 #include "cli/op_options.h"
 #include "cli/signal_scope.h"
 #include "cli/status_line.h"
 #include "common/error_handler.h"
-#include "export/atomic_file.h"
 #include "fileops_engine/bank_file.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
+#include "platform/atomic_file.h"
 #include "platform/datetime.h"
+#include "platform/error.h"
 #include "platform/temp_folder.h"
+#include "platform/text_stream.h"
+#include "platform/unique_fd.h"
 
 namespace dv {
 
@@ -39,7 +44,8 @@ const char* const kOpHelp =
     "              --binary with --code CODE (the confirmation code of the help pages)\n"
     "  rename      --pattern REGEX  --with TEXT  --start N (default: from the end)\n"
     "  attributes  --set LETTERS  --clear LETTERS (A, R, S, H; a letter in neither is left alone)\n"
-    "  move        as copy, without --overwrite\n"
+    "  move        --flat  --empty-folders  --duplicates  --verify, as for copy; with the structure (without\n"
+    "              --flat) a file already at the target is always overwritten\n"
     "  open        --macro TEXT  --ask-each\n"
     "  modified-date, created-date, accessed-date   --to 'YYYY-MM-DD[ HH:MM:SS]' (local time)\n"
     "  run         --command TEMPLATE (with <<filename>>)  --wait SECONDS (default 30) | --no-wait |\n"
@@ -55,27 +61,23 @@ const char* const kOpHelp =
     "  --exclude-extensions  --date 'TYPE OP YYYY-MM-DD'  --no-hidden  --levels N|all\n"
     "Runs: --preview (list what would be done, change nothing)  --report-preview (the directory report of the\n"
     "  items that would be affected, on standard output)  --results FILE (the results file to FILE)\n"
+    "Hard links: attributes and dates belong to the file, so they change for all its names (as chmod does);\n"
+    "  replace writes a new file in the name's place, so the other names keep the old text (as sed -i does).\n"
     "Questions: asked on the terminal; --yes answers Yes to all, --no No to all. Without either and without a\n"
     "  terminal the command refuses and changes nothing.\n"
     "\n"
-    "Exit status: 0 nothing failed (previews included), 1 an item failed or an error was reported, 2 bad options\n"
-    "or the operation refused. Ctrl+C stops the operation; the results say it stopped early.\n";
+    "Exit status: 0 nothing failed (previews included), 1 an item failed, an error was reported or the run was\n"
+    "halted (a process past its --wait), 2 bad options, the operation refused or the results not written.\n"
+    "Ctrl+C stops the operation; the results say it stopped early.\n";
 
-// Questions asked on the terminal, or answered by --yes / --no; messages go to standard error. It notes the
-// answers that end an operation, so the command can say it was refused.
+// Questions asked on the terminal, or answered by --yes / --no; messages go to standard error.
 class OpPrompter : public CliPrompter {
  public:
   OpPrompter(std::optional<bool> answerAll, std::optional<std::string> code, bool terminal)
       : CliPrompter(stderr, terminal), answerAll_(answerAll), code_(std::move(code)) {}
 
-  void Message(const std::string& text, const std::string& title) override {
-    ++messages_;
-    CliPrompter::Message(text, title);
-  }
   bool YesNo(const std::string& text, const std::string& title) override {
-    const bool yes = Ask(text, title, "[y/n]") == 'y';
-    declined_ |= !yes;
-    return yes;
+    return Ask(text, title, "[y/n]") == 'y';
   }
   Answer YesNoCancel(const std::string& text, const std::string& title) override {
     const char a = Ask(text, title, "[y/n/c]");
@@ -90,9 +92,6 @@ class OpPrompter : public CliPrompter {
     if (!std::getline(std::cin, line)) return std::nullopt;
     return line;
   }
-
-  int Messages() const { return messages_; }
-  bool Declined() const { return declined_; }
 
  private:
   char Ask(const std::string& text, const std::string& title, const char* choices) {
@@ -112,8 +111,6 @@ class OpPrompter : public CliPrompter {
 
   std::optional<bool> answerAll_;
   std::optional<std::string> code_;
-  int messages_ = 0;
-  bool declined_ = false;
 };
 
 class OpListener : public FileOpsListener {
@@ -144,8 +141,8 @@ class OpListener : public FileOpsListener {
   StatusLine status_;
 };
 
-// Failed items and skipped sources (a missing one, one equal to or holding the destination). Folder failures are
-// not counted by the engine, so the lines are read.
+// Failed items and skipped sources (a missing one, one equal to or holding the destination): the skipped ones
+// have no count of their own, so the lines are read.
 bool ItemFailed(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     if (line.rfind("Failure: ", 0) == 0 || line.rfind("Failed Verification: ", 0) == 0 ||
@@ -154,20 +151,54 @@ bool ItemFailed(const std::vector<std::string>& lines) {
   return false;
 }
 
-// Copies a file's bytes to standard output or, through a temporary file, to `path`.
-void Deliver(const std::string& from, const std::string& path) {
-  std::ifstream in(from, std::ios::binary);
-  if (path.empty()) {
-    std::cout << in.rdbuf();
-    std::cout.flush();
+// Copies the results file's bytes into `out`. Throws dv::Error naming what failed, a full disk included.
+void CopyInto(const std::string& from, TextStream& out) {
+  UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!in.Valid()) ThrowErrno(from);
+  std::string chunk(1 << 16, '\0');
+  for (;;) {
+    const ssize_t n = ::read(in.Get(), chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ThrowErrno(from);
+    if (n == 0) break;
+    out.Write(chunk.substr(0, static_cast<size_t>(n)));
+  }
+}
+
+// Copies a file's bytes to standard output, or into the --results file made ready before the run, which then
+// replaces what was there.
+void Deliver(const std::string& from, std::optional<AtomicFile>& results) {
+  if (results) {
+    CopyInto(from, results->Out());
+    results->Commit();
+    results.reset();
     return;
   }
-  AtomicFile out(path);
-  std::string chunk(1 << 16, '\0');
-  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
-    out.Out().Write(chunk.substr(0, static_cast<size_t>(in.gcount())));
-  out.Commit();
+  std::fflush(stdout);
+  UniqueFd out(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0));
+  if (!out.Valid()) ThrowErrno("standard output");
+  TextStream stream = TextStream::Adopt(std::move(out), "standard output", true);
+  CopyInto(from, stream);
+  stream.Close();
 }
+
+// A file of this run's own in the private folder (its results, its report preview), so that two runs at once
+// never print each other's (the window keeps DVidt.txt and tmpOuput.txt). Removed when the command ends.
+class OwnPrivateFile {
+ public:
+  OwnPrivateFile(const std::string& folder, const std::string& stem) : path_(folder + "/" + stem + "-cli-XXXXXX") {
+    const int fd = ::mkostemp(path_.data(), O_CLOEXEC);
+    if (fd < 0) ThrowErrno(folder);
+    ::close(fd);
+  }
+  ~OwnPrivateFile() { ::unlink(path_.c_str()); }
+  OwnPrivateFile(const OwnPrivateFile&) = delete;
+  OwnPrivateFile& operator=(const OwnPrivateFile&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // The entries of the first bank called `name` in the bank file, the emptied ones left out.
 std::vector<std::string> BankEntries(const std::string& file, const std::string& name) {
@@ -219,43 +250,64 @@ int RunOpCommand(const std::vector<std::string>& args) {
 
   // The results file's "Date/Time:" is written in the user's own date and time format.
   std::setlocale(LC_TIME, "");
-  const std::string temp = PrivateTempFolder();
+  // Where the results go is settled before anything is asked or done: an unusable private folder or --results
+  // target stops the command here, not after the work.
+  std::string temp;
+  std::optional<OwnPrivateFile> own, ownReport;
+  std::optional<AtomicFile> resultsFile;
+  try {
+    temp = PrivateTempFolder();
+    own.emplace(temp, "DVidt");
+    if (options.reportPreview) ownReport.emplace(temp, "tmpOuput");
+    if (!options.results.empty()) resultsFile.emplace(options.results);
+  } catch (const Error& e) {
+    std::fprintf(stderr, "dorvane-cli op: %s\n", ShownOnStderr(e.Description(), terminal).c_str());
+    return 2;
+  }
   OpPrompter prompter(options.answerAll, options.binaryCode, terminal);
   const PreparedOperation prepared = PrepareOperation(options.choices, prompter);
   if (!prepared.confirmed) return 2;  // refused at the confirmation: nothing ran, nothing written
 
   clsFileOps engine(prompter, temp);
+  engine.InformativeDisplayTXTLocation(own->Path());
+  if (ownReport) engine.scFileOperations().ReportFilePath(ownReport->Path());
   OpListener listener(engine, terminal);
   engine.Listener(&listener);
   ApplyOperationSettings(prepared.settings, engine);
   engine.ProcessingBankItems(options.choices.bank);
   engine.DisplayAffectedItemsFirst(options.reportPreview);
   engine.scFileOperations().StartingDirectory(engine.SourceDirectory());
-  const int messagesBefore = prompter.Messages();
   {
     SignalScope stopSignals;
     engine.ProcessOperation();
     listener.ClearLine();
     if (int sig = SignalScope::Caught()) {
-      Deliver(engine.InformativeDisplayTXTLocation(), options.results);
+      try {
+        Deliver(own->Path(), resultsFile);
+      } catch (const Error&) {
+        // Stopped by the user: the signal's status says more than a failed copy.
+      }
       return 128 + sig;
     }
   }
-  // A box or a No inside the engine ended the operation before it did anything (missing source, same folders,
-  // declined folder or root question).
-  const bool refused = prompter.Messages() > messagesBefore || prompter.Declined();
+  // Only the checks before the first item refuse (missing source, same folders, a declined folder or root
+  // question); a message or an answer while the items are processed does not.
+  const bool refused = engine.Refused();
   try {
     if (options.reportPreview && !refused) {
-      Deliver(engine.scFileOperations().ReportFilePath(), "");
-      if (!options.results.empty()) Deliver(engine.InformativeDisplayTXTLocation(), options.results);
+      std::optional<AtomicFile> toStandardOutput;
+      Deliver(engine.scFileOperations().ReportFilePath(), toStandardOutput);
+      if (resultsFile) Deliver(own->Path(), resultsFile);
     } else {
-      Deliver(engine.InformativeDisplayTXTLocation(), options.results);
+      Deliver(own->Path(), resultsFile);
     }
   } catch (const Error& e) {
     std::fprintf(stderr, "dorvane-cli op: %s\n", ShownOnStderr(e.Description(), terminal).c_str());
     return 2;
   }
   if (refused) return 2;
+  // Halted before its end (a process that ran past its wait, a Cancel): not everything asked for was done.
+  if (engine.StopProcessing()) return 1;
   return ItemFailed(engine.RecordedLines()) || listener.Errors() > 0 ? 1 : 0;
 }
 

@@ -50,8 +50,13 @@ LocalTime ParseWhen(const std::string& text) {
   std::smatch m;
   if (!std::regex_match(text, m, form))
     throw UsageError("--to: '" + text + "' is not of the form 'YYYY-MM-DD[ HH:MM:SS]'");
-  // The date check of --date, then the time of day.
-  LocalTime t = ParseDateLimit("modified = " + text.substr(0, 10)).day;
+  // The date check of --date, then the time of day; a fault is the fault of --to.
+  LocalTime t;
+  try {
+    t = ParseDateLimit("modified = " + text.substr(0, 10)).day;
+  } catch (const UsageError&) {
+    throw UsageError("--to: '" + text + "' is not a date");
+  }
   if (m[4].matched) {
     t.hour = std::stoi(m[4]);
     t.minute = std::stoi(m[5]);
@@ -246,7 +251,8 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
       // As the window's source box holds when files are picked: the folder and the pseudo-name.
       if (c.source.empty() || c.source.back() != '/') c.source += '/';
       c.source += c.selectedFiles.size() == 1 ? c.selectedFiles[0] : "Multiple.Files";
-      c.sourceIsFile = c.selectedFiles.size() == 1;
+      // As the window decides: a single pick is a file source only when that file is there.
+      c.sourceIsFile = c.selectedFiles.size() == 1 && fs.FileExists(c.source);
     }
   }
   if (destination) c.destination = positional.back();

@@ -12,7 +12,7 @@
 #include "cli/status_line.h"
 #include "cli/report_options.h"
 #include "common/error_handler.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "export/save_report.h"
 #include "platform/datetime.h"
 #include "platform/error.h"

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "export/rtf_writer.h"
 
 namespace dv {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
-#include "export/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"
@@ -28,11 +28,30 @@ std::optional<NamedBank> ParseBankLine(const std::string& line) {
   return bank;
 }
 
+namespace {
+
+// Every line of the file (LF or CR LF ends), read whole and split in one pass, so that a line of any length costs
+// its length once: read line by line, a long line was searched again from its start after every block read.
+std::vector<std::string> AllLines(const std::string& path) {
+  TextStream in = TextStream::Open(path, IOMode::ForReading, false);
+  const std::string text = in.ReadAll();
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t nl = text.find('\n', start);
+    const size_t end = nl == std::string::npos ? text.size() : nl;
+    lines.push_back(text.substr(start, end - start));
+    if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
 std::vector<NamedBank> ReadBankFile(const std::string& path) {
   std::vector<NamedBank> banks;
-  TextStream in = TextStream::Open(path, IOMode::ForReading, false);
-  while (!in.AtEndOfStream())
-    if (auto bank = ParseBankLine(in.ReadLine())) banks.push_back(std::move(*bank));
+  for (const std::string& line : AllLines(path))
+    if (auto bank = ParseBankLine(line)) banks.push_back(std::move(*bank));
   return banks;
 }
 
@@ -43,11 +62,8 @@ std::string BankLine(const std::string& name, const std::vector<std::string>& en
 }
 
 std::vector<std::string> ReadBankLines(const std::string& path) {
-  std::vector<std::string> lines;
-  if (!FileSystemObject().FileExists(path)) return lines;
-  TextStream in = TextStream::Open(path, IOMode::ForReading, false);
-  while (!in.AtEndOfStream()) lines.push_back(in.ReadLine());
-  return lines;
+  if (!FileSystemObject().FileExists(path)) return {};
+  return AllLines(path);
 }
 
 void WriteBankFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -7,6 +7,8 @@
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
 
+#include <unordered_set>
+
 #include "common/pattern.h"
 #include "common/resume_scope.h"
 #include "common/text_rules.h"
@@ -142,6 +144,38 @@ void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileAr
   }
 }
 
+namespace {
+
+// What makes two bank entries the same: their kind (folder, contents, file) and their absolute path, made
+// lexically. A path that cannot be made absolute (the current folder has no name) is compared as given.
+std::string BankEntryKey(const std::string& entry) {
+  std::string body = entry;
+  char kind = 'f';
+  if (EndsWith(body, "*.*")) {
+    body.resize(body.size() - 3);
+    kind = 'c';
+  } else if (EndsWith(body, "/")) {
+    kind = 'd';
+  }
+  try {
+    return kind + GetAbsolutePathName(body);
+  } catch (const Error&) {
+    return kind + entry;
+  }
+}
+
+}  // namespace
+
+void clsFileOps::ProcessingBankItems(std::vector<std::string> items) {
+  bank_.clear();
+  std::unordered_set<std::string> seen;
+  for (std::string& entry : items) {
+    // Empty entries name nothing and are passed over later; they are kept as they stand.
+    if (!entry.empty() && !seen.insert(BankEntryKey(entry)).second) continue;
+    bank_.push_back(std::move(entry));
+  }
+}
+
 // ---- the scanning object's events ----
 
 void clsFileOps::scFileOperations_evtCheckForClose() {
@@ -176,7 +210,7 @@ void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
     if (!Stopped() && createPending_ && !previewOnly_ && !CreateDestinationFolder()) {
       prompter_.Message("Please choose an alternative folder or create the folder manually from your operating system.",
                         "Unable to create destination folder");
-      abort_ = true;
+      abort_ = refused_ = true;
       return;
     }
     ProcessGatheredItems();
@@ -218,7 +252,7 @@ void clsFileOps::ProcessOperation() {
   running_ = true;
   ResumeScope scope = Reporting(cfoloc::ProcessOperation);
   scope.Step([&] {
-    abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = false;
+    abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = refused_ = false;
     destinationInUse_ = false;
     folders_.clear();
     mixed_.clear();
@@ -233,6 +267,7 @@ void clsFileOps::ProcessOperation() {
     if (bank_.empty()) {
       long result = VerifyPaths(destination_, source_);
       if (result != verify::Usable) {
+        refused_ = true;
         ShowVerifyMessage(result);
         return;
       }
@@ -242,6 +277,7 @@ void clsFileOps::ProcessOperation() {
     }
     Events().evtCFOUpdateProgress("\r\nGathering Files...");
     if (reportPreview_) {
+      refused_ = ffType_ == gather::Files;
       if (ffType_ == gather::Files)
         prompter_.Message("Preview mode only applies to Single Folder operations.\r\n\r\nWhen operations are applied "
                           "to individually selected files the operation will be attempted on each selected file.",
@@ -342,20 +378,24 @@ void clsFileOps::Gather() {
   if (bank_.empty() && operation_ != fileop::Copy && sourceIsRoot_ &&
       !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive) are you sure you want to process a "
                        "Root Folder?",
-                       "Process Root Folder?"))
+                       "Process Root Folder?")) {
+    refused_ = true;
     return;
+  }
   switch (ffType_) {
     case gather::Files:
       if (operation_ == fileop::Delete && !individual_) {
         files_.clear();
         scan_.ExternalProcessing();
       } else if (createPending_ && !previewOnly_) {
-        if (CreateDestinationFolder())
+        if (CreateDestinationFolder()) {
           ProcessGatheredItems();
-        else
+        } else {
+          refused_ = true;
           prompter_.Message("Unable to create Destination folder, please choose an alternative folder or create the "
                             "folder manually from your operating system.",
                             "Unable to create destination folder");
+        }
       } else {
         ProcessGatheredItems();
       }
@@ -383,7 +423,7 @@ void clsFileOps::ProcessingBank() {
       case verify::SourceMissing:
         AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(entry));
         continue;
-      case verify::Declined: return;
+      case verify::Declined: refused_ = true; return;
       case verify::SameFolder:
         AddInfoLine("Source & Destination are the same - Skipping Processing for: " + ControlsShown(entry));
         continue;
@@ -404,8 +444,10 @@ void clsFileOps::ProcessingBank() {
     if (sourceIsRoot_ && operation_ != fileop::Copy &&
         !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive).\r\n" + sourcePath_ +
                              "\r\n\r\n Are you sure you want to process a Root Folder?",
-                         "Process Root Folder?"))
+                         "Process Root Folder?")) {
+      refused_ = true;
       continue;
+    }
     scan_.ExternalProcessing();
   }
   if (ffType_ != gather::FilesAndFolders || abort_ || Stopped()) return;
@@ -427,7 +469,10 @@ void clsFileOps::ProcessingBank() {
   contentsOnly_ = false;
   folders_.clear();
   mixed_.clear();
-  if (VerifyPaths(destination_, "", /*checkSource=*/false) != verify::Usable) return;
+  if (VerifyPaths(destination_, "", /*checkSource=*/false) != verify::Usable) {
+    refused_ = true;
+    return;
+  }
   if (createPending_ && !previewOnly_ && !CreateDestinationFolder()) return;
   mixed_ = std::move(entries);
   flatTarget_ = true;
@@ -623,6 +668,9 @@ void clsFileOps::ProcessFolder(const std::string& path) {
     if (operation_ != fileop::Copy && operation_ != fileop::EmptyShells && operation_ != fileop::Delete &&
         operation_ != fileop::Move)
       return;
+    // Counted as the lines say: a folder's "Success: " or "Failure: " is one item of the summary too.
+    if (result == outcome::Failure) ++failures_;
+    else if (result == outcome::Success) ++successes_;
     const char* prefix = result == outcome::Failure    ? "Failure: "
                          : result == outcome::Success  ? "Success: "
                          : result == outcome::TimedOut ? "Timed Out - Halting operation at "

@@ -59,8 +59,9 @@ struct CompareChoice {
 
 class clsFileOps {
  public:
-  // `tempFolder` is the private temporary folder: the results file is `tempFolder` + "/DVidt.txt" and the report
-  // preview is written to `tempFolder` + "/tmpOuput.txt".
+  // `tempFolder` is the private temporary folder: the results file is `tempFolder` + "/DVidt.txt" (unless the
+  // caller names another with InformativeDisplayTXTLocation) and the report preview is written to `tempFolder` +
+  // "/tmpOuput.txt".
   clsFileOps(Prompter& prompter, const std::string& tempFolder, FileOpsListener* listener = nullptr);
   ~clsFileOps();
   clsFileOps(const clsFileOps&) = delete;
@@ -76,6 +77,8 @@ class clsFileOps {
   bool StopProcessing() const { return stop_.load(std::memory_order_relaxed); }
   void StopProcessing(bool StopNow) { stop_.store(StopNow, std::memory_order_relaxed); }
   const std::string& InformativeDisplayTXTLocation() const { return resultsPath_; }
+  // A caller that may run beside another (the command line) keeps its results in a file of its own.
+  void InformativeDisplayTXTLocation(std::string path) { resultsPath_ = std::move(path); }
   const std::string& RunProcOnFile() const { return runProcOnFile_; }
   void RunProcOnFile(std::string strProcessingString) { runProcOnFile_ = std::move(strProcessingString); }
   long AddAttributeSettings() const { return addAttributes_; }
@@ -118,9 +121,11 @@ class clsFileOps {
   void CopyOp_Verification(long VerifyFilesCopied) { verification_ = VerifyFilesCopied; }
 
   // The processing bank: entries ending in "/" are folders with their contents, entries ending in "/*.*" the
-  // contents of a folder, other entries files. An empty bank means SourceDirectory is the source.
+  // contents of a folder, other entries files. An empty bank means SourceDirectory is the source. An entry given
+  // again (the same kind, the same absolute path once "." , ".." and repeated "/" are taken out) is dropped, the
+  // first kept: a move or delete would otherwise act on the result of its own first pass.
   const std::vector<std::string>& ProcessingBankItems() const { return bank_; }
-  void ProcessingBankItems(std::vector<std::string> items) { bank_ = std::move(items); }
+  void ProcessingBankItems(std::vector<std::string> items);
 
   // Settings methods.
   void FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
@@ -149,6 +154,10 @@ class clsFileOps {
   const std::vector<std::string>& RecordedLines() const { return lines_; }
   long SuccessCount() const { return successes_; }
   long FailureCount() const { return failures_; }
+  // Whether the last operation was refused before any item was processed: a check failed or told the user why
+  // (missing source, same folders, ...), or a question of the checks was declined (create the destination,
+  // process a root folder). Messages and answers while items are processed do not count.
+  bool Refused() const { return refused_; }
   // The settings that make the results file's description; filters are taken from the scanning object.
   DescriptionChoices Choices() const;
 
@@ -295,6 +304,7 @@ class clsFileOps {
   bool filtersActive_ = false, createPending_ = false, abort_ = false;
   bool bankFilePass_ = false, flatTarget_ = false, contentsOnly_ = false;
   bool running_ = false;
+  bool refused_ = false;
   // Sources are reached from the source folder without following links on the way.
   ItemsBeneath beneath_;
   // The three recording switches: on from creation, never changed.

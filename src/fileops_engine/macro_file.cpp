@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/error.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"

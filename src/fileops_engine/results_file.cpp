@@ -1,17 +1,19 @@
 #include "fileops_engine/results_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
 #include "common/text_rules.h"
 #include "fileops_engine/fileops_codes.h"
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/path.h"
 #include "platform/text_stream.h"
-#include "platform/unique_fd.h"
 
 namespace dv {
 
@@ -120,19 +122,20 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
 
 void WriteResultsFile(const std::string& path, const ResultsContent& content) {
   const std::string full = FullPath(path);
-  PathRef ref(full);
-  const std::string tmp = TempName("results");
-  int fd = ::openat(ref.Dir(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) ThrowErrno(full);
-  try {
-    TextStream out = TextStream::Adopt(UniqueFd(fd), full, true);
-    WriteContent(out, content);
-    out.Close();
-    if (::renameat(ref.Dir(), tmp.c_str(), ref.Dir(), ref.Name()) != 0) ThrowErrno(full);
-  } catch (...) {
-    ::unlinkat(ref.Dir(), tmp.c_str(), 0);
-    throw;
+  {
+    // A link standing in the file's place is taken away, never written through: the folder is the program's
+    // own, so nothing there is anyone else's to keep.
+    PathRef ref(full);
+    struct stat st {};
+    if (::fstatat(ref.Dir(), ref.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) &&
+        ::unlinkat(ref.Dir(), ref.Name(), 0) != 0 && errno != ENOENT)
+      ThrowErrno(full);
   }
+  // The temporary is made in the results file's own folder, whatever the current folder is: a rename from
+  // anywhere else may cross file systems, and the current folder may be read-only or someone else's.
+  AtomicFile file(full);
+  WriteContent(file.Out(), content);
+  file.Commit();
 }
 
 }  // namespace dv

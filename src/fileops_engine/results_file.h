@@ -41,9 +41,9 @@ struct ResultsContent {
 std::string LocalDateTimeText();
 
 // Writes the results file at `path`, CR LF line ends. With no lines given (a default ResultsContent) the file is
-// left empty, as it is at the start of an operation. The text goes to a temporary file beside `path` that is then
-// renamed over it, so a reader never sees half a file; a link at `path` is replaced, never written through.
-// Throws dv::Error.
+// left empty, as it is at the start of an operation. The text goes to a temporary file in the folder of `path`
+// (never the current folder) that is then renamed over it, so a reader never sees half a file; a link at `path`
+// is replaced, never written through. Throws dv::Error.
 void WriteResultsFile(const std::string& path, const ResultsContent& content);
 
 }  // namespace dv

@@ -4,7 +4,7 @@
 
 #include <QLocale>
 
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "export/report_lines.h"
 #include "export/rtf_writer.h"
 #include "platform/error.h"

@@ -1,10 +1,15 @@
 // Runs the real `dorvane-cli op` on temporary trees: answers, exit codes, the results on standard output and what
 // changed on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "support/child_process.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
+#include "support/test_desktop.h"
 
 namespace dv {
 namespace {
@@ -62,7 +67,7 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
        false,
        0,
        header + "3\r\nBasic Operation: Copy (Do Not Overwrite Existing Files)\r\n\t\t [Do Not Include Empty "
-                "Folders]\r\nOperation Summary: File(s) processed Successfully=2 Failure=0\r\n\r\n\r\n\r\nSuccess: " +
+                "Folders]\r\nOperation Summary: File(s) processed Successfully=3 Failure=0\r\n\r\n\r\n\r\nSuccess: " +
            src + "/a.txt\r\nSuccess: " + src + "/sub\r\nSuccess: " + src + "/sub/b.txt\r\n",
        true},
   };
@@ -98,6 +103,134 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(WithoutDate(test::TempTree::Read(results)), cases[5].results);
+}
+
+// Runs `args` through sh, with `before` ahead of the program (variables, "cd ... &&") and `after` behind it
+// (a redirection).
+test::ProgramResult RunOp(const std::vector<std::string>& args, const std::string& before = "",
+                          const std::string& after = "") {
+  std::string command = before + "exec '" + DV_CLI_PATH + "' op";
+  for (const std::string& a : args) command += " '" + a + "'";
+  return test::RunProgram("sh", {"-c", command + after});
+}
+
+// How runs that end badly exit: a failed open asked one by one is a failure, not a refusal; a run halted at a
+// process past its wait is a failure; a --results target that cannot be made, a full standard output and a
+// private folder that cannot be trusted are refusals (2) said in words, with nothing done.
+TEST(CliOp, RunsThatEndBadlyExitAsTheyShould) {
+  test::TempTree tree;
+  test::IsolatedEnvironment env(tree);
+  test::TestDesktop desktop(tree, ":dv-no-server");
+  const std::string src = tree.Dir("src");
+  tree.File("src/a.txt", "some text\n");
+  tree.File("src/b.dvzz", std::string("\x7f\x01\x02\x03\x00\xff", 6));  // no program opens it
+  const auto sourceListing = test::Listing(src);
+  tree.Dir("elsewhere");
+  tree.Link("linked/dorvane", tree / "elsewhere");
+  const std::string foreign = tree.Dir("foreign/dorvane");
+  ::chmod(foreign.c_str(), 0700);
+  const bool root = ::geteuid() == 0;
+  if (root) ::chown(foreign.c_str(), test::kNobody, test::kNobody);
+
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string before, after;
+    int status;
+    std::string out, err;  // texts that standard output and error must hold
+  };
+  const Case cases[] = {
+      {"a file that cannot be opened, asked one by one", {"open", "--ask-each", src, "--yes"}, "", "", 1,
+       "Success: " + src + "/a.txt\r\nFailure: " + src + "/b.dvzz\r\n", "was unable to be opened"},
+      {"a process past its wait halts the run", {"run", "--command", "sleep 2; true <<filename>>", "--wait", "1", src, "--yes"}, "", "",
+       1, "Timed Out - Halting operation at ", ""},
+      {"--results in a missing folder", {"delete", src, "--yes", "--results", tree / "nodir/r.txt"}, "", "", 2, "",
+       tree / "nodir/r.txt"},
+      {"a full standard output", {"delete", src, "--preview", "--yes"}, "", " > /dev/full", 2, "",
+       "standard output"},
+      {"a private folder that is a link", {"delete", src, "--yes"}, "XDG_RUNTIME_DIR='" + tree / "linked" + "' ", "",
+       2, "", "it is a symbolic link"},
+      {"a private folder of another user", {"delete", src, "--yes"}, "XDG_RUNTIME_DIR='" + tree / "foreign" + "' ",
+       "", 2, "", "it belongs to another user"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!root && c.err == "it belongs to another user") continue;  // only root can give a folder away
+    const test::ProgramResult r = RunOp(c.args, c.before, c.after);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("terminate called"), std::string::npos) << r.err;
+    EXPECT_EQ(test::Listing(src), sourceListing);
+  }
+  EXPECT_EQ(test::Listing(tree / "elsewhere"), "");
+}
+
+// The results printed are this run's own and are written in the private folder itself: a private folder on
+// another file system than the working folder works, the window's DVidt.txt there is neither printed nor
+// touched, nothing is left behind, and two runs at once (one of them a report preview) each print their own.
+TEST(CliOp, ResultsAreThisRunsOwn) {
+  test::TempTree tree;
+  test::IsolatedEnvironment env(tree);
+  std::string far = "/dev/shm/dvtest-XXXXXX";
+  struct stat here {}, shm {};
+  const bool otherFileSystem = ::stat("/dev/shm", &shm) == 0 && ::stat(tree.Root().c_str(), &here) == 0 &&
+                               here.st_dev != shm.st_dev && ::mkdtemp(far.data()) != nullptr;
+  test::DeepCleanup cleanup{otherFileSystem ? far : std::string()};
+  const std::string work = tree.Dir("work");
+  const std::string a = tree.Dir("a"), b = tree.Dir("b");
+  tree.File("a/one.txt");
+  tree.File("b/two.txt");
+  auto preview = [](const std::string& folder, const std::string& file) {
+    return "Number of lines recorded:2\r\nBasic Operation: Delete \r\n\r\n\r\n\r\nPreview File: " + folder + "/" +
+           file + "\r\nPreview Folder: " + folder + "\r\n";
+  };
+  for (const std::string& runtime : {env.RuntimeDir(), otherFileSystem ? far : std::string()}) {
+    SCOPED_TRACE(runtime);
+    if (runtime.empty()) continue;
+    const std::string folder = runtime + "/dorvane";
+    ::mkdir(folder.c_str(), 0700);
+    std::ofstream(folder + "/DVidt.txt") << "the window's results";
+    const std::string cli = std::string("'") + DV_CLI_PATH + "' op delete --yes --preview";
+    const test::ProgramResult r = test::RunProgram(
+        "sh", {"-c", "cd '" + work + "' && export XDG_RUNTIME_DIR='" + runtime + "' && " + cli + " '" + a + "' > '" +
+                         tree / "a.out" + "' & " + cli + " '" + a + "' --results '" + tree / "a.results" + "' & " +
+                         cli + " '" + b + "' > '" + tree / "b.out" + "' & " + cli + " --report-preview '" + b +
+                         "' > '" + tree / "b.report" + "'; wait"});
+    EXPECT_EQ(r.err.find("dorvane-cli op:"), std::string::npos) << r.err;
+    EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "a.out")), preview(a, "one.txt"));
+    EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "a.results")), preview(a, "one.txt"));
+    EXPECT_EQ(WithoutDate(test::TempTree::Read(tree / "b.out")), preview(b, "two.txt"));
+    const std::string report = test::TempTree::Read(tree / "b.report");
+    EXPECT_TRUE(report.find("two.txt") != std::string::npos && report.find("one.txt") == std::string::npos)
+        << report;
+    EXPECT_EQ(test::Listing(folder), "DVidt.txt");
+    EXPECT_EQ(test::TempTree::Read(folder + "/DVidt.txt"), "the window's results");
+    EXPECT_EQ(test::Listing(work), "");
+  }
+}
+
+// A single --pick of a name that is not there is no file source (the window's rule): the check finds the
+// source missing, and an invalid --to is reported as --to.
+TEST(CliOp, MissingPickAndInvalidDateSayWhatIsWrong) {
+  test::TempTree tree;
+  test::IsolatedEnvironment env(tree);
+  const std::string src = tree.Dir("src");
+  tree.File("src/a.txt", "a");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"delete", "--pick", "gone.txt", src, "--yes"}, 2, "Source directory does not exist."},
+      {{"modified-date", "--to", "2024-02-30", src, "--yes"}, 2, "--to: '2024-02-30' is not a date"},
+  };
+  for (const auto& c : cases) {
+    const test::ProgramResult r = RunOp(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(test::TempTree::Read(src + "/a.txt"), "a");
+  }
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ class FileOpsEndToEnd : public QObject {
     auto* view = ops->findChild<dv::ReportPreview*>("txtInfoDisplay");
     QTRY_VERIFY(view->isVisible());
     const QString text = view->Text();
-    QVERIFY2(text.contains("Operation Summary: File(s) processed Successfully=300 Failure=0"), qPrintable(text));
+    QVERIFY2(text.contains("Operation Summary: File(s) processed Successfully=330 Failure=0"), qPrintable(text));
     QVERIFY(text.contains("Success: " + source + "/folder 29/file 9.txt"));
     QVERIFY(!w.Item("mnuPerformFileOperation")->isEnabled());
     QTest::qWait(200);

@@ -33,11 +33,15 @@ TEST(BankFile, LinesSplitIntoNameAndEntries) {
   }
 
   test::TempTree tree;
-  tree.File("DVPBank.dvb", "A@FBS@/1\r\nskipped\r\nB@FBS@/2@FBS@/3\r\n");
+  // LF or CR LF ends, a last line without one, and a line far longer than any read.
+  const std::string longEntry = "/" + std::string(3 << 20, 'x');
+  tree.File("DVPBank.dvb", "A@FBS@/1\r\nskipped\nB@FBS@/2@FBS@/3\r\nL@FBS@" + longEntry + "@FBS@/4");
   const std::vector<NamedBank> banks = ReadBankFile(tree / "DVPBank.dvb");
-  ASSERT_EQ(banks.size(), 2u);
+  ASSERT_EQ(banks.size(), 3u);
   EXPECT_EQ(banks[1].name, "B");
   EXPECT_EQ(banks[1].entries, (std::vector<std::string>{"/2", "/3"}));
+  EXPECT_EQ(banks[2].entries, (std::vector<std::string>{longEntry, "/4"}));
+  EXPECT_EQ(ReadBankLines(tree / "DVPBank.dvb").size(), 4u);
 }
 
 // Saving a bank in place keeps the other lines in their order, a new one goes last, emptied lines are dropped,

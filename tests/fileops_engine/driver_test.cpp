@@ -321,7 +321,7 @@ TEST_F(FileOpsTest, BankFolderAndFilePasses) {
   EXPECT_EQ(TreeListing(tree / "out"),
             "A/\nA/one.txt = 1\nA/sub/\nA/sub/two.txt = 2\nbsub/\nbsub/four.txt = 4\nloose.txt = l\nthree.txt = 3\n");
   EXPECT_EQ(events.errors, Strings{});
-  EXPECT_EQ(ops.SuccessCount(), 5);
+  EXPECT_EQ(ops.SuccessCount(), 8);
   EXPECT_TRUE(ops.CopyOp_CopyDirectoryStructure());
   EXPECT_EQ(Questions(), Strings{});
 }
@@ -369,6 +369,31 @@ TEST_F(FileOpsTest, ProcessOperationIsNotReentered) {
   EXPECT_EQ(events.errors, Strings{"cfo:7A 2  [50000]"});
   EXPECT_EQ(events.completed, 1);
   EXPECT_EQ(Lines(), (Strings{"Preview File: T/src/a.txt", "Preview Folder: T/src"}));
+}
+
+// An entry given again, however it is written, is dropped and the first kept; the kind (folder, contents, file)
+// is part of what an entry is. A delete then acts once on each, not on the result of its own first pass.
+TEST_F(FileOpsTest, BankEntriesGivenTwiceAreDroppedKeepingTheFirst) {
+  const std::string T = tree.Root();
+  const struct {
+    Strings given, kept;
+  } cases[] = {
+      {{T + "/a/b/", T + "//a//b/", T + "/a/./b/", T + "/a/c/../b/"}, {T + "/a/b/"}},
+      {{T + "/a/b/*.*", T + "/a//b/*.*", T + "/a/b/", T + "/a/b"}, {T + "/a/b/*.*", T + "/a/b/", T + "/a/b"}},
+      {{T + "/x.txt", "", T + "/./x.txt", ""}, {T + "/x.txt", "", ""}},
+  };
+  for (const auto& c : cases) {
+    ops.ProcessingBankItems(c.given);
+    EXPECT_EQ(ops.ProcessingBankItems(), c.kept);
+  }
+
+  tree.File("data/B/three.txt", "3");
+  tree.File("data/f.txt", "f");
+  ops.ProcessingBankItems({T + "/data/B/*.*", T + "/data//B/*.*", T + "/data/f.txt", T + "/data/./f.txt"});
+  ops.FileOperation(fileop::Delete);
+  Run();
+  EXPECT_EQ(Lines(), (Strings{"Success: T/data/B/three.txt", "Success: T/data/f.txt"}));
+  EXPECT_EQ(TreeListing(T + "/data"), "B/\n");
 }
 
 }  // namespace

@@ -22,11 +22,11 @@ TEST_F(FileOpsTest, StructureCopyWithAndWithoutOverwrite) {
       {false,
        {"Success: T/src/link", "Success: T/src/sub", "Success: T/src/sub/b.txt"},
        "a.txt = old a\nlink -> a.txt\nsub/\nsub/b.txt = new b\n",
-       "Operation Summary: File(s) processed Successfully=2 Failure=0\r\n"},
+       "Operation Summary: File(s) processed Successfully=3 Failure=0\r\n"},
       {true,
        {"Success: T/src/a.txt", "Success: T/src/link", "Success: T/src/sub", "Success: T/src/sub/b.txt"},
        "a.txt = new a\nlink -> a.txt\nsub/\nsub/b.txt = new b\n",
-       "Operation Summary: File(s) processed Successfully=3 Failure=0\r\n"},
+       "Operation Summary: File(s) processed Successfully=4 Failure=0\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.overwrite);

@@ -1,7 +1,11 @@
 // The results file: the operation descriptions, and the whole file of a refused, a stopped and a normal run.
+#include <sys/stat.h>
+
+#include <fstream>
 #include <regex>
 
 #include "fileops_fixture.h"
+#include "support/child_process.h"
 
 namespace dv::test {
 namespace {
@@ -136,7 +140,7 @@ TEST_F(ResultsFileTest, RefusedStoppedAndNormalRunsWholeFiles) {
             "Date/Time:<now>\r\nNumber of lines recorded:2\r\n"
             "Basic Operation: Copy (Do Not Overwrite Existing Files)\r\n"
             "\t\t [File Filter(s) Active - empty folders NOT copied as they were filtered out]\r\n"
-            "Operation Summary: File(s) processed Successfully=1 Failure=0\r\n\r\n\r\n\r\n"
+            "Operation Summary: File(s) processed Successfully=2 Failure=0\r\n\r\n\r\n\r\n"
             "Success: T/src/sub\r\nSuccess: T/src/sub/b.txt\r\n");
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = old\nsub/\nsub/b.txt = b\n");
 }
@@ -160,6 +164,39 @@ TEST_F(ResultsFileTest, ResultsFileReplacesALinkInsteadOfFollowingIt) {
   Run();
   EXPECT_EQ(TempTree::Read(outside), "keep");
   EXPECT_FALSE(S_ISLNK(LStat(ops.InformativeDisplayTXTLocation()).st_mode));
+}
+
+// The results file is made in its own folder whatever the current folder is, here one this user cannot write
+// (another file system is tried by the command line's tests): the older file there is replaced by this run's, and
+// nothing is made in the working folder.
+TEST(ResultsFileWriting, MadeInItsOwnFolderNotTheWorkingFolder) {
+  TempTree tree;
+  const std::string folder = tree.Dir("private"), results = folder + "/DVidt.txt";
+  std::ofstream(results) << "an older run's results";
+  const std::string cwd = tree.Dir("read-only");
+  ::chmod(cwd.c_str(), 0555);
+  HandOver(tree, folder);
+  const std::vector<std::string> lines = {"Success: /x/a.txt"};
+  ResultsContent content;
+  content.dateTime = "now";
+  content.description = "Delete ";
+  content.successCount = 1;
+  content.lines = &lines;
+  // As another user when we are root, for whom the permission bits do not hold.
+  const std::string outcome = InChild(cwd, [&] {
+    try {
+      WriteResultsFile(results, content);
+      return std::string("written");
+    } catch (const Error& e) {
+      return e.Description();
+    }
+  }, /*asUser=*/true);
+  EXPECT_EQ(outcome, "written");
+  EXPECT_EQ(TempTree::Read(results),
+            "Date/Time:now\r\nNumber of lines recorded:1\r\nBasic Operation: Delete \r\n"
+            "Operation Summary: File(s) processed Successfully=1 Failure=0\r\n\r\n\r\n\r\nSuccess: /x/a.txt\r\n");
+  EXPECT_EQ(TreeListing(cwd), "");
+  EXPECT_EQ(TreeListing(folder), "DVidt.txt = " + TempTree::Read(results) + "\n");
 }
 
 }  // namespace

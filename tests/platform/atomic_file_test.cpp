@@ -1,6 +1,6 @@
 // Writing beside the target and renaming into place: the old file survives every failure, a kill included; no
 // temporary is left behind; links and other non-files are refused untouched; modes are those a user expects.
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -15,7 +15,6 @@
 #include <regex>
 #include <vector>
 
-#include "export/report_lines.h"
 #include "support/child_process.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
@@ -171,10 +170,8 @@ TEST_F(AtomicFileTest, AKilledWriterLeavesTheOldFile) {
 TEST_F(AtomicFileTest, ReadBackReadsWhatWasWrittenFromItsStart) {
   AtomicFile f(old);
   f.Out().Write("first\r\nsecond");
-  ReportLines lines = ReportLines::FromFd(f.ReadBack(), "back");
-  EXPECT_EQ(lines.ReadLine(), "first");
-  EXPECT_EQ(lines.ReadLine(), "second");
-  EXPECT_TRUE(lines.AtEnd());
+  TextStream back = TextStream::Adopt(f.ReadBack(), "back", false);
+  EXPECT_EQ(back.ReadAll(), "first\r\nsecond");
   f.Commit();
   EXPECT_EQ(test::TempTree::Read(old), "first\r\nsecond");
 }
