@@ -114,8 +114,11 @@ bool TextStream::AtEndOfStream() {
 
 std::string TextStream::ReadLine() {
   if (AtEndOfStream()) throw Error(err::InputPastEnd, ErrorText(err::InputPastEnd) + ": " + path_);
-  size_t nl;
-  while ((nl = buf_.find('\n', pos_)) == std::string::npos && Fill()) {
+  // Only what each fill added is searched: a line of many blocks is read in linear time.
+  size_t nl, searched = 0;  // bytes after pos_ known to hold no line end
+  while ((nl = buf_.find('\n', pos_ + searched)) == std::string::npos) {
+    searched = buf_.size() - pos_;
+    if (!Fill()) break;
   }
   size_t end = nl == std::string::npos ? buf_.size() : nl;
   std::string line = buf_.substr(pos_, end - pos_);
