@@ -21,4 +21,20 @@ namespace dv {
 uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const std::string& find,
                             const std::string& replacement, const std::function<void()>& beforeReplacing);
 
+// The same for the file `name` of the open folder `dir` (`path` names it in errors): the file and its temporary
+// file are reached through that folder only, so a folder swapped for a link meanwhile leads nowhere else.
+// `beforeReplacing` gets the file, open for reading. Right before the rename the file must still be the one read,
+// with the size and modification time it had when it was opened; a file another program changed meanwhile fails
+// with 75 ("changed while being replaced") and stays as it is.
+uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, const ItemInfo& info,
+                        const std::string& find, const std::string& replacement,
+                        const std::function<void(int file)>& beforeReplacing);
+
+// Copies the open regular file `in` (content, mode, modification and access times, user.* attributes) into the
+// open folder `dir`, under the first of nameFor(0), nameFor(1), ... that nothing holds (at most 10,000 tried).
+// The copy is made under a temporary name and then given its name without replacing anything, so neither an
+// existing file nor a half-made copy ever holds the name. Returns the name used. Throws dv::Error naming `path`.
+std::string CopyBesideAt(int dir, int in, const std::string& path,
+                         const std::function<std::string(unsigned)>& nameFor);
+
 }  // namespace dv
