@@ -40,12 +40,14 @@ TEST_F(FileOpsTest, ADateTheFileSystemCannotStoreFails) {
       Paths(dir);
       ops.FileOperation(c.operation);
       ops.FileDateChangeSettings(when, c.dateToChange);
-      ops.Process_Files_Folders_Both(gather::Files);
+      ops.Process_Files_Folders_Both(gather::FilesAndFolders);
       Run();
       EXPECT_EQ(test::Lines(ops, dir), Strings{(keeps ? "Success: T/a.txt" : "Failure: T/a.txt")});
       EXPECT_EQ(events.errors, keeps ? Strings{} : Strings{"cfo:8K 3 Changing file date at or near file a.txt [75]"});
       const struct stat st = LStat(file);
-      if (keeps) EXPECT_EQ((c.dateToChange == 1 ? st.st_mtim : st.st_atim).tv_sec, times[1].tv_sec);
+      if (keeps) {
+        EXPECT_EQ((c.dateToChange == 1 ? st.st_mtim : st.st_atim).tv_sec, times[1].tv_sec);
+      }
     }
   }
 }

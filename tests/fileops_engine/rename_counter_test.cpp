@@ -20,7 +20,7 @@ TEST_F(FileOpsTest, RenamingManyFilesToOneNameNumbersThemAll) {
   auto rename = [&] {
     Paths(dir);
     ops.FileOperation(fileop::Rename);
-    ops.Process_Files_Folders_Both(gather::Files);
+    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
     ops.RenameSettings("^[fg]\\d+", "same", 2, 32000);
     Run();
   };

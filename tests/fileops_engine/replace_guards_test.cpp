@@ -12,7 +12,7 @@ void Replace(clsFileOps& ops, const std::string& dir, const std::string& find, c
   ops.SourceDirectory(dir);
   ops.scFileOperations().StartingDirectory(dir);
   ops.FileOperation(fileop::FindReplace);
-  ops.Process_Files_Folders_Both(gather::Files);
+  ops.Process_Files_Folders_Both(gather::FilesAndFolders);
   ops.FindAndReplaceSettings(find, with, /*backup=*/true, 1, "");
   ops.ProcessOperation();
 }
