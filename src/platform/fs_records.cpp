@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/dir_handles.h"
 #include "platform/error.h"
@@ -68,12 +69,18 @@ class Pinned {
   std::string proc_;
 };
 
+// The last name of `name` (a short path may stand for it).
+const char* LastName(const char* name) {
+  const char* slash = std::strrchr(name, '/');
+  return slash ? slash + 1 : name;
+}
+
 }  // namespace
 
 long AttributesAt(int dir, const char* name, const std::string& path) {
-  ItemInfo info;
-  if (!StatAt(dir, name, info)) ThrowErrno(path);
-  return ReadAttributesAt(dir, name, info, path);
+  // Type, mode and stored bits all of the one item pinned.
+  Pinned item(dir, name, path);
+  return ReadAttributes(LastName(name), item.Info(), item.At());
 }
 
 void SetAttributesAt(int dir, const char* name, const std::string& path, long value) {
@@ -94,7 +101,7 @@ void SetAttributesAt(int dir, const char* name, const std::string& path, long va
   long storedNow = link ? 0 : ReadDosAttr(item.At());
   long want = value & attr::Stored;
   // A leading "." hides the item whatever is stored, so the stored hidden bit is left as it is for such names.
-  if (name[0] == '.') want = (want & ~attr::Hidden) | (storedNow & attr::Hidden);
+  if (LastName(name)[0] == '.') want = (want & ~attr::Hidden) | (storedNow & attr::Hidden);
   if ((storedNow & attr::Stored) != want) {
     if (link) throw Error(err::PermissionDenied, "A symbolic link cannot keep hidden, system or archive bits: " + path);
     // Only a writer may change user attributes: an owner who is not root gives the item its owner's write
