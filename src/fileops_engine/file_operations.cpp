@@ -151,7 +151,8 @@ long clsFileOps::ChangeFileAttributes(const std::string& path) {
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
     // A bit in both masks ends cleared.
-    SetAttributesAt(ref.dir, ref.name, path, (AttributesAt(ref.dir, ref.name, path) | addAttributes_) & ~removeAttributes_);
+    const long now = AttributesAt(ref.dir, ref.name, path);
+    SetAttributesAt(ref.dir, ref.name, path, (now | addAttributes_) & ~removeAttributes_);
     result = outcome::Success;
   });
   return result;

@@ -1,12 +1,14 @@
-// ReplaceBytesInFile. Stages:
+// ReplaceBytesAt. Stages:
 //   1. the file is read in blocks and searched (memmem); the last find-length - 1 bytes of a block wait for the
 //      next one, so a match across two blocks is found;
 //   2. at the first match the temporary file is made beside the file and the bytes before the match are copied
 //      into it at once (in the kernel where it can); from then on every byte goes out through a buffer;
 //   3. at the end: mode, owner and user.* attributes, the caller's step (the backup), a check that the file is
-//      still the one read and unchanged since (size and modification time), and the rename over it. The new content is not synced first (as sed -i does not): a
-//      kill or a full disk leaves the original whole, and file systems order a rename over a file after its new
-//      data (ext4's auto_da_alloc); a sync per file would cost the run several times its work.
+//      still the one read and unchanged since (size and modification time), and the rename over it. The new
+//      content is not synced first (as sed -i does not): a kill or a full disk leaves the original whole, and file
+//      systems order a rename over a file after its new data (ext4's auto_da_alloc); a sync per file would cost
+//      the run several times its work.
+// Everything is reached through the folder's handle: the file, its temporary file and the backup.
 #include "platform/byte_replace.h"
 
 #include <fcntl.h>
@@ -92,7 +94,8 @@ void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::str
   while (length > 0) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
     size_t got = ReadAt(in, buf.data(), want, static_cast<uint64_t>(at), path);
-    if (got != want) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path);
+    if (got != want)
+      throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path);
     WriteAll(out, buf.data(), got, path);
     at += static_cast<loff_t>(got);
     length -= got;
@@ -174,14 +177,6 @@ class Rewrite {
 };
 
 }  // namespace
-
-uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const std::string& find,
-                            const std::string& replacement, const std::function<void()>& beforeReplacing) {
-  PathRef file(path);
-  return ReplaceBytesAt(file.Dir(), file.Name(), path, info, find, replacement, [&](int) {
-    if (beforeReplacing) beforeReplacing();
-  });
-}
 
 uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, const ItemInfo& info,
                         const std::string& find, const std::string& replacement,

@@ -70,7 +70,8 @@ TEST_F(FileOpsTest, AFolderSwappedForALinkLeadsNoOperationOutOfTheTree) {
     Strings errors;
     for (const std::string& e : events.errors) errors.push_back(Shown(e, tree.Root()));
     std::sort(errors.begin(), errors.end());
-    EXPECT_EQ(errors, (Strings{c.error, "cfo:9E 2 >>Error Processing File & Folder Array at -T/" + rel + "/src/sub [76]"}));
+    EXPECT_EQ(errors,
+              (Strings{c.error, "cfo:9E 2 >>Error Processing File & Folder Array at -T/" + rel + "/src/sub [76]"}));
     EXPECT_EQ(Snapshot(outside), before);
   }
 }
