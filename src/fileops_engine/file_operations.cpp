@@ -1,7 +1,6 @@
 // The per-item operations and the one table that maps FileOperation onto them: delete, empty shells, attributes,
 // dates and the folder creation that copy, move and shells share (copy and move: copy_move.cpp).
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -162,10 +161,9 @@ bool clsFileOps::ClearFileAttributes(const std::string& path, long mask) {
   bool cleared = false;
   ResumeScope scope = Reporting(cfoloc::ClearFileAttributes, cfoerr::Driver, path);
   scope.Step([&] {
+    if (!ExistsAt(path)) return;
     // Its last name is not followed: a link there is the item itself.
     PathRef ref(FullPath(path));
-    struct stat st;
-    if (::fstatat(ref.Dir(), ref.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
     const long now = AttributesAt(ref.Dir(), ref.Name(), path);
     if (!(now & mask)) return;
     SetAttributesAt(ref.Dir(), ref.Name(), path, now & ~mask);
