@@ -140,10 +140,15 @@ void SetTimesAt(int dir, const char* name, const std::string& path, const DateTi
   ts[0] = accessed ? accessed->ToTimespec() : timespec{0, UTIME_OMIT};
   ts[1] = modified ? modified->ToTimespec() : timespec{0, UTIME_OMIT};
   if (::utimensat(dir, name, ts, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
-  // A file system clamps a time it cannot hold (ext4 ends in 2446) without a word: read it back.
+  // A file system clamps a time it cannot hold (ext4 ends in 2446) without a word: read it back. Rounding to the
+  // file system's own step is no failure: FAT keeps modification times to 2 seconds and access dates only.
   struct stat st;
   if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
-  if ((accessed && st.st_atim.tv_sec != ts[0].tv_sec) || (modified && st.st_mtim.tv_sec != ts[1].tv_sec))
+  auto kept = [](const struct timespec& stored, const struct timespec& wanted, int64_t step) {
+    const int64_t off = static_cast<int64_t>(stored.tv_sec) - static_cast<int64_t>(wanted.tv_sec);
+    return off > -step && off < step;
+  };
+  if ((accessed && !kept(st.st_atim, ts[0], 24 * 3600)) || (modified && !kept(st.st_mtim, ts[1], 2)))
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) +
                                          ": the file system cannot store this date (it kept " +
                                          DateTime::FromTimespec(accessed ? st.st_atim : st.st_mtim).GeneralDate() +
