@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "fileops_fixture.h"
-#include "support/child_process.h"
 
 namespace dv::test {
 namespace {
@@ -71,25 +70,6 @@ TEST_F(FileOpsTest, ReplaceKeepsEveryBackup) {
     EXPECT_EQ(TreeListing(dir), r.listing);
     EXPECT_EQ(events.errors, Strings{});
   }
-}
-
-// A backup that cannot be made (a disk full for its size, not for the shorter new content) stops the rewrite: the
-// file stays, and neither a backup nor a temporary file is left.
-TEST_F(FileOpsTest, ReplaceWithoutItsBackupDoesNotRewrite) {
-  const std::string dir = tree.Dir("src");
-  const std::string content(2 << 20, 'a');
-  const std::string file = tree.File("src/x.txt", content);
-  const std::string child = InChild(dir, [&] {
-    LimitFileSize(1 << 20);
-    Replace(ops, dir, "aaaa", "b");
-    std::string out;
-    for (const std::string& line : test::Lines(ops, dir)) out += line + "|";
-    for (const std::string& e : events.errors) out += e;
-    return out;
-  });
-  EXPECT_EQ(child, "Failure: T/x.txt|cfo:8M 3 Finding & Replacing Text at or near file x.txt [61]");
-  EXPECT_TRUE(TempTree::Read(file) == content);
-  EXPECT_EQ(Listing(dir), "x.txt");
 }
 
 }  // namespace
