@@ -11,8 +11,10 @@
 // listener. Nothing is global: the processing bank is a list the caller hands over.
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/prompter.h"
@@ -307,6 +309,11 @@ class clsFileOps {
   bool refused_ = false;
   // Sources are reached from the source folder without following links on the way.
   ItemsBeneath beneath_;
+
+  // Rename: per (folder, base name) the next "_DV" counter to try, so that N files renamed to one name do not
+  // each try every taken number from 1 again. Kept for one pass over the gathered items (beneath_.Run()).
+  std::map<std::pair<std::string, std::string>, long> renameCounters_;
+  unsigned renameCountersRun_ = 0;
   // The three recording switches: on from creation, never changed.
   const bool recordOutcomes_ = true, recordFailures_ = true, recordSuccesses_ = true;
 

@@ -10,6 +10,7 @@
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/item_kind.h"
 #include "platform/file_system.h"
+#include "platform/fs_records.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -141,14 +142,16 @@ long clsFileOps::MakeEmptyShell(const std::string& path) {
 
 // ---- attributes ----
 
+// The item is reached from the source folder without following links, as every per-item step is.
 long clsFileOps::ChangeFileAttributes(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope =
       ItemScope(cfoloc::ChangeFileAttributes, "Changing attribute at or near file " + NameOfPath(path), result);
   scope.Step([&] {
-    File file = File::At(path);
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
     // A bit in both masks ends cleared.
-    file.Attributes((file.Attributes() | addAttributes_) & ~removeAttributes_);
+    const long now = AttributesAt(ref.dir, ref.name, path);
+    SetAttributesAt(ref.dir, ref.name, path, (now | addAttributes_) & ~removeAttributes_);
     result = outcome::Success;
   });
   return result;
@@ -159,10 +162,11 @@ bool clsFileOps::ClearFileAttributes(const std::string& path, long mask) {
   ResumeScope scope = Reporting(cfoloc::ClearFileAttributes, cfoerr::Driver, path);
   scope.Step([&] {
     if (!ExistsAt(path)) return;
-    File file = File::At(path);
-    const long now = file.Attributes();
+    // Its last name is not followed: a link there is the item itself.
+    PathRef ref(FullPath(path));
+    const long now = AttributesAt(ref.Dir(), ref.Name(), path);
     if (!(now & mask)) return;
-    file.Attributes(now & ~mask);
+    SetAttributesAt(ref.Dir(), ref.Name(), path, now & ~mask);
     cleared = true;
   });
   return cleared;
@@ -170,22 +174,21 @@ bool clsFileOps::ClearFileAttributes(const std::string& path, long mask) {
 
 // ---- dates ----
 
-// The time is set on the item itself, a link included.
+// The time is set on the item itself, a link included, and read back: a date the file system cannot keep fails.
 long clsFileOps::ChangeFileDate(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope =
       ItemScope(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path), result);
   scope.Step([&] {
-    File file = File::At(path);
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
     switch (dateChange_.dateToChange) {
       case 0:
-        file.DateCreated(dateChange_.when);
-        break;  // cannot be done on Linux: throws a clear error
+        throw Error(err::PathFileAccess, "The creation date cannot be changed on Linux: " + FullPath(path));
       case 1:
-        file.DateLastModified(dateChange_.when);
+        SetTimesAt(ref.dir, ref.name, path, nullptr, &dateChange_.when);
         break;
       case 2:
-        file.DateLastAccessed(dateChange_.when);
+        SetTimesAt(ref.dir, ref.name, path, &dateChange_.when, nullptr);
         break;
       default:
         throw Error(err::Application, "There is no date number " + std::to_string(dateChange_.dateToChange));

@@ -3,11 +3,11 @@
 // extensions (any letter case), else all; only regular files of 1 to 519,999,999 bytes. The file is rewritten
 // through a temporary file and one rename (platform/byte_replace.h); a file without a match is never touched.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/byte_replace.h"
-#include "platform/file_system.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -40,14 +40,32 @@ bool HasTextExtension(const std::string& name, const std::string& list) {
   return false;
 }
 
-// The name split at its last ".": "report.txt" -> "report_DVBU.txt", "README" -> "README_DVBU". A leading "."
-// stays with the base (".profile" -> ".profile_DVBU"), so a hidden file's backup stays hidden.
-std::string BackupPath(const std::string& path) {
-  const std::string name = NameOfPath(path);
+// The name split at its last ".": "report.txt" -> "report" and ".txt", "README" -> "README" and "". A leading "."
+// stays with the base (".profile"), so a hidden file's backup stays hidden.
+std::pair<std::string, std::string> SplitExtension(const std::string& name) {
   const size_t dot = name.rfind('.');
-  const std::string backup = dot == std::string::npos || dot == 0 ? name + "_DVBU"
-                                                                  : name.substr(0, dot) + "_DVBU" + name.substr(dot);
-  return JoinPath(ParentOfPath(path), backup);
+  if (dot == std::string::npos || dot == 0) return {name, ""};
+  return {name.substr(0, dot), name.substr(dot)};
+}
+
+// "report.txt" -> "report_DVBU.txt", then "report_DVBU_1.txt", "report_DVBU_2.txt", ...: an existing backup is
+// never replaced.
+std::string BackupName(const std::string& name, unsigned number) {
+  auto [base, ext] = SplitExtension(name);
+  return base + "_DVBU" + (number == 0 ? "" : "_" + std::to_string(number)) + ext;
+}
+
+// A backup made by an earlier run: its base ends in "_DVBU" or "_DVBU_" and digits. It is never rewritten, so the
+// original text it keeps survives any number of runs.
+bool IsBackupName(const std::string& name) {
+  std::string base = SplitExtension(name).first;
+  size_t end = base.size();
+  while (end > 0 && base[end - 1] >= '0' && base[end - 1] <= '9') --end;
+  if (end < base.size()) {
+    if (end == 0 || base[end - 1] != '_') return false;
+    --end;
+  }
+  return end >= 5 && base.compare(end - 5, 5, "_DVBU") == 0;
 }
 
 }  // namespace
@@ -67,17 +85,24 @@ long clsFileOps::FindAndReplaceInFile(const std::string& path) {
   scope.Step([&] {
     const FindReplaceChoice& c = findReplace_;
     if (c.fileTypes == 0 && !HasTextExtension(name, c.txtExtension)) return;
-    PathRef ref(path);
+    if (IsBackupName(name)) return;
+    // Reached from the source folder without following links; the temporary file and the backup go into the
+    // file's own folder through that handle, never through a path.
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
     ItemInfo info;
-    if (!StatAt(ref.Dir(), ref.Name(), info)) ThrowErrno(path);
+    if (!StatAt(ref.dir, ref.name, info)) ThrowErrno(path);
     // Links, FIFOs, sockets and devices are never opened; nor are empty or oversized files.
     if (!info.IsRegular() || info.size < 1 || info.size > kLargestTreated) return;
-    // The backup is made once the new content is safe and before it takes the file's place. Without the backup
-    // asked for, the file is not rewritten.
-    auto backup = [&] {
-      if (c.createBackup) FileSystemObject().CopyFile(path, BackupPath(path), true);
+    // Once the new content is safe the caller's window gets a moment (a large file takes a while); then the
+    // backup, and only then the new content takes the file's place. A backup asked for that cannot be made stops
+    // the rewrite.
+    auto backup = [&](int file) {
+      Events().evtCFOCheckForClosing();
+      if (c.createBackup)
+        CopyBesideAt(ref.dir, file, path, [&](unsigned number) { return BackupName(ref.name, number); });
     };
-    if (ReplaceBytesInFile(path, info, c.findString, c.replaceString, backup) > 0) result = outcome::Success;
+    if (ReplaceBytesAt(ref.dir, ref.name, path, info, c.findString, c.replaceString, backup) > 0)
+      result = outcome::Success;
   });
   return result;
 }

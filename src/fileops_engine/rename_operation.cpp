@@ -1,14 +1,16 @@
 // Rename by pattern: a file whose name matches the search pattern gets the name BuildNewName makes, in the same
-// folder. An existing name is never replaced (the move refuses to, even against a rename racing ours); a clash
-// takes the first free "_DV" + counter after the new name.
+// folder. An existing name is never replaced (the rename refuses to, even against a rename racing ours); a clash
+// takes the first free "_DV" + counter after the new name, counting on within a run from the last one given.
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "platform/file_system.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -36,16 +38,38 @@ void CheckNewName(const std::string& newName, const std::string& oldName) {
                                       "\" for " + ControlsShown(oldName) + " is no file name");
 }
 
-// Renames `path` to `target` when the two names differ only in ASCII letter case and name one and the same item
-// (a file system that ignores case); false, with nothing done, otherwise.
-bool CaseOnlyChange(const std::string& path, const std::string& target) {
-  if (UpperAscii(NameOfPath(path)) != UpperAscii(NameOfPath(target))) return false;
-  PathRef from(path), to(target);
+// Gives the item `from` of the folder `dir` the name `to` unless something holds that name already (false).
+bool RenameInFolder(int dir, const char* from, const std::string& to, const std::string& path) {
+  if (::renameat2(dir, from, dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  int e = errno;
+  if (e == EINVAL) {
+    // No no-replace rename on this file system: a hard link refuses an existing name just the same.
+    if (::linkat(dir, from, dir, to.c_str(), 0) == 0) {
+      if (::unlinkat(dir, from, 0) != 0) ThrowErrno(path);
+      return true;
+    }
+    e = errno;
+    if (e == EPERM || e == EOPNOTSUPP) {
+      // No hard links either: check, then rename (a narrow race, but never a silent replace of what we saw).
+      struct stat there;
+      if (::fstatat(dir, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return false;
+      if (::renameat(dir, from, dir, to.c_str()) == 0) return true;
+      e = errno;
+    }
+  }
+  if (e == EEXIST) return false;
+  throw ErrorFromErrno(e, path);
+}
+
+// Renames `from` to `to` in `dir` when the two names differ only in ASCII letter case and name one and the same
+// item (a file system that ignores case); false, with nothing done, otherwise.
+bool CaseOnlyChange(int dir, const char* from, const std::string& to, const std::string& path) {
+  if (UpperAscii(from) != UpperAscii(to)) return false;
   struct stat a, b;
-  if (::fstatat(from.Dir(), from.Name(), &a, AT_SYMLINK_NOFOLLOW) != 0 ||
-      ::fstatat(to.Dir(), to.Name(), &b, AT_SYMLINK_NOFOLLOW) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino)
+  if (::fstatat(dir, from, &a, AT_SYMLINK_NOFOLLOW) != 0 || ::fstatat(dir, to.c_str(), &b, AT_SYMLINK_NOFOLLOW) != 0 ||
+      a.st_dev != b.st_dev || a.st_ino != b.st_ino)
     return false;
-  if (::renameat(from.Dir(), from.Name(), to.Dir(), to.Name()) != 0) ThrowErrno(path);
+  if (::renameat(dir, from, dir, to.c_str()) != 0) ThrowErrno(path);
   return true;
 }
 
@@ -109,25 +133,29 @@ long clsFileOps::RenameOneFile(const std::string& path) {
     // Renaming a file to its own name would only give it a counter.
     if (newName == name) return;
     CheckNewName(newName, name);
-    const std::string folder = ParentOfPath(path);
     // A file already carrying a counter gets its counter replaced, not a second one.
     const size_t cut = newName.rfind('_');
     const std::string counterBase = EndsWithCounter(path) && cut != std::string::npos ? newName.substr(0, cut) : newName;
-    FileSystemObject fso;
-    for (long counter = 0;; ++counter) {
-      try {
-        // The move acts on the item itself (a link is renamed, not its target) and never replaces.
-        fso.MoveFile(path, JoinPath(folder, counter == 0 ? newName : counterBase + "_DV" + std::to_string(counter)));
+    // The item is reached from the source folder without following links and renamed inside that folder; the
+    // rename acts on the item itself (a link is renamed, not its target) and never replaces anything.
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    // On a file system that ignores letter case (vfat, casefold folders) the "existing" new name can be the file
+    // itself: a change of case only, which a plain rename makes without replacing anything.
+    if (RenameInFolder(ref.dir, ref.name, newName, path) || CaseOnlyChange(ref.dir, ref.name, newName, path)) {
+      result = outcome::Success;
+      return;
+    }
+    if (renameCountersRun_ != beneath_.Run()) {
+      renameCounters_.clear();
+      renameCountersRun_ = beneath_.Run();
+    }
+    // The numbers below the one remembered were taken when tried in this run: start from there.
+    long& next = renameCounters_[{ParentOfPath(FullPath(path)), counterBase}];
+    for (next = std::max(next, 1L);; ++next) {
+      if (RenameInFolder(ref.dir, ref.name, counterBase + "_DV" + std::to_string(next), path)) {
+        ++next;
         result = outcome::Success;
         return;
-      } catch (const Error& e) {
-        if (e.Number() != err::FileAlreadyExists) throw;
-        // On a file system that ignores letter case (vfat, casefold folders) the "existing" new name can be the
-        // file itself: a change of case only, which a plain rename makes without replacing anything.
-        if (counter == 0 && CaseOnlyChange(path, JoinPath(folder, newName))) {
-          result = outcome::Success;
-          return;
-        }
       }
     }
   });

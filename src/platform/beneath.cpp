@@ -13,6 +13,11 @@ namespace dv {
 
 namespace {
 
+// One step down opens at most this many levels (and far fewer bytes than PATH_MAX), so a step back up finds a
+// held folder close above.
+constexpr int kLevelsPerStep = 8;
+constexpr size_t kBytesPerStep = 2048;
+
 // Opens the folder `rel` below `top` without following links, in one call where the kernel offers openat2, else
 // one level at a time.
 int OpenBeneath(int top, const std::string& rel) {
@@ -47,52 +52,119 @@ int OpenBeneath(int top, const std::string& rel) {
   return at.Valid() ? at.Release() : ::fcntl(top, F_DUPFD_CLOEXEC, 0);
 }
 
+// True when `path` is `folder` or lies below it.
+bool Within(const std::string& path, const std::string& folder, size_t folderLength) {
+  if (path.size() < folderLength || path.compare(0, folderLength, folder, 0, folderLength) != 0) return false;
+  return path.size() == folderLength || path[folderLength] == '/' || folderLength == 1;
+}
+
+[[noreturn]] void ThrowUnreachable(int e, const std::string& folder, const std::string& full) {
+  if (e == ELOOP || e == EXDEV || e == ENOTDIR)
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) +
+                                         ": a folder on the way is not a folder any more (links are not followed): " +
+                                         full);
+  throw ErrorFromErrno(e, folder);
+}
+
 }  // namespace
 
 bool ItemsBeneath::Top(const std::string& top) {
+  ++run_;
   top_.clear();
-  topFd_.Reset();
-  held_.Reset();
+  topErrno_ = 0;
+  noTop_ = top.empty();
+  chain_.clear();
   heldPath_.clear();
-  if (top.empty()) return true;
+  entryPath_.clear();
+  entryDir_.Reset();
+  if (noTop_) return true;
   try {
-    std::string full = FullPath(top);
-    PathRef ref(full);
-    int fd = ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    topFd_.Reset(fd);
-    top_ = std::move(full);
+    top_ = FullPath(top);
+    PathRef ref(top_);
+    int fd = top_ == "/" ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                         : ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      topErrno_ = errno;
+      return false;
+    }
+    heldPath_ = top_;
+    chain_.push_back({top_.size(), UniqueFd(fd)});
     return true;
   } catch (const Error&) {
+    topErrno_ = ENOENT;
     return false;
   }
 }
 
 ItemsBeneath::Ref ItemsBeneath::Holder(const std::string& path) {
   const std::string full = FullPath(path);
-  const bool below = !top_.empty() && full.size() > top_.size() && full.compare(0, top_.size(), top_) == 0 &&
-                     (top_ == "/" || full[top_.size()] == '/');
-  if (!below) {
+  if (noTop_) return OnItsOwn(full);
+  if (topErrno_ != 0)
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": the source folder could not be opened (" +
+                                         ErrorFromErrno(topErrno_, top_).Description() + "): " + full);
+  if (full == top_) {
+    // The top is the user's own choice: reached as named.
     plain_.emplace(full);
     return {plain_->Dir(), plain_->Name()};
   }
+  if (!Within(full, top_, top_.size()))
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not inside the source folder: " + full);
+  return Below(full);
+}
+
+ItemsBeneath::Ref ItemsBeneath::Below(const std::string& full) {
   const std::string folder = ParentOfPath(full);
   name_ = NameOfPath(full);
-  if (!held_.Valid() || folder != heldPath_) {
-    held_.Reset();
-    const std::string rel = folder.size() > top_.size() ? folder.substr(top_ == "/" ? 1 : top_.size() + 1) : ".";
-    int fd = OpenBeneath(topFd_.Get(), rel);
-    if (fd < 0) {
-      if (errno == ELOOP || errno == EXDEV || errno == ENOTDIR)
-        throw Error(err::PathFileAccess,
-                    ErrorText(err::PathFileAccess) +
-                        ": a folder on the way is not a folder any more (links are not followed): " + full);
-      ThrowErrno(folder);
+  // Let go of the held folders that are not on the way to this one; the top always stays.
+  while (chain_.size() > 1 && !Within(folder, heldPath_, chain_.back().length)) chain_.pop_back();
+  heldPath_ = folder;
+  // Down from the deepest held folder, a few levels per step.
+  size_t pos = chain_.back().length;
+  while (pos < folder.size()) {
+    if (folder[pos] == '/') ++pos;
+    size_t end = pos;
+    for (int levels = 0; levels < kLevelsPerStep && end < folder.size(); ++levels) {
+      size_t next = folder.find('/', end);
+      if (next == std::string::npos) next = folder.size();
+      if (levels > 0 && next - pos > kBytesPerStep) break;
+      end = next == folder.size() ? next : next + 1;
     }
-    held_.Reset(fd);
-    heldPath_ = folder;
+    if (end < folder.size()) --end;  // stop before the "/"
+    int fd = OpenBeneath(chain_.back().fd.Get(), folder.substr(pos, end - pos));
+    if (fd < 0) ThrowUnreachable(errno, folder, full);
+    chain_.push_back({end, UniqueFd(fd)});
+    pos = end;
+    if (chain_.size() > kMaxHeld) {
+      // Every second handle between the top and the last few goes: the chain thins out high up, where it is
+      // needed least.
+      std::vector<Held> kept;
+      const size_t last = chain_.size() - 4;
+      for (size_t i = 0; i < chain_.size(); ++i)
+        if (i == 0 || i >= last || i % 2 == 0) kept.push_back(std::move(chain_[i]));
+      chain_ = std::move(kept);
+    }
   }
-  return {held_.Get(), name_.c_str()};
+  return {chain_.back().fd.Get(), name_.c_str()};
+}
+
+ItemsBeneath::Ref ItemsBeneath::OnItsOwn(const std::string& full) {
+  const std::string folder = ParentOfPath(full);
+  name_ = NameOfPath(full);
+  if (!entryDir_.Valid() || folder != entryPath_) {
+    entryDir_.Reset();
+    entryPath_.clear();
+    int fd;
+    if (folder == "/") {
+      fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } else {
+      PathRef ref(folder);
+      fd = ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (fd < 0) ThrowUnreachable(errno, folder, full);
+    entryDir_.Reset(fd);
+    entryPath_ = folder;
+  }
+  return {entryDir_.Get(), name_.c_str()};
 }
 
 }  // namespace dv

@@ -1,21 +1,24 @@
-// ReplaceBytesInFile. Stages:
+// ReplaceBytesAt. Stages:
 //   1. the file is read in blocks and searched (memmem); the last find-length - 1 bytes of a block wait for the
 //      next one, so a match across two blocks is found;
 //   2. at the first match the temporary file is made beside the file and the bytes before the match are copied
 //      into it at once (in the kernel where it can); from then on every byte goes out through a buffer;
 //   3. at the end: mode, owner and user.* attributes, the caller's step (the backup), a check that the file is
-//      still the one read, and the rename over it. The new content is not synced first (as sed -i does not): a
-//      kill or a full disk leaves the original whole, and file systems order a rename over a file after its new
-//      data (ext4's auto_da_alloc); a sync per file would cost the run several times its work.
+//      still the one read and unchanged since (size and modification time), and the rename over it. The new
+//      content is not synced first (as sed -i does not): a kill or a full disk leaves the original whole, and file
+//      systems order a rename over a file after its new data (ext4's auto_da_alloc); a sync per file would cost
+//      the run several times its work.
+// Everything is reached through the folder's handle: the file, its temporary file and the backup.
 #include "platform/byte_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "platform/byte_files.h"
@@ -42,13 +45,70 @@ void WriteAll(int fd, const char* data, size_t length, const std::string& path) 
   }
 }
 
+// Creates a new temporary file "purpose" in `dir`; `name` receives its name. A name that is taken belongs to
+// someone else: never removed, another is drawn.
+UniqueFd CreateTemporary(int dir, const char* purpose, std::string& name, const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    name = TempName(purpose);
+    int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) return UniqueFd(fd);
+    int e = errno;
+    name.clear();
+    if (e != EEXIST || attempt == 7) throw ErrorFromErrno(e, ParentOfPath(path));
+  }
+}
+
+// Opens the regular file `name` of `dir` for reading, never through a link, never blocking, without moving its
+// access time where the owner allows; it must still be the item `info` looked at.
+UniqueFd OpenForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info) {
+  if (!info.IsRegular())
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + path);
+  constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = ::openat(dir, name, kFlags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = ::openat(dir, name, kFlags);
+  if (fd < 0) ThrowErrno(path);
+  UniqueFd owned(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) ThrowErrno(path);
+  if (!S_ISREG(st.st_mode) || st.st_dev != info.dev || st.st_ino != info.ino)
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being opened: " + path);
+  return owned;
+}
+
+// Copies bytes [offset, offset + length) of `in` to the end of `out`, in the kernel where it can.
+void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::string& path) {
+  loff_t at = static_cast<loff_t>(offset);
+  while (length > 0) {
+    ssize_t n = ::copy_file_range(in, &at, out, nullptr, length, 0);
+    if (n > 0) {
+      length -= static_cast<uint64_t>(n);
+      continue;
+    }
+    if (n == 0) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path);
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
+      ThrowErrno(path);
+    break;  // no kernel copy here: through a buffer
+  }
+  std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBlock)));
+  while (length > 0) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
+    size_t got = ReadAt(in, buf.data(), want, static_cast<uint64_t>(at), path);
+    if (got != want)
+      throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path);
+    WriteAll(out, buf.data(), got, path);
+    at += static_cast<loff_t>(got);
+    length -= got;
+  }
+}
+
 // The new content of one file, written to a temporary file beside it; removed again unless it was renamed.
 class Rewrite {
  public:
-  Rewrite(int in, const PathRef& file, const std::string& path, const struct stat& st)
-      : in_(in), file_(file), path_(path), st_(st) {}
+  Rewrite(int in, int dir, const char* name, const std::string& path, const struct stat& st)
+      : in_(in), dir_(dir), name_(name), path_(path), st_(st) {}
   ~Rewrite() {
-    if (tmp_ && !done_) ::unlinkat(tmp_->Dir(), tmp_->Name(), 0);
+    if (!tmp_.empty() && !done_) ::unlinkat(dir_, tmp_.c_str(), 0);
   }
   Rewrite(const Rewrite&) = delete;
   Rewrite& operator=(const Rewrite&) = delete;
@@ -60,20 +120,8 @@ class Rewrite {
     // Renaming needs only the folder's permission; a file the user may not write, or a read-only one (its owner may
     // not write it, whoever we are), is not rewritten behind its back.
     if (!(st_.st_mode & S_IWUSR)) throw ErrorFromErrno(EACCES, path_);
-    if (::faccessat(file_.Dir(), file_.Name(), W_OK, AT_EACCESS) != 0) ThrowErrno(path_);
-    const std::string folder = ParentOfPath(path_);
-    for (int attempt = 0;; ++attempt) {
-      tmp_.emplace(JoinPath(folder, TempName("replace")));
-      int fd = ::openat(tmp_->Dir(), tmp_->Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-      if (fd >= 0) {
-        out_.Reset(fd);
-        break;
-      }
-      // A name that is taken belongs to someone else: never removed, another is drawn.
-      int e = errno;
-      tmp_.reset();
-      if (e != EEXIST || attempt == 7) throw ErrorFromErrno(e, folder);
-    }
+    if (::faccessat(dir_, name_, W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path_);
+    out_ = CreateTemporary(dir_, "replace", tmp_, path_);
     CopyPrefix(prefix);
   }
 
@@ -83,7 +131,7 @@ class Rewrite {
     if (buffer_.size() >= kOutBuffer) Flush();
   }
 
-  void Finish(const std::function<void()>& beforeReplacing) {
+  void Finish(const std::function<void(int)>& beforeReplacing) {
     Flush();
     const int out = out_.Get();
     // Owner first: changing it clears set-id bits, which the mode then puts back. Only root may give a file away;
@@ -93,14 +141,19 @@ class Rewrite {
     if (::fchmod(out, st_.st_mode & 07777) != 0) ThrowErrno(path_);
     CopyUserAttributes(in_, out, path_, /*mustKeep=*/true);
     if (::close(out_.Release()) != 0) ThrowErrno(path_);
-    if (beforeReplacing) beforeReplacing();
-    // The file must still be the one that was read; anything put there meanwhile is not replaced.
-    struct stat now;
-    if (::fstatat(file_.Dir(), file_.Name(), &now, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path_);
+    if (beforeReplacing) beforeReplacing(in_);
+    // The file must still be the one that was read, as it was read: anything put there or written into it
+    // meanwhile (another program appending a line) is not lost.
+    struct stat now, read;
+    if (::fstatat(dir_, name_, &now, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path_);
     if (now.st_dev != st_.st_dev || now.st_ino != st_.st_ino)
       throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": replaced by another file meanwhile: " +
                                            path_);
-    if (::renameat(tmp_->Dir(), tmp_->Name(), file_.Dir(), file_.Name()) != 0) ThrowErrno(path_);
+    if (::fstat(in_, &read) != 0) ThrowErrno(path_);
+    if (read.st_size != st_.st_size || read.st_mtim.tv_sec != st_.st_mtim.tv_sec ||
+        read.st_mtim.tv_nsec != st_.st_mtim.tv_nsec)
+      throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being replaced: " + path_);
+    if (::renameat(dir_, tmp_.c_str(), dir_, name_) != 0) ThrowErrno(path_);
     done_ = true;
   }
 
@@ -110,36 +163,14 @@ class Rewrite {
     buffer_.clear();
   }
 
-  void CopyPrefix(uint64_t length) {
-    loff_t offset = 0;
-    while (length > 0) {
-      ssize_t n = ::copy_file_range(in_, &offset, out_.Get(), nullptr, length, 0);
-      if (n > 0) {
-        length -= static_cast<uint64_t>(n);
-        continue;
-      }
-      if (n == 0) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path_);
-      if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
-        ThrowErrno(path_);
-      break;  // no kernel copy here: through the buffer
-    }
-    std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBlock)));
-    while (length > 0) {
-      size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
-      size_t got = ReadAt(in_, buf.data(), want, static_cast<uint64_t>(offset), path_);
-      if (got != want) throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": shortened while read: " + path_);
-      WriteAll(out_.Get(), buf.data(), got, path_);
-      offset += static_cast<loff_t>(got);
-      length -= got;
-    }
-  }
+  void CopyPrefix(uint64_t length) { CopyRange(in_, out_.Get(), 0, length, path_); }
 
   int in_;
-  const PathRef& file_;
+  int dir_;
+  const char* name_;
   const std::string& path_;
   struct stat st_;
-  std::optional<PathRef> tmp_;
+  std::string tmp_;  // the temporary file's name in dir_, once made
   UniqueFd out_;
   std::string buffer_;
   bool done_ = false;
@@ -147,14 +178,14 @@ class Rewrite {
 
 }  // namespace
 
-uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const std::string& find,
-                            const std::string& replacement, const std::function<void()>& beforeReplacing) {
+uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, const ItemInfo& info,
+                        const std::string& find, const std::string& replacement,
+                        const std::function<void(int file)>& beforeReplacing) {
   if (find.empty()) return 0;
-  UniqueFd in = OpenBytesForReading(path, info);
+  UniqueFd in = OpenForReadingAt(dir, name, path, info);
   struct stat st;
   if (::fstat(in.Get(), &st) != 0) ThrowErrno(path);
-  PathRef file(path);
-  Rewrite rewrite(in.Get(), file, path, st);
+  Rewrite rewrite(in.Get(), dir, name, path, st);
 
   const size_t n = find.size();
   std::vector<char> buf(kBlock + n);
@@ -189,6 +220,40 @@ uint64_t ReplaceBytesInFile(const std::string& path, const ItemInfo& info, const
   }
   if (matches > 0) rewrite.Finish(beforeReplacing);
   return matches;
+}
+
+std::string CopyBesideAt(int dir, int in, const std::string& path,
+                         const std::function<std::string(unsigned)>& nameFor) {
+  struct stat st;
+  if (::fstat(in, &st) != 0) ThrowErrno(path);
+  std::string tmp;
+  UniqueFd out = CreateTemporary(dir, "backup", tmp, path);
+  struct Cleanup {
+    int dir;
+    std::string& name;
+    ~Cleanup() {
+      if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
+    }
+  } cleanup{dir, tmp};
+  CopyRange(in, out.Get(), 0, static_cast<uint64_t>(st.st_size), path);
+  if (::fchmod(out.Get(), st.st_mode & 07777) != 0) ThrowErrno(path);
+  CopyUserAttributes(in, out.Get(), path, /*mustKeep=*/true);
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(out.Get(), times) != 0) ThrowErrno(path);
+  if (::close(out.Release()) != 0) ThrowErrno(path);
+  for (unsigned n = 0; n < 10000; ++n) {
+    const std::string name = nameFor(n);
+    if (::renameat2(dir, tmp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) {
+      tmp.clear();
+      return name;
+    }
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL) ThrowErrno(path);
+    // A file system without the no-replace rename: a second name for the copy, which never replaces either.
+    if (::linkat(dir, tmp.c_str(), dir, name.c_str(), 0) == 0) return name;  // the temporary name goes at the end
+    if (errno != EEXIST) ThrowErrno(path);
+  }
+  throw ErrorFromErrno(EEXIST, path);
 }
 
 }  // namespace dv

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/dir_handles.h"
 #include "platform/error.h"
@@ -39,67 +40,124 @@ long FsItem::Attributes() const {
 
 void FsItem::Attributes(long value) {
   PathRef ref(path_);
-  // The change starts from the item as it is now, not as the record saw it: a stale mode would miss the bit or
-  // give back permissions taken away meanwhile.
-  ItemInfo now;
-  if (!StatAt(ref.Dir(), ref.Name(), now)) ThrowErrno(path_);
-  info_ = now;
+  SetAttributesAt(ref.Dir(), ref.Name(), path_, value);
   attributes_.reset();
-  const mode_t mode = info_.mode & 07777;
+  if (!StatAt(ref.Dir(), ref.Name(), info_)) ThrowErrno(path_);
+}
+
+namespace {
+
+// The item `name` of the folder `dir`, pinned: opened without following a link and without reading it (a FIFO or
+// a device is not woken), so every later change reaches this very item even if the name is swapped meanwhile.
+class Pinned {
+ public:
+  Pinned(int dir, const char* name, const std::string& path) {
+    fd_.Reset(::openat(dir, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!fd_.Valid() || ::fstat(fd_.Get(), &st) != 0) ThrowErrno(path);
+    info_.mode = st.st_mode;
+    proc_ = "/proc/self/fd/" + std::to_string(fd_.Get());
+  }
+  // The item's mode and type as pinned.
+  const ItemInfo& Info() const { return info_; }
+  // A path that leads to the pinned item itself (never a link: changes are refused for links before they start).
+  const char* At() const { return proc_.c_str(); }
+
+ private:
+  UniqueFd fd_;
+  ItemInfo info_;
+  std::string proc_;
+};
+
+// The last name of `name` (a short path may stand for it).
+const char* LastName(const char* name) {
+  const char* slash = std::strrchr(name, '/');
+  return slash ? slash + 1 : name;
+}
+
+}  // namespace
+
+long AttributesAt(int dir, const char* name, const std::string& path) {
+  // Type, mode and stored bits all of the one item pinned.
+  Pinned item(dir, name, path);
+  return ReadAttributes(LastName(name), item.Info(), item.At());
+}
+
+void SetAttributesAt(int dir, const char* name, const std::string& path, long value) {
+  Pinned item(dir, name, path);
+  // The change starts from the item as it is now, not as a record saw it: a stale mode would miss the bit or
+  // give back permissions taken away meanwhile.
+  const ItemInfo& info = item.Info();
+  const bool link = info.IsLink();
+  const mode_t mode = info.mode & 07777;
   const bool wantReadOnly = value & attr::ReadOnly;
   mode_t finalMode = mode;
   if (wantReadOnly != !(mode & S_IWUSR)) {
-    if (IsLink()) throw Error(err::PermissionDenied, "A symbolic link has no read-only bit of its own: " + path_);
+    if (link) throw Error(err::PermissionDenied, "A symbolic link has no read-only bit of its own: " + path);
     // Read-only takes every write bit away; clearing it gives the owner's back.
     finalMode = wantReadOnly ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
   }
 
-  long storedNow = IsLink() ? 0 : ReadDosAttr(ref.ShortPath());
+  long storedNow = link ? 0 : ReadDosAttr(item.At());
   long want = value & attr::Stored;
   // A leading "." hides the item whatever is stored, so the stored hidden bit is left as it is for such names.
-  std::string name = Name();
-  if (!name.empty() && name[0] == '.') want = (want & ~attr::Hidden) | (storedNow & attr::Hidden);
+  if (LastName(name)[0] == '.') want = (want & ~attr::Hidden) | (storedNow & attr::Hidden);
   if ((storedNow & attr::Stored) != want) {
-    if (IsLink())
-      throw Error(err::PermissionDenied, "A symbolic link cannot keep hidden, system or archive bits: " + path_);
+    if (link) throw Error(err::PermissionDenied, "A symbolic link cannot keep hidden, system or archive bits: " + path);
     // Only a writer may change user attributes: an owner who is not root gives the item its owner's write
     // permission for the moment of the change (the final mode is set below).
-    bool opened = !(mode & S_IWUSR) && ::fchmodat(ref.Dir(), ref.Name(), mode | S_IWUSR, 0) == 0;
+    bool opened = !(mode & S_IWUSR) && ::chmod(item.At(), mode | S_IWUSR) == 0;
     int rc;
     if (want == 0 && (storedNow & ~attr::Stored) == 0) {
-      rc = ::lremovexattr(ref.ShortPath().c_str(), kDosAttrName);
+      rc = ::removexattr(item.At(), kDosAttrName);
       if (rc != 0 && errno == ENODATA) rc = 0;
     } else {
       char text[32];
       int len = std::snprintf(text, sizeof text, "0x%lx", want | (storedNow & ~attr::Stored));
-      rc = ::lsetxattr(ref.ShortPath().c_str(), kDosAttrName, text, static_cast<size_t>(len), 0);
+      rc = ::setxattr(item.At(), kDosAttrName, text, static_cast<size_t>(len), 0);
     }
     int e = errno;
     if (rc != 0) {
-      if (opened) ::fchmodat(ref.Dir(), ref.Name(), mode, 0);
+      if (opened) ::chmod(item.At(), mode);
       if (e == ENOTSUP)
         throw Error(err::PathFileAccess,
                     "The file system does not keep the hidden, system or archive bits (no extended attributes): " +
-                        path_);
-      if (e == EPERM && !info_.IsRegular() && !info_.IsFolder())
-        throw Error(err::PermissionDenied,
-                    "Only files and folders can keep hidden, system or archive bits: " + path_);
-      throw ErrorFromErrno(e, path_);
+                        path);
+      if (e == EPERM && !info.IsRegular() && !info.IsFolder())
+        throw Error(err::PermissionDenied, "Only files and folders can keep hidden, system or archive bits: " + path);
+      throw ErrorFromErrno(e, path);
     }
-    if (opened && finalMode == mode && ::fchmodat(ref.Dir(), ref.Name(), mode, 0) != 0) ThrowErrno(path_);
+    if (opened && finalMode == mode && ::chmod(item.At(), mode) != 0) ThrowErrno(path);
   }
   if (finalMode != mode) {
-    if (::fchmodat(ref.Dir(), ref.Name(), finalMode, 0) != 0) ThrowErrno(path_);
-    info_.mode = (info_.mode & ~mode_t(07777)) | finalMode;
+    if (::chmod(item.At(), finalMode) != 0) ThrowErrno(path);
   }
 }
 
-void FsItem::SetTimes(const DateTime* accessed, const DateTime* modified) {
+void SetTimesAt(int dir, const char* name, const std::string& path, const DateTime* accessed,
+                const DateTime* modified) {
   struct timespec ts[2];
   ts[0] = accessed ? accessed->ToTimespec() : timespec{0, UTIME_OMIT};
   ts[1] = modified ? modified->ToTimespec() : timespec{0, UTIME_OMIT};
+  if (::utimensat(dir, name, ts, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
+  // A file system clamps a time it cannot hold (ext4 ends in 2446) without a word: read it back. Rounding to the
+  // file system's own step is no failure: FAT keeps modification times to 2 seconds and access dates only.
+  struct stat st;
+  if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
+  auto kept = [](const struct timespec& stored, const struct timespec& wanted, int64_t step) {
+    const int64_t off = static_cast<int64_t>(stored.tv_sec) - static_cast<int64_t>(wanted.tv_sec);
+    return off > -step && off < step;
+  };
+  if ((accessed && !kept(st.st_atim, ts[0], 24 * 3600)) || (modified && !kept(st.st_mtim, ts[1], 2)))
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) +
+                                         ": the file system cannot store this date (it kept " +
+                                         DateTime::FromTimespec(accessed ? st.st_atim : st.st_mtim).GeneralDate() +
+                                         "): " + path);
+}
+
+void FsItem::SetTimes(const DateTime* accessed, const DateTime* modified) {
   PathRef ref(path_);
-  if (::utimensat(ref.Dir(), ref.Name(), ts, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path_);
+  SetTimesAt(ref.Dir(), ref.Name(), path_, accessed, modified);
   if (accessed) info_.accessed = *accessed;
   if (modified) info_.modified = *modified;
 }

@@ -94,6 +94,15 @@ class Folder : public FsItem {
   mutable std::optional<uint64_t> size_;
 };
 
+// The same on the item `name` inside the open folder `dir`, reached without following a link there (a link is
+// acted on as the link itself); `path` names the item in errors. Throw dv::Error.
+long AttributesAt(int dir, const char* name, const std::string& path);
+void SetAttributesAt(int dir, const char* name, const std::string& path, long value);
+// Sets the access and/or the modification time (null: left as it is) and reads them back: a time the file system
+// cannot store (it would keep another) fails with 75.
+void SetTimesAt(int dir, const char* name, const std::string& path, const DateTime* accessed,
+                const DateTime* modified);
+
 // Called once per folder of a TreeSize walk, after everything below it: the folder's device and inode, its
 // level below the top folder (0 for the top) and its total.
 using FolderTotalFn = std::function<void(dev_t dev, ino_t ino, int level, uint64_t total)>;

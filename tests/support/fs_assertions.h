@@ -45,6 +45,11 @@ std::string Outcome(F&& call) {
 
 bool Contains(const std::string& text, const std::string& part);
 
+// Everything a run could change below `root`, one line per item, sorted: its relative path, type and mode,
+// modification and access times to the nanosecond, a file's content, a link's target and every user.* extended
+// attribute. Links are not followed and reading leaves the access times as they are. Compare before and after.
+std::string Snapshot(const std::string& root);
+
 // lstat of `path`; a failure is a test failure (and gives an all-zero record).
 struct stat LStat(const std::string& path);
 
