@@ -23,6 +23,7 @@
 #include "platform/beneath.h"
 #include "platform/datetime.h"
 #include "platform/regexp.h"
+#include "platform/target_folders.h"
 #include "scan/cls_dir_processing.h"
 
 namespace dv {
@@ -297,6 +298,9 @@ class clsFileOps {
   bool running_ = false;
   // Sources are reached from the source folder without following links on the way.
   ItemsBeneath beneath_;
+  // Targets are reached, and their folders made, from the destination folder without following links.
+  TargetFolders targets_;
+  bool movedByRename_ = false;  // the last file placed was renamed: source and target are one file
   // The three recording switches: on from creation, never changed.
   const bool recordOutcomes_ = true, recordFailures_ = true, recordSuccesses_ = true;
 
