@@ -167,8 +167,14 @@ bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::stri
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) const {
   std::string from = FullPath(source), to = FullPath(destination);
-  PathRef src(from), dst(to);
-  CopyFileAt(src.Dir(), src.Name(), dst.Dir(), dst.Name(), overwrite, from, to);
+  PathRef src(from), folder(ParentOfPath(to));
+  // The temporary goes beside the destination: its folder is opened, the name is one name in it.
+  int fd = ::openat(folder.Dir(), folder.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+    throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": " + to);
+  if (fd < 0) ThrowErrno(to);
+  UniqueFd dstDir(fd);
+  CopyFileAt(src.Dir(), src.Name(), fd, NameOfPath(to).c_str(), overwrite, from, to);
 }
 
 void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
