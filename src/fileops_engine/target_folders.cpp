@@ -28,7 +28,8 @@ long clsFileOps::ShellsFolderStep(const std::string&) {
 
 void clsFileOps::CreatePath(const std::string& path) {
   const std::string full = FullPath(path);
-  if (targets_.Covers(full)) {
+  // The destination itself is made before a run opens it, as the user named it (below, by path).
+  if (full != destPath_ && targets_.TopPath() == destPath_ && targets_.Covers(full)) {
     // Below the destination: every missing level is made relative to its parent's handle.
     ResumeScope scope(
         [&](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Item, "Creating the path " + full); },
@@ -36,7 +37,6 @@ void clsFileOps::CreatePath(const std::string& path) {
     scope.Step([&] { targets_.Folder(full, /*create=*/true); });
     return;
   }
-  // The destination itself, as the user named it.
   FileSystemObject fso;
   // From the top down, one level at a time; a level that cannot be made is reported and the next one tried.
   for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {
