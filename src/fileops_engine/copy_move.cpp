@@ -12,7 +12,6 @@
 
 #include "common/resume_scope.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "fileops_engine/item_kind.h"
 #include "platform/content_check.h"
 #include "platform/file_system.h"
 #include "platform/item_info.h"
