@@ -87,7 +87,7 @@ _dorvane_cli() {
       options="$(_dorvane_cli_op_own "$operation") $_dorvane_cli_op_common"
       case "$prev" in
         --duplicates) COMPREPLY=($(compgen -W "number overwrite" -- "$cur")); return 0 ;;
-        --verify) COMPREPLY=($(compgen -W "none quick" -- "$cur")); return 0 ;;
+        --verify) COMPREPLY=($(compgen -W "none quick full" -- "$cur")); return 0 ;;
         --hide) _dorvane_cli_list "matching differing missing"; return 0 ;;
         --bank | --results | --pick) _dorvane_cli_paths -f; return 0 ;;
         --entry) _dorvane_cli_paths -f; return 0 ;;

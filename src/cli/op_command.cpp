@@ -37,7 +37,7 @@ const char* const kOpHelp =
     "\n"
     "Operations and their options (DESTINATION is needed by copy, shells, move and compare only):\n"
     "  copy        --flat (one folder, no structure)  --overwrite  --empty-folders\n"
-    "              --duplicates number|overwrite (with --flat; default number)  --verify none|quick\n"
+    "              --duplicates number|overwrite (with --flat; default number)  --verify none|quick|full\n"
     "  shells      --folders-only (default: empty folders and empty file shells)\n"
     "  delete      --empty-folders (also remove folders left empty)\n"
     "  replace     --find TEXT  --replace TEXT  --backup  --text-extensions LIST (default .TXT)\n"

@@ -127,7 +127,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     else if (name == "--duplicates")
       c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
     else if (name == "--verify")
-      c.verification = static_cast<int>(Lookup(name, r.Value(), {{"none", 0}, {"quick", 1}}));
+      c.verification = static_cast<int>(Lookup(name, r.Value(), {{"none", 0}, {"quick", 1}, {"full", 2}}));
     else if (name == "--folders-only") { r.Flag(); c.shellsForFiles = false; }
     else if (name == "--find") c.findText = r.Value();
     else if (name == "--replace") c.replaceText = r.Value();

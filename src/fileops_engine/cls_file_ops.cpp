@@ -537,6 +537,7 @@ void clsFileOps::ProcessGatheredItems() {
       return;
     }
     beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
+    targets_.Top(destinationInUse_ ? destPath_ : std::string());
     madeTarget_.clear();
     if (ffType_ == gather::Files) ProcessFileArray();
     else if (ffType_ == gather::Folders) ProcessFolderArray();

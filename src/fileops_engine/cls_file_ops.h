@@ -25,6 +25,7 @@
 #include "platform/beneath.h"
 #include "platform/datetime.h"
 #include "platform/regexp.h"
+#include "platform/target_folders.h"
 #include "scan/cls_dir_processing.h"
 
 namespace dv {
@@ -314,6 +315,9 @@ class clsFileOps {
   // each try every taken number from 1 again. Kept for one pass over the gathered items (beneath_.Run()).
   std::map<std::pair<std::string, std::string>, long> renameCounters_;
   unsigned renameCountersRun_ = 0;
+  // Targets are reached, and their folders made, from the destination folder without following links.
+  TargetFolders targets_;
+  bool movedByRename_ = false;  // the last file placed was renamed: source and target are one file
   // The three recording switches: on from creation, never changed.
   const bool recordOutcomes_ = true, recordFailures_ = true, recordSuccesses_ = true;
 

@@ -1,7 +1,8 @@
 // Copy and move. Both put each file at its target by the same layout rules (PlaceFile): the mirrored structure,
 // or one folder with numbered duplicates or overwriting. A copy writes a temporary file beside the target and
-// renames it into place; a move within one file system is a rename, across file systems a copy, a check that
-// the target is there, and only then the removal of the source.
+// renames it into place; a move within one file system is a rename, across file systems a copy, the copy and its
+// name flushed to the disk, a check that the target is there, and only then the removal of the source. Sources
+// are reached through the source folder's handle, targets through the target folder's (no link followed).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 
 #include "common/resume_scope.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "fileops_engine/item_kind.h"
+#include "platform/content_check.h"
 #include "platform/file_system.h"
 #include "platform/item_info.h"
 #include "platform/path.h"
@@ -30,12 +31,46 @@ std::string NumberedName(const std::string& name, int n) {
   return name.substr(0, dot) + "_" + std::to_string(n) + name.substr(dot);
 }
 
-// The size of the item at `path`, not following a link.
-uint64_t SizeAt(const std::string& path) {
-  PathRef ref(FullPath(path));
+// The size of the item `name` in `dir`, not following a link.
+uint64_t SizeAt(int dir, const char* name, const std::string& path) {
   ItemInfo info;
-  if (!StatAt(ref.Dir(), ref.Name(), info)) ThrowErrno(path);
+  if (!StatAt(dir, name, info)) ThrowErrno(path);
   return info.size;
+}
+
+// Gives the owner back the write permission on the regular file at `to` (reached from its folder's handle, never
+// through a link), so that an overwrite may replace it. False when it is not such a file or already writable.
+bool LendOwnerWrite(TargetFolders& targets, const std::string& to) {
+  TargetFolders::Ref at = targets.Holder(to);
+  int fd = ::openat(at.dir, at.name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  UniqueFd owned(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
+  // The descriptor's /proc entry names this very file: a link put at its name meanwhile changes nothing.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::fchmodat(AT_FDCWD, self.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
+}
+
+// Copies the source `path` (reached from the source folder) to `to` (reached from its target folder).
+void CopyBetween(ItemsBeneath& beneath, TargetFolders& targets, const std::string& path, const std::string& to,
+                 bool overwrite) {
+  ItemsBeneath::Ref from = beneath.Holder(path);
+  TargetFolders::Ref at = targets.Holder(to);
+  FileSystemObject().CopyFileAt(from.dir, from.name, at.dir, at.name, overwrite, path, to);
+}
+
+// Flushes the file at `target` and its name to the disk.
+void SyncPlaced(TargetFolders& targets, const std::string& target) {
+  TargetFolders::Ref at = targets.Holder(target);
+  int fd = ::openat(at.dir, at.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd >= 0) {
+    UniqueFd owned(fd);
+    if (::fdatasync(fd) != 0) ThrowErrno(target);
+  } else if (errno != ELOOP) {  // a link has no data of its own: its name is all
+    ThrowErrno(target);
+  }
+  targets.SyncHolder(target);
 }
 
 // Thrown by a rename that would cross file systems: the move copies instead.
@@ -54,18 +89,26 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       return true;
     } catch (const Error& e) {
       if (e.Number() == err::FileAlreadyExists && !overwrite) return false;
-      if (e.Number() != err::PermissionDenied || !overwrite || !ClearFileAttributes(to, attr::ReadOnly)) throw;
+      if (e.Number() != err::PermissionDenied || !overwrite || !LendOwnerWrite(targets_, to)) throw;
     }
     transfer(to, overwrite);
     return true;
   };
   long result = outcome::Failure;
+  uint64_t sourceSize = 0;
+  movedByRename_ = false;
   ResumeScope scope = ItemScope(location, itemText, result);
   scope.Step([&] {
+    // Read before the transfer: a move takes the source away.
+    if (verification_ == 2) {
+      ItemsBeneath::Ref from = beneath_.Holder(path);
+      sourceSize = SizeAt(from.dir, from.name, path);
+    }
     if (structure_) {
-      // Files of one folder come together: their target folder is looked at once.
+      // Files of one folder come together: their target folder is opened (made when missing) once. A link or
+      // file where it should be fails the item.
       if (currentTarget_ != madeTarget_) {
-        if (!ExistsAt(currentTarget_)) CreatePath(currentTarget_);
+        targets_.Folder(currentTarget_, /*create=*/true);
         madeTarget_ = currentTarget_;
       }
       target = JoinPath(currentTarget_, name);
@@ -84,7 +127,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       for (int n = 1; n <= kMostDuplicates; ++n) {
         const std::string candidate = NumberedName(name, n);
         target = JoinPath(destPath_, candidate);
-        if (ExistsAt(target) || !put(target, false)) continue;
+        if (targets_.Kind(target) != TargetKind::Missing || !put(target, false)) continue;
         if (nameRequest == "Get") nameRequest = candidate;
         result = outcome::NumberedDuplicate;
         break;
@@ -96,11 +139,20 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       else result = outcome::NothingDone;
     }
   });
-  // Quick verification compares lengths only.
-  if (verification_ == 2 &&
-      (result == outcome::Success || result == outcome::NumberedDuplicate || result == outcome::OverwroteDuplicate))
+  const bool placed =
+      result == outcome::Success || result == outcome::NumberedDuplicate || result == outcome::OverwroteDuplicate;
+  // Quick verification compares lengths only; the full one compares the bytes, read back from the disk. A file
+  // moved by a rename is the source itself: nothing to compare.
+  if (placed && verification_ == 2)
     scope.Step([&] {
-      if (SizeAt(path) != SizeAt(target)) result = outcome::FailedVerification;
+      TargetFolders::Ref to = targets_.Holder(target);
+      if (sourceSize != SizeAt(to.dir, to.name, target)) result = outcome::FailedVerification;
+    });
+  if (placed && verification_ == 3 && !movedByRename_)
+    scope.Step([&] {
+      ItemsBeneath::Ref from = beneath_.Holder(path);
+      TargetFolders::Ref to = targets_.Holder(target);
+      if (!SameContents(from.dir, from.name, to.dir, to.name, path, target)) result = outcome::FailedVerification;
     });
   return result;
 }
@@ -114,7 +166,7 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
   std::string target;
   return PlaceFile(
       path, nameRequest,
-      [&](const std::string& to, bool overwrite) { FileSystemObject().CopyFile(path, to, overwrite); },
+      [&](const std::string& to, bool overwrite) { CopyBetween(beneath_, targets_, path, to, overwrite); },
       cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path), target);
 }
 
@@ -129,19 +181,18 @@ long clsFileOps::MoveOneFile(const std::string& path) {
   bool copied = false;  // across file systems: the source is still there and goes only once the target is safe
   auto rename = [&](const std::string& to, bool overwrite) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
-    PathRef dst(FullPath(to));
+    TargetFolders::Ref dst = targets_.Holder(to);
     ItemInfo there;
-    const bool exists = StatAt(dst.Dir(), dst.Name(), there);
+    const bool exists = StatAt(dst.dir, dst.name, there);
     if (exists && !overwrite) throw ErrorFromErrno(EEXIST, to);
     if (exists && there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
     // A read-only file is not replaced, as a copy would not replace it; the caller clears the bit first.
     if (exists && !there.IsLink() && !(there.mode & S_IWUSR)) throw ErrorFromErrno(EACCES, to);
-    int rc = overwrite ? ::renameat(from.dir, from.name, dst.Dir(), dst.Name())
-                       : ::renameat2(from.dir, from.name, dst.Dir(), dst.Name(), RENAME_NOREPLACE);
+    int rc = overwrite ? ::renameat(from.dir, from.name, dst.dir, dst.name)
+                       : ::renameat2(from.dir, from.name, dst.dir, dst.name, RENAME_NOREPLACE);
     if (rc != 0 && errno == EINVAL && !overwrite) {
       // No no-replace rename on this file system: look, then rename.
-      rc = StatAt(dst.Dir(), dst.Name(), there) ? (errno = EEXIST, -1)
-                                                : ::renameat(from.dir, from.name, dst.Dir(), dst.Name());
+      rc = StatAt(dst.dir, dst.name, there) ? (errno = EEXIST, -1) : ::renameat(from.dir, from.name, dst.dir, dst.name);
     }
     if (rc == 0) return;
     if (errno == EXDEV) throw OtherFileSystem{};
@@ -151,12 +202,13 @@ long clsFileOps::MoveOneFile(const std::string& path) {
     if (!copied) {
       try {
         rename(to, overwrite);
+        movedByRename_ = true;
         return;
       } catch (const OtherFileSystem&) {
         copied = true;
       }
     }
-    FileSystemObject().CopyFile(path, to, overwrite);
+    CopyBetween(beneath_, targets_, path, to, overwrite);
   };
   std::string nameRequest = "Get", target;
   const long placed = PlaceFile(path, nameRequest, transfer, cfoloc::MoveOneFile, itemText, target);
@@ -165,11 +217,14 @@ long clsFileOps::MoveOneFile(const std::string& path) {
   // An overwrite is reported as a plain success.
   const long moved = placed == outcome::NumberedDuplicate ? outcome::NumberedDuplicate : outcome::Success;
   if (!copied) return moved;
-  // The source is deleted only once its target is found on disk.
+  // The source is deleted only once its copy and the copy's name are on the disk: a crash in between leaves
+  // both, never neither.
   long result = outcome::Failure;
   ResumeScope scope = ItemScope(cfoloc::MoveOneFile, itemText, result);
   scope.Step([&] {
-    if (ExistsAt(target)) result = DeleteOneFile(path) == outcome::Success ? moved : outcome::Failure;
+    SyncPlaced(targets_, target);
+    if (targets_.Kind(target) != TargetKind::Missing)
+      result = DeleteOneFile(path) == outcome::Success ? moved : outcome::Failure;
   });
   return result;
 }
@@ -185,11 +240,11 @@ long clsFileOps::MoveOneFolder(const std::string& path) {
   ResumeScope scope = ItemScope(cfoloc::MoveOneFolder, "Moving at or near folder " + NameOfPath(path), result);
   scope.Step([&] {
     if (!scan_.IsSizeRestrictionOn() && !scan_.IsDateRestrictionOn() && !scan_.IsExtensionRestrictionOn() &&
-        !ExistsAt(currentTarget_)) {
+        targets_.Kind(currentTarget_) == TargetKind::Missing) {
       CreatePath(currentTarget_);
-      result = ExistsAt(currentTarget_) ? outcome::Success : outcome::Failure;
+      result = targets_.Kind(currentTarget_) == TargetKind::Folder ? outcome::Success : outcome::Failure;
     }
-    if (KindAt(currentTarget_) == ItemKind::Folder) DeleteEmptyFolder(path);
+    if (targets_.Kind(currentTarget_) == TargetKind::Folder) DeleteEmptyFolder(path);
   });
   return result;
 }

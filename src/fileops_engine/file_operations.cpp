@@ -1,5 +1,5 @@
-// The per-item operations and the one table that maps FileOperation onto them: delete, empty shells, attributes,
-// dates and the folder creation that copy, move and shells share (copy and move: copy_move.cpp).
+// The per-item operations and the one table that maps FileOperation onto them: delete, attributes and dates
+// (copy and move: copy_move.cpp; target folders and empty shells: target_folders.cpp).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,42 +42,6 @@ long clsFileOps::UnknownOperation(const std::string& path) {
   return outcome::Failure;
 }
 
-// ---- folders: shared by copy, move and shells ----
-
-// The mirrored folder under the destination: left alone when anything is there, else created.
-long clsFileOps::ShellsFolderStep(const std::string&) {
-  if (ExistsAt(currentTarget_)) return outcome::NothingDone;
-  return CreateOneFolder(currentTarget_);
-}
-
-void clsFileOps::CreatePath(const std::string& path) {
-  const std::string full = FullPath(path);
-  FileSystemObject fso;
-  // From the top down, one level at a time; a level that cannot be made is reported and the next one tried.
-  for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {
-    const std::string level = end == std::string::npos ? full : full.substr(0, end);
-    ResumeScope scope(
-        [&](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Item, "Creating the path " + level); },
-        cfoloc::CreatePath);
-    scope.Step([&] {
-      if (!ExistsAt(level)) fso.CreateFolder(level);
-    });
-    if (end == std::string::npos) break;
-  }
-}
-
-long clsFileOps::CreateOneFolder(const std::string& path) {
-  long result = outcome::Failure;
-  ResumeScope scope(
-      [&](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Item, "Creating the folder " + path); },
-      cfoloc::CreateOneFolder);
-  scope.Step([&] {
-    FileSystemObject().CreateFolder(path);
-    result = outcome::Success;
-  });
-  return result;
-}
-
 // ---- delete ----
 
 // Removes the item itself: a link goes, its target stays. The item is reached from the source folder without
@@ -115,26 +79,6 @@ long clsFileOps::DeleteEmptyFolder(const std::string& path) {
       result = outcome::FolderNotEmpty;
     } else {
       ThrowErrno(path);
-    }
-  });
-  return result;
-}
-
-// ---- empty shells ----
-
-long clsFileOps::MakeEmptyShell(const std::string& path) {
-  long result = outcome::Failure;
-  ResumeScope scope =
-      ItemScope(cfoloc::MakeEmptyShell, "Creating empty shell at or near file " + NameOfPath(path), result);
-  scope.Step([&] {
-    const std::string target = flatTarget_ ? JoinPath(destPath_, NameOfPath(path)) : Mirrored(path);
-    try {
-      FileSystemObject().CreateTextFile(target, /*overwrite=*/false).Close();
-      result = outcome::Success;
-    } catch (const Error& e) {
-      // Whatever is there already is left as it is.
-      if (e.Number() != err::FileAlreadyExists) throw;
-      result = outcome::NothingDone;
     }
   });
   return result;

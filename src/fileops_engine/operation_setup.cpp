@@ -34,12 +34,16 @@ std::string BankLines(const std::vector<std::string>& bank) {
   return out + kCrLf;
 }
 
-// Copy and move share the verification choice; "Full Binary Comparison" makes no setting.
+// Copy and move share the verification choice: the engine's value is the choice plus one.
 void Verification(const OperationChoices& c, OperationSettings& s, std::string& summary) {
   if (c.verification == 0) s.CopyOp_Verification = 1;
   if (c.verification == 1) {
     s.CopyOp_Verification = 2;
     summary += std::string(kCrLf) + "\t [Quick Verification]";
+  }
+  if (c.verification == 2) {
+    s.CopyOp_Verification = 3;
+    summary += std::string(kCrLf) + "\t [Full Binary Comparison]";
   }
 }
 

@@ -35,7 +35,7 @@ struct OperationChoices {
   // Copy and move.
   bool toOneDirectory = false;  // else with the folder structure
   bool numberDuplicates = true;  // one directory: numbered, else overwritten
-  int verification = 0;         // 0 do not verify, 1 quick, 2 full binary comparison (makes no setting)
+  int verification = 0;         // 0 do not verify, 1 quick, 2 full binary comparison
   bool overwrite = false;       // copy with structure
   bool emptyFolders = false;    // copy or move with structure
 

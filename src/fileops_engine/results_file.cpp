@@ -31,7 +31,9 @@ std::string EmptyFolderSuffix(const DescriptionChoices& c, const char* verb) {
 }
 
 std::string VerificationSuffix(const DescriptionChoices& c) {
-  return c.verification == 2 ? "\r\n\t\t [Quick Verification]" : "";
+  if (c.verification == 2) return "\r\n\t\t [Quick Verification]";
+  if (c.verification == 3) return "\r\n\t\t [Full Binary Comparison]";
+  return "";
 }
 
 std::string OneDirectory(const DescriptionChoices& c, const char* verb) {

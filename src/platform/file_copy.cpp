@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <optional>
+#include <limits>
 #include <vector>
 
 #include "platform/error.h"
@@ -19,43 +20,74 @@ namespace dv {
 
 namespace {
 
-// Copies all bytes of `in` to `out`: shared extents where the file system offers them (instant, no space
-// used), else in the kernel, else through a large buffer.
-void CopyBytes(int in, int out, const std::string& source, const std::string& destination) {
-  if (::ioctl(out, FICLONE, in) == 0) return;
-  bool kernel = true;
-  std::vector<char> buf;
-  for (;;) {
+// Copies `length` bytes at `offset` of `in` to the same offset of `out`: in the kernel where it can, else through
+// `buf`. `kernel` turns false once the kernel has refused.
+void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::vector<char>& buf,
+               const std::string& source, const std::string& destination) {
+  off_t inAt = offset, outAt = offset;
+  const off_t end = offset + length;
+  while (inAt < end) {
     if (kernel) {
-      ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+      ssize_t n = ::copy_file_range(in, &inAt, out, &outAt, static_cast<size_t>(std::min<off_t>(end - inAt, 1 << 30)), 0);
       if (n > 0) continue;
-      if (n == 0) return;
+      if (n == 0) return;  // the file became shorter meanwhile
       if (errno == EINTR) continue;
       if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
         ThrowErrno(destination);
       kernel = false;
-      buf.resize(1 << 17);
     }
-    ssize_t n = ::read(in, buf.data(), buf.size());
+    if (buf.empty()) buf.resize(1 << 17);
+    ssize_t n = ::pread(in, buf.data(), static_cast<size_t>(std::min<off_t>(end - inAt, buf.size())), inAt);
     if (n == 0) return;
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowErrno(source);
     }
     for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(n - done));
+      ssize_t w = ::pwrite(out, buf.data() + done, static_cast<size_t>(n - done), outAt);
       if (w < 0) {
         if (errno == EINTR) continue;
         ThrowErrno(destination);
       }
       done += w;
+      outAt += w;
     }
+    inAt += n;
   }
 }
 
-// Opens the regular file `src` for reading (never a link, FIFO or device).
-UniqueFd OpenSource(const PathRef& src, const std::string& source, struct stat& st) {
-  int in = ::openat(src.Dir(), src.Name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+// Copies all bytes of `in` (with status `st`) to `out`: shared extents where the file system offers them (instant,
+// no space used), else in the kernel, else through a buffer. A file with holes has only its data copied, each
+// stretch at its offset, and the copy is given its full length at the end, so the holes stay holes (a copy of
+// the whole length, in the kernel or not, may fill them in).
+void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
+  if (::ioctl(out, FICLONE, in) == 0) return;
+  bool kernel = true;
+  std::vector<char> buf;
+  const bool sparse = st.st_size > 0 && static_cast<off_t>(st.st_blocks) * 512 < st.st_size;
+  if (!sparse) {
+    // Up to the end of whatever is there: a file that grew since its status was read is copied whole.
+    CopyRange(in, out, 0, std::numeric_limits<off_t>::max() / 2, kernel, buf, source, destination);
+    return;
+  }
+  off_t at = 0;
+  for (;;) {
+    off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) break;  // no data after `at`: the rest is a hole
+      ThrowErrno(source);
+    }
+    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) ThrowErrno(source);
+    CopyRange(in, out, data, hole - data, kernel, buf, source, destination);
+    at = hole;
+  }
+  if (::ftruncate(out, st.st_size) != 0) ThrowErrno(destination);
+}
+
+// Opens the regular file `name` of `dir` for reading (never a link, FIFO or device).
+UniqueFd OpenSource(int dir, const char* name, const std::string& source, struct stat& st) {
+  int in = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (in < 0) ThrowErrno(source);
   UniqueFd inFd(in);
   if (::fstat(in, &st) != 0) ThrowErrno(source);
@@ -66,7 +98,7 @@ UniqueFd OpenSource(const PathRef& src, const std::string& source, struct stat& 
 
 // The bytes, user attributes, mode and times of the open file `in` (with status `st`) into `out`.
 void CopyInto(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
-  CopyBytes(in, out, source, destination);
+  CopyBytes(in, st, out, source, destination);
   // A file system without extended attributes simply drops them.
   CopyUserAttributes(in, out, destination, /*mustKeep=*/false);
   if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
@@ -74,13 +106,18 @@ void CopyInto(int in, const struct stat& st, int out, const std::string& source,
   if (::futimens(out, times) != 0) ThrowErrno(destination);
 }
 
-// Writes the copy of `src` as `tmp` (beside the destination). Throws dv::Error.
-void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp, const std::string& source,
+struct Item {
+  int dir;
+  const char* name;
+};
+
+// Writes the copy of `src` as the new name `tmp` (beside the destination). Throws dv::Error.
+void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string& source,
                     const std::string& destination) {
   if (info.IsLink()) {
     std::vector<char> target(4096);
     for (;;) {
-      ssize_t n = ::readlinkat(src.Dir(), src.Name(), target.data(), target.size());
+      ssize_t n = ::readlinkat(src.dir, src.name, target.data(), target.size());
       if (n < 0) ThrowErrno(source);
       if (static_cast<size_t>(n) < target.size()) {
         target.resize(static_cast<size_t>(n));
@@ -89,15 +126,15 @@ void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp
       target.resize(target.size() * 2);
     }
     target.push_back(0);
-    if (::symlinkat(target.data(), tmp.Dir(), tmp.Name()) != 0) ThrowErrno(destination);
+    if (::symlinkat(target.data(), tmp.dir, tmp.name) != 0) ThrowErrno(destination);
     // The link keeps its own times, as cp -a keeps them.
     struct timespec times[2] = {info.accessed.ToTimespec(), info.modified.ToTimespec()};
-    ::utimensat(tmp.Dir(), tmp.Name(), times, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(tmp.dir, tmp.name, times, AT_SYMLINK_NOFOLLOW);
     return;
   }
   struct stat st;
-  UniqueFd in = OpenSource(src, source, st);
-  int out = ::openat(tmp.Dir(), tmp.Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  UniqueFd in = OpenSource(src.dir, src.name, source, st);
+  int out = ::openat(tmp.dir, tmp.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (out < 0) ThrowErrno(destination);
   UniqueFd outFd(out);
   CopyInto(in.Get(), st, out, source, destination);
@@ -106,23 +143,22 @@ void WriteTemporary(const PathRef& src, const ItemInfo& info, const PathRef& tmp
 
 // A new file (nothing at the destination) is written as an unnamed file in the destination's folder and given its
 // name only when complete: one change to the folder instead of three, and a name that is either absent or whole.
-// A name taken meanwhile fails with 58, or, with `overwrite`, gives false. False also when the file system has no
-// unnamed files, the folder's path is too long, or /proc is not mounted: the caller then writes a named temporary.
-bool WriteUnnamed(const PathRef& src, const std::string& source, const PathRef& dst, const std::string& destination,
-                  bool overwrite) {
-  const std::string folder = ParentOfPath(destination);
-  if (folder.size() >= PATH_MAX) return false;
-  int out = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+// The unnamed file is made relative to the folder's handle; it is named through its own descriptor's /proc entry,
+// which names the open file, not a path. A name taken meanwhile fails with 58, or, with `overwrite`, gives false.
+// False also when the file system has no unnamed files or /proc is not mounted: the caller then writes a named
+// temporary.
+bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::string& destination, bool overwrite) {
+  int out = ::openat(dst.dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (out < 0) {
     if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
     ThrowErrno(destination);
   }
   UniqueFd outFd(out);
   struct stat st;
-  UniqueFd in = OpenSource(src, source, st);
+  UniqueFd in = OpenSource(src.dir, src.name, source, st);
   CopyInto(in.Get(), st, out, source, destination);
   const std::string self = "/proc/self/fd/" + std::to_string(out);
-  if (::linkat(AT_FDCWD, self.c_str(), dst.Dir(), dst.Name(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (::linkat(AT_FDCWD, self.c_str(), dst.dir, dst.name, AT_SYMLINK_FOLLOW) == 0) return true;
   if ((errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0) || (errno == EEXIST && overwrite)) return false;
   ThrowErrno(destination);
 }
@@ -131,16 +167,28 @@ bool WriteUnnamed(const PathRef& src, const std::string& source, const PathRef& 
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) const {
   std::string from = FullPath(source), to = FullPath(destination);
-  PathRef src(from), dst(to);
+  PathRef src(from), folder(ParentOfPath(to));
+  // The temporary goes beside the destination: its folder is opened, the name is one name in it.
+  int fd = ::openat(folder.Dir(), folder.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+    throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": " + to);
+  if (fd < 0) ThrowErrno(to);
+  UniqueFd dstDir(fd);
+  CopyFileAt(src.Dir(), src.Name(), fd, NameOfPath(to).c_str(), overwrite, from, to);
+}
+
+void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
+                                  const std::string& from, const std::string& to) const {
+  const Item src{fromDir, fromName}, dst{toDir, toName};
   ItemInfo info;
-  if (!StatAt(src.Dir(), src.Name(), info)) ThrowErrno(from);
+  if (!StatAt(src.dir, src.name, info)) ThrowErrno(from);
   if (info.IsFolder()) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + from);
   // Devices, FIFOs and sockets are never opened.
   if (!info.IsRegular() && !info.IsLink())
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + from);
 
   ItemInfo there;
-  const bool exists = StatAt(dst.Dir(), dst.Name(), there);
+  const bool exists = StatAt(dst.dir, dst.name, there);
   if (exists) {
     if (!overwrite) throw ErrorFromErrno(EEXIST, to);
     if (there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
@@ -154,38 +202,41 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
 
   // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
-  std::optional<PathRef> tmp;
+  std::string tmpName;
+  Item tmp{dst.dir, nullptr};
   for (int attempt = 0;; ++attempt) {
-    tmp.emplace(JoinPath(ParentOfPath(to), TempName("copy")));
+    tmpName = TempName("copy");
+    tmp.name = tmpName.c_str();
     try {
-      WriteTemporary(src, info, *tmp, from, to);
+      WriteTemporary(src, info, tmp, from, to);
       break;
     } catch (const Error& e) {
-      if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp->Dir(), tmp->Name(), 0);
+      if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp.dir, tmp.name, 0);
       if (e.Number() != err::FileAlreadyExists || attempt == 7) throw;
     }
   }
 
+  // A link at the destination's name is replaced as a name, never written through.
   int rc;
   if (overwrite) {
-    rc = ::renameat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name());
+    rc = ::renameat(tmp.dir, tmp.name, dst.dir, dst.name);
   } else {
-    rc = ::renameat2(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name(), RENAME_NOREPLACE);
+    rc = ::renameat2(tmp.dir, tmp.name, dst.dir, dst.name, RENAME_NOREPLACE);
     if (rc != 0 && errno == EINVAL) {
       // No no-replace rename on this file system: a hard link refuses an existing name just the same.
-      rc = ::linkat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name(), 0);
+      rc = ::linkat(tmp.dir, tmp.name, dst.dir, dst.name, 0);
       if (rc == 0) {
-        ::unlinkat(tmp->Dir(), tmp->Name(), 0);
+        ::unlinkat(tmp.dir, tmp.name, 0);
       } else if (errno == EPERM || errno == EOPNOTSUPP) {
         // No hard links either: check, then rename.
         errno = EEXIST;
-        rc = StatAt(dst.Dir(), dst.Name(), there) ? -1 : ::renameat(tmp->Dir(), tmp->Name(), dst.Dir(), dst.Name());
+        rc = StatAt(dst.dir, dst.name, there) ? -1 : ::renameat(tmp.dir, tmp.name, dst.dir, dst.name);
       }
     }
   }
   if (rc != 0) {
     int e = errno;
-    ::unlinkat(tmp->Dir(), tmp->Name(), 0);
+    ::unlinkat(tmp.dir, tmp.name, 0);
     throw ErrorFromErrno(e, to);
   }
 }

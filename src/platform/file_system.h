@@ -34,6 +34,11 @@ class FileSystemObject {
   // beside the destination and renamed into place, so the destination's name never holds a partial file. The
   // permissions, times and stored attribute bits go with it. Devices, FIFOs and sockets are refused.
   void CopyFile(const std::string& source, const std::string& destination, bool overwrite) const;
+  // CopyFile between open folders: `fromName` in `fromDir` to `toName` (one name) in the folder `toDir`, neither
+  // reached through a link (a link there is copied as a link, a link at the target replaced as a name). `source`
+  // and `destination` only name the items in errors. A sparse file keeps its holes.
+  void CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
+                  const std::string& source, const std::string& destination) const;
   // Renames a file or folder; fails with 58 when the destination exists (never replaces it). A file moved to
   // another file system is copied and then deleted; a folder cannot be (74).
   void MoveFile(const std::string& source, const std::string& destination) const;

@@ -70,6 +70,15 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
                 "Folders]\r\nOperation Summary: File(s) processed Successfully=3 Failure=0\r\n\r\n\r\n\r\nSuccess: " +
            src + "/a.txt\r\nSuccess: " + src + "/sub\r\nSuccess: " + src + "/sub/b.txt\r\n",
        true},
+      {"full comparison over the copy",
+       {"copy", src, dst, "--overwrite", "--verify", "full", "--yes"},
+       false,
+       0,
+       header + "2\r\nBasic Operation: Copy (Overwrite Existing Files)\r\n\t\t [Do Not Include Empty "
+                "Folders]\r\n\t\t [Full Binary Comparison]\r\nOperation Summary: File(s) processed Successfully=2 "
+                "Failure=0\r\n\r\n\r\n\r\nSuccess: " +
+           src + "/a.txt\r\nSuccess: " + src + "/sub/b.txt\r\n",
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

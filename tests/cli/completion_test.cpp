@@ -77,7 +77,7 @@ TEST_F(CompletionTest, CommandsOptionsAndValues) {
       {{"dorvane-cli", "op", "c"}, "compare\ncopy\ncreated-date\n"},
       {{"dorvane-cli", "op", "copy", "--v"}, "--verify\n"},
       {{"dorvane-cli", "op", "delete", "--v"}, ""},
-      {{"dorvane-cli", "op", "copy", "--verify", ""}, "none\nquick\n"},
+      {{"dorvane-cli", "op", "copy", "--verify", ""}, "full\nnone\nquick\n"},
       {{"dorvane-cli", "op", "move", "--duplicates", ""}, "number\noverwrite\n"},
       {{"dorvane-cli", "op", "compare", "--hide", "matching,"}, "matching,differing\nmatching,missing\n"},
       {{"dorvane-cli", "op", "run", "--command", ""}, ""},

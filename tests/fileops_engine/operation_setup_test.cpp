@@ -43,17 +43,18 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
          EXPECT_EQ(s.OverwriteFiles, false);
          EXPECT_EQ(s.CopyOp_Verification, 2);
        }},
-      {"copy to one folder, overwritten, full comparison sets no verification",
+      {"copy to one folder, overwritten, full comparison",
        [](OperationChoices& c) {
          c.toOneDirectory = true;
          c.numberDuplicates = false;
          c.verification = 2;
        },
-       "\r\nOperation: Copy to One Directory (Duplicate Filenames Overwritten)" + copyLines + filtersAll,
+       "\r\nOperation: Copy to One Directory (Duplicate Filenames Overwritten)\r\n\t [Full Binary Comparison]" +
+           copyLines + filtersAll,
        [](const OperationSettings& s) {
          EXPECT_EQ(s.OverwriteFiles, true);
          EXPECT_EQ(s.CopyOp_NumberDuplicates, false);
-         EXPECT_FALSE(s.CopyOp_Verification.has_value());
+         EXPECT_EQ(s.CopyOp_Verification, 3);
        }},
       {"move with structure and empty folders",
        [](OperationChoices& c) {

@@ -37,6 +37,8 @@ TEST(OperationDescription, EveryOperationAndVariant) {
       {with(1, [](auto& c) { c.numberDuplicates = true; }), "Copy to One Directory (Duplicate Filenames Numbered)"},
       {with(1, [](auto& c) { c.verification = 2; }),
        "Copy to One Directory (Duplicate Filenames Overwritten)\r\n\t\t [Quick Verification]"},
+      {with(7, [](auto& c) { c.verification = 3; }),
+       "Move to One Directory (Duplicate Filenames Overwritten)\r\n\t\t [Full Binary Comparison]"},
       {with(2, none), "Make Empty Shells\r\n((Will not copy over existing files))"},
       {with(3, none), "Delete "},
       {with(4, none), "Find and Replace"},

@@ -1,0 +1,179 @@
+#include "platform/target_folders.h"
+
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/error.h"
+#include "platform/path.h"
+#include "platform/stale_temporaries.h"
+
+namespace dv {
+
+namespace {
+
+[[noreturn]] void NotAFolder(const std::string& folder) {
+  throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) +
+                                       ": a link or other item stands where a folder should be (links are not "
+                                       "followed): " +
+                                       folder);
+}
+
+[[noreturn]] void Missing(const std::string& folder) {
+  throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": " + folder);
+}
+
+// Opens the subfolder `name` of `dir` as a path-only handle, never through a link.
+int OpenLevel(int dir, const char* name) {
+  return ::openat(dir, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+}  // namespace
+
+void TargetFolders::Top(const std::string& destination) {
+  top_ = destination.empty() ? std::string() : FullPath(destination);
+  topFd_.Reset();
+  held_.Reset();
+  heldPath_.clear();
+  seen_.clear();
+  synced_.clear();
+  ::clock_gettime(CLOCK_REALTIME, &runStart_);
+}
+
+bool TargetFolders::Covers(const std::string& path) const {
+  if (top_.empty()) return false;
+  if (path == top_ || top_ == "/") return !path.empty() && path[0] == '/';
+  return path.size() > top_.size() && path.compare(0, top_.size(), top_) == 0 && path[top_.size()] == '/';
+}
+
+int TargetFolders::TopFd() {
+  if (topFd_.Valid()) return topFd_.Get();
+  if (top_.empty()) throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": no destination folder");
+  PathRef ref(top_);
+  // The destination as the user named it: a link there is followed.
+  int fd = ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) Missing(top_);
+    if (errno == ENOTDIR) NotAFolder(top_);
+    ThrowErrno(top_);
+  }
+  topFd_.Reset(fd);
+  FirstOpen(fd);
+  return fd;
+}
+
+void TargetFolders::FirstOpen(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !seen_.insert({st.st_dev, st.st_ino}).second) return;
+  RemoveStaleTemporaries(fd, runStart_);
+}
+
+// In one call where the kernel has openat2 and nothing is to be made, else one level at a time.
+int TargetFolders::OpenBelow(const std::string& rel, bool create, const std::string& folder) {
+  static bool haveOpenat2 = true;
+  const int top = TopFd();
+  if (haveOpenat2) {
+    struct open_how how {};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    long fd;
+    do fd = ::syscall(SYS_openat2, top, rel.c_str(), &how, sizeof how);
+    while (fd < 0 && errno == EAGAIN);
+    if (fd >= 0) return static_cast<int>(fd);
+    if (errno == ENOSYS) haveOpenat2 = false;
+    else if (errno == ELOOP || errno == ENOTDIR || errno == EXDEV) NotAFolder(folder);
+    else if (errno != ENOENT) ThrowErrno(folder);
+    else if (!create) Missing(folder);
+  }
+  UniqueFd at;
+  int dir = top;
+  std::string sofar = top_;
+  for (size_t pos = 0; pos < rel.size();) {
+    size_t end = rel.find('/', pos);
+    if (end == std::string::npos) end = rel.size();
+    const std::string name = rel.substr(pos, end - pos);
+    pos = end + 1;
+    if (name.empty() || name == ".") continue;
+    sofar = JoinPath(sofar, name);
+    if (name == "..") NotAFolder(sofar);
+    int fd = OpenLevel(dir, name.c_str());
+    if (fd < 0 && errno == ENOENT && create) {
+      // Made relative to the parent's handle: a link put in its place meanwhile is refused by the open below.
+      if (::mkdirat(dir, name.c_str(), 0777) != 0 && errno != EEXIST) ThrowErrno(sofar);
+      fd = OpenLevel(dir, name.c_str());
+    }
+    if (fd < 0) {
+      if (errno == ELOOP || errno == ENOTDIR) NotAFolder(sofar);
+      if (errno == ENOENT) Missing(sofar);
+      ThrowErrno(sofar);
+    }
+    at.Reset(fd);
+    dir = fd;
+  }
+  return at.Valid() ? at.Release() : ::fcntl(top, F_DUPFD_CLOEXEC, 0);
+}
+
+int TargetFolders::Folder(const std::string& folder, bool create) {
+  if (!Covers(folder))
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not inside the destination: " + folder);
+  if (folder == top_) return TopFd();
+  if (held_.Valid() && folder == heldPath_) return held_.Get();
+  held_.Reset();
+  heldPath_.clear();
+  const std::string rel = folder.substr(top_ == "/" ? 1 : top_.size() + 1);
+  held_.Reset(OpenBelow(rel, create, folder));
+  heldPath_ = folder;
+  FirstOpen(held_.Get());
+  return held_.Get();
+}
+
+TargetFolders::Ref TargetFolders::Holder(const std::string& path) {
+  int dir = Folder(ParentOfPath(path));
+  name_ = NameOfPath(path);
+  return {dir, name_.c_str()};
+}
+
+TargetKind TargetFolders::Kind(const std::string& path) {
+  if (path == top_) {
+    struct stat st;
+    if (::fstat(TopFd(), &st) != 0) ThrowErrno(path);
+    return TargetKind::Folder;
+  }
+  int dir;
+  try {
+    dir = Folder(ParentOfPath(path));
+  } catch (const Error& e) {
+    if (e.Number() == err::PathNotFound) return TargetKind::Missing;
+    throw;
+  }
+  struct stat st;
+  if (::fstatat(dir, NameOfPath(path).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return TargetKind::Missing;
+    ThrowErrno(path);
+  }
+  return S_ISDIR(st.st_mode) ? TargetKind::Folder : TargetKind::Other;
+}
+
+void TargetFolders::MakeFolder(const std::string& path) {
+  Ref at = Holder(path);
+  if (::mkdirat(at.dir, at.name, 0777) != 0) ThrowErrno(path);
+}
+
+void TargetFolders::SyncHolder(const std::string& path) {
+  auto sync = [&](const std::string& folder) {
+    int fd = ::openat(Folder(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(folder);
+    UniqueFd owned(fd);
+    if (::fsync(fd) != 0) ThrowErrno(folder);
+  };
+  const std::string folder = ParentOfPath(path);
+  if (synced_.insert(folder).second)
+    for (std::string at = folder; at != top_ && Covers(at); at = ParentOfPath(at)) sync(ParentOfPath(at));
+  sync(folder);
+}
+
+}  // namespace dv

@@ -1,0 +1,68 @@
+#pragma once
+// The folders a copy, move or shell is written into, below a destination the user chose. The destination itself
+// is opened as named (a link there is followed: the user chose it); every folder below it is opened, and made,
+// relative to its parent's handle without following a link, so a link planted in the destination, or swapped in
+// while a run goes on, can never lead a write elsewhere. Every write then happens relative to the folder's
+// handle.
+#include <sys/types.h>
+
+#include <ctime>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "platform/unique_fd.h"
+
+namespace dv {
+
+enum class TargetKind { Missing, Folder, Other };
+
+class TargetFolders {
+ public:
+  // Starts a run into `destination` (nothing is opened yet; empty: no destination). Folders first opened in
+  // this run lose the stray temporaries that a killed earlier run left there (see stale_temporaries.h).
+  void Top(const std::string& destination);
+  const std::string& TopPath() const { return top_; }
+  // True when `path` is the destination or lies below it.
+  bool Covers(const std::string& path) const;
+
+  // The folder `folder` (the destination or a folder below it), open. With `create`, missing folders on the way
+  // are made (plain new folders). Throws dv::Error: 76 when a folder is missing (without `create`), 75 when a
+  // link or anything else not a folder stands where a folder should be.
+  int Folder(const std::string& folder, bool create = false);
+
+  // The folder holding `path` (which lies below the destination), open, and the path's last name. The folder
+  // stays open until another folder is asked for: files of one folder come together. Throws as Folder does.
+  struct Ref {
+    int dir;
+    const char* name;
+  };
+  Ref Holder(const std::string& path);
+
+  // What stands at `path`, links not followed; Missing also when a folder on the way is missing. Throws
+  // dv::Error when a link or a file stands on the way.
+  TargetKind Kind(const std::string& path);
+
+  // Makes the folder `path` (its parent must be there). Throws dv::Error: 58 when anything is there already.
+  void MakeFolder(const std::string& path);
+
+  // Flushes the folder holding `path` to the disk, so that a name placed in it survives a crash; the first time
+  // for a folder in a run, also the folders above it up to the destination (they may be new as well).
+  void SyncHolder(const std::string& path);
+
+ private:
+  int OpenBelow(const std::string& rel, bool create, const std::string& folder);
+  int TopFd();
+  void FirstOpen(int fd);
+
+  std::string top_;
+  UniqueFd topFd_;
+  std::string heldPath_;
+  UniqueFd held_;
+  std::string name_;
+  struct timespec runStart_ {};
+  std::set<std::pair<dev_t, ino_t>> seen_;
+  std::set<std::string> synced_;  // folders whose way up to the destination is on the disk  // folders already cleared of stray temporaries in this run
+};
+
+}  // namespace dv

@@ -1,0 +1,119 @@
+// Placing copies: holes of sparse files stay holes, the full comparison of a copy with its source, and the target
+// folders below a destination, reached without following links.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/content_check.h"
+#include "platform/file_system.h"
+#include "platform/target_folders.h"
+#include "support/fs_assertions.h"
+#include "support/temp_tree.h"
+
+namespace dv::test {
+namespace {
+
+// A 64 MiB file holding 4 KiB of data at 1 MiB and 4 KiB at its very end, copied into a folder on the test's own
+// file system and into one on /dev/shm: the copy reads the same and takes about as little space as the source.
+TEST(SparseCopyTest, HolesStayHoles) {
+  TempTree tree;
+  const std::string src = tree / "sparse.bin";
+  constexpr off_t kSize = 64 << 20;
+  {
+    int fd = ::open(src.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'x');
+    ASSERT_EQ(::pwrite(fd, block.data(), block.size(), 1 << 20), 4096);
+    ASSERT_EQ(::pwrite(fd, block.data(), block.size(), kSize - 4096), 4096);
+    ::close(fd);
+  }
+  if (LStat(src).st_blocks * 512 >= kSize) GTEST_SKIP() << "this file system has no holes";
+  char scratch[] = "/dev/shm/dv-sparse-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(scratch), nullptr);
+  DeepCleanup cleanup{scratch};
+  for (const std::string& folder : {tree.Dir("out"), std::string(scratch)}) {
+    SCOPED_TRACE(folder);
+    const std::string copy = folder + "/sparse.bin";
+    FileSystemObject().CopyFile(src, copy, false);
+    struct stat st = LStat(copy);
+    EXPECT_EQ(st.st_size, kSize);
+    EXPECT_LT(st.st_blocks * 512, 1 << 20);
+    EXPECT_TRUE(SameContents(AT_FDCWD, src.c_str(), AT_FDCWD, copy.c_str(), src, copy));
+  }
+}
+
+// The full comparison: equal bytes pass; one byte changed, a length changed, another link text or a link against a
+// file fail.
+TEST(ContentCheckTest, AnyDifferenceIsFound) {
+  TempTree tree;
+  const std::string big(1 << 20, 'q');
+  std::string changed = big;
+  changed[(1 << 19) + 7] = 'r';
+  struct Case {
+    const char* label;
+    std::string original, copy;  // "-> x": a link to x
+    bool same;
+  };
+  const std::vector<Case> cases = {
+      {"equal", big, big, true},
+      {"empty", "", "", true},
+      {"one byte", big, changed, false},
+      {"longer", "abc", "abcd", false},
+      {"same link", "-> a", "-> a", true},
+      {"other link", "-> a", "-> b", false},
+      {"link and file", "-> a", "a", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto make = [&](const std::string& rel, const std::string& what) {
+      return what.rfind("-> ", 0) == 0 ? tree.Link(rel, what.substr(3)) : tree.File(rel, what);
+    };
+    const std::string a = make(std::string(c.label) + "/a", c.original);
+    const std::string b = make(std::string(c.label) + "/b", c.copy);
+    EXPECT_EQ(SameContents(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), a, b), c.same);
+  }
+}
+
+// Target folders: made below the destination one level at a time; a link (to a folder or a file) or a file where
+// a folder should be fails with 75 and nothing is made through it; a missing folder without making is 76; the
+// destination itself may be a link (the user chose it).
+TEST(TargetFoldersTest, FoldersBelowTheDestinationNeverFollowALink) {
+  TempTree tree;
+  tree.Dir("real");
+  tree.Link("dst", "real");
+  tree.Dir("outside");
+  tree.Link("real/to-outside", "../outside");
+  tree.File("real/file", "f");
+  TargetFolders targets;
+  targets.Top(tree / "dst");
+  struct Case {
+    std::string folder;
+    bool create;
+    std::string outcome;
+  };
+  const std::vector<Case> cases = {
+      {"", false, "ok"},
+      {"/new/deeper", true, "ok"},
+      {"/missing", false, "76"},
+      {"/to-outside", true, "75"},
+      {"/to-outside/x", true, "75"},
+      {"/file/x", true, "75"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::string result = Outcome([&] { targets.Folder(tree / "dst" + c.folder, c.create); });
+    EXPECT_EQ(result.substr(0, 2), c.outcome) << result;
+  }
+  EXPECT_EQ(Listing(tree / "real"), "file new to-outside");
+  EXPECT_EQ(Listing(tree / "real/new"), "deeper");
+  EXPECT_EQ(Listing(tree / "outside"), "");
+  EXPECT_EQ(targets.Kind(tree / "dst/to-outside"), TargetKind::Other);
+  EXPECT_EQ(targets.Kind(tree / "dst/new"), TargetKind::Folder);
+  EXPECT_EQ(targets.Kind(tree / "dst/missing/x"), TargetKind::Missing);
+  EXPECT_TRUE(FailsWith([&] { targets.Kind(tree / "dst/to-outside/x"); }, err::PathFileAccess, "links are not followed"));
+}
+
+}  // namespace
+}  // namespace dv::test
