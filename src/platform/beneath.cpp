@@ -157,8 +157,10 @@ ItemsBeneath::Ref ItemsBeneath::OnItsOwn(const std::string& full) {
     if (folder == "/") {
       fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
     } else {
+      // The entry's folder is the user's own naming, as a top is: reached as named. The item itself is then
+      // taken from that folder's handle, never through a link in its own name.
       PathRef ref(folder);
-      fd = ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      fd = ::openat(ref.Dir(), ref.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     }
     if (fd < 0) ThrowUnreachable(errno, folder, full);
     entryDir_.Reset(fd);

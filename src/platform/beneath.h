@@ -18,8 +18,8 @@ class ItemsBeneath {
  public:
   // Items below `top` are reached from it. The top itself is opened as named (a link there is followed: the user
   // named it). A top that cannot be opened (false) makes every item of the run fail. An empty top (a list of
-  // entries with no common folder) reaches each item from its own folder, that folder opened without following a
-  // link in its last name.
+  // entries with no common folder) reaches each item from its own folder, opened as named (the user named the
+  // entry's path, as a top).
   bool Top(const std::string& top);
 
   // The folder holding `path`, open, and the path's last name. A path below the top is reached from the top with
