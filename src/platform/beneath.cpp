@@ -21,17 +21,8 @@ constexpr size_t kBytesPerStep = 2048;
 // Opens the folder `rel` below `top` without following links, in one call where the kernel offers openat2, else
 // one level at a time.
 int OpenBeneath(int top, const std::string& rel) {
-  static bool haveOpenat2 = true;
-  if (haveOpenat2) {
-    struct open_how how {};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    long fd;
-    do fd = ::syscall(SYS_openat2, top, rel.c_str(), &how, sizeof how);
-    while (fd < 0 && errno == EAGAIN);
-    if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
-    haveOpenat2 = false;
-  }
+  const int whole = OpenFolderInOneCall(top, rel.c_str());
+  if (whole >= 0 || errno != ENOSYS) return whole;
   UniqueFd at;
   int dir = top;
   for (size_t pos = 0; pos < rel.size();) {
@@ -67,6 +58,22 @@ bool Within(const std::string& path, const std::string& folder, size_t folderLen
 }
 
 }  // namespace
+
+int OpenFolderInOneCall(int top, const char* rel) {
+  static bool haveOpenat2 = true;
+  if (!haveOpenat2) {
+    errno = ENOSYS;
+    return -1;
+  }
+  struct open_how how {};
+  how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  long fd;
+  do fd = ::syscall(SYS_openat2, top, rel, &how, sizeof how);
+  while (fd < 0 && errno == EAGAIN);
+  if (fd < 0 && errno == ENOSYS) haveOpenat2 = false;
+  return static_cast<int>(fd);
+}
 
 bool ItemsBeneath::Top(const std::string& top) {
   ++run_;

@@ -14,6 +14,11 @@
 
 namespace dv {
 
+// The folder `rel` below the open folder `top`, opened (O_PATH) by openat2 without following any link or leaving
+// `top`: its handle, or -1 with errno set (ENOSYS where the kernel has no openat2; the caller then goes one level
+// at a time with O_NOFOLLOW).
+int OpenFolderInOneCall(int top, const char* rel);
+
 class ItemsBeneath {
  public:
   // Items below `top` are reached from it. The top itself is opened as named (a link there is followed: the user

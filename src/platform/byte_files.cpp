@@ -11,14 +11,13 @@
 
 namespace dv {
 
-UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info) {
+UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info) {
   if (!info.IsRegular())
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + path);
-  PathRef ref(path);
   constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   // O_NOATIME is allowed only to the file's owner; others read with the ordinary access-time rule.
-  int fd = ::openat(ref.Dir(), ref.Name(), kFlags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = ::openat(ref.Dir(), ref.Name(), kFlags);
+  int fd = ::openat(dir, name, kFlags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = ::openat(dir, name, kFlags);
   if (fd < 0) ThrowErrno(path);
   UniqueFd owned(fd);
   struct stat st;
@@ -26,6 +25,11 @@ UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info) {
   if (!S_ISREG(st.st_mode) || st.st_dev != info.dev || st.st_ino != info.ino)
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being opened: " + path);
   return owned;
+}
+
+UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info) {
+  PathRef ref(path);
+  return OpenBytesForReadingAt(ref.Dir(), ref.Name(), path, info);
 }
 
 size_t ReadAt(int fd, char* into, size_t length, uint64_t offset, const std::string& path) {

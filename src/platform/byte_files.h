@@ -16,6 +16,8 @@ namespace dv {
 // following links); the opened file must still be that item. Throws dv::Error: 53/76 when it has gone, 75 when it
 // is no regular file (a link, FIFO, socket or device is never opened) or was swapped since the look.
 UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info);
+// The same for the item `name` of the open folder `dir`; `path` names it in errors.
+UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info);
 
 // Reads up to `length` bytes at `offset`, fewer only at the end of the file. Throws dv::Error.
 size_t ReadAt(int fd, char* into, size_t length, uint64_t offset, const std::string& path);

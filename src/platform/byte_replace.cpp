@@ -58,23 +58,6 @@ UniqueFd CreateTemporary(int dir, const char* purpose, std::string& name, const 
   }
 }
 
-// Opens the regular file `name` of `dir` for reading, never through a link, never blocking, without moving its
-// access time where the owner allows; it must still be the item `info` looked at.
-UniqueFd OpenForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info) {
-  if (!info.IsRegular())
-    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + path);
-  constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = ::openat(dir, name, kFlags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = ::openat(dir, name, kFlags);
-  if (fd < 0) ThrowErrno(path);
-  UniqueFd owned(fd);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) ThrowErrno(path);
-  if (!S_ISREG(st.st_mode) || st.st_dev != info.dev || st.st_ino != info.ino)
-    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being opened: " + path);
-  return owned;
-}
-
 // Copies bytes [offset, offset + length) of `in` to the end of `out`, in the kernel where it can.
 void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::string& path) {
   loff_t at = static_cast<loff_t>(offset);
@@ -182,7 +165,7 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
                         const std::string& find, const std::string& replacement,
                         const std::function<void(int file)>& beforeReplacing) {
   if (find.empty()) return 0;
-  UniqueFd in = OpenForReadingAt(dir, name, path, info);
+  UniqueFd in = OpenBytesForReadingAt(dir, name, path, info);
   struct stat st;
   if (::fstat(in.Get(), &st) != 0) ThrowErrno(path);
   Rewrite rewrite(in.Get(), dir, name, path, st);

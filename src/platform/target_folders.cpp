@@ -1,13 +1,12 @@
 #include "platform/target_folders.h"
 
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/beneath.h"
 #include "platform/error.h"
 #include "platform/path.h"
 #include "platform/stale_temporaries.h"
@@ -74,21 +73,11 @@ void TargetFolders::FirstOpen(int fd) {
 
 // In one call where the kernel has openat2 and nothing is to be made, else one level at a time.
 int TargetFolders::OpenBelow(const std::string& rel, bool create, const std::string& folder) {
-  static bool haveOpenat2 = true;
   const int top = TopFd();
-  if (haveOpenat2) {
-    struct open_how how {};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    long fd;
-    do fd = ::syscall(SYS_openat2, top, rel.c_str(), &how, sizeof how);
-    while (fd < 0 && errno == EAGAIN);
-    if (fd >= 0) return static_cast<int>(fd);
-    if (errno == ENOSYS) haveOpenat2 = false;
-    else if (errno == ELOOP || errno == ENOTDIR || errno == EXDEV) NotAFolder(folder);
-    else if (errno != ENOENT) ThrowErrno(folder);
-    else if (!create) Missing(folder);
-  }
+  if (const int fd = OpenFolderInOneCall(top, rel.c_str()); fd >= 0) return fd;
+  if (errno == ELOOP || errno == ENOTDIR || errno == EXDEV) NotAFolder(folder);
+  if (errno != ENOENT && errno != ENOSYS) ThrowErrno(folder);
+  if (errno == ENOENT && !create) Missing(folder);
   UniqueFd at;
   int dir = top;
   std::string sofar = top_;

@@ -453,12 +453,12 @@ class FrmFileOpsTest : public QObject {
     QCOMPARE(ButtonColour("cmdLastOperationResults"), dv::frmFileOps::kNewResults);
     QVERIFY(!C("txtInfoDisplay")->isVisible());  // a copy only colours the button
     QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Success: " + src + "/a.txt")));
-    // "Full Binary Comparison" makes no setting: the engine keeps "Do Not Verify" of the last run.
+    // "Full Binary Comparison" is a verification of its own (3), not "Do Not Verify" of the last run.
     QCOMPARE(w_->Engine().CopyOp_Verification(), 1L);
     A("optCopyVerification_2")->click();
     prompter_.DefaultAnswer(dv::Answer::No);
     w_->PrepareOperation();
-    QVERIFY(!w_->PreparedSettings().CopyOp_Verification);
+    QCOMPARE(w_->PreparedSettings().CopyOp_Verification.value_or(0), 3L);
 
     A("cmdLastOperationResults")->click();
     QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
