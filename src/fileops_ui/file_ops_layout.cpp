@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QStyle>
 #include <QTreeView>
@@ -46,6 +47,19 @@ QFont FixedFont() {
   f.setStyleHint(QFont::Monospace);
   f.setFixedPitch(true);
   return f;
+}
+
+// A number box: keys other than digits never reach it, so "1bc12x" cannot be typed.
+QLineEdit* DigitsOnly(QLineEdit* box) {
+  box->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), box));
+  return box;
+}
+
+// A date box: the one form it takes is its placeholder.
+QLineEdit* DateBox(const char* name) {
+  auto* box = Named(new QLineEdit, name, QString("Enter date %1").arg(kDateBoxForm));
+  box->setPlaceholderText(kDateBoxForm);
+  return box;
 }
 
 QComboBox* Combo(const char* name, const QStringList& entries) {
@@ -191,7 +205,7 @@ QWidget* frmFileOps::BuildOptionFrames() {
 
   txtRenamePattern_ = Named(new QLineEdit, "txtRenamePattern");
   txtRenameRepString_ = Named(new QLineEdit, "txtRenameRepString");
-  txtRenameStartPosition_ = Named(new QLineEdit, "txtRenameStartPosition");
+  txtRenameStartPosition_ = DigitsOnly(Named(new QLineEdit, "txtRenameStartPosition"));
   {
     auto* l = new QGridLayout(frames_[4]);
     l->addWidget(new QLabel("Search Pattern"), 0, 0);
@@ -242,7 +256,7 @@ QWidget* frmFileOps::BuildOptionFrames() {
   }
 
   static const char* const kDates[] = {"Created Date", "Modified Date", "Last Access Date"};
-  dtpChangeDate_ = Named(new QLineEdit, "dtpChangeDate", "Enter date MM-DD-YYYY");
+  dtpChangeDate_ = DateBox("dtpChangeDate");
   {
     auto* l = new QVBoxLayout(frames_[8]);
     for (int i = 0; i < 3; ++i) {
@@ -257,7 +271,7 @@ QWidget* frmFileOps::BuildOptionFrames() {
 
   static const char* const kRun[] = {"No Prompts or delays", "Process one file at a time", "Prompt Between each file"};
   txtRunProcessOnFile_ = Named(new QLineEdit, "txtRunProcessOnFile", "The command to run; <<filename>> stands for each file");
-  txtRunProcOnFileWaitTime_ = Named(new QLineEdit("30"), "txtRunProcOnFileWaitTime");
+  txtRunProcOnFileWaitTime_ = DigitsOnly(Named(new QLineEdit("30"), "txtRunProcOnFileWaitTime"));
   chkRunProcOnFileContinue_ =
       Named(new QCheckBox("Continue next file even past wait delay (headstart)"), "chkRunProcOnFileContinue");
   {
@@ -279,7 +293,7 @@ QWidget* frmFileOps::BuildOptionFrames() {
   optCompareOptions_[0] = Named(new QRadioButton("Full compare"), "optCompareOptions_0");
   optCompareOptions_[1] = Named(new QRadioButton("Randomly check part of file"), "optCompareOptions_1");
   Group(this, optCompareOptions_, 0, 2);
-  txtBytesToCompare_ = Named(new QLineEdit("2000"), "txtBytesToCompare");
+  txtBytesToCompare_ = DigitsOnly(Named(new QLineEdit("2000"), "txtBytesToCompare"));
   lblBytesToCheck_ = Named(new QLabel("Bytes to check"), "lblBytesToCheck");
   chkCompareMatchingFiles_ = Named(new QCheckBox("Matching Files"), "chkCompareMatchingFiles");
   chkCompareNonMatchingFiles_ = Named(new QCheckBox("Non-Matching Files"), "chkCompareNonMatchingFiles");
@@ -365,6 +379,7 @@ QWidget* frmFileOps::BuildFilters() {
   for (int i = 0; i < 4; ++i)
     optPatternMatching_[i] =
         Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"), Indexed("optPatternMatching", i));
+  // 0 and 1 are the filters' choice, 2 and 3 the rename frame's own: two separate choices.
   Group(this, optPatternMatching_, 0, 2);
   Group(this, optPatternMatching_, 2, 2);
   txtRegExFilePattern_ = Named(new QLineEdit, "txtRegExFilePattern",
@@ -372,12 +387,12 @@ QWidget* frmFileOps::BuildFilters() {
   cmdRegExInstructions_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructions");
   cmdRegExInstructionsBottom_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructionsBottom");
   cboFileSizeRestrictionOperator_ = Combo("cboFileSizeRestrictionOperator", kOperators);
-  txtFileSizeRestrictionSize_ = Named(new QLineEdit, "txtFileSizeRestrictionSize");
+  txtFileSizeRestrictionSize_ = DigitsOnly(Named(new QLineEdit, "txtFileSizeRestrictionSize"));
   cboFileSizeRestrictionSizeType_ = Combo("cboFileSizeRestrictionSizeType", {"", "Bytes", "KB", "MB"});
   cboDateRestrictionType_ =
       Combo("cboDateRestrictionType", {"", "Date Created", "Date Modified", "Date Last Accessed"});
   cboDateRestrictionTypeOperator_ = Combo("cboDateRestrictionTypeOperator", kOperators);
-  dtpDateRestrictionDate_ = Named(new QLineEdit, "dtpDateRestrictionDate", "Enter date MM-DD-YYYY");
+  dtpDateRestrictionDate_ = DateBox("dtpDateRestrictionDate");
   optIncludeExtensions_ = Named(new QRadioButton("Include"), "optIncludeExtensions");
   optExcludeExtensions_ = Named(new QRadioButton("Exclude"), "optExcludeExtensions");
   {
@@ -395,7 +410,7 @@ QWidget* frmFileOps::BuildFilters() {
     g->addButton(optSubDirectories_All_);
     g->addButton(optSubDirectories_Only_);
   }
-  txtSubDirectoriesLevel_ = Named(new QLineEdit, "txtSubDirectoriesLevel");
+  txtSubDirectoriesLevel_ = DigitsOnly(Named(new QLineEdit, "txtSubDirectoriesLevel"));
   auto* l = new QGridLayout(fraFilters_);
   l->addWidget(new QLabel("File Name Filter"), 0, 0);
   l->addWidget(txtRegExFilePattern_, 0, 1, 1, 3);
@@ -452,7 +467,7 @@ QWidget* frmFileOps::BuildCommandColumn() {
 
 void frmFileOps::BuildControls() {
   QWidget* operations = BuildOperationButtons();
-  // The rename frame's pattern pair is made with the filters' pair.
+  // The rename frame's pattern pair is made with the filters' pair (the same array, a choice of its own).
   QWidget* filters = BuildFilters();
   QWidget* options = BuildOptionFrames();
   QWidget* sources = BuildSourcePanel();

@@ -3,6 +3,7 @@
 // run changed the file system.
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -127,34 +128,48 @@ void frmFileOps::SourceListFilterChanged() {
 
 void frmFileOps::RefreshDrives() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:36");
-  QString s, parent;
-  scope.Step([&] {
-    s = txtSource_->text();
-    const qsizetype slash = s.size() >= 2 ? s.lastIndexOf('/', s.size() - 2) : -1;
-    if (slash >= 0) parent = s.left(slash + 1);
-  });
+  QString s;
+  scope.Step([&] { s = txtSource_->text(); });
   scope.Step([&] {
     selectedFiles_.clear();
     flbSource_->clearSelection();
   });
   scope.Step([&] {
+    // Picked files were the user's choice within their folder: the folder stays the source. A source that is gone
+    // (removed by the run, or elsewhere) stays as it is and is shown as missing; no other folder takes its place.
     if (s.endsWith(kMultipleFiles)) {
       s.chop(static_cast<int>(qstrlen(kMultipleFiles)));
       txtSource_->setText(s);
-      ShowFolder(ExploreTreeFileOpsSource_, s);
-    } else if (QFileInfo(s).isDir()) {
-      ShowFolder(ExploreTreeFileOpsSource_, s);
-    } else if (!parent.isEmpty() && QFileInfo(parent).isDir()) {
-      txtSource_->setText(parent);
-      SetListFolder(flbSource_, sourceFiles_, parent);
-      ShowFolder(ExploreTreeFileOpsSource_, parent);
     }
+    if (QFileInfo(s).isDir()) ShowFolder(ExploreTreeFileOpsSource_, s);
   });
   scope.Step([&] {
     const QString folder = sourceFiles_->Folder();
     if (QFileInfo(folder).isDir() || QFileInfo(s).isFile()) SetListFolder(flbSource_, sourceFiles_, folder);
   });
   scope.Step([&] { ShowFolder(ExploreTreeFileOpsDestination_, txtDestination_->text()); });
+  scope.Step([&] { ShowSourceState(); });
+}
+
+bool frmFileOps::SourceMissing() const {
+  if (!bank_.empty()) return false;
+  QString path = txtSource_->text();
+  if (path.trimmed().isEmpty()) return false;
+  if (path.endsWith(kMultipleFiles)) path.chop(static_cast<int>(qstrlen(kMultipleFiles)));
+  const QFileInfo info(path);
+  return !info.exists() && !info.isSymLink();
+}
+
+void frmFileOps::ShowSourceState() {
+  if (!bank_.empty()) return;
+  const bool missing = SourceMissing();
+  lblSource_->setText(missing ? "From   (not found: choose an existing folder)" : "From");
+  QPalette p = txtSource_->palette();
+  p.setColor(QPalette::Base, missing ? kNewErrors : QApplication::palette(txtSource_).color(QPalette::Base));
+  txtSource_->setPalette(p);
+  txtSource_->setToolTip(missing ? "This folder does not exist: Perform Operation is refused until it does or "
+                                   "another folder is chosen"
+                                 : QString());
 }
 
 // ---- the processing bank ----
@@ -259,7 +274,7 @@ void frmFileOps::UpdateSourceCaption() {
     // Only a box that named the bank gets the last folder back; a picked file or a typed path stays.
     if (txtSource_->isReadOnly()) txtSource_->setText(lastSourceFolder_);
     txtSource_->setReadOnly(false);
-    lblSource_->setText("From");
+    ShowSourceState();
     return;
   }
   const bool unnamed = bankName_.empty() || bankName_ == "<New>";

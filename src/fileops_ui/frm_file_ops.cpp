@@ -117,7 +117,8 @@ void frmFileOps::Form_Load() {
     for (QCheckBox* b : {chkCompareMatchingFiles_, chkCompareNonMatchingFiles_, chkCompareMissingFiles_})
       b->setChecked(true);
     optPatternMatching_[0]->setChecked(true);
-    optPatternMatching_[2]->setChecked(true);
+    // Rename reads its pattern as a regular expression unless told otherwise, as it always has.
+    optPatternMatching_[3]->setChecked(true);
     optIncludeExtensions_->setChecked(true);
     chkDisplayHiddenAndSystem_->setChecked(true);
     optSubDirectories_All_->setChecked(true);
@@ -154,7 +155,7 @@ void frmFileOps::Form_Load() {
 
 QStringList frmFileOps::RememberedControls() const {
   QStringList names = {"txtSource", "txtDestination", "optPatternMatching_0", "optPatternMatching_1",
-                       "txtRegExFilePattern", "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize",
+                       "optPatternMatching_2", "optPatternMatching_3", "txtRegExFilePattern", "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize",
                        "cboFileSizeRestrictionSizeType", "cboDateRestrictionType", "cboDateRestrictionTypeOperator",
                        "dtpDateRestrictionDate", "optIncludeExtensions", "optExcludeExtensions", "txtExtensionsFilter",
                        "chkDisplayHiddenAndSystem", "optSubDirectories_All", "optSubDirectories_Only",
@@ -166,9 +167,9 @@ QStringList frmFileOps::RememberedControls() const {
 void frmFileOps::RememberChoices() {
   // Only logged: the choices are a convenience, and this runs at the end of the session or at a run.
   ResumeScope(services_.errors.Reporting(mode::Log), "ffo:72").Step([&] {
-    // A picked file, several picked files or the bank stand for their folder.
+    // A picked file, several picked files or the bank stand for their folder; a typed path stays as typed.
     const QString typed = txtSource_->text();
-    const bool folder = QFileInfo(typed).isDir() && bank_.empty();
+    const bool folder = bank_.empty() && selectedFiles_.empty() && !QFileInfo(typed).isFile();
     const QSignalBlocker quiet(txtSource_);
     if (!folder) txtSource_->setText(lastSourceFolder_);
     RememberControls(*this, RememberedControls(), kMemoryPrefix, services_.settings);
@@ -179,15 +180,19 @@ void frmFileOps::RememberChoices() {
 void frmFileOps::RestoreChoices() {
   RestoreControls(*this, RememberedControls(), kMemoryPrefix, services_.settings);
   const QString root = QString::fromStdString(services_.utilities.DefaultDriveRoot);
-  // Texts that no longer make sense give way to the defaults, silently.
-  if (!QFileInfo(txtSource_->text()).isDir()) txtSource_->setText(root);
+  // Only empty boxes take the defaults: a remembered folder that is gone stays, shown as missing, so that no
+  // operation is pointed at a folder the user did not choose.
+  if (txtSource_->text().trimmed().isEmpty()) txtSource_->setText(root);
   if (txtDestination_->text().trimmed().isEmpty()) txtDestination_->setText(root);
   lastSourceFolder_ = txtSource_->text();
   for (QLineEdit* box : {txtFileSizeRestrictionSize_, txtSubDirectoriesLevel_})
-    if (!box->text().isEmpty() && !IsNumericText(box->text())) box->clear();
-  if (!dtpDateRestrictionDate_->text().isEmpty() && !ParseDateText(dtpDateRestrictionDate_->text()))
-    dtpDateRestrictionDate_->clear();
-  optPatternMatching_[optPatternMatching_[1]->isChecked() ? 3 : 2]->setChecked(true);
+    if (!box->text().isEmpty() && !IsDigitsText(box->text())) box->clear();
+  // A date kept in an earlier form is carried over into the box's one form.
+  const QString kept = dtpDateRestrictionDate_->text();
+  if (!kept.isEmpty() && !DateBoxValue(kept)) {
+    const auto earlier = ParseDateText(kept);
+    dtpDateRestrictionDate_->setText(earlier ? earlier->toString(Qt::ISODate) : QString());
+  }
   // A remembered advanced operation shows the advanced set.
   const int op = SelectedOperation();
   if (optFileOps_[op]->isHidden()) cmdShowAdvanced_Click();
@@ -238,7 +243,7 @@ OperationChoices frmFileOps::CurrentChoices() {
   for (int i = 0; i < 3; ++i)
     if (optChangeDate_[i]->isChecked()) c.dateToChange = i;
   c.newDateText = Std(dtpChangeDate_->text());
-  if (auto d = ParseDateText(dtpChangeDate_->text())) c.newDate = LocalTime{d->year(), d->month(), d->day()};
+  if (auto d = DateBoxValue(dtpChangeDate_->text())) c.newDate = LocalTime{d->year(), d->month(), d->day()};
   c.runCommand = Std(txtRunProcessOnFile_->text());
   for (int i = 0; i < 3; ++i)
     if (optRunprocOnFileOptions_[i]->isChecked()) c.runMode = i;
@@ -260,7 +265,7 @@ OperationChoices frmFileOps::CurrentChoices() {
   c.dateType = Std(cboDateRestrictionType_->currentText());
   c.dateOperator = Std(cboDateRestrictionTypeOperator_->currentText());
   c.filterDateText = Std(dtpDateRestrictionDate_->text());
-  if (auto d = ParseDateText(dtpDateRestrictionDate_->text())) c.filterDate = LocalTime{d->year(), d->month(), d->day()};
+  if (auto d = DateBoxValue(dtpDateRestrictionDate_->text())) c.filterDate = LocalTime{d->year(), d->month(), d->day()};
   c.showHidden = chkDisplayHiddenAndSystem_->isChecked();
   c.levelsOnly = optSubDirectories_Only_->isChecked();
   c.levels = static_cast<long>(LeadingNumber(Std(txtSubDirectoriesLevel_->text())));
@@ -279,8 +284,16 @@ bool frmFileOps::PrepareOperation() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:07");
   prepared_ = {};
   OperationChoices choices;
+  bool checked = false;
+  scope.Step([&] { checked = CheckBeforeAsking(); });
+  if (!checked) return false;
   scope.Step([&] { choices = CurrentChoices(); });
-  scope.Step([&] { prepared_ = dv::PrepareOperation(choices, prompter_); });
+  scope.Step([&] {
+    prepared_ = dv::PrepareOperation(choices, prompter_);
+    // Rename has a pattern choice of its own, apart from the filters' one.
+    if (prepared_.settings.RenameSettings)
+      prepared_.settings.RenameSettings->patternMatching = optPatternMatching_[2]->isChecked() ? 1 : 2;
+  });
   scope.Step([&] {
     if (choices.operation == OperationChoice::FindAndReplace) ControlsFromChoices(choices);
   });
@@ -398,9 +411,6 @@ void frmFileOps::ConnectHandlers() {
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) Run("ffo:19", [&] { FarModeChanged(); });
     });
-  for (int i = 0; i < 4; ++i)
-    connect(optPatternMatching_[i], &QRadioButton::toggled, this,
-            [this, i](bool on) { Run("ffo:20", [&] { PatternMatchingChanged(i, on); }); });
   connect(txtBytesToCompare_, &QLineEdit::textChanged, this,
           [this] { Run("ffo:37", [&] { ClampBox(txtBytesToCompare_, 1, 90000000); }); });
   connect(txtRunProcOnFileWaitTime_, &QLineEdit::textChanged, this,
@@ -430,6 +440,7 @@ void frmFileOps::ConnectHandlers() {
           [this](const QModelIndex& i) { Run("ffo:24", [&] { flbDestination_Click(i); }); });
   connect(txtSource_, &QLineEdit::textEdited, this,
           [this](const QString& t) { Run("ffo:53", [&] { txtSource_Change(t); }); });
+  connect(txtSource_, &QLineEdit::textChanged, this, [this] { Run("ffo:61", [&] { ShowSourceState(); }); });
   connect(txtDestination_, &QLineEdit::textEdited, this,
           [this](const QString& t) { Run("ffo:54", [&] { txtDestination_Change(t); }); });
   connect(cmdAddFiles_, &QPushButton::clicked, this, [this] { Run("ffo:57", [&] { cmdAddFiles_Click(); }); });

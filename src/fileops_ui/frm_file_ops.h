@@ -56,6 +56,13 @@ struct ShellServices;
 // The three-state attribute box: each click moves grayed (left alone) -> checked (set) -> unchecked (cleared).
 class AttributeCheckBox;
 
+// The date boxes' one form, shown as their placeholder and named by every date message.
+inline constexpr char kDateBoxForm[] = "YYYY-MM-DD";
+// The date a date box holds (year-month-day, one- or two-digit month and day), or nothing.
+std::optional<QDate> DateBoxValue(const QString& text);
+// The number boxes take digits only.
+bool IsDigitsText(const QString& text);
+
 class frmFileOps : public frmFileOpsBase {
   Q_OBJECT
  public:
@@ -179,7 +186,6 @@ class frmFileOps : public frmFileOpsBase {
   void CopyStructureChanged();
   void CompareOptionsChanged();
   void FarModeChanged();
-  void PatternMatchingChanged(int index, bool checked);
   void ClampBox(QLineEdit* box, long low, long high);
   void txtRenameRepString_Change();
   void txtFileSizeRestrictionSize_Change();
@@ -187,6 +193,12 @@ class frmFileOps : public frmFileOpsBase {
   void dtpChangeDate_LostFocus();
   void dtpDateRestrictionDate_LostFocus();
   void chkPreviewOnly_Click();
+  // What can be checked before "Proceed?": the source and destination, the operation's own boxes and the
+  // filters. A fault is told, naming the field and the form it takes, and the field takes the focus; false then.
+  bool CheckBeforeAsking();
+  bool Refuse(QWidget* field, const QString& text, const QString& title);
+  // The message for a date box's text, empty when the text is a date the box accepts.
+  QString DateFault(const QString& field, const QString& text, bool after1980) const;
 
   // file_ops_sources.cpp
   void ShowFolder(QTreeView* tree, const QString& folder);
@@ -204,6 +216,9 @@ class frmFileOps : public frmFileOpsBase {
   void DroppedOnBankButton(const QStringList& paths, bool add);
   void ResetBankIfEmpty();
   void UpdateSourceCaption();
+  // Marks a source box naming nothing that exists (caption and colour); the box itself is never rewritten.
+  void ShowSourceState();
+  bool SourceMissing() const;
   std::vector<std::string> BankEntries() const;
 
   // file_ops_results.cpp
