@@ -5,6 +5,7 @@
 // from the main menu as it was. Screenshots are kept in the artifacts folder.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -49,7 +50,7 @@ class FileOpsEndToEnd : public QObject {
   }
 
  private slots:
-  void copiesATreeWithTheProgressProgram() {
+  void initTestCase() {
     qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
     qputenv("HOME", dir_.filePath("home").toUtf8());
@@ -57,6 +58,9 @@ class FileOpsEndToEnd : public QObject {
     QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QString progress = QCoreApplication::applicationDirPath() + "/VORizivuzuvi";
     if (!QFile::exists(progress)) QFile::link(DV_BUILD_BIN_DIR "/VORizivuzuvi", progress);
+  }
+
+  void copiesATreeWithTheProgressProgram() {
     // 300 files in 30 folders, each holding its own name.
     const QString source = dir_.filePath("tree"), target = dir_.filePath("copy");
     for (int f = 0; f < 30; ++f)
@@ -149,6 +153,62 @@ class FileOpsEndToEnd : public QObject {
     QTRY_VERIFY(ops->isVisible());
     QVERIFY(!view->isVisible());
     QVERIFY(w.Item("mnuPerformFileOperation")->isEnabled());
+  }
+
+  // A delete with "Remove Empty Directories" removes the chosen folder itself; the From box keeps its path, shows
+  // it as missing, and the next Perform is refused with a message instead of deleting in the parent folder.
+  void aSourceRemovedByItsRunStaysAndPerformRefuses() {
+    const QString parent = dir_.filePath("parent"), chosen = parent + "/chosen";
+    QVERIFY(QDir().mkpath(chosen));
+    for (const QString& path : {parent + "/keep.txt", chosen + "/gone.txt"}) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    dv::ShellServices services;
+    dv::frmMain w(services, {}, [&](dv::ShellServices& s) {
+      auto* cancel = new dv::frmCancel(s.errors, dv::frmCancel::DefaultProgramPath(), &w);
+      cancel->ExchangeWaitMs(5000);
+      return new dv::frmFileOps(s, cancel);
+    });
+    w.show();
+    w.Load();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Item("mnuGotoFileOperations")->trigger();
+    auto* ops = qobject_cast<dv::frmFileOps*>(w.FileOps());
+    QVERIFY(ops);
+    QTRY_VERIFY(ops->isVisible());
+    auto* source = ops->findChild<QLineEdit*>("txtSource");
+    source->setFocus();
+    source->selectAll();
+    QTest::keyClicks(source, chosen);
+    QTest::mouseClick(ops->findChild<QAbstractButton*>("optFileOps_2"), Qt::LeftButton);
+    QTest::mouseClick(ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories"), Qt::LeftButton);
+
+    QStringList asked;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      asked << box->windowTitle();
+      if (box->windowTitle() == "Source does not exist") Shot(&w, "fileops-missing-source-refused.png");
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      (yes ? yes : box->button(QMessageBox::Ok))->click();
+    });
+    answer.start(100);
+    auto* perform = ops->findChild<QPushButton*>("cmdProcess");
+    QTest::mouseClick(perform, Qt::LeftButton);
+    QVERIFY2(asked.contains("Operation Confirmation"), qPrintable(asked.join(", ")));
+    QVERIFY(!QFileInfo::exists(chosen));
+    QCOMPARE(source->text(), chosen);
+    QVERIFY(ops->findChild<QLabel*>("lblSource")->text().contains("not found"));
+    Shot(&w, "fileops-missing-source.png");
+
+    asked.clear();
+    QTest::mouseClick(perform, Qt::LeftButton);
+    answer.stop();
+    QCOMPARE(asked, QStringList{"Source does not exist"});
+    QVERIFY(QFileInfo::exists(parent + "/keep.txt"));
+    QCOMPARE(source->text(), chosen);
   }
 };
 

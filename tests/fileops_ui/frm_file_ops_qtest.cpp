@@ -133,7 +133,7 @@ class FrmFileOpsTest : public QObject {
         {"optRunprocOnFileOptions_1", "Process one file at a time", true},
         {"chkRunProcOnFileContinue", "Continue next file even past wait delay (headstart)", false},
         {"optCompareOptions_0", "Full compare", true}, {"chkCompareMissingFiles", "Missing Files", true},
-        {"optPatternMatching_0", "Wildcards", true}, {"optPatternMatching_3", "RegEx Pattern", false},
+        {"optPatternMatching_0", "Wildcards", true}, {"optPatternMatching_3", "RegEx Pattern", true},
         {"chkDisplayHiddenAndSystem", "Process  Hidden && System Files", true},
         {"optSubDirectories_All", "All", true}, {"chkPreviewOnly", "Preview Only", false},
         {"cmdProcess", "Perform Operation", false}, {"cmdLastOperationResults", "Last Operations Results", false},
@@ -212,8 +212,6 @@ class FrmFileOpsTest : public QObject {
         {"txtBytesToCompare", "95000000", "90000000", nullptr},
         {"txtRenameRepString", "a/b", "ab", "Invalid filename characters"},
         {"txtRenameRepString", "x:z", "xz", "Invalid filename characters"},
-        {"txtFileSizeRestrictionSize", "1,024", "1024", nullptr},
-        {"txtFileSizeRestrictionSize", "x", "", "Numeric values only"},
     };
     A("optCompareOptions_1")->click();
     for (const Row& r : rows) {
@@ -223,10 +221,18 @@ class FrmFileOpsTest : public QObject {
       QCOMPARE(prompter_.Count(), r.message ? 1 : 0);
       if (r.message) QCOMPARE(Q(prompter_.Log()[0].title), QString(r.message));
     }
-    QCOMPARE(Q(prompter_.Log()[0].text), QString("Please put in numeric values only"));
+  }
+
+  void numberBoxesTakeDigitsOnly() {
+    A("optCompareOptions_1")->click();
     A("optSubDirectories_Only")->click();
-    Type("txtSubDirectoriesLevel", "2x");
-    QCOMPARE(E("txtSubDirectoriesLevel")->text(), QString("1"));
+    for (const char* box : {"txtRunProcOnFileWaitTime", "txtBytesToCompare", "txtFileSizeRestrictionSize",
+                            "txtSubDirectoriesLevel", "txtRenameStartPosition"}) {
+      prompter_.Clear();
+      Type(box, "1bc12x");
+      QCOMPARE(E(box)->text(), QString("112"));
+      QCOMPARE(prompter_.Count(), 0);
+    }
   }
 
   void dateBoxesAreRewrittenWhenLeft() {
@@ -237,11 +243,11 @@ class FrmFileOpsTest : public QObject {
       const char* messageTitle;
     };
     const Row rows[] = {
-        {"dtpChangeDate", "3.15.2004", "Mar 15, 2004", nullptr},
-        {"dtpChangeDate", "1/1/1975", "1/1/1975", "Dorvane"},
-        {"dtpChangeDate", "someday", "someday", "Invalid Date"},
-        {"dtpDateRestrictionDate", "12/25/2020", "Dec 25, 2020", nullptr},
-        {"dtpDateRestrictionDate", "soon", "", "Invalid Date"},
+        {"dtpChangeDate", "2004-3-5", "2004-03-05", nullptr},
+        {"dtpChangeDate", "1975-01-01", "1975-01-01", "Invalid Date"},
+        {"dtpChangeDate", "03/15/2004", "03/15/2004", "Invalid Date"},
+        {"dtpDateRestrictionDate", "2020-12-25", "2020-12-25", nullptr},
+        {"dtpDateRestrictionDate", "2026-02-30", "2026-02-30", "Invalid Date"},
     };
     for (const Row& r : rows) {
       prompter_.Clear();
@@ -249,9 +255,22 @@ class FrmFileOpsTest : public QObject {
       QFocusEvent out(QEvent::FocusOut);
       QApplication::sendEvent(E(r.box), &out);
       QCOMPARE(E(r.box)->text(), QString(r.shown));
+      QCOMPARE(E(r.box)->placeholderText(), QString("YYYY-MM-DD"));
       QCOMPARE(prompter_.Count(), r.messageTitle ? 1 : 0);
       if (r.messageTitle) QCOMPARE(Q(prompter_.Log()[0].title), QString(r.messageTitle));
     }
+    // Perform says what leaving the box said.
+    E("dtpDateRestrictionDate")->clear();
+    E("dtpChangeDate")->setText("2026-02-30");
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(E("dtpChangeDate"), &out);
+    const std::string said = prompter_.Log().back().text;
+    SetSource(Source());
+    Operation(8);
+    prompter_.Clear();
+    w_->PerformFileOperation();
+    QCOMPARE(prompter_.Count(), 1);
+    QCOMPARE(prompter_.Log()[0].text, said);
   }
 
   void attributeBoxesCycleThroughThreeStates() {
@@ -273,7 +292,7 @@ class FrmFileOpsTest : public QObject {
   // Whole confirmation texts and the settings that go with them.
   void confirmationSummariesAndSettings() {
     const std::string src = Source();
-    const QString s = Q(src);
+    const QString s = Q(src), d = Q(*tree_ / "dst");
     const QString filters = "\r\nFilters:\r\n  File Name Pattern: ";
     struct Row {
       const char* name;
@@ -284,7 +303,7 @@ class FrmFileOpsTest : public QObject {
         {"copy with structure, overwriting",
          [&] { A("chkCopyOverwrite")->click(); },
          "\r\nOperation: Copy (Overwrite Existing Files)\r\n\t [Do Not Include Empty Folders]\r\n\r\nSource: " + s +
-             "\r\nDestination: " + s + "\r\n" + filters},
+             "\r\nDestination: " + d + "\r\n" + filters},
         {"move to one folder, quick verification, with the backup warning",
          [&] {
            Operation(6);
@@ -293,7 +312,7 @@ class FrmFileOpsTest : public QObject {
            A("optCopyVerification_4")->click();
          },
          "\r\nOperation: Move to One Directory (Duplicate Filenames Overwritten)\r\n\t [Quick Verification]\r\n\r\n"
-         "Source: " + s + "\r\nDestination: " + s + "\r\n" + filters +
+         "Source: " + s + "\r\nDestination: " + d + "\r\n" + filters +
              "\r\n\r\n** It is recommended that you have a backup of your system before proceeding with large "
              "move/delete operations.\r\n"},
         {"delete with size and depth filters",
@@ -321,7 +340,7 @@ class FrmFileOpsTest : public QObject {
     for (const Row& r : rows) {
       Reopen();
       SetSource(src);
-      E("txtDestination")->setText(s);
+      E("txtDestination")->setText(d);
       r.set();
       prompter_.Clear();
       prompter_.DefaultAnswer(dv::Answer::No);
@@ -510,7 +529,7 @@ class FrmFileOpsTest : public QObject {
          }},
         {6, [] {}, "Success: %s/a.txt",
          [](auto& src, auto& dst) { return !TempTree::Exists(src + "/a.txt") && TempTree::Exists(dst + "/a.txt"); }},
-        {8, [this] { E("dtpChangeDate")->setText("Jan 02, 2001"); }, "Success: %s/a.txt",
+        {8, [this] { E("dtpChangeDate")->setText("2001-01-02"); }, "Success: %s/a.txt",
          [&](auto& src, auto&) { return mtimeYear(src + "/a.txt") == 2001; }},
         {9, [this] {
            A("optRunprocOnFileOptions_0")->click();
@@ -745,7 +764,7 @@ class FrmFileOpsTest : public QObject {
     Operation(8);
     E("txtRegExFilePattern")->setText("*.txt");
     A("optPatternMatching_1")->click();
-    QVERIFY(A("optPatternMatching_3")->isChecked());
+    A("optPatternMatching_2")->click();
     w_->RememberChoices();
     w_.reset();
     MakeWindow();
@@ -754,12 +773,142 @@ class FrmFileOpsTest : public QObject {
     QVERIFY(A("optFileOps_8")->isChecked() && C("optFileOps_8")->isVisible());
     QVERIFY(C("fraSpecificFileOperationOptions_8")->isVisible());
     QCOMPARE(E("txtRegExFilePattern")->text(), QString("*.txt"));
-    QVERIFY(A("optPatternMatching_3")->isChecked());
+    QVERIFY(A("optPatternMatching_1")->isChecked() && A("optPatternMatching_2")->isChecked());
 
     auto* scroller = C<QScrollArea>("scrContent");
     w_->resize(500, 300);
     QApplication::processEvents();
     QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+  }
+
+  void aMissingSourceStaysAsChosenAndPerformRefusesIt() {
+    struct Row {
+      const char* name;
+      std::function<void(const std::string& chosen)> lose;  // the chosen folder goes away
+    };
+    const Row rows[] = {
+        {"a delete that removes its own emptied folder",
+         [this](const std::string&) {
+           Operation(2);
+           A("chkDeleteEmptyDirectories")->click();
+           w_->PerformFileOperation();
+         }},
+        {"removed elsewhere, then the trees refreshed",
+         [this](const std::string& chosen) {
+           Operation(2);
+           ::unlink((chosen + "/x.txt").c_str());
+           ::rmdir(chosen.c_str());
+           w_->RefreshDrives();
+         }},
+    };
+    for (const Row& r : rows) {
+      Reopen();
+      const std::string base = *tree_ / r.name;
+      tree_->File(std::string(r.name) + "/keep.txt", "kept");
+      tree_->File(std::string(r.name) + "/chosen/x.txt", "x");
+      const std::string chosen = base + "/chosen";
+      SetSource(chosen);
+      QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
+      r.lose(chosen);
+      QVERIFY2(!TempTree::Exists(chosen), r.name);
+      QCOMPARE(E("txtSource")->text(), Q(chosen));
+      QVERIFY2(C<QLabel>("lblSource")->text().contains("not found"), r.name);
+      prompter_.Clear();
+      w_->PerformFileOperation();
+      QCOMPARE(prompter_.CountTitled("Source does not exist"), 1);
+      QCOMPARE(prompter_.CountTitled("Operation Confirmation"), 0);
+      QVERIFY2(TempTree::Exists(base + "/keep.txt"), r.name);
+      QCOMPARE(w_->focusWidget(), C("txtSource"));
+      // Another folder chosen: the mark goes.
+      SetSource(base);
+      QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
+    }
+  }
+
+  void checksBeforeAskingNameTheFieldAndFocusIt() {
+    const std::string src = Source();
+    const std::string dst = tree_->Dir("dst");
+    struct Row {
+      int op;
+      std::function<void()> set;
+      const char* field;
+      const char* title;
+      const char* says;
+    };
+    const Row rows[] = {
+        {0, [this] { SetSource(""); }, "txtSource", "No Source", "Choose a source folder"},
+        {0, [&] { SetSource(*tree_ / "nowhere"); }, "txtSource", "Source does not exist", "From: "},
+        {10, [&] { E("txtDestination")->setText(Q(*tree_ / "none")); }, "txtDestination",
+         "Destination does not exist", "To: "},
+        {0, [&] { E("txtDestination")->setText(Q(src + "/deep")); }, "txtDestination", "Destination inside Source",
+         "To: "},
+        {6, [&] { E("txtDestination")->setText(Q(src)); }, "txtDestination",
+         "Identical Source and Destination directory", "To: "},
+        {4, [this] { E("txtRenamePattern")->setText("(b"); }, "txtRenamePattern", "Invalid Pattern",
+         "Rename \"Search Pattern\""},
+        {0, [this] {
+           A("optPatternMatching_1")->click();
+           E("txtRegExFilePattern")->setText("a[");
+         },
+         "txtRegExFilePattern", "Invalid Pattern", "\"File Name Filter\""},
+        {8, [this] { E("dtpChangeDate")->setText("2026-02-30"); }, "dtpChangeDate", "Invalid Date",
+         "is not a date. Enter the date as YYYY-MM-DD"},
+        {9, [this] {
+           E("txtRunProcessOnFile")->setText("cat <<filename>>");
+           E("txtRunProcOnFileWaitTime")->setText("1bc12x");  // not typed: set as a restore or script would
+         },
+         "txtRunProcOnFileWaitTime", "Numbers only", "Run Process \"Wait\": digits only"},
+        {10, [this] {
+           A("optCompareOptions_1")->click();
+           E("txtBytesToCompare")->setText("12x");
+         },
+         "txtBytesToCompare", "Numbers only", "Compare \"Bytes to check\": digits only"},
+        {0, [this] { E("dtpDateRestrictionDate")->setText("2026-02-30"); }, "dtpDateRestrictionDate",
+         "Invalid Date", "File Date Filter"},
+    };
+    for (const Row& r : rows) {
+      Reopen();
+      SetSource(src);
+      E("txtDestination")->setText(Q(dst));
+      Operation(r.op);
+      r.set();
+      prompter_.Clear();
+      w_->PerformFileOperation();
+      QVERIFY2(prompter_.Count() == 1 && Q(prompter_.Log()[0].title) == r.title, r.title);
+      QVERIFY2(Q(prompter_.Log()[0].text).contains(r.says), prompter_.Log()[0].text.c_str());
+      QCOMPARE(w_->focusWidget(), C(r.field));
+      QVERIFY2(C(r.field)->isVisible(), r.field);
+    }
+  }
+
+  void renameHasAPatternChoiceOfItsOwn() {
+    const std::string src = Source();
+    struct Row {
+      const char* filterChoice;
+      const char* renameChoice;
+      long renameMatching;
+      dv::PatternKind filterKind;
+    };
+    const Row rows[] = {
+        {"optPatternMatching_0", "optPatternMatching_3", 2, dv::PatternKind::Wildcards},
+        {"optPatternMatching_1", "optPatternMatching_2", 1, dv::PatternKind::RegularExpression},
+        {"optPatternMatching_0", "optPatternMatching_2", 1, dv::PatternKind::Wildcards},
+    };
+    for (const Row& r : rows) {
+      SetSource(src);
+      Operation(4);
+      E("txtRenamePattern")->setText("*.txt");
+      E("txtRegExFilePattern")->setText("*.txt");
+      A(r.filterChoice)->click();
+      A(r.renameChoice)->click();
+      QVERIFY(A(r.filterChoice)->isChecked());
+      prompter_.DefaultAnswer(dv::Answer::No);
+      prompter_.Clear();
+      w_->PrepareOperation();
+      QCOMPARE(prompter_.CountTitled("Operation Confirmation"), 1);
+      QCOMPARE(w_->PreparedSettings().RenameSettings->patternMatching, r.renameMatching);
+      QCOMPARE(*w_->PreparedSettings().scan.patternKind, r.filterKind);
+    }
   }
 };
 
