@@ -161,9 +161,9 @@ bool frmFileOps::SourceMissing() const {
 }
 
 void frmFileOps::ShowSourceState() {
-  if (!bank_.empty()) return;
   const bool missing = SourceMissing();
-  lblSource_->setText(missing ? "From   (not found: choose an existing folder)" : "From");
+  // While the bank is the source the label names the bank.
+  if (bank_.empty()) lblSource_->setText(missing ? "From   (not found: choose an existing folder)" : "From");
   QPalette p = txtSource_->palette();
   p.setColor(QPalette::Base, missing ? kNewErrors : QApplication::palette(txtSource_).color(QPalette::Base));
   txtSource_->setPalette(p);

@@ -155,7 +155,8 @@ void frmFileOps::Form_Load() {
 
 QStringList frmFileOps::RememberedControls() const {
   QStringList names = {"txtSource", "txtDestination", "optPatternMatching_0", "optPatternMatching_1",
-                       "optPatternMatching_2", "optPatternMatching_3", "txtRegExFilePattern", "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize",
+                       "optPatternMatching_2", "optPatternMatching_3", "txtRegExFilePattern",
+                       "cboFileSizeRestrictionOperator", "txtFileSizeRestrictionSize",
                        "cboFileSizeRestrictionSizeType", "cboDateRestrictionType", "cboDateRestrictionTypeOperator",
                        "dtpDateRestrictionDate", "optIncludeExtensions", "optExcludeExtensions", "txtExtensionsFilter",
                        "chkDisplayHiddenAndSystem", "optSubDirectories_All", "optSubDirectories_Only",
