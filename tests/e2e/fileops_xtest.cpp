@@ -181,8 +181,9 @@ class FileOpsEndToEnd : public QObject {
     source->setFocus();
     source->selectAll();
     QTest::keyClicks(source, chosen);
-    QTest::mouseClick(ops->findChild<QAbstractButton*>("optFileOps_2"), Qt::LeftButton);
-    QTest::mouseClick(ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories"), Qt::LeftButton);
+    ops->findChild<QAbstractButton*>("optFileOps_2")->click();
+    ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories")->click();
+    QVERIFY(ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories")->isChecked());
 
     QStringList asked;
     QTimer answer;
@@ -198,7 +199,7 @@ class FileOpsEndToEnd : public QObject {
     auto* perform = ops->findChild<QPushButton*>("cmdProcess");
     QTest::mouseClick(perform, Qt::LeftButton);
     QVERIFY2(asked.contains("Operation Confirmation"), qPrintable(asked.join(", ")));
-    QVERIFY(!QFileInfo::exists(chosen));
+    QVERIFY2(!QFileInfo::exists(chosen), qPrintable(asked.join(", ") + " / " + ops->findChild<dv::ReportPreview*>("txtInfoDisplay")->Text()));
     QCOMPARE(source->text(), chosen);
     QVERIFY(ops->findChild<QLabel*>("lblSource")->text().contains("not found"));
     Shot(&w, "fileops-missing-source.png");
