@@ -6,8 +6,8 @@
 // the progress program. Every control's objectName is its control name; arrays carry "_" and the index.
 //
 // The class is split by concern: frm_file_ops.cpp (load, choices, perform, menu procedures),
-// file_ops_layout.cpp (the controls), file_ops_panels.cpp (rules between controls and input checks while
-// editing), file_ops_sources.cpp (trees, lists, picked files, the processing bank, RefreshDrives) and
+// file_ops_layout.cpp (the controls), file_ops_panels.cpp (rules between controls, input checks while editing
+// and before the confirmation), file_ops_sources.cpp (trees, lists, picked files, the processing bank, RefreshDrives) and
 // file_ops_results.cpp (the two viewers, their buttons, printing and saving).
 #include <QColor>
 #include <QDateTime>
@@ -113,8 +113,8 @@ class frmFileOps : public frmFileOpsBase {
   // Shows the macro and bank windows modally; tests answer them instead.
   std::function<int(QDialog&)> ShowModal;
 
-  // Reads the controls, asks what the choices need, builds the summary and asks "Operation Confirmation". True
-  // on Yes; the settings made are then in PreparedSettings().
+  // Checks the fields (CheckBeforeAsking), reads the controls, asks what the choices need, builds the summary
+  // and asks "Operation Confirmation". True on Yes; the settings made are then in PreparedSettings().
   bool PrepareOperation();
   // The choices as the controls hold them now.
   OperationChoices CurrentChoices();
