@@ -253,7 +253,7 @@ bool frmFileOps::CheckBeforeAsking() {
     const QString source = txtSource_->text();
     if (source.trimmed().isEmpty())
       return Refuse(txtSource_,
-                    "Choose a source folder.\r\n\r\nFrom: type the path of a folder or choose one in the tree.",
+                    "Choose a source folder\r\n\r\nFrom: type the path of a folder or choose one in the tree.",
                     "No Source");
     if (SourceMissing())
       return Refuse(txtSource_,
@@ -266,7 +266,7 @@ bool frmFileOps::CheckBeforeAsking() {
     const QString destination = txtDestination_->text();
     if (destination.trimmed().isEmpty())
       return Refuse(txtDestination_,
-                    "Choose a destination folder.\r\n\r\nTo: type the path of a folder or choose one in the tree.",
+                    "Choose a destination folder\r\n\r\nTo: type the path of a folder or choose one in the tree.",
                     "No Destination");
     const QFileInfo info(destination);
     const bool exists = info.exists() || info.isSymLink();

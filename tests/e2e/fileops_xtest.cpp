@@ -191,7 +191,7 @@ class FileOpsEndToEnd : public QObject {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
       asked << box->windowTitle();
-      if (box->windowTitle() == "Source does not exist") Shot(&w, "fileops-missing-source-refused.png");
+      if (box->windowTitle() == "Source does not exist") Shot(box, "fileops-missing-source-refused.png");
       QAbstractButton* yes = box->button(QMessageBox::Yes);
       (yes ? yes : box->button(QMessageBox::Ok))->click();
     });
