@@ -273,7 +273,8 @@ class DirPrintSaveTest : public QObject {
     Answer(Out("list.old.htm"), 3);
     w_->SaveDirectoryInformation();
     const QString page = QString::fromUtf8(ReadAll(Out("list.old.htm")));
-    QVERIFY(page.startsWith("<HTML><HEAD><TITLE>Dorvane Directory Report - list</TITLE>\r\n"));
+    QVERIFY(page.startsWith("<!DOCTYPE html>\r\n"
+                            "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - list</TITLE>\r\n"));
     QVERIFY(page.contains("<TABLE border=\"0\">"));
     QVERIFY(page.contains("bgcolor=\"#FFFFFF\" text=\"#000000\""));
     QVERIFY(page.contains("<TD WIDTH=\"*\">a&amp;b &lt;c&gt; &quot;q&quot;.txt</TD>\r\n"));

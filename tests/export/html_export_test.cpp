@@ -19,9 +19,11 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 std::string Head(const std::string& base, const std::string& bg = "FFFFFF", const std::string& fg = "000000",
                  const std::string& size = "12") {
-  return Lines({"<HTML><HEAD><TITLE>Dorvane Directory Report - " + base + "</TITLE>", "<style type=\"text/css\">",
-                "<!--", "td  {font-family: \"Courier New\", Courier, mono; font-size: " + size + "px}", "-->",
-                "</style>", "</HEAD><BODY bgcolor=\"#" + bg + "\" text=\"#" + fg + "\">"});
+  return Lines({"<!DOCTYPE html>",
+                "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - " + base + "</TITLE>",
+                "<style type=\"text/css\">", "<!--",
+                "td  {font-family: \"Courier New\", Courier, mono; font-size: " + size + "px}", "-->", "</style>",
+                "</HEAD><BODY bgcolor=\"#" + bg + "\" text=\"#" + fg + "\">"});
 }
 
 const std::string kSpacer2 = "<TR><TD colspan=\"2\">&nbsp;</TD></TR>";
@@ -281,7 +283,11 @@ TEST_F(HtmlExportTest, CutsCountCharactersNotBytes) {
 
 TEST_F(HtmlExportTest, BaseNameIsWrittenAsItIs) {
   std::string page = Convert(kDirsOnlyReport, "0", "R&D list");
-  EXPECT_EQ(page.rfind("<HTML><HEAD><TITLE>Dorvane Directory Report - R&D list</TITLE>\r\n", 0), 0u) << page;
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n"
+                       "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - R&D list</TITLE>\r\n",
+                       0),
+            0u)
+      << page;
 }
 
 TEST_F(HtmlExportTest, EmptySettingsTakeDefaults) {
