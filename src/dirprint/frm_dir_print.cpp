@@ -33,6 +33,7 @@
 #include <functional>
 
 #include "common/pattern.h"
+#include "common/setting_defaults.h"
 #include "common/resume_scope.h"
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
@@ -856,7 +857,8 @@ void frmDirPrint::ClearSettings() {
     txtRegExFolderPattern_->setText("");
   });
   scope.Step([&] {
-    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"}) services_.settings.SaveSetting(key, "");
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder", kAskWebPageSettingsKey})
+      services_.settings.SaveSetting(key, "");
   });
 }
 
@@ -1007,6 +1009,7 @@ void frmDirPrint::SaveDirectoryInformation() {
   scope.Step([&] {
     request.title = kSaveDialogTitle;
     request.initialFolder = QString::fromStdString(services_.utilities.GetDefaultSaveLocation());
+    request.askWebPageSettings = services_.settings.GetSetting(kAskWebPageSettingsKey, "0") == "1";
   });
 
   std::optional<SaveDialogChoice> choice;
@@ -1019,12 +1022,20 @@ void frmDirPrint::SaveDirectoryInformation() {
     bool again = false;
     scope.Step([&] { again = prompter_.YesNo(kInvalidPathQuestion, kInvalidPathTitle); });
     if (!again) return;
+    request.askWebPageSettings = choice->askWebPageSettings;
     request.initialFolder = TempFolderForRetry();
     request.fileName.clear();
   }
 
   const std::string fullName = Std(choice->path);
-  scope.Step([&] { utilities_.OfferDefaultSaveLocation(Std(request.initialFolder), fullName); });
+  // The dialog's options instead of questions after it: the save asks nothing more.
+  scope.Step([&] {
+    services_.settings.SaveSetting(kAskWebPageSettingsKey, choice->askWebPageSettings ? "1" : "0");
+  });
+  scope.Step([&] {
+    if (choice->makeDefaultFolder)
+      services_.settings.SaveSetting(setting::DefaultSaveLocation, fullName.substr(0, fullName.rfind('/') + 1));
+  });
   scope.Step([&] {
     // An old value no index can have, so the chosen one is always stored.
     if (!csv) services_.utilities.SaveDefaultExtension(999, static_cast<int16_t>(choice->filterIndex));
@@ -1032,19 +1043,19 @@ void frmDirPrint::SaveDirectoryInformation() {
   scope.Step([&] { AskSelectedOnly(false); });
 
   scope.Step("fdp:20.70", [&] {
-    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName);
+    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName, choice->askWebPageSettings);
     else SavePreview(*rtfPreviewDirPrint_, fullName, {});
   });
 }
 
 // The shared save titles the page from the file name itself; the base name is not needed here any more.
-void frmDirPrint::SaveAsWebPage(const std::string& fullName) {
+void frmDirPrint::SaveAsWebPage(const std::string& fullName, bool askSettings) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
   HtmlSettings settings;
   bool cancelled = false;
   scope.Step([&] {
-    // Nothing stored yet: the user chooses the look now (and may store it).
-    if (HtmlSettingsStored(services_.settings)) settings = StoredHtmlSettings(services_.settings);
+    // Only when the user asked for it: the stored look (or the defaults) otherwise.
+    if (!askSettings) settings = StoredHtmlSettings(services_.settings);
     else cancelled = !frmHTMLSettings::Ask(services_.settings, prompter_, services_.errors, window(), settings);
   });
   if (cancelled) return;  // Escape in the settings window: no page is written

@@ -112,7 +112,7 @@ class frmDirPrint : public frmDirPrintBase {
   // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
   // `printing` asks in printing words.
   void AskSelectedOnly(bool printing);
-  void SaveAsWebPage(const std::string& fullName);
+  void SaveAsWebPage(const std::string& fullName, bool askSettings);
   QAction* MainItem(const char* name) const;
 
   ShellServices& services_;

@@ -277,8 +277,6 @@ class Converter {
 
 }  // namespace
 
-bool HtmlSettingsStored(UserSettings& settings) { return !settings.GetSetting(setting::HTMLbc, "").empty(); }
-
 HtmlSettings StoredHtmlSettings(UserSettings& settings) {
   return {SettingOrDefault(settings, setting::HTMLbc), SettingOrDefault(settings, setting::HTMLfc),
           SettingOrDefault(settings, setting::HTMLfsize), SettingOrDefault(settings, setting::HTMLtborder)};

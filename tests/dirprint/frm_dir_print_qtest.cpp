@@ -575,6 +575,7 @@ class FrmDirPrintTest : public QObject {
     E("txtPathSelected")->setText("/tmp");
     services_->settings.SaveSetting("HTMLbc", "#ff0000");
     services_->settings.SaveSetting("HTMLtborder", "3");
+    services_->settings.SaveSetting(dv::kAskWebPageSettingsKey, "1");
 
     w_->ClearSettings();
 
@@ -604,7 +605,7 @@ class FrmDirPrintTest : public QObject {
     QVERIFY(R("optPatternMatching_1")->isChecked());
     QVERIFY(R("optPatternMatching_3")->isChecked());
     QCOMPARE(E("txtPathSelected")->text(), QString("/tmp"));
-    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"})
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder", dv::kAskWebPageSettingsKey})
       QCOMPARE(services_->settings.GetSetting(key, "unset"), std::string());
     QVERIFY(prompter_.Log().empty());
   }

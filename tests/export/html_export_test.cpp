@@ -314,16 +314,12 @@ using MapSettings = test::MapSettings;
 
 TEST_F(HtmlExportTest, StoredSettingsAndTheirDefaults) {
   MapSettings store;
-  EXPECT_FALSE(HtmlSettingsStored(store));
   HtmlSettings s = StoredHtmlSettings(store);
   EXPECT_EQ(s.backgroundColour, "FFFFFF,16777215");
   EXPECT_EQ(s.textColour, "000000,0");
   EXPECT_EQ(s.fontSize, "12");
   EXPECT_EQ(s.tableBorder, "0");
-  store.values = {{"HTMLbc", ""}, {"HTMLfsize", "30"}};
-  EXPECT_FALSE(HtmlSettingsStored(store));
-  store.values["HTMLbc"] = "00FF00,65280";
-  EXPECT_TRUE(HtmlSettingsStored(store));
+  store.values = {{"HTMLbc", "00FF00,65280"}, {"HTMLfsize", "30"}};
   s = StoredHtmlSettings(store);
   EXPECT_EQ(s.backgroundColour, "00FF00,65280");
   EXPECT_EQ(s.fontSize, "30");
