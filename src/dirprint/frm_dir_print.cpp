@@ -406,10 +406,16 @@ void frmDirPrint::BuildControls() {
     });
   connect(txtSubDirectoriesLevel_, &QLineEdit::textChanged, this,
           [this] { Run("fdp:09", [&] { txtSubDirectoriesLevel_Change(); }); });
-  for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_})
+  for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_}) {
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) Run("fdp:10", [&] { ViewTypeChanged(); });
     });
+    // Only the user's choice (a click or an arrow key) shows a view at once; restoring and clearing the
+    // settings set the options without a walk.
+    connect(b, &QRadioButton::clicked, this, [this, b] {
+      if (b->isChecked()) Run("fdp:10", [&] { ViewChosenAfterRun(); });
+    });
+  }
   connect(chkDirectoryDetails_, &QCheckBox::toggled, this,
           [this] { Run("fdp:11", [&] { chkDirectoryDetails_Click(); }); });
   connect(chkDirectoriesOnly_, &QCheckBox::toggled, this,
@@ -931,6 +937,8 @@ void frmDirPrint::ProcessDirPrintJob() {
   // The preview is loaded inside the job, so the progress window stays up until the report shows.
   long unread = 0;
   scope.Step("fdp:04.125", [&] {
+    shownView_ = choices.view;
+    reportRewritten_ = false;
     unread = dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()),
                                     [this] { LoadReport(); });
   });
@@ -960,8 +968,31 @@ void frmDirPrint::cmdProcessDirPrint_Click() {
   });
 }
 
+void frmDirPrint::ViewChosenAfterRun() {
+  // Before any walk, or with the session error view open, choosing a view only chooses it.
+  if (!shownView_ || cmdProcessDirPrint_->text() != kGetInfo) return;
+  const long view = CurrentChoices().view;
+  if (view == *shownView_) return;
+  auto commaSeparated = [](long v) { return v == 2 || v == 3; };
+  if (reportRewritten_ || !commaSeparated(view) || !commaSeparated(*shownView_)) {
+    cmdProcessDirPrint_Click();  // the report's text is laid out for another view: only a walk gives this one
+    return;
+  }
+  // The same rows serve both: the list is filled from the report, or hidden to leave the report's text.
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:10");
+  scope.Step([&] { list_->Clear(); });
+  scope.Step([&] { lvFilesFolders_->setVisible(view == 3); });
+  scope.Step([&] {
+    if (view == 3) FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
+  });
+  // A save offers the type of the view shown.
+  cDirProc_->ShowType(view);
+  shownView_ = view;
+}
+
 void frmDirPrint::WriteSortableReport(bool onlyHighlighted) {
   Run("fdp:39", [&] {
+    reportRewritten_ = true;
     dv::WriteSortableReport(onlyHighlighted, *list_, lvFilesFolders_->selectionModel(), *cDirProc_,
                             Std(ReportPath()));
     rtfPreviewDirPrint_->Load(ReportPath());
