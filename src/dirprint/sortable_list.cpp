@@ -237,7 +237,9 @@ QString SortableListModel::Text(int row, int column) const {
   return QString::fromUtf8(cell.data(), qsizetype(cell.size()));
 }
 
-QString SortableListModel::LongestText(int column) const { return QString::fromStdString(longest_.at(size_t(column))); }
+QString SortableListModel::LongestText(int column) const {
+  return QString::fromStdString(longest_.at(size_t(column)));
+}
 
 int SortableListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(order_.size());

@@ -98,8 +98,9 @@ void AddSortableColumnHeaders(const QStringList& fields, QTableView* view, Sorta
                               ErrorHandler& errors);
 
 // Fills the list from the report file. A report for a missing folder hides the list. Lines that are empty or
-// begin with "**" (banner lines) are skipped; size and date columns are then widened to fit. Shows the please-wait window meanwhile. Connects the view to the
-// model the first time (header clicks sort by the click rule).
+// begin with "**" (banner lines) are skipped; size and date columns are then widened to fit. Shows the
+// please-wait window meanwhile. Connects the view to the model the first time (header clicks sort by the click
+// rule).
 void FormatSortableView(const std::string& reportPath, QTableView* view, SortableListModel* model,
                         ErrorHandler& errors);
 
