@@ -1,7 +1,9 @@
 #include "dirprint/dir_print_save.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -154,11 +156,27 @@ std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& reque
     dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
   dialog.setDefaultSuffix(request.defaultExtension);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  auto* askSettings = new QCheckBox(QString::fromLatin1(kAskWebPageSettingsText), &dialog);
+  askSettings->setObjectName("chkAskWebPageSettings");
+  askSettings->setChecked(request.askWebPageSettings);
+  auto* defaultFolder = new QCheckBox(QString::fromLatin1(kDefaultSaveFolderText), &dialog);
+  defaultFolder->setObjectName("chkDefaultSaveFolder");
+  // The non-native dialog lays itself out in a grid; the options go in rows of their own below it.
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(askSettings, row, 0, 1, grid->columnCount());
+    grid->addWidget(defaultFolder, row + 1, 0, 1, grid->columnCount());
+  } else {
+    askSettings->hide();
+    defaultFolder->hide();
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   SaveDialogChoice choice;
   choice.path = dialog.selectedFiles().first();
   choice.filterIndex = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter())) + 1;
   if (choice.filterIndex < 1) choice.filterIndex = request.filterIndex;
+  choice.askWebPageSettings = askSettings->isChecked();
+  choice.makeDefaultFolder = defaultFolder->isChecked();
   return choice;
 }
 

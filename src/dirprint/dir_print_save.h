@@ -21,15 +21,24 @@ struct SaveDialogRequest {
   QStringList filters;  // Qt name filters, e.g. "Rich Text Files (*.rtf)"
   QString defaultExtension;
   int filterIndex = 1;
+  bool askWebPageSettings = false;  // the remembered state of chkAskWebPageSettings
 };
 
 // What the user chose: the full path and the position (from 1) of the file type picked.
 struct SaveDialogChoice {
   QString path;
   int filterIndex = 1;
+  bool askWebPageSettings = false;  // chkAskWebPageSettings as the user left it
+  bool makeDefaultFolder = false;   // chkDefaultSaveFolder: the chosen folder becomes the default save location
 };
 
 inline constexpr const char* kSaveDialogTitle = "Save Directory Information";
+// The save dialog's two options, so that one save asks one thing: whether a web page opens the HTML settings
+// first (remembered under kAskWebPageSettingsKey, off unless chosen), and whether the folder saved into becomes
+// the default save location (asked for each save, off unless ticked).
+inline constexpr const char* kAskWebPageSettingsText = "Ask for web page settings";
+inline constexpr const char* kAskWebPageSettingsKey = "Ask Web Page Settings";
+inline constexpr const char* kDefaultSaveFolderText = "Make this folder the default save location";
 inline constexpr const char* kInvalidPathTitle = "Invalid Path or Name";
 inline constexpr const char* kInvalidPathQuestion =
     "Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
@@ -72,7 +81,8 @@ void SaveReportText(const QString& text, const std::string& path, const HtmlSett
 // line ends, as the text preview always did). Throws dv::Error; 53 when the report cannot be opened.
 void SaveReportFile(const std::string& reportPath, const std::string& path, const HtmlSettings& settings);
 
-// The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode.
+// The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode, with the
+// two option boxes chkAskWebPageSettings and chkDefaultSaveFolder below its file type.
 std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent);
 
 }  // namespace dv

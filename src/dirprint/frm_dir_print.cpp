@@ -33,6 +33,7 @@
 #include <functional>
 
 #include "common/pattern.h"
+#include "common/setting_defaults.h"
 #include "common/resume_scope.h"
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
@@ -405,10 +406,16 @@ void frmDirPrint::BuildControls() {
     });
   connect(txtSubDirectoriesLevel_, &QLineEdit::textChanged, this,
           [this] { Run("fdp:09", [&] { txtSubDirectoriesLevel_Change(); }); });
-  for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_})
+  for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_}) {
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) Run("fdp:10", [&] { ViewTypeChanged(); });
     });
+    // Only the user's choice (a click or an arrow key) shows a view at once; restoring and clearing the
+    // settings set the options without a walk.
+    connect(b, &QRadioButton::clicked, this, [this, b] {
+      if (b->isChecked()) Run("fdp:10", [&] { ViewChosenAfterRun(); });
+    });
+  }
   connect(chkDirectoryDetails_, &QCheckBox::toggled, this,
           [this] { Run("fdp:11", [&] { chkDirectoryDetails_Click(); }); });
   connect(chkDirectoriesOnly_, &QCheckBox::toggled, this,
@@ -856,7 +863,8 @@ void frmDirPrint::ClearSettings() {
     txtRegExFolderPattern_->setText("");
   });
   scope.Step([&] {
-    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"}) services_.settings.SaveSetting(key, "");
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder", kAskWebPageSettingsKey})
+      services_.settings.SaveSetting(key, "");
   });
 }
 
@@ -929,6 +937,8 @@ void frmDirPrint::ProcessDirPrintJob() {
   // The preview is loaded inside the job, so the progress window stays up until the report shows.
   long unread = 0;
   scope.Step("fdp:04.125", [&] {
+    shownView_ = choices.view;
+    reportRewritten_ = false;
     unread = dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()),
                                     [this] { LoadReport(); });
   });
@@ -958,8 +968,31 @@ void frmDirPrint::cmdProcessDirPrint_Click() {
   });
 }
 
+void frmDirPrint::ViewChosenAfterRun() {
+  // Before any walk, or with the session error view open, choosing a view only chooses it.
+  if (!shownView_ || cmdProcessDirPrint_->text() != kGetInfo) return;
+  const long view = CurrentChoices().view;
+  if (view == *shownView_) return;
+  auto commaSeparated = [](long v) { return v == 2 || v == 3; };
+  if (reportRewritten_ || !commaSeparated(view) || !commaSeparated(*shownView_)) {
+    cmdProcessDirPrint_Click();  // the report's text is laid out for another view: only a walk gives this one
+    return;
+  }
+  // The same rows serve both: the list is filled from the report, or hidden to leave the report's text.
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:10");
+  scope.Step([&] { list_->Clear(); });
+  scope.Step([&] { lvFilesFolders_->setVisible(view == 3); });
+  scope.Step([&] {
+    if (view == 3) FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
+  });
+  // A save offers the type of the view shown.
+  cDirProc_->ShowType(view);
+  shownView_ = view;
+}
+
 void frmDirPrint::WriteSortableReport(bool onlyHighlighted) {
   Run("fdp:39", [&] {
+    reportRewritten_ = true;
     dv::WriteSortableReport(onlyHighlighted, *list_, lvFilesFolders_->selectionModel(), *cDirProc_,
                             Std(ReportPath()));
     rtfPreviewDirPrint_->Load(ReportPath());
@@ -1007,6 +1040,7 @@ void frmDirPrint::SaveDirectoryInformation() {
   scope.Step([&] {
     request.title = kSaveDialogTitle;
     request.initialFolder = QString::fromStdString(services_.utilities.GetDefaultSaveLocation());
+    request.askWebPageSettings = services_.settings.GetSetting(kAskWebPageSettingsKey, "0") == "1";
   });
 
   std::optional<SaveDialogChoice> choice;
@@ -1019,12 +1053,20 @@ void frmDirPrint::SaveDirectoryInformation() {
     bool again = false;
     scope.Step([&] { again = prompter_.YesNo(kInvalidPathQuestion, kInvalidPathTitle); });
     if (!again) return;
+    request.askWebPageSettings = choice->askWebPageSettings;
     request.initialFolder = TempFolderForRetry();
     request.fileName.clear();
   }
 
   const std::string fullName = Std(choice->path);
-  scope.Step([&] { utilities_.OfferDefaultSaveLocation(Std(request.initialFolder), fullName); });
+  // The dialog's options instead of questions after it: the save asks nothing more.
+  scope.Step([&] {
+    services_.settings.SaveSetting(kAskWebPageSettingsKey, choice->askWebPageSettings ? "1" : "0");
+  });
+  scope.Step([&] {
+    if (choice->makeDefaultFolder)
+      services_.settings.SaveSetting(setting::DefaultSaveLocation, fullName.substr(0, fullName.rfind('/') + 1));
+  });
   scope.Step([&] {
     // An old value no index can have, so the chosen one is always stored.
     if (!csv) services_.utilities.SaveDefaultExtension(999, static_cast<int16_t>(choice->filterIndex));
@@ -1032,19 +1074,19 @@ void frmDirPrint::SaveDirectoryInformation() {
   scope.Step([&] { AskSelectedOnly(false); });
 
   scope.Step("fdp:20.70", [&] {
-    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName);
+    if (SaveKindOf(fullName) == SaveKind::WebPage) SaveAsWebPage(fullName, choice->askWebPageSettings);
     else SavePreview(*rtfPreviewDirPrint_, fullName, {});
   });
 }
 
 // The shared save titles the page from the file name itself; the base name is not needed here any more.
-void frmDirPrint::SaveAsWebPage(const std::string& fullName) {
+void frmDirPrint::SaveAsWebPage(const std::string& fullName, bool askSettings) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:20.70");
   HtmlSettings settings;
   bool cancelled = false;
   scope.Step([&] {
-    // Nothing stored yet: the user chooses the look now (and may store it).
-    if (HtmlSettingsStored(services_.settings)) settings = StoredHtmlSettings(services_.settings);
+    // Only when the user asked for it: the stored look (or the defaults) otherwise.
+    if (!askSettings) settings = StoredHtmlSettings(services_.settings);
     else cancelled = !frmHTMLSettings::Ask(services_.settings, prompter_, services_.errors, window(), settings);
   });
   if (cancelled) return;  // Escape in the settings window: no page is written

@@ -112,7 +112,10 @@ class frmDirPrint : public frmDirPrintBase {
   // In the sortable view: asks whether only highlighted rows count and rewrites the report accordingly.
   // `printing` asks in printing words.
   void AskSelectedOnly(bool printing);
-  void SaveAsWebPage(const std::string& fullName);
+  void SaveAsWebPage(const std::string& fullName, bool askSettings);
+  // A view chosen after a run: shown from the report at hand when its text serves the view (the CSV and sortable
+  // views share one), else by walking again.
+  void ViewChosenAfterRun();
   QAction* MainItem(const char* name) const;
 
   ShellServices& services_;
@@ -126,6 +129,8 @@ class frmDirPrint : public frmDirPrintBase {
   bool loading_ = false;
   bool rewriting_ = false;  // a size box is being rewritten by its own check
   SortableListModel* list_ = nullptr;
+  std::optional<long> shownView_;  // the view the window shows since the last walk; empty before any walk
+  bool reportRewritten_ = false;   // the report holds the sortable list's text layout, not a walked view's
 
   QTabBar* TabStrip1_ = nullptr;
   QWidget* frames_[4] = {};

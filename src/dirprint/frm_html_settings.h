@@ -2,8 +2,8 @@
 // frmHTMLSettings, "HTML Settings": how reports saved as a web page look (background and text colour, font size,
 // table borders), with a live example. Two modes:
 // - standalone (the menu command): ShowModal; "Set As Default" stores the values and closes, "Cancel" closes;
-// - save mode (a web-page save with no stored settings): Ask / GetNewSettings; "Set As Default" stores and stays,
-//   "OK" hands the current values back. There is no cancel in this mode.
+// - save mode (a web-page save with "Ask for web page settings" ticked): Ask / GetNewSettings; "Set As Default"
+//   stores and stays, "OK" hands the current values back. There is no cancel in this mode.
 // Every control's objectName is its control name. Failures go to the error handler in mode 18 ("fhs:NN").
 #include <QColor>
 #include <QDialog>
@@ -50,7 +50,7 @@ class frmHTMLSettings : public QDialog {
 
   // The menu command: shows the window modally in standalone mode.
   static void ShowModal(UserSettings& settings, Prompter& prompter, ErrorHandler& errors, QWidget* mainWindow);
-  // A web-page save without stored settings: shows the window in save mode and fills `out` with the bare hex
+  // A web-page save that asks for its settings: shows the window in save mode and fills `out` with the bare hex
   // colours, font size and borders flag the user left. False when the user pressed Escape or closed the window:
   // the save is then called off.
   static bool Ask(UserSettings& settings, Prompter& prompter, ErrorHandler& errors, QWidget* mainWindow,

@@ -3,7 +3,9 @@
 #include "common/text_rules.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 #include <cstdio>
@@ -139,6 +141,7 @@ void SortableListModel::Clear() {
   text_.clear();
   cellEnd_.clear();
   keys_.clear();
+  longest_.clear();
   order_.clear();
   sortColumn_ = -1;
   sortOrder_ = Qt::AscendingOrder;
@@ -154,6 +157,7 @@ void SortableListModel::AddColumn(const QString& header, int widthTwips) {
   widths_.push_back(widthTwips);
   kinds_.push_back(SortableKindOf(header));
   keys_.emplace_back();
+  longest_.emplace_back();
   endInsertColumns();
 }
 
@@ -175,6 +179,11 @@ void SortableListModel::Store(const std::vector<std::string_view>& fields, int& 
     for (size_t j = 0; j < columns; ++j)
       if (kinds_[j] != SortableKind::Plain) keys_[j].resize(cellMark / columns);
     throw;
+  }
+  for (size_t j = 0; j < columns; ++j) {
+    if (kinds_[j] == SortableKind::Plain) continue;
+    const std::string_view cell = Cell(int(cellMark / columns), int(j));
+    if (Utf8Length(cell) > Utf8Length(longest_[j])) longest_[j] = std::string(cell);
   }
   if (fields.size() > columns) dropped += int(fields.size() - columns);
 }
@@ -226,6 +235,10 @@ std::string_view SortableListModel::Cell(int storedRow, int column) const {
 QString SortableListModel::Text(int row, int column) const {
   const std::string_view cell = Cell(order_.at(size_t(row)), column);
   return QString::fromUtf8(cell.data(), qsizetype(cell.size()));
+}
+
+QString SortableListModel::LongestText(int column) const {
+  return QString::fromStdString(longest_.at(size_t(column)));
 }
 
 int SortableListModel::rowCount(const QModelIndex& parent) const {
@@ -331,6 +344,18 @@ void AttachSortableList(QTableView* view, SortableListModel* model) {
                    [view] { view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder); });
 }
 
+void FitSortableValueColumns(QTableView* view, const SortableListModel* model) {
+  const QFontMetrics metrics = view->fontMetrics();
+  // What the item delegate puts around a text.
+  const int margin = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+  for (int column = 0; column + 1 < model->columnCount(); ++column) {
+    if (model->Kind(column) == SortableKind::Plain) continue;
+    const int needed = std::max(metrics.horizontalAdvance(model->LongestText(column)) + margin,
+                                view->horizontalHeader()->sectionSizeHint(column));
+    if (view->columnWidth(column) < needed) view->setColumnWidth(column, needed);
+  }
+}
+
 void AddSortableColumnHeaders(const QStringList& fields, QTableView* view, SortableListModel* model,
                               ErrorHandler& errors) {
   ResumeScope scope(errors.Reporting(mode::MessageAndReport), "fdp:36");
@@ -405,6 +430,7 @@ void FormatSortableView(const std::string& reportPath, QTableView* view, Sortabl
     if (batch.size() == 4096) flush();
   }
   if (!failed) flush();
+  FitSortableValueColumns(view, model);
   if (dropped > 0 && !failed) scope.Step([] { throw Error(kIndexOutOfBounds, "Index out of bounds"); });
 }
 

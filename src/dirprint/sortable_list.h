@@ -55,6 +55,8 @@ class SortableListModel : public QAbstractTableModel {
   int WidthTwips(int column) const { return widths_.at(column); }
   // The shown text of a cell at a row of the current order.
   QString Text(int row, int column) const;
+  // The longest shown text of a size or date column (what its width has to fit); empty for other columns.
+  QString LongestText(int column) const;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -76,6 +78,7 @@ class SortableListModel : public QAbstractTableModel {
   std::string text_;                 // every shown cell, UTF-8, one after the other
   std::vector<uint32_t> cellEnd_;    // end of each cell in text_, row by row (columnCount per row)
   std::vector<std::vector<int64_t>> keys_;  // per column: a number for sizes and dates, empty for plain ones
+  std::vector<std::string> longest_;  // per column: the longest shown size or date text
   std::vector<int> order_;           // shown row -> stored row
   bool sorted_ = false;
   int sortColumn_ = -1;
@@ -85,14 +88,19 @@ class SortableListModel : public QAbstractTableModel {
 // Pixels for a width in twips (1/1440 inch) at the view's logical resolution.
 int TwipsToPixels(const QWidget* widget, int twips);
 
+// Widens the size and date columns (but the last) to what their longest value and their header need in the
+// view's fonts; the report layout's twips alone cut them.
+void FitSortableValueColumns(QTableView* view, const SortableListModel* model);
+
 // Creates the columns: 1500 twips for "File Type", 1000 for the others, and the last one (the path) stretching
 // over the rest of the view.
 void AddSortableColumnHeaders(const QStringList& fields, QTableView* view, SortableListModel* model,
                               ErrorHandler& errors);
 
 // Fills the list from the report file. A report for a missing folder hides the list. Lines that are empty or
-// begin with "**" (banner lines) are skipped. Shows the please-wait window meanwhile. Connects the view to the
-// model the first time (header clicks sort by the click rule).
+// begin with "**" (banner lines) are skipped; size and date columns are then widened to fit. Shows the
+// please-wait window meanwhile. Connects the view to the model the first time (header clicks sort by the click
+// rule).
 void FormatSortableView(const std::string& reportPath, QTableView* view, SortableListModel* model,
                         ErrorHandler& errors);
 

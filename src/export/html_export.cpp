@@ -118,7 +118,9 @@ class Converter {
   Converter(ReportLines& in, TextStream& out, const HtmlSettings& s) : in_(in), out_(out), s_(s) {}
 
   void Run(const std::string& baseName) {
-    out_.WriteLine("<HTML><HEAD><TITLE>Dorvane Directory Report - " + baseName + "</TITLE>");
+    // Standards mode and a declared encoding: names are UTF-8 bytes, and a browser must not guess.
+    out_.WriteLine("<!DOCTYPE html>");
+    out_.WriteLine("<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - " + baseName + "</TITLE>");
     out_.WriteLine("<style type=\"text/css\">");
     out_.WriteLine("<!--");
     out_.WriteLine("td  {font-family: \"Courier New\", Courier, mono; font-size: " + s_.fontSize + "px}");
@@ -274,8 +276,6 @@ class Converter {
 };
 
 }  // namespace
-
-bool HtmlSettingsStored(UserSettings& settings) { return !settings.GetSetting(setting::HTMLbc, "").empty(); }
 
 HtmlSettings StoredHtmlSettings(UserSettings& settings) {
   return {SettingOrDefault(settings, setting::HTMLbc), SettingOrDefault(settings, setting::HTMLfc),

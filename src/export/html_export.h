@@ -20,8 +20,6 @@ struct HtmlSettings {
 inline constexpr const char* kHtmlConvertingMessage =
     "Converting to HTML format.\r\n\r\nThis may take a few moments.";
 
-// False when "HTMLbc" is empty or missing: the caller then asks the HTML settings window for the values.
-bool HtmlSettingsStored(UserSettings& settings);
 // The four settings as stored, with their defaults when missing.
 HtmlSettings StoredHtmlSettings(UserSettings& settings);
 // The values the page uses: colours as six characters (the part before the first ",", "FFFFFF"/"000000"

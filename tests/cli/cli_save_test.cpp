@@ -108,7 +108,11 @@ TEST_F(CliSaveTest, WebPageUsesTheStoredHtmlSettingsAndTheBaseName) {
   Result r = RunCli({"report", "--save", page, root});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string html = test::TempTree::Read(page);
-  EXPECT_EQ(html.rfind("<HTML><HEAD><TITLE>Dorvane Directory Report - list</TITLE>\r\n", 0), 0u) << html;
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\r\n"
+                       "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - list</TITLE>\r\n",
+                       0),
+            0u)
+      << html;
   EXPECT_TRUE(Contains(html, "<BODY bgcolor=\"#FFFFFF\" text=\"#000000\">\r\n")) << html;
   EXPECT_TRUE(Contains(html, "font-size: 12px}")) << html;
   EXPECT_TRUE(Contains(html, "<TABLE border=\"0\">\r\n")) << html;

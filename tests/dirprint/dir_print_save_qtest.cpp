@@ -147,7 +147,9 @@ class DirPrintSaveTest : public QObject {
     r.filters = dv::SaveNameFilters(false);
     r.defaultExtension = "htm";
     r.filterIndex = 3;
+    r.askWebPageSettings = true;
     QString seenTitle, seenFilter, seenName, seenFolder;
+    bool seenAsk = false;
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (!d) return;
@@ -156,7 +158,12 @@ class DirPrintSaveTest : public QObject {
       seenFolder = d->directory().absolutePath();
       auto* name = d->findChild<QLineEdit*>("fileNameEdit");
       auto* types = d->findChild<QComboBox*>("fileTypeCombo");
-      if (!name || !types) return d->reject();
+      auto* ask = d->findChild<QCheckBox*>("chkAskWebPageSettings");
+      auto* folder = d->findChild<QCheckBox*>("chkDefaultSaveFolder");
+      if (!name || !types || !ask || !folder || !ask->isVisible() || !folder->isVisible()) return d->reject();
+      seenAsk = ask->isChecked();
+      ask->click();
+      folder->click();
       seenName = name->text();
       types->setCurrentIndex(0);
       emit types->activated(0);  // the user picks rich text
@@ -171,6 +178,9 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(choice);
     QCOMPARE(choice->path, dir_->filePath("out/mine.rtf"));
     QCOMPARE(choice->filterIndex, 1);
+    QVERIFY(seenAsk);
+    QVERIFY(!choice->askWebPageSettings);
+    QVERIFY(choice->makeDefaultFolder);
 
     QTimer::singleShot(0, [] {
       if (auto* d = QApplication::activeModalWidget()) static_cast<QDialog*>(d)->reject();
@@ -227,7 +237,6 @@ class DirPrintSaveTest : public QObject {
   void csvViewOffersCsvAndStoresNoIndex() {
     RunJob("optCSVView");
     Answer(Out("r.csv"), 4);
-    prompter_.QueueAnswerFor("Change Default Save Location", dv::Answer::No);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_[0].filters.size(), 4);
     QCOMPARE(requests_[0].filters[3], QString("Comma Separated Values (*.csv)"));
@@ -273,7 +282,8 @@ class DirPrintSaveTest : public QObject {
     Answer(Out("list.old.htm"), 3);
     w_->SaveDirectoryInformation();
     const QString page = QString::fromUtf8(ReadAll(Out("list.old.htm")));
-    QVERIFY(page.startsWith("<HTML><HEAD><TITLE>Dorvane Directory Report - list</TITLE>\r\n"));
+    QVERIFY(page.startsWith("<!DOCTYPE html>\r\n"
+                            "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - list</TITLE>\r\n"));
     QVERIFY(page.contains("<TABLE border=\"0\">"));
     QVERIFY(page.contains("bgcolor=\"#FFFFFF\" text=\"#000000\""));
     QVERIFY(page.contains("<TD WIDTH=\"*\">a&amp;b &lt;c&gt; &quot;q&quot;.txt</TD>\r\n"));
@@ -294,10 +304,10 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(page.contains("<TABLE border=\"1\">"));
   }
 
-  void withoutStoredSettingsTheSettingsWindowIsAsked() {
+  void askedSettingsWindowServesThisSaveOnly() {
     w_->ClearSettings();  // stores the four HTML settings empty
     RunJob("optFlatView");
-    Answer(Out("asked.htm"), 3);
+    dialogAnswers_.push_back(dv::SaveDialogChoice{Out("asked.htm"), 3, true, false});
     QString shownName;
     QTimer::singleShot(0, [&] {
       auto* s = qobject_cast<dv::frmHTMLSettings*>(QApplication::activeModalWidget());
@@ -402,17 +412,50 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
   }
 
-  void newFolderIsOfferedAsDefaultOnce() {
-    RunJob("optHierarchicalView");
-    Answer(Out("one.txt"), 2);
+  // The dialog is the one thing a save asks: no question and no settings window follow it unless its options
+  // ask for them, and both options take effect.
+  void oneSaveAsksOnlyTheDialog_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("ask");
+    QTest::addColumn<bool>("makeDefault");
+    QTest::addColumn<bool>("settingsShown");
+    QTest::newRow("text") << "one.txt" << 2 << false << false << false;
+    QTest::newRow("page, nothing stored") << "one.htm" << 3 << false << false << false;
+    QTest::newRow("page, ask") << "asked.htm" << 3 << true << false << true;
+    QTest::newRow("text, ask, default folder") << "two.txt" << 2 << true << true << false;
+  }
+  void oneSaveAsksOnlyTheDialog() {
+    QFETCH(QString, name);
+    QFETCH(int, type);
+    QFETCH(bool, ask);
+    QFETCH(bool, makeDefault);
+    QFETCH(bool, settingsShown);
+    w_->ClearSettings();  // no stored web page settings: once a reason to ask
+    RunJob("optFlatView");
+    dialogAnswers_.push_back(dv::SaveDialogChoice{Out(name), type, ask, makeDefault});
+    bool shown = false;
+    QTimer settingsCloser;
+    connect(&settingsCloser, &QTimer::timeout, [&] {
+      if (auto* s = qobject_cast<dv::frmHTMLSettings*>(QApplication::activeModalWidget())) {
+        shown = true;
+        s->findChild<QPushButton*>("cmdOK")->click();
+      }
+    });
+    settingsCloser.start(0);
     w_->SaveDirectoryInformation();
-    QCOMPARE(prompter_.CountTitled("Change Default Save Location"), 1);
-    QCOMPARE(services_->settings.GetSetting("Default Save Location", ""), (dir_->filePath("out") + "/").toStdString());
-    Answer(Out("two.txt"), 2);
+    settingsCloser.stop();
+    QVERIFY(prompter_.Log().empty());
+    QCOMPARE(shown, settingsShown);
+    QVERIFY(ReadAll(Out(name)).contains("plain.txt"));
+    const std::string home = (Home() + "/").toStdString(), out = (dir_->filePath("out") + "/").toStdString();
+    QCOMPARE(services_->settings.GetSetting("Default Save Location", home), makeDefault ? out : home);
+    // The web page option is remembered for the next save.
+    Cancel();
     w_->SaveDirectoryInformation();
-    QCOMPARE(requests_[1].initialFolder, dir_->filePath("out") + "/");
-    QCOMPARE(prompter_.CountTitled("Change Default Save Location"), 1);
-    QVERIFY(QFile::exists(Out("two.txt")));
+    QCOMPARE(requests_.size(), size_t(2));
+    QCOMPARE(requests_[1].askWebPageSettings, ask);
+    QCOMPARE(requests_[1].initialFolder, QString::fromStdString(makeDefault ? out : home));
   }
 
   // --- The sortable view ---

@@ -575,6 +575,7 @@ class FrmDirPrintTest : public QObject {
     E("txtPathSelected")->setText("/tmp");
     services_->settings.SaveSetting("HTMLbc", "#ff0000");
     services_->settings.SaveSetting("HTMLtborder", "3");
+    services_->settings.SaveSetting(dv::kAskWebPageSettingsKey, "1");
 
     w_->ClearSettings();
 
@@ -604,7 +605,7 @@ class FrmDirPrintTest : public QObject {
     QVERIFY(R("optPatternMatching_1")->isChecked());
     QVERIFY(R("optPatternMatching_3")->isChecked());
     QCOMPARE(E("txtPathSelected")->text(), QString("/tmp"));
-    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder"})
+    for (const char* key : {"HTMLbc", "HTMLfc", "HTMLfsize", "HTMLtborder", dv::kAskWebPageSettingsKey})
       QCOMPARE(services_->settings.GetSetting(key, "unset"), std::string());
     QVERIFY(prompter_.Log().empty());
   }
@@ -757,6 +758,48 @@ class FrmDirPrintTest : public QObject {
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(preview->Text(), QString::fromUtf8(report.readAll()).remove('\r'));
     QVERIFY2(prompter_.Log().empty(), prompter_.Log().empty() ? "" : prompter_.Log()[0].text.c_str());
+  }
+
+  // A view chosen after a run shows at once: from the report at hand when it holds the rows the view needs (the
+  // comma-separated views), else from a new walk. A file made after the run tells which one happened.
+  void aViewChosenAfterARunShowsAtOnce_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("title");  // the new report's first line when the tree is walked again
+    QTest::newRow("csv to sortable") << "optCSVView" << "optSortableView" << "";
+    QTest::newRow("sortable to csv") << "optSortableView" << "optCSVView" << "";
+    QTest::newRow("hierarchical to dos") << "optHierarchicalView" << "optFlatView"
+                                         << "Dorvane DOS Style Directory Report";
+    QTest::newRow("csv to hierarchical") << "optCSVView" << "optHierarchicalView"
+                                         << "Dorvane Hierarchical Directory Report";
+  }
+  void aViewChosenAfterARunShowsAtOnce() {
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, title);
+    const QString tree = MakeTree();
+    E("txtPathSelected")->setText(tree);
+    R(qPrintable(from))->click();
+    C<QPushButton>("cmdProcessDirPrint")->click();
+    QFile later(tree + "/later.txt");
+    QVERIFY(later.open(QIODevice::WriteOnly));
+    later.close();
+
+    R(qPrintable(to))->click();
+    const QString text = C<dv::ReportPreview>("rtfPreviewDirPrint")->Text();
+    const bool walked = !title.isEmpty();
+    QCOMPARE(text.contains("later.txt"), walked);
+    if (walked) QCOMPARE(text.section('\n', 0, 0), title);
+    const bool sortable = to == "optSortableView";
+    QCOMPARE(C<QTableView>("lvFilesFolders")->isVisible(), sortable);
+    if (sortable) {
+      const dv::SortableListModel* list = w_->SortableList();
+      QStringList names;
+      for (int r = 0; r < list->rowCount(); ++r) names << list->Text(r, list->columnCount() - 1);
+      QVERIFY2(names.filter("hundred.txt").size() == 1 && names.filter("later.txt").isEmpty(),
+               qPrintable(names.join('|')));
+    }
+    QVERIFY(prompter_.Log().empty());
   }
 
   void anInvalidExpressionIsNamedBeforeTheJob() {

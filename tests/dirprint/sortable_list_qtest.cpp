@@ -163,7 +163,6 @@ class SortableListTest : public QObject {
     QCOMPARE(h.model.WidthTwips(1), 1500);
     QCOMPARE(h.model.WidthTwips(2), 1000);
     QCOMPARE(h.view.columnWidth(1), dv::TwipsToPixels(&h.view, 1500));
-    QCOMPARE(h.view.columnWidth(0), dv::TwipsToPixels(&h.view, 1000));
     QVERIFY(h.view.horizontalHeader()->stretchLastSection());
     QCOMPARE(h.model.headerData(1, Qt::Horizontal).toString(), QString("File Type"));
     // Empty lines and banner lines are not rows.
@@ -171,6 +170,32 @@ class SortableListTest : public QObject {
     QCOMPARE(h.Column(3), (QStringList{"/t/Beta", "/t/Beta/alpha.txt", "/t/Beta/Zed.doc", "/t/Beta/beta.txt",
                                        "/t/big.iso"}));
     QVERIFY(h.prompter.Log().empty());
+  }
+
+  // Size and date columns fit their longest value and their header in the view's font; a text column keeps the
+  // layout's width.
+  void valueColumnsFitTheirTexts_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("default font") << 0;
+    QTest::newRow("large font") << 16;
+  }
+  void valueColumnsFitTheirTexts() {
+    QFETCH(int, pointSize);
+    Harness h;
+    if (pointSize > 0) {
+      QFont font = h.view.font();
+      font.setPointSize(pointSize);
+      h.view.setFont(font);
+    }
+    h.WriteReport(kReport);
+    h.Format();
+    const QAbstractItemView& view = h.view;
+    for (int column : {0, 2}) {
+      QVERIFY2(h.view.columnWidth(column) >= view.sizeHintForColumn(column), qPrintable(QString::number(column)));
+      QVERIFY2(h.view.columnWidth(column) >= h.view.horizontalHeader()->sectionSizeHint(column),
+               qPrintable(QString::number(column)));
+    }
+    QCOMPARE(h.view.columnWidth(1), dv::TwipsToPixels(&h.view, 1500));
   }
 
   // Fields beyond the header (an older report, a name with commas) are dropped with one message per load.

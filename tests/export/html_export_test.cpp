@@ -19,9 +19,11 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 std::string Head(const std::string& base, const std::string& bg = "FFFFFF", const std::string& fg = "000000",
                  const std::string& size = "12") {
-  return Lines({"<HTML><HEAD><TITLE>Dorvane Directory Report - " + base + "</TITLE>", "<style type=\"text/css\">",
-                "<!--", "td  {font-family: \"Courier New\", Courier, mono; font-size: " + size + "px}", "-->",
-                "</style>", "</HEAD><BODY bgcolor=\"#" + bg + "\" text=\"#" + fg + "\">"});
+  return Lines({"<!DOCTYPE html>",
+                "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - " + base + "</TITLE>",
+                "<style type=\"text/css\">", "<!--",
+                "td  {font-family: \"Courier New\", Courier, mono; font-size: " + size + "px}", "-->", "</style>",
+                "</HEAD><BODY bgcolor=\"#" + bg + "\" text=\"#" + fg + "\">"});
 }
 
 const std::string kSpacer2 = "<TR><TD colspan=\"2\">&nbsp;</TD></TR>";
@@ -281,7 +283,11 @@ TEST_F(HtmlExportTest, CutsCountCharactersNotBytes) {
 
 TEST_F(HtmlExportTest, BaseNameIsWrittenAsItIs) {
   std::string page = Convert(kDirsOnlyReport, "0", "R&D list");
-  EXPECT_EQ(page.rfind("<HTML><HEAD><TITLE>Dorvane Directory Report - R&D list</TITLE>\r\n", 0), 0u) << page;
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n"
+                       "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - R&D list</TITLE>\r\n",
+                       0),
+            0u)
+      << page;
 }
 
 TEST_F(HtmlExportTest, EmptySettingsTakeDefaults) {
@@ -308,16 +314,12 @@ using MapSettings = test::MapSettings;
 
 TEST_F(HtmlExportTest, StoredSettingsAndTheirDefaults) {
   MapSettings store;
-  EXPECT_FALSE(HtmlSettingsStored(store));
   HtmlSettings s = StoredHtmlSettings(store);
   EXPECT_EQ(s.backgroundColour, "FFFFFF,16777215");
   EXPECT_EQ(s.textColour, "000000,0");
   EXPECT_EQ(s.fontSize, "12");
   EXPECT_EQ(s.tableBorder, "0");
-  store.values = {{"HTMLbc", ""}, {"HTMLfsize", "30"}};
-  EXPECT_FALSE(HtmlSettingsStored(store));
-  store.values["HTMLbc"] = "00FF00,65280";
-  EXPECT_TRUE(HtmlSettingsStored(store));
+  store.values = {{"HTMLbc", "00FF00,65280"}, {"HTMLfsize", "30"}};
   s = StoredHtmlSettings(store);
   EXPECT_EQ(s.backgroundColour, "00FF00,65280");
   EXPECT_EQ(s.fontSize, "30");

@@ -65,7 +65,11 @@ TEST_F(SaveReportTest, EveryKindIsTheSameFromAFileAsFromAText) {
   EXPECT_EQ(test::TempTree::Read(tree / "file/list.txt"), kReport);  // byte for byte, no line end added
   EXPECT_EQ(test::TempTree::Read(tree / "file/list.rtf"), RtfDocument(kReport));
   const std::string page = test::TempTree::Read(tree / "file/list.htm");
-  EXPECT_EQ(page.rfind("<HTML><HEAD><TITLE>Dorvane Directory Report - list</TITLE>\r\n", 0), 0u) << page;
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n"
+                       "<HTML><HEAD><meta charset=\"utf-8\"><TITLE>Dorvane Directory Report - list</TITLE>\r\n",
+                       0),
+            0u)
+      << page;
   EXPECT_NE(page.find("<TD WIDTH=\"*\">--b</TD>"), std::string::npos) << page;
 
   // The title comes from the user's file name, so it is escaped like every other text of the page.
