@@ -18,8 +18,9 @@ namespace dv {
 namespace {
 
 std::string ExpectedPath(const std::string& name) {
-  std::string here = __FILE__;
-  return here.substr(0, here.find_last_of('/')) + "/expected/" + name + ".txt";
+  // From the build's own record of the source folder: __FILE__ can be relative (a compiler cache rewrites it), and
+  // the test runs in a scratch working folder.
+  return std::string(DV_CLI_TESTS_DIR) + "/expected/" + name + ".txt";
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
