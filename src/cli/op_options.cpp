@@ -216,7 +216,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
       }
     }
     else if (name == "--preview") { r.Flag(); c.previewOnly = true; }
-    else if (name == "--report-preview") { r.Flag(); o.reportPreview = true; }
+    else if (name == "--report-preview") { r.Flag(); o.reportPreview = c.reportPreview = true; }
     else if (name == "--yes" || name == "--no") {
       r.Flag();
       if (o.answerAll && *o.answerAll != (name == "--yes")) throw UsageError("--yes and --no exclude each other");

@@ -252,7 +252,10 @@ void clsFileOps::ProcessOperation() {
   running_ = true;
   ResumeScope scope = Reporting(cfoloc::ProcessOperation);
   scope.Step([&] {
-    abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = refused_ = false;
+    abort_ = bankFilePass_ = flatTarget_ = contentsOnly_ = createPending_ = refused_ = destinationNoted_ = false;
+    previewNames_.clear();
+    previewedFiles_ = unchangedFiles_ = 0;
+    compareMatching_ = compareDiffering_ = compareMissing_ = 0;
     destinationInUse_ = false;
     folders_.clear();
     mixed_.clear();
@@ -287,6 +290,11 @@ void clsFileOps::ProcessOperation() {
       return;
     }
     Gather();
+    // The preview lists only the files that get a new name; how many keep theirs is said here, not listed.
+    if (previewOnly_ && operation_ == fileop::Rename && previewedFiles_ > 0 && !Stopped())
+      prompter_.Message(std::to_string(unchangedFiles_) + " of " + std::to_string(previewedFiles_) +
+                            " files keep their names and are not listed.",
+                        "Rename Preview");
   });
   CreateInfoDisplay();
   running_ = false;
@@ -348,6 +356,13 @@ long clsFileOps::VerifyPaths(const std::string& destination, const std::string& 
     }
     if (fso.FolderExists(destPath_)) {
       destinationInUse_ = true;
+      return verify::Usable;
+    }
+    // A preview creates nothing, so it asks nothing: the missing folder is noted in its results.
+    if (previewOnly_ || reportPreview_) {
+      if (!destinationNoted_)
+        AddInfoLine("Destination does not exist - the operation will ask to create it: " + ControlsShown(dest));
+      destinationNoted_ = destinationInUse_ = true;
       return verify::Usable;
     }
     if (!prompter_.YesNo("Create folder " + dest + "?", "Create Folder")) {
@@ -618,7 +633,10 @@ void clsFileOps::ProcessFile(const std::string& path) {
   scope.Step([&] {
     Events().evtCFOCheckForClosing();
     if (Stopped()) return;
-    const long result = previewOnly_ ? outcome::Preview : (this->*StepsOf(operation_).perFile)(path);
+    newName_.clear();
+    const long result = !previewOnly_                ? (this->*StepsOf(operation_).perFile)(path)
+                        : operation_ == fileop::Rename ? PreviewRename(path)
+                                                       : outcome::Preview;
     const char* prefix = nullptr;
     switch (result) {
       case outcome::Failure:
@@ -645,7 +663,12 @@ void clsFileOps::ProcessFile(const std::string& path) {
         break;
       default: break;
     }
-    if (prefix && recordOutcomes_) AddInfoLine(prefix + ControlsShown(path));
+    if (!prefix || !recordOutcomes_) return;
+    // The line keeps its layout; a file that got a new name has it appended.
+    if (!newName_.empty() && result != outcome::Failure)
+      AddInfoLine(prefix + ControlsShown(path) + " -> " + ControlsShown(newName_));
+    else
+      AddInfoLine(prefix + ControlsShown(path));
   });
 }
 
@@ -697,6 +720,8 @@ void clsFileOps::CreateInfoDisplay() {
     content.description = OperationDescription(choices);
     content.successCount = successes_;
     content.failureCount = failures_;
+    if (operation_ == fileop::Compare && !previewOnly_ && !reportPreview_ && !refused_)
+      content.compare = CompareCounts{compareMatching_, compareDiffering_, compareMissing_};
     content.lines = &lines_;
     WriteResultsFile(resultsPath_, content);
   });

@@ -227,6 +227,13 @@ class clsFileOps {
   long MakeEmptyShell(const std::string& path);
   long FindAndReplaceInFile(const std::string& path);
   long RenameOneFile(const std::string& path);
+  // The rename's new name for the file `name`, empty when it keeps its name; throws when the new name is no name.
+  std::string NewNameFor(const std::string& name);
+  // The rename in a list preview: the name the file would get (numbered as the run would number it, against the
+  // folder's names and the names given earlier in this preview), or outcome "nothing done" when it keeps its name.
+  long PreviewRename(const std::string& path);
+  // The next "_DV" counter to try for `base` in the folder of `path`, kept for one pass over the gathered items.
+  long& RenameCounter(const std::string& path, const std::string& base);
   long ChangeFileAttributes(const std::string& path);
   long OpenOneFile(const std::string& path);
   long ChangeFileDate(const std::string& path);
@@ -315,6 +322,16 @@ class clsFileOps {
   // each try every taken number from 1 again. Kept for one pass over the gathered items (beneath_.Run()).
   std::map<std::pair<std::string, std::string>, long> renameCounters_;
   unsigned renameCountersRun_ = 0;
+  // The rename preview: per folder, the names it has taken (true) or given up (false) so far; and the files it
+  // looked at and left with their names, said in a message at its end.
+  std::map<std::string, std::map<std::string, bool>> previewNames_;
+  long previewedFiles_ = 0, unchangedFiles_ = 0;
+  // The new name the last per-file step gave its file (a rename, a numbered duplicate); appended to its line.
+  std::string newName_;
+  // A missing destination a preview noted (once per operation: a bank checks it for each entry).
+  bool destinationNoted_ = false;
+  // Compare's findings, counted whatever the display switches hide.
+  long compareMatching_ = 0, compareDiffering_ = 0, compareMissing_ = 0;
   // Targets are reached, and their folders made, from the destination folder without following links.
   TargetFolders targets_;
   bool movedByRename_ = false;  // the last file placed was renamed: source and target are one file

@@ -61,6 +61,7 @@ long clsFileOps::CompareOneFile(const std::string& path) {
     switch (LookAtTarget(target, there)) {
       case Target::Skipped: return;
       case Target::Missing:
+        ++compareMissing_;
         if (compare_.displayMissing)
           AddInfoLine("0  File does not exist in Target Directory:" + ControlsShown(target) + "\r\n");
         return;
@@ -80,6 +81,7 @@ long clsFileOps::CompareOneFile(const std::string& path) {
                             target);
       }
     }
+    ++(match ? compareMatching_ : compareDiffering_);
     if (match && compare_.displayMatching)
       AddInfoLine("+  Files Match:" + ControlsShown(target) + " <-+-> " + ControlsShown(path) + "\r\n");
     else if (!match && compare_.displayNonMatching)

@@ -129,6 +129,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
         target = JoinPath(destPath_, candidate);
         if (targets_.Kind(target) != TargetKind::Missing || !put(target, false)) continue;
         if (nameRequest == "Get") nameRequest = candidate;
+        newName_ = candidate;
         result = outcome::NumberedDuplicate;
         break;
       }

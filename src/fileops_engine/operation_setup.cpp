@@ -8,8 +8,11 @@
 #include "common/prompter.h"
 #include "common/send_keys.h"
 #include "common/shared_utils.h"
+#include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
+#include "platform/error.h"
+#include "platform/path.h"
 
 namespace dv {
 
@@ -52,13 +55,43 @@ std::string DuplicatesLine(const char* verb, bool numbered) {
          (numbered ? "Numbered)" : "Overwritten)");
 }
 
+std::string BackupLine(bool backup) {
+  return std::string(kCrLf) + (backup ? "  A backup of each changed file is kept (_DVBU)" : "  No backups are made");
+}
+
+// The line that says the chosen folder goes too: a delete that removes empty folders removes the folder it started
+// in once it is empty. Named as its results line will name it.
+std::string ChosenFolderLine(const OperationChoices& c) {
+  if (!c.deleteEmptyFolders) return {};
+  if (!c.bank.empty()) {
+    for (const std::string& entry : c.bank)
+      if (!entry.empty() && entry.back() == '/')
+        return std::string(kCrLf) + "  Each chosen folder of the bank is removed too once it is empty.";
+    return {};
+  }
+  // Picked files and "folder/*.*" leave the folder where it is.
+  const bool contentsOnly = c.source.size() >= 3 && c.source.compare(c.source.size() - 3, 3, "*.*") == 0;
+  if (c.source.empty() || c.sourceIsFile || !c.selectedFiles.empty() || contentsOnly ||
+      c.source.find("Multiple.Files") != std::string::npos)
+    return {};
+  std::string folder;
+  try {
+    folder = GetAbsolutePathName(c.source);
+  } catch (const Error&) {
+    folder = c.source;
+  }
+  if (folder == "/") return {};  // the root folder is never deleted
+  return std::string(kCrLf) + "  The chosen folder " + ControlsShown(folder) + " is removed too once it is empty.";
+}
+
 // The find and replace checks; false refuses the operation.
 bool FindAndReplace(OperationChoices& c, OperationSettings& s, std::string& summary, Prompter& prompter) {
   if (c.findText.empty()) return false;
   if (!c.binary) {
     s.FindAndReplaceSettings = {c.findText, c.replaceText, c.backup, 0, c.textExtensions};
     summary += std::string(kCrLf) + "Operation: Find & Replace Text" + kCrLf + "  Finding: " + c.findText + kCrLf +
-               "  Replace with: " + c.replaceText;
+               "  Replace with: " + c.replaceText + kCrLf + "  In files ending in: " + c.textExtensions +
+               BackupLine(c.backup);
     return true;
   }
   // Byte lengths: the texts are replaced as the bytes typed.
@@ -103,7 +136,7 @@ bool FindAndReplace(OperationChoices& c, OperationSettings& s, std::string& summ
   }
   s.FindAndReplaceSettings = {c.findText, c.replaceText, c.backup, 1, c.textExtensions};
   summary += std::string(kCrLf) + "Operation: Binary Find & Replace" + kCrLf + "  Find String:\t" + c.findText +
-             kCrLf + "  Replace With:\t" + c.replaceText;
+             kCrLf + "  Replace With:\t" + c.replaceText + BackupLine(c.backup);
   return true;
 }
 
@@ -138,7 +171,8 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
     case OperationChoice::Delete:
       s.FileOperation = fileop::Delete;
       summary += std::string(kCrLf) +
-                 (c.deleteEmptyFolders ? "Operation: Delete (Files & Folders)" : "Operation: Delete (Files Only)");
+                 (c.deleteEmptyFolders ? "Operation: Delete (Files & Folders)" : "Operation: Delete (Files Only)") +
+                 ChosenFolderLine(c);
       return true;
     case OperationChoice::FindAndReplace:
       s.FileOperation = fileop::FindReplace;
@@ -198,6 +232,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       }
       summary += c.pauseBetweenOpens ? "Operation: Open (Pausing between files)"
                                      : "Operation: Open (No Pausing between files - Not Recommended)";
+      summary += std::string(kCrLf) + "  Macro: " + c.macro;
       return true;
     case OperationChoice::ChangeDate: {
       if (!c.newDate) {
@@ -239,7 +274,7 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       else
         s.RunProcOnFilePauseSetting = {c.runMode == 0 ? 0L : 2L, 30000, false};
       s.RunProcOnFile = c.runCommand;
-      summary += "Operation: Run Process On File";
+      summary += std::string("Operation: Run Process On File") + kCrLf + "  Command: " + c.runCommand;
       return true;
     }
     case OperationChoice::Compare:
@@ -258,8 +293,9 @@ void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary,
   scan.patternKind = kind;
   const std::string pattern = TrimBlanks(c.filePattern);
   scan.filePattern = pattern;
-  // The summary shows the pattern as the engine holds it, converted.
-  summary += std::string(kCrLf) + "  File Name Pattern: " + ConvertPattern(pattern, static_cast<long>(kind));
+  // The pattern as the user typed it: the converted expression would be news to someone who typed "*.heic".
+  summary += std::string(kCrLf) + "  File Name Pattern: " + pattern;
+  if (!pattern.empty()) summary += c.wildcards ? " (Wildcards)" : " (Regular Expression)";
 
   static constexpr const char* kUnits[] = {"Bytes", "KB", "MB"};
   long unit = -1;
@@ -338,6 +374,9 @@ PreparedOperation PrepareOperation(OperationChoices& c, Prompter& prompter) {
     s.Process_Files_Folders_Both = 0;
   }
   if (!OperationBranch(c, s, summary, prompter)) return out;
+  // Said first, before anything that reads like a change; the operation's line follows on the next line.
+  if (c.previewOnly || c.reportPreview)
+    summary = kPreviewHeading + (kCrLf + summary.substr(summary.rfind(kCrLf, 0) == 0 ? 2 : 0));
   s.DeleteSettings = c.deleteEmptyFolders ? 1 : 0;
 
   const long op = s.FileOperation;

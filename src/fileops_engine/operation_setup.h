@@ -26,6 +26,7 @@ enum class AttributeBox { Unchecked = 0, Checked = 1, Grayed = 2 };
 struct OperationChoices {
   OperationChoice operation = OperationChoice::Copy;
   bool previewOnly = false;
+  bool reportPreview = false;  // the report of the items alone (dorvane-cli --report-preview): nothing changes
   std::string source;       // the source box as typed: a folder, a picked file, or ".../Multiple.Files"
   bool sourceIsFile = false;  // the source box names an existing file
   std::string destination;
@@ -150,6 +151,8 @@ class clsFileOps;
 // StartingDirectory (= SourceDirectory) right before running.
 void ApplyOperationSettings(const OperationSettings& settings, clsFileOps& engine);
 
+// The first line of a preview's confirmation.
+inline constexpr char kPreviewHeading[] = "Preview only: nothing will be changed";
 // The confirmation question's title.
 inline constexpr char kConfirmationTitle[] = "Operation Confirmation";
 // The line under a "Change Created Date" operation in its summary.

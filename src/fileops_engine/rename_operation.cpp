@@ -73,6 +73,20 @@ bool CaseOnlyChange(int dir, const char* from, const std::string& to, const std:
   return true;
 }
 
+// The name a "_DV" counter is put after: a file already carrying a counter gets its counter replaced, not a
+// second one.
+std::string CounterBase(const std::string& path, const std::string& newName) {
+  const size_t cut = newName.rfind('_');
+  return EndsWithCounter(path) && cut != std::string::npos ? newName.substr(0, cut) : newName;
+}
+
+// Whether `a` and `b` in `dir` are one item (names differing in case on a file system that ignores case).
+bool SameItem(int dir, const char* a, const std::string& b) {
+  struct stat x, y;
+  return ::fstatat(dir, a, &x, AT_SYMLINK_NOFOLLOW) == 0 && ::fstatat(dir, b.c_str(), &y, AT_SYMLINK_NOFOLLOW) == 0 &&
+         x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 }  // namespace
 
 bool clsFileOps::NameMatchesPattern(const std::string& pattern, const std::string& name) {
@@ -118,6 +132,25 @@ std::string clsFileOps::BuildNewName(const std::string& pattern, const std::stri
   return newName;
 }
 
+std::string clsFileOps::NewNameFor(const std::string& name) {
+  if (!NameMatchesPattern(rename_.searchPattern, name)) return {};
+  std::string newName = BuildNewName(rename_.searchPattern, name, rename_.replacement, rename_.startReplacingAt);
+  // Renaming a file to its own name would only give it a counter.
+  if (newName == name) return {};
+  CheckNewName(newName, name);
+  return newName;
+}
+
+long& clsFileOps::RenameCounter(const std::string& path, const std::string& base) {
+  if (renameCountersRun_ != beneath_.Run()) {
+    renameCounters_.clear();
+    renameCountersRun_ = beneath_.Run();
+  }
+  long& next = renameCounters_[{ParentOfPath(FullPath(path)), base}];
+  next = std::max(next, 1L);
+  return next;
+}
+
 long clsFileOps::RenameOneFile(const std::string& path) {
   long result = outcome::NothingDone;
   const std::string name = NameOfPath(path);
@@ -128,36 +161,74 @@ long clsFileOps::RenameOneFile(const std::string& path) {
       },
       cfoloc::RenameOneFile);
   scope.Step([&] {
-    if (!NameMatchesPattern(rename_.searchPattern, name)) return;
-    const std::string newName = BuildNewName(rename_.searchPattern, name, rename_.replacement, rename_.startReplacingAt);
-    // Renaming a file to its own name would only give it a counter.
-    if (newName == name) return;
-    CheckNewName(newName, name);
-    // A file already carrying a counter gets its counter replaced, not a second one.
-    const size_t cut = newName.rfind('_');
-    const std::string counterBase = EndsWithCounter(path) && cut != std::string::npos ? newName.substr(0, cut) : newName;
+    const std::string newName = NewNameFor(name);
+    if (newName.empty()) return;
+    const std::string counterBase = CounterBase(path, newName);
     // The item is reached from the source folder without following links and renamed inside that folder; the
     // rename acts on the item itself (a link is renamed, not its target) and never replaces anything.
     ItemsBeneath::Ref ref = beneath_.Holder(path);
     // On a file system that ignores letter case (vfat, casefold folders) the "existing" new name can be the file
     // itself: a change of case only, which a plain rename makes without replacing anything.
     if (RenameInFolder(ref.dir, ref.name, newName, path) || CaseOnlyChange(ref.dir, ref.name, newName, path)) {
+      newName_ = newName;
       result = outcome::Success;
       return;
     }
-    if (renameCountersRun_ != beneath_.Run()) {
-      renameCounters_.clear();
-      renameCountersRun_ = beneath_.Run();
-    }
     // The numbers below the one remembered were taken when tried in this run: start from there.
-    long& next = renameCounters_[{ParentOfPath(FullPath(path)), counterBase}];
-    for (next = std::max(next, 1L);; ++next) {
-      if (RenameInFolder(ref.dir, ref.name, counterBase + "_DV" + std::to_string(next), path)) {
+    for (long& next = RenameCounter(path, counterBase);; ++next) {
+      const std::string numbered = counterBase + "_DV" + std::to_string(next);
+      if (RenameInFolder(ref.dir, ref.name, numbered, path)) {
         ++next;
+        newName_ = numbered;
         result = outcome::Success;
         return;
       }
     }
+  });
+  return result;
+}
+
+long clsFileOps::PreviewRename(const std::string& path) {
+  long result = outcome::NothingDone;
+  const std::string name = NameOfPath(path);
+  ++previewedFiles_;
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        PassError(e, l, cfoerr::Item, name.empty() ? ">>Renaming a file" : "Renaming a file at or near file " + name);
+      },
+      cfoloc::RenameOneFile);
+  scope.Step([&] {
+    const std::string newName = NewNameFor(name);
+    if (newName.empty()) {
+      ++unchangedFiles_;
+      return;
+    }
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    // What the folder would hold by now: its names on the disk, changed by the renames previewed before.
+    std::map<std::string, bool>& changed = previewNames_[ParentOfPath(FullPath(path))];
+    auto taken = [&](const std::string& candidate) {
+      auto it = changed.find(candidate);
+      if (it != changed.end()) return it->second;
+      struct stat st;
+      return ::fstatat(ref.dir, candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    };
+    std::string given = newName;
+    // A change of case only, on a file system that ignores case, finds the file itself under its new name.
+    const bool caseOnly = changed.find(newName) == changed.end() && UpperAscii(name) == UpperAscii(newName) &&
+                          SameItem(ref.dir, ref.name, newName);
+    if (taken(newName) && !caseOnly) {
+      for (long& next = RenameCounter(path, CounterBase(path, newName));; ++next) {
+        given = CounterBase(path, newName) + "_DV" + std::to_string(next);
+        if (!taken(given)) {
+          ++next;
+          break;
+        }
+      }
+    }
+    changed[name] = false;
+    changed[given] = true;
+    newName_ = given;
+    result = outcome::Preview;
   });
   return result;
 }

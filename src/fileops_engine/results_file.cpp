@@ -110,7 +110,11 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
   out.WriteLine("Date/Time:" + r.dateTime);
   out.WriteLine("Number of lines recorded:" + std::to_string(lines.size()));
   out.WriteLine("Basic Operation: " + r.description);
-  if (r.successCount != 0 || r.failureCount != 0)
+  if (r.compare)
+    out.WriteLine("Operation Summary: Files Matching=" + std::to_string(r.compare->matching) +
+                  " Differing=" + std::to_string(r.compare->differing) +
+                  " Missing=" + std::to_string(r.compare->missing) + " Failure=" + std::to_string(r.failureCount));
+  else if (r.successCount != 0 || r.failureCount != 0)
     out.WriteLine("Operation Summary: File(s) processed Successfully=" + std::to_string(r.successCount) +
                   " Failure=" + std::to_string(r.failureCount));
   out.WriteBlankLines(2);

@@ -1,6 +1,7 @@
 #pragma once
 // The results file (DVidt.txt): the operation description that heads it, the whole text as it is written, and the
 // writing itself, which replaces the previous file in one rename so that a reader never sees half a file.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,18 @@ std::string OperationDescription(const DescriptionChoices& choices);
 // to the nearest whole number with halves to the even neighbour.
 int ComparisonIndent(const std::string& destination);
 
+// What a compare found, file by file.
+struct CompareCounts {
+  long matching = 0, differing = 0, missing = 0;
+};
+
 struct ResultsContent {
   bool stoppedEarly = false;
   std::string dateTime;     // after "Date/Time:"
   std::string description;  // after "Basic Operation: "
   long successCount = 0, failureCount = 0;
+  // A compare's summary line takes the place of the success and failure counts.
+  std::optional<CompareCounts> compare;
   const std::vector<std::string>* lines = nullptr;  // the recorded lines, the first at index 1
 };
 

@@ -175,6 +175,39 @@ TEST(CliOp, RunsThatEndBadlyExitAsTheyShould) {
   EXPECT_EQ(test::Listing(tree / "elsewhere"), "");
 }
 
+// Previews say so first, ask nothing and create nothing: a missing destination is noted in the results; the
+// rename preview prints "old -> new" for the names that change and counts the others on standard error.
+TEST(CliOp, PreviewsSayWhatWouldHappen) {
+  test::TempTree tree;
+  test::IsolatedEnvironment env(tree);
+  const std::string src = tree.Dir("src"), dst = tree / "dst";
+  tree.File("src/IMG_1.jpg");
+  tree.File("src/notes.txt");
+  const auto sourceListing = test::Listing(src);
+  struct Case {
+    std::vector<std::string> args;
+    std::string out, err;  // texts that standard output and error must hold
+  };
+  const Case cases[] = {
+      {{"copy", src, dst, "--preview", "--no"}, "", "Preview only: nothing will be changed\nOperation: Copy"},
+      {{"copy", src, dst, "--preview", "--yes"},
+       "Destination does not exist - the operation will ask to create it: " + dst + "/\r\n", ""},
+      {{"copy", src, dst, "--report-preview", "--yes"}, "IMG_1.jpg", "Preview only: nothing will be changed"},
+      {{"rename", "--pattern", "^IMG", "--with", "photo", src, "--preview", "--yes"},
+       "\r\n\r\nPreview File: " + src + "/IMG_1.jpg -> photo_1.jpg\r\n", "1 of 2 files keep their names"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    const test::ProgramResult r = RunOp(c.args);
+    EXPECT_EQ(r.status, c.args.back() == "--no" ? 2 : 0) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Create folder"), std::string::npos) << r.err;
+    EXPECT_EQ(test::Listing(src), sourceListing);
+    EXPECT_FALSE(test::TempTree::Exists(dst));
+  }
+}
+
 // The results printed are this run's own and are written in the private folder itself: a private folder on
 // another file system than the working folder works, the window's DVidt.txt there is neither printed nor
 // touched, nothing is left behind, and two runs at once (one of them a report preview) each print their own.

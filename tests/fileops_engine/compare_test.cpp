@@ -51,6 +51,7 @@ TEST_F(CompareTest, RecordsWhatEachSwitchAsksFor) {
     bool full, matching, differing, missing;
     long sample;
     Strings lines;
+    const char* counts = "Matching=2 Differing=3 Missing=2";  // whatever the switches hide
   };
   const std::vector<Case> cases = {
       {true, true, true, true, 0,
@@ -58,7 +59,8 @@ TEST_F(CompareTest, RecordsWhatEachSwitchAsksFor) {
         Match("same.txt"), Missing("sub/missing.txt")}},
       // Sampling 10 bytes from an offset of at most 5 misses the last byte; files up to the sample are whole.
       {false, true, true, false, 10,
-       {Differ("crlf.txt"), Match("empty"), Match("last.bin"), Differ("length.txt"), Match("same.txt")}},
+       {Differ("crlf.txt"), Match("empty"), Match("last.bin"), Differ("length.txt"), Match("same.txt")},
+       "Matching=3 Differing=2 Missing=2"},
       // A sample of no bytes would say nothing: the whole file is compared.
       {false, false, true, false, 0, {Differ("crlf.txt"), Differ("last.bin"), Differ("length.txt")}},
       {true, false, false, true, 0, {Missing("dir.txt"), Missing("sub/missing.txt")}},
@@ -70,12 +72,16 @@ TEST_F(CompareTest, RecordsWhatEachSwitchAsksFor) {
     Compare(c.full, c.matching, c.differing, c.missing, c.sample);
     EXPECT_EQ(Lines(), c.lines);
     EXPECT_EQ(events.errors, Strings{});
+    EXPECT_NE(ResultsFile().find(std::string("\r\nOperation Summary: Files ") + c.counts + " Failure=0\r\n"),
+              std::string::npos);
   }
-  // The last run recorded nothing: no summary line, an empty body.
+  // The last run recorded nothing: its summary line counts all the same, the body is empty.
   const std::string results = std::regex_replace(ResultsFile(), std::regex("Date/Time:[^\r]+"), "Date/Time:<now>");
   EXPECT_EQ(Shown(results, tree.Root()),
             "Date/Time:<now>\r\nNumber of lines recorded:0\r\nBasic Operation: Comparing \r\n              T/src\r\n\r\n" +
-                std::string(ComparisonIndent(tree / "dst/"), ' ') + "- to -\r\n       T/dst/\r\n\r\n\r\n\r\n");
+                std::string(ComparisonIndent(tree / "dst/"), ' ') +
+                "- to -\r\n       T/dst/\r\nOperation Summary: Files Matching=2 Differing=3 Missing=2 Failure=0\r\n"
+                "\r\n\r\n\r\n");
   // Nothing changed on disk, access times included.
   EXPECT_EQ(LStat(tree / "src/same.txt").st_atime, 1000000000);
   EXPECT_EQ(LStat(tree / "dst/same.txt").st_atime, 1000000000);

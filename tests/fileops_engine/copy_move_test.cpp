@@ -36,8 +36,8 @@ TEST_F(FileOpsTest, OneDirectoryCopyNumbersOverwritesOrLeavesAlone) {
        true,
        false,
        {{"README", "old"}, {"a_1.txt", "1"}, {"a_2.txt", "2"}, {"a_3.txt", "3"}, {"a_4.txt", "4"}},
-       {"Success: T/src/.profile", "Numeric Duplicate Created: T/src/README", "Success: T/src/one/a.txt",
-        "Numeric Duplicate Created: T/src/two/a.txt"},
+       {"Success: T/src/.profile", "Numeric Duplicate Created: T/src/README -> README_1", "Success: T/src/one/a.txt",
+        "Numeric Duplicate Created: T/src/two/a.txt -> a_5.txt"},
        ".profile = P\nREADME = old\nREADME_1 = R\na.txt = A1\na_1.txt = 1\na_2.txt = 2\na_3.txt = 3\na_4.txt = 4\n"
        "a_5.txt = A2\n"},
       {"kept", false, false, {{"README", "old"}}, {"Success: T/src/.profile", "Success: T/src/one/a.txt"},
@@ -157,7 +157,7 @@ TEST_F(FileOpsTest, MoveToOneFolderAndAcrossFileSystems) {
   ops.FileOperation(fileop::Move);
   ops.CopyOp_NumberDuplicates(true);
   Run();
-  EXPECT_EQ(Lines(), (Strings{"Numeric Duplicate Created: T/src/x/a.txt", "Success: T/src/b.txt"}));
+  EXPECT_EQ(Lines(), (Strings{"Numeric Duplicate Created: T/src/x/a.txt -> a_1.txt", "Success: T/src/b.txt"}));
   EXPECT_EQ(TreeListing(tree / "src"), "x/\n");
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = old\na_1.txt = A\nb.txt = B\n");
 

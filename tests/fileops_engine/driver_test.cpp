@@ -139,7 +139,7 @@ TEST_F(FileOpsTest, RootFolderIsAskedAboutAndNoEndsTheOperation) {
 
 // The list preview records what each operation would do, in its order (delete and move from the deepest item,
 // the others in walk order; folder lines only for copy, shells, delete and move); the report preview writes the
-// report alone. Neither changes anything, and a missing destination is asked about but not made.
+// report alone. Neither changes anything nor asks to create a missing destination: it is noted, and not made.
 TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
   tree.File("src/a.txt", "a");
   tree.File("src/sub/b.txt", "b");
@@ -155,12 +155,18 @@ TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
     Strings lines;
     Strings questions;
   };
-  const std::string create = "YesNo|Create Folder|Create folder T/new/?";
+  const std::string noted = "Destination does not exist - the operation will ask to create it: T/new/";
+  auto withNote = [&](const Strings& lines) {
+    Strings out{noted};
+    out.insert(out.end(), lines.begin(), lines.end());
+    return out;
+  };
   const std::vector<Case> cases = {
-      {"copy", fileop::Copy, gather::FilesAndFolders, false, forward, {create}},
-      {"shells", fileop::EmptyShells, gather::FilesAndFolders, false, forward, {create}},
+      {"copy", fileop::Copy, gather::FilesAndFolders, false, withNote(forward), {}},
+      {"shells", fileop::EmptyShells, gather::FilesAndFolders, false, withNote(forward), {}},
       {"delete", fileop::Delete, gather::FilesAndFolders, false, backward, {}},
-      {"move", fileop::Move, gather::FilesAndFolders, false, backward, {create}},
+      {"move", fileop::Move, gather::FilesAndFolders, false, withNote(backward), {}},
+      {"report of a copy", fileop::Copy, gather::FilesAndFolders, true, {noted}, {}},
       {"attributes", fileop::Attributes, gather::FilesAndFolders, false,
        {"Preview File: T/src/a.txt", "Preview File: T/src/sub/b.txt"}, {}},
       {"delete, files gathered", fileop::Delete, gather::Files, false,

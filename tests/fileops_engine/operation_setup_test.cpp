@@ -88,8 +88,57 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
          c.operation = OperationChoice::Delete;
          c.deleteEmptyFolders = true;
        },
-       "\r\nOperation: Delete (Files & Folders)" + dirLines + filtersAll + backupWarning,
+       "\r\nOperation: Delete (Files & Folders)\r\n  The chosen folder /data/src is removed too once it is empty." +
+           dirLines + filtersAll + backupWarning,
        [](const OperationSettings& s) { EXPECT_EQ(s.DeleteSettings, 1); }},
+      {"delete of a folder's contents keeps the folder",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Delete;
+         c.deleteEmptyFolders = true;
+         c.source = "/data/src/*.*";
+       },
+       "\r\nOperation: Delete (Files & Folders)\r\n\r\nDirectories: /data/src/*.*\r\n" + filtersAll + backupWarning,
+       [](const OperationSettings&) {}},
+      {"preview of a move says so first, with the filter as typed",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Move;
+         c.previewOnly = true;
+         c.filePattern = " *.heic ";
+       },
+       "Preview only: nothing will be changed\r\nOperation: Move\r\n\t [Do Not Include Empty Folders]" + copyLines +
+           filtersAll + "*.heic (Wildcards)" + backupWarning,
+       [](const OperationSettings& s) {
+         EXPECT_TRUE(s.PreviewOnly);
+         EXPECT_EQ(s.scan.filePattern, "*.heic");
+       }},
+      {"report preview of a copy says so first",
+       [](OperationChoices& c) {
+         c.reportPreview = true;
+         c.wildcards = false;
+         c.filePattern = "^a";
+       },
+       "Preview only: nothing will be changed\r\nOperation: Copy (Do Not Overwrite Existing Files)\r\n\t [Do Not "
+       "Include Empty Folders]" + copyLines + filtersAll + "^a (Regular Expression)",
+       [](const OperationSettings& s) { EXPECT_FALSE(s.PreviewOnly); }},
+      {"find and replace text: extensions and backup",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::FindAndReplace;
+         c.findText = "a";
+         c.replaceText = "b";
+         c.textExtensions = ".TXT,.MD";
+         c.backup = true;
+       },
+       "\r\nOperation: Find & Replace Text\r\n  Finding: a\r\n  Replace with: b\r\n  In files ending in: .TXT,.MD\r\n"
+       "  A backup of each changed file is kept (_DVBU)" + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_TRUE(s.FindAndReplaceSettings->backup); }},
+      {"open with its macro",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Open;
+         c.pauseBetweenOpens = true;
+         c.macro = "{ENTER}";
+       },
+       "Operation: Open (Pausing between files)\r\n  Macro: {ENTER}" + dirLines + filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.OpenMacroString, "{ENTER}"); }},
       {"rename from the end",
        [](OperationChoices& c) {
          c.operation = OperationChoice::Rename;
@@ -133,7 +182,7 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
          c.runMode = 1;
          c.waitSeconds = 5;
        },
-       "Operation: Run Process On File" + dirLines + filtersAll,
+       "Operation: Run Process On File\r\n  Command: wc -c <<FileName>>" + dirLines + filtersAll,
        [](const OperationSettings& s) { EXPECT_EQ(s.RunProcOnFilePauseSetting->waitMs, 5000); }},
       {"compare with the filters in force",
        [](OperationChoices& c) {

@@ -335,7 +335,7 @@ class FrmFileOpsTest : public QObject {
            E("txtRunProcessOnFile")->setText("cat <<filename>>");
            Type("txtRunProcOnFileWaitTime", "5");
          },
-         "Operation: Run Process On File\r\n\r\nDirectories: " + s + "\r\n" + filters},
+         "Operation: Run Process On File\r\n  Command: cat <<filename>>\r\n\r\nDirectories: " + s + "\r\n" + filters},
     };
     for (const Row& r : rows) {
       Reopen();
