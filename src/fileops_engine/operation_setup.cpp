@@ -179,10 +179,11 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
       return FindAndReplace(c, s, summary, prompter);
     case OperationChoice::Rename:
       s.FileOperation = fileop::Rename;
-      s.RenameSettings = {c.renamePattern, c.renameReplacement, 2,
+      s.RenameSettings = {c.renamePattern, c.renameReplacement, c.renameWildcards ? 1L : 2L,
                           static_cast<int16_t>(c.renameStart > 0 && c.renameStart <= 32767 ? c.renameStart : 32000)};
       summary += std::string(kCrLf) + "Operation: Rename Files" + kCrLf + "  Search Pattern: " + c.renamePattern +
-                 kCrLf + "  Replace with: " + c.renameReplacement;
+                 (c.renameWildcards ? " (Wildcards)" : " (Regular Expression)") + kCrLf +
+                 "  Replace with: " + c.renameReplacement;
       return true;
     case OperationChoice::Attributes: {
       s.FileOperation = fileop::Attributes;

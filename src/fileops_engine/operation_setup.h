@@ -52,6 +52,7 @@ struct OperationChoices {
   // Rename.
   std::string renamePattern, renameReplacement;
   long renameStart = 0;  // above 0, else from the end (32000)
+  bool renameWildcards = false;  // the search pattern's own choice, apart from the filters' one
 
   std::array<AttributeBox, 4> attributes{AttributeBox::Grayed, AttributeBox::Grayed, AttributeBox::Grayed,
                                          AttributeBox::Grayed};  // archive, read only, system, hidden

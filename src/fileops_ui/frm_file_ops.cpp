@@ -231,6 +231,8 @@ OperationChoices frmFileOps::CurrentChoices() {
   c.backup = chkFindAndReplaceBackup_->isChecked();
   c.textExtensions = Std(cboTextExtensions_->currentText());
   c.renamePattern = Std(txtRenamePattern_->text());
+  // Rename has a pattern choice of its own, apart from the filters' one.
+  c.renameWildcards = optPatternMatching_[2]->isChecked();
   c.renameReplacement = Std(txtRenameRepString_->text());
   c.renameStart = static_cast<long>(LeadingNumber(Std(txtRenameStartPosition_->text())));
   for (int i = 0; i < 4; ++i) {
@@ -291,9 +293,6 @@ bool frmFileOps::PrepareOperation() {
   scope.Step([&] { choices = CurrentChoices(); });
   scope.Step([&] {
     prepared_ = dv::PrepareOperation(choices, prompter_);
-    // Rename has a pattern choice of its own, apart from the filters' one.
-    if (prepared_.settings.RenameSettings)
-      prepared_.settings.RenameSettings->patternMatching = optPatternMatching_[2]->isChecked() ? 1 : 2;
   });
   scope.Step([&] {
     if (choices.operation == OperationChoice::FindAndReplace) ControlsFromChoices(choices);

@@ -145,8 +145,22 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
          c.renamePattern = "a";
          c.renameReplacement = "b";
        },
-       "\r\nOperation: Rename Files\r\n  Search Pattern: a\r\n  Replace with: b" + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.RenameSettings->startAt, 32000); }},
+       "\r\nOperation: Rename Files\r\n  Search Pattern: a (Regular Expression)\r\n  Replace with: b" + dirLines +
+           filtersAll,
+       [](const OperationSettings& s) {
+         EXPECT_EQ(s.RenameSettings->startAt, 32000);
+         EXPECT_EQ(s.RenameSettings->patternMatching, 2);
+       }},
+      {"rename by wildcards, whatever the filters use",
+       [](OperationChoices& c) {
+         c.operation = OperationChoice::Rename;
+         c.renamePattern = "*.JPG";
+         c.renameReplacement = "b";
+         c.renameWildcards = true;
+       },
+       "\r\nOperation: Rename Files\r\n  Search Pattern: *.JPG (Wildcards)\r\n  Replace with: b" + dirLines +
+           filtersAll,
+       [](const OperationSettings& s) { EXPECT_EQ(s.RenameSettings->patternMatching, 1); }},
       {"attributes: checked adds, unchecked removes, grayed leaves alone",
        [](OperationChoices& c) {
          c.operation = OperationChoice::Attributes;
