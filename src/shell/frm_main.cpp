@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QShortcut>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -182,7 +183,11 @@ void frmMain::Load() {
   });
   Run("FM:01.10", [this] { services_.log.OpenSessionErrorLog(); });
   Run("FM:01.15", [this] {
-    if (!cancel_) cancel_ = new frmCancel(services_.errors, frmCancel::DefaultProgramPath(), this);
+    if (cancel_) return;
+    cancel_ = new frmCancel(services_.errors, frmCancel::DefaultProgramPath(), this);
+    services_.prompter.AroundBoxes([cancel = QPointer<frmCancel>(cancel_)](bool open) {
+      if (cancel) cancel->StepAside(open);
+    });
   });
   Run("FM:01.20", [this] { ShowDirectoryPrinter(); });
 }
