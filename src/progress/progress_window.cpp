@@ -152,7 +152,7 @@ void ProgressWindow::CancelDelivered() {
 }
 
 void ProgressWindow::StepAside(bool aside) {
-  if (aside == aside_ || (aside && isHidden())) return;
+  if (closingForGood_ || aside == aside_ || (aside && isHidden())) return;
   aside_ = aside;
   if (aside) {
     hide();
