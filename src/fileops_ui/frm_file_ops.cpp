@@ -353,7 +353,7 @@ void frmFileOps::cfoCompletedProcessing() {
   });
   scope.Step([&] {
     if (errorsThisRun_) SetButtonColour(cmdDisplayErrors_, kNewErrors);
-    SetButtonColour(cmdLastOperationResults_, kNewResults);
+    ShowRunOutcome();
   });
 }
 
