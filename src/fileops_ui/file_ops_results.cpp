@@ -128,15 +128,26 @@ void frmFileOps::PrintFileOpErrorsThisSession() {
 }
 
 void frmFileOps::SaveLastOperationResults() {
-  SaveView(txtInfoDisplay_, "ffo:29", "DV_Op_Results_", "Save Last Operation Results");
+  // Right after a restart the viewer is empty while the last run's results file is still there.
+  SaveView(txtInfoDisplay_, ResultsPath(), "There are no operation results to save yet.", "ffo:29", "DV_Op_Results_",
+           "Save Last Operation Results");
 }
 
 void frmFileOps::SaveFileOpErrorsThisSession() {
-  SaveView(txtErrorsDisplay_, "ffo:31", "DV_Errors_", "Save Errors This Session");
+  // A session without errors has an empty log; saving it says so in a file of its own.
+  SaveView(txtErrorsDisplay_, QString::fromStdString(services_.log.Path()), nullptr, "ffo:31", "DV_Errors_",
+           "Save Errors This Session");
 }
 
-void frmFileOps::SaveView(ReportPreview* view, const char* location, const char* namePrefix, const char* title) {
+void frmFileOps::SaveView(ReportPreview* view, const QString& lastFile, const char* nothing, const char* location,
+                          const char* namePrefix, const char* title) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), location);
+  SaveSource source;
+  scope.Step([&] { source = WhatToSave(view->Path(), view->Text(), lastFile); });
+  if (source.Empty() && nothing) {
+    prompter_.Message(nothing, title);
+    return;
+  }
   SaveDialogRequest request;
   scope.Step([&] {
     request.fileName = FileOpsSaveName(namePrefix, Now());
@@ -150,7 +161,7 @@ void frmFileOps::SaveView(ReportPreview* view, const char* location, const char*
   if (!ran || !choice) return;  // cancelled: nothing written, nothing said
   const std::string target = choice->path.toStdString();
   scope.Step([&] { utilities_.OfferDefaultSaveLocation(request.initialFolder.toStdString(), target); });
-  scope.Step([&] { SaveViewAsRtf(view->Path(), view->Path().isEmpty() ? view->Text() : QString(), target); });
+  scope.Step([&] { SaveViewAsRtf(source.path, source.text, target); });
 }
 
 }  // namespace dv

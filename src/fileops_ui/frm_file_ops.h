@@ -213,7 +213,10 @@ class frmFileOps : public frmFileOpsBase {
   // After a run: the results button tells a run stopped early from a finished one; failed items are said in a box.
   void ShowRunOutcome();
   void UpdateProcessEnabled();
-  void SaveView(ReportPreview* view, const char* location, const char* namePrefix, const char* title);
+  // `lastFile`: what is saved when the viewer shows nothing; `nothing`: said when that is empty too (empty: an
+  // empty file is saved).
+  void SaveView(ReportPreview* view, const QString& lastFile, const char* nothing, const char* location,
+                const char* namePrefix, const char* title);
 
   ShellServices& services_;
   QPointer<frmCancel> cancel_;
