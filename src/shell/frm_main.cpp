@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -26,13 +27,19 @@ frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFacto
     : services_(services),
       makeDirPrint_(dirPrint ? std::move(dirPrint) : [](ShellServices&, frmCancel*) { return new frmDirPrintBase; }),
       makeFileOps_(fileOps ? std::move(fileOps) : [](ShellServices&) { return new frmFileOpsBase; }),
-      area_(new QMdiArea(this)) {
+      area_(new QMdiArea(this)),
+      emptyHint_(new QLabel(area_->viewport())) {
   setObjectName("frmMain");
   setWindowTitle("Dorvane");
   area_->setObjectName("mdiArea");
   setCentralWidget(area_);
   // Working windows that fill the frame keep filling it when the frame changes size.
   area_->viewport()->installEventFilter(this);
+  emptyHint_->setObjectName("lblEmptyFrame");
+  emptyHint_->setText("No working window is open. To bring one back, choose \"Goto Directory Printer\" or "
+                      "\"Goto File Operations\" in the File menu.");
+  emptyHint_->setAlignment(Qt::AlignCenter);
+  emptyHint_->setWordWrap(true);
   PlaceOnScreen();
   services_.prompter.Parent(this);
   BuildMenus();
@@ -70,6 +77,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QRect before(QPoint(0, 0), resize->oldSize()), now(QPoint(0, 0), resize->size());
     for (QMdiSubWindow* sub : area_->subWindowList())
       if (sub->geometry() == before && !sub->isMaximized() && !sub->isMinimized()) sub->setGeometry(now);
+    emptyHint_->setGeometry(now.adjusted(24, 24, -24, -24));
+  } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+    if (qobject_cast<QMdiSubWindow*>(watched)) UpdateEmptyHint();
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -199,6 +209,14 @@ void frmMain::FillArea(QMdiSubWindow* sub) {
   // A working window fills the frame (not maximized: the caption stays "Dorvane"); when the frame is smaller
   // than its controls need, they scroll inside it.
   sub->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
+  sub->installEventFilter(this);
+}
+
+void frmMain::UpdateEmptyHint() {
+  bool open = false;
+  for (QMdiSubWindow* sub : area_->subWindowList()) open = open || !sub->isHidden();
+  emptyHint_->setVisible(!open);
+  if (!open) emptyHint_->lower();
 }
 
 void frmMain::ShowDirectoryPrinter() {

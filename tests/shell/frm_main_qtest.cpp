@@ -1,5 +1,6 @@
 // The main window: its menu bar by name, the two mode switches and the preview toggle.
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -99,6 +100,23 @@ class FrmMainTest : public QObject {
       }
     }
     QVERIFY(fileOps_->refreshed >= 1);
+  }
+
+  // Once the last working window is closed the empty frame says how to bring one back, and only then.
+  void theEmptyFrameSaysHowToBringAWindowBack() {
+    auto* hint = w_->findChild<QLabel*>("lblEmptyFrame");
+    QVERIFY(hint && hint->text().contains("File menu"));
+    const struct {
+      const char* step;  // a menu item, or "close" for the active working window's close
+      bool hintShown;
+    } steps[] = {{"mnuGotoFileOperations", false}, {"close", false}, {"close", true},
+                 {"mnuGotoDirectoryPrinter", false}, {"close", true}, {"mnuGotoFileOperations", false}};
+    QVERIFY(!hint->isVisible());
+    for (const auto& s : steps) {
+      if (std::string(s.step) == "close") QVERIFY(w_->Area()->activeSubWindow()->close());
+      else Trigger(s.step);
+      QVERIFY2(hint->isVisible() == s.hintShown, s.step);
+    }
   }
 
   // The frame fits the screen it opens on, working windows fill it and follow its size, and the size and place
