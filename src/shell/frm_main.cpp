@@ -15,6 +15,7 @@
 
 #include "shell/child_windows.h"
 #include "shell/frm_cancel.h"
+#include "shell/screen_fit.h"
 #include "shell/shell_services.h"
 
 namespace dv {
@@ -58,7 +59,11 @@ void frmMain::PlaceOnScreen() {
   const QByteArray stored =
       QByteArray::fromBase64(QByteArray::fromStdString(services_.settings.GetSetting(kGeometryKey, "")));
   // Qt moves a restored window back onto a screen when the one it was on is gone.
-  if (!stored.isEmpty() && restoreGeometry(stored)) return;
+  if (!stored.isEmpty() && restoreGeometry(stored)) {
+    // Remembered on a larger screen (or with a larger resolution): the frame must fit this one.
+    if (!isMaximized() && !isFullScreen()) FitToScreen(this);
+    return;
+  }
   QSize size(1180, 820);
   if (const QScreen* here = screen()) {
     // Leave room for the window frame, which the available area does not count.

@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "shell/screen_fit.h"
 
 namespace dv {
 
@@ -88,6 +91,10 @@ HelpViewer::HelpViewer(QWidget* owner, QString helpFolder)
   connect(txtHelpPage_, &QTextBrowser::backwardAvailable, cmdHelpBack_, &QPushButton::setEnabled);
   connect(txtHelpPage_, &QTextBrowser::forwardAvailable, cmdHelpForward_, &QPushButton::setEnabled);
   connect(txtHelpPage_, &QTextBrowser::sourceChanged, this, &HelpViewer::UpdateTitle);
+  // Escape closes the help, as it closes a dialog.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 HelpViewer* HelpViewer::ShowTopic(QWidget* owner, const QString& topic, const QString& helpFolder) {
@@ -104,6 +111,7 @@ HelpViewer* HelpViewer::ShowTopic(QWidget* owner, const QString& topic, const QS
     viewer = new HelpViewer(owner, helpFolder);
   }
   viewer->GoToTopic(topic);
+  FitToScreen(viewer);
   viewer->show();
   viewer->raise();
   viewer->activateWindow();

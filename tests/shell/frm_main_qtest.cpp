@@ -134,6 +134,14 @@ class FrmMainTest : public QObject {
     w_ = std::make_unique<dv::frmMain>(*services_);
     w_->show();
     QCOMPARE(w_->size(), size);
+
+    // Remembered larger than this screen (another monitor, another resolution): shrunk to fit it with its frame.
+    w_->resize(3000, 2000);
+    w_->RememberPlace();
+    w_.reset();
+    w_ = std::make_unique<dv::frmMain>(*services_);
+    w_->show();
+    QVERIFY(w_->screen()->availableGeometry().adjusted(0, 0, -16, -48).contains(w_->geometry()));
   }
 
   void menuBarHasEveryItemWithItsCaptionAndInitialState() {

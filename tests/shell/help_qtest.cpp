@@ -54,6 +54,15 @@ class HelpTest : public QObject {
     QVERIFY(Browser(help)->toPlainText().contains("File Operations"));
   }
 
+  // The window fits the screen with its frame, and Escape closes it.
+  void fitsTheScreenAndEscapeCloses() {
+    dv::HelpViewer* help = dv::HelpViewer::ShowTopic(main_, "Welcome.htm", ShippedHelp());
+    const QRect room = help->screen()->availableGeometry().adjusted(0, 0, -16, -48);
+    QVERIFY2(room.contains(help->geometry()), qPrintable(QString("%1x%2").arg(help->width()).arg(help->height())));
+    QTest::keyClick(Browser(help), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
+  }
+
   // A second topic goes to the open help window instead of opening another.
   void nextTopicReusesTheWindow() {
     dv::HelpViewer* first = dv::HelpViewer::ShowTopic(main_, "Welcome.htm", ShippedHelp());
