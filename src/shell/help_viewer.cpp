@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -91,10 +91,15 @@ HelpViewer::HelpViewer(QWidget* owner, QString helpFolder)
   connect(txtHelpPage_, &QTextBrowser::backwardAvailable, cmdHelpBack_, &QPushButton::setEnabled);
   connect(txtHelpPage_, &QTextBrowser::forwardAvailable, cmdHelpForward_, &QPushButton::setEnabled);
   connect(txtHelpPage_, &QTextBrowser::sourceChanged, this, &HelpViewer::UpdateTitle);
-  // Escape closes the help, as it closes a dialog.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  escape->setContext(Qt::WidgetWithChildrenShortcut);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the help, as it closes a dialog (the page passes on the keys it does not use).
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 HelpViewer* HelpViewer::ShowTopic(QWidget* owner, const QString& topic, const QString& helpFolder) {

@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace dv {
 
@@ -29,9 +30,11 @@ QString Body(const std::string& text) { return QString::fromStdString(text).repl
 
 // The box comes in front and takes the keyboard: the user must be able to see and answer it at once.
 int ShowInFront(QDialog& box) {
-  box.show();
-  box.raise();
-  box.activateWindow();
+  // Once exec has shown it (shown earlier, the box would not be modal).
+  QTimer::singleShot(0, &box, [&box] {
+    box.raise();
+    box.activateWindow();
+  });
   return box.exec();
 }
 

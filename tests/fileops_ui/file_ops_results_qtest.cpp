@@ -2,6 +2,7 @@
 // one by the results button's colour and caption, failed items are said in a box, not only by a red button, and
 // the results are saved also right after a restart, or the user is told there are none.
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -35,7 +36,7 @@ struct Session {
 
 }  // namespace
 
-class RunOutcomeTest : public QObject {
+class FileOpsResultsTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -117,5 +118,5 @@ class RunOutcomeTest : public QObject {
   }
 };
 
-QTEST_MAIN(RunOutcomeTest)
-#include "run_outcome_qtest.moc"
+QTEST_MAIN(FileOpsResultsTest)
+#include "file_ops_results_qtest.moc"

@@ -106,15 +106,25 @@ class FrmMainTest : public QObject {
   void theEmptyFrameSaysHowToBringAWindowBack() {
     auto* hint = w_->findChild<QLabel*>("lblEmptyFrame");
     QVERIFY(hint && hint->text().contains("File menu"));
-    const struct {
-      const char* step;  // a menu item, or "close" for the active working window's close
+    struct Step {
+      const char* step;  // a menu item, or "close" with the window to close
+      std::function<QWidget*()> close;
       bool hintShown;
-    } steps[] = {{"mnuGotoFileOperations", false}, {"close", false}, {"close", true},
-                 {"mnuGotoDirectoryPrinter", false}, {"close", true}, {"mnuGotoFileOperations", false}};
+    };
+    const auto fileOps = [this]() -> QWidget* { return w_->FileOps(); };
+    const auto dirPrint = [this]() -> QWidget* { return w_->DirPrint(); };
+    const Step steps[] = {{"mnuGotoFileOperations", {}, false}, {"close", fileOps, false},
+                          {"close", dirPrint, true},           {"mnuGotoDirectoryPrinter", {}, false},
+                          {"close", dirPrint, true},           {"mnuGotoFileOperations", {}, false}};
     QVERIFY(!hint->isVisible());
     for (const auto& s : steps) {
-      if (std::string(s.step) == "close") QVERIFY(w_->Area()->activeSubWindow()->close());
-      else Trigger(s.step);
+      if (s.close) {
+        QWidget* inside = s.close();
+        for (QMdiSubWindow* sub : w_->Area()->subWindowList())
+          if (sub->widget() == inside) QVERIFY(sub->close());
+      } else {
+        Trigger(s.step);
+      }
       QVERIFY2(hint->isVisible() == s.hintShown, s.step);
     }
   }
@@ -141,7 +151,9 @@ class FrmMainTest : public QObject {
     w_.reset();
     w_ = std::make_unique<dv::frmMain>(*services_);
     w_->show();
-    QVERIFY(w_->screen()->availableGeometry().adjusted(0, 0, -16, -48).contains(w_->geometry()));
+    const QRect got = w_->frameGeometry();
+    QVERIFY2(w_->screen()->availableGeometry().contains(got),
+             qPrintable(QString("%1,%2 %3x%4").arg(got.x()).arg(got.y()).arg(got.width()).arg(got.height())));
   }
 
   void menuBarHasEveryItemWithItsCaptionAndInitialState() {
