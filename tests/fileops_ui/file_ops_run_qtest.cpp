@@ -108,7 +108,12 @@ class FileOpsRunTest : public QObject {
   void aRunCountsItsItems() {
     tree_->File("src/a.txt", "a");
     tree_->File("src/b.txt", "b");
-    for (const bool preview : {false, true}) {
+    // The real copy counts the two files it copied; the preview also lists the folder itself.
+    const struct {
+      bool preview;
+      long items;
+    } rows[] = {{false, 2}, {true, 3}};
+    for (const auto& [preview, items] : rows) {
       run_.reset();
       run_ = std::make_unique<dv::FileOpsRun>(*engine_, cancel_.get(), *errors_, nullptr, [this] { return now_; });
       engine_->scFileOperations().DirLevelsDeep(32000);
@@ -119,8 +124,9 @@ class FileOpsRunTest : public QObject {
       engine_->FileOperation(dv::fileop::Copy);
       engine_->PreviewOnly(preview);
       engine_->ProcessOperation();
-      QCOMPARE(run_->ItemsDone(), 2L);
-      QVERIFY(run_->ProgressText().ends_with("Items done: 2"));
+      QCOMPARE(run_->ItemsDone(), items);
+      const QString text = QString::fromStdString(run_->ProgressText());
+      QVERIFY2(text.contains(QString("Items done: %1").arg(items)), qPrintable(text));
     }
   }
 
