@@ -81,8 +81,8 @@ class QuestionInFrontXTest : public QObject {
     dv::ShellServices services;
     dv::frmMain w(services, [](dv::ShellServices& s, dv::frmCancel* c) { return new dv::frmDirPrint(s, c); });
     w.show();
-    w.Load();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Load();
     QVERIFY(w.Cancel());
     dv::Prompter& prompter = services.prompter;
 
