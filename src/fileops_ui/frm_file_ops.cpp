@@ -79,6 +79,7 @@ frmFileOps::frmFileOps(ShellServices& services, frmCancel* cancel, Prompter* pro
   };
   BuildControls();
   ConnectHandlers();
+  ConnectKeys();
   Form_Load();
 }
 

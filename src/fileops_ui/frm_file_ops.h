@@ -159,6 +159,9 @@ class frmFileOps : public frmFileOpsBase {
   QWidget* BuildCommandColumn();
   void ConnectHandlers();
   void ConnectMacroAndBank();
+  // Arrow keys, Enter and Space in the folder trees; Escape for the results and errors views (file_ops_keys.cpp).
+  void ConnectKeys();
+  friend class FileOpsKeys;
   void PlaceViewers();
 
   // frm_file_ops.cpp
