@@ -13,6 +13,7 @@
 #include "fileops_ui/frm_file_ops.h"
 #include "fileops_ui/frm_load_macro.h"
 #include "fileops_ui/frm_key_chooser.h"
+#include "fileops_ui/user_data_files.h"
 #include "shell/cls_reg.h"
 #include "shell/shell_services.h"
 
@@ -24,7 +25,7 @@ void frmFileOps::ConnectMacroAndBank() {
       (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/dorvane").toStdString();
   ShowModal = [](QDialog& dialog) { return dialog.exec(); };
   AskBankLocation = [this]() -> std::optional<std::string> {
-    QFileDialog dialog(this, "Processing Bank File Location", QString::fromStdString(ProgramFolder),
+    QFileDialog dialog(this, "Processing Bank File Location", QString::fromStdString(UserDataFolder),
                        "Dorvane Bank (*.dvb)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("dvb");
@@ -45,7 +46,10 @@ void frmFileOps::ConnectMacroAndBank() {
 }
 
 std::string frmFileOps::LocateMacrosFolder() {
-  return dv::LocateMacrosFolder(clsReg().ReadMachineValue("OpenMacros"), ProgramFolder, UserDataFolder);
+  // The user's data folder, always; a macros file left where an older version kept it (the machine-wide
+  // "OpenMacros" folder, else the program's folder) is carried over once.
+  const std::string old = clsReg().ReadMachineValue("OpenMacros");
+  return CarriedOver(old.empty() ? ProgramFolder : old, UserDataFolder, kMacroFileName);
 }
 
 void frmFileOps::cmdAddToMacroSeries_Click() {

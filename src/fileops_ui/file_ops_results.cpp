@@ -1,7 +1,8 @@
 // The two viewers of the file operations window: the last operation's results file and the session error log,
 // each opened over the work area by its button, printed, and saved as rich text. Both viewers read their file as
 // they are scrolled (ReportPreview), so a run over a million files costs the window the index of the results
-// file, not its text. The buttons' colours tell what is new: light green results, light red errors.
+// file, not its text. The buttons' colours tell what is new: light green results, light amber results of a run
+// stopped early, light red errors.
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
@@ -32,6 +33,25 @@ void frmFileOps::SetButtonColour(QPushButton* button, const QColor& colour) {
   p.setColor(QPalette::Button, colour);
   button->setPalette(p);
   button->setAutoFillBackground(colour != buttonFace_);
+}
+
+const QColor frmFileOps::kStoppedResults(0xFF, 0xD8, 0x8A);
+
+void frmFileOps::ShowRunOutcome() {
+  // Green would say "all done" for a run that was cut short; the caption says it too, for those who cannot
+  // tell the colours apart. Viewing the results gives the button its usual face and caption again.
+  const bool stopped = dvFileOps_->StopProcessing();
+  SetButtonColour(cmdLastOperationResults_, stopped ? kStoppedResults : kNewResults);
+  static const QString kStopped = " (Stopped early)";
+  QString caption = cmdLastOperationResults_->text();
+  if (caption.endsWith(kStopped)) caption.chop(kStopped.size());
+  cmdLastOperationResults_->setText(stopped ? caption + kStopped : caption);
+  const long failed = dvFileOps_->FailureCount();
+  if (failed == 0) return;
+  // A coloured button is easily missed; failures are said at once.
+  const long all = failed + dvFileOps_->SuccessCount();
+  prompter_.Message(std::to_string(failed) + " of " + std::to_string(all) + " items failed; see Errors This Session",
+                    "");
 }
 
 void frmFileOps::UpdateProcessEnabled() {
@@ -108,15 +128,26 @@ void frmFileOps::PrintFileOpErrorsThisSession() {
 }
 
 void frmFileOps::SaveLastOperationResults() {
-  SaveView(txtInfoDisplay_, "ffo:29", "DV_Op_Results_", "Save Last Operation Results");
+  // Right after a restart the viewer is empty while the last run's results file is still there.
+  SaveView(txtInfoDisplay_, ResultsPath(), "There are no operation results to save yet.", "ffo:29", "DV_Op_Results_",
+           "Save Last Operation Results");
 }
 
 void frmFileOps::SaveFileOpErrorsThisSession() {
-  SaveView(txtErrorsDisplay_, "ffo:31", "DV_Errors_", "Save Errors This Session");
+  // A session without errors has an empty log; saving it says so in a file of its own.
+  SaveView(txtErrorsDisplay_, QString::fromStdString(services_.log.Path()), nullptr, "ffo:31", "DV_Errors_",
+           "Save Errors This Session");
 }
 
-void frmFileOps::SaveView(ReportPreview* view, const char* location, const char* namePrefix, const char* title) {
+void frmFileOps::SaveView(ReportPreview* view, const QString& lastFile, const char* nothing, const char* location,
+                          const char* namePrefix, const char* title) {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), location);
+  SaveSource source;
+  scope.Step([&] { source = WhatToSave(view->Path(), view->Text(), lastFile); });
+  if (source.Empty() && nothing) {
+    prompter_.Message(nothing, title);
+    return;
+  }
   SaveDialogRequest request;
   scope.Step([&] {
     request.fileName = FileOpsSaveName(namePrefix, Now());
@@ -130,7 +161,7 @@ void frmFileOps::SaveView(ReportPreview* view, const char* location, const char*
   if (!ran || !choice) return;  // cancelled: nothing written, nothing said
   const std::string target = choice->path.toStdString();
   scope.Step([&] { utilities_.OfferDefaultSaveLocation(request.initialFolder.toStdString(), target); });
-  scope.Step([&] { SaveViewAsRtf(view->Path(), view->Path().isEmpty() ? view->Text() : QString(), target); });
+  scope.Step([&] { SaveViewAsRtf(source.path, source.text, target); });
 }
 
 }  // namespace dv

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QWindow>
 #include <QWidget>
-#include <cstdio>
 
 #include "common/error_handler.h"
 #include "fileops_engine/cls_file_ops.h"
@@ -34,20 +33,11 @@ bool IsInput(QEvent::Type t) {
   }
 }
 
-std::string Elapsed(std::chrono::steady_clock::duration d) {
-  const long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
-  char text[32];
-  if (s >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-  else std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
-  return text;
-}
-
 }  // namespace
 
 FileOpsRun::FileOpsRun(clsFileOps& engine, frmCancel* cancel, ErrorHandler& errors, std::function<void()> completed,
                        std::function<Clock::time_point()> now)
     : engine_(engine), cancel_(cancel), errors_(errors), completed_(std::move(completed)), now_(std::move(now)) {
-  start_ = now_();
   engine_.Listener(this);
   qApp->installEventFilter(this);
 }
@@ -64,21 +54,36 @@ bool FileOpsRun::Due(std::optional<Clock::time_point>& last) {
   return true;
 }
 
+long FileOpsRun::ItemsDone() const {
+  // A preview only lists the items: one check each. A real run counts the items that came out done or failed:
+  // an item may check many times (a macro's waits, a backup), so the checks would count far too many.
+  if (engine_.PreviewOnly()) return items_;
+  return engine_.SuccessCount() + engine_.FailureCount();
+}
+
 std::string FileOpsRun::ProgressText() const {
-  std::string text = engineText_;
-  if (processing_) text += "\r\nItems done: " + std::to_string(items_);
-  return text + "\r\nTime elapsed: " + Elapsed(now_() - start_);
+  // The count goes on the heading line: what follows the first line break is a path, shortened to fit.
+  // No clock here: the progress window shows the time itself.
+  if (!processing_) return engineText_;
+  const size_t br = engineText_.find_first_of("\r\n");
+  std::string heading = engineText_.substr(0, br);
+  while (!heading.empty() && heading.back() == ' ') heading.pop_back();
+  if (!heading.empty()) heading += " - ";
+  heading += "Items done: " + std::to_string(ItemsDone());
+  return br == std::string::npos ? heading : heading + engineText_.substr(br);
 }
 
 void FileOpsRun::evtCFOUpdateProgress(const std::string& strProgress) {
-  // The items are worked through once the engine says so; every check from then on is one item.
+  // The items are worked through once the engine says so.
   if (strProgress.rfind("Processing Operation", 0) == 0) processing_ = true;
   engineText_ = strProgress;
   if (cancel_ && Due(lastProgress_)) cancel_->UpdateProgressBox(QString::fromStdString(ProgressText()));
 }
 
 void FileOpsRun::evtCFOCheckForClosing() {
-  if (processing_) ++items_;
+  // The engine checks once before the items and once at the start of each.
+  if (processing_ && checkedBeforeItems_) ++items_;
+  checkedBeforeItems_ = checkedBeforeItems_ || processing_;
   if (!Due(lastCheck_)) return;
   // The window repaints and sees Escape; other input waits for no one (see eventFilter).
   QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);

@@ -1,6 +1,7 @@
 #pragma once
 // One run of the file operations engine from the window: the engine's events answered while ProcessOperation
-// runs. Progress goes to the progress program with the count of items done and the time elapsed; the cancel
+// runs. Progress goes to the progress program with the count of items done in this run (the program shows the
+// time itself); the cancel
 // question goes to it too, and both at most every 200 ms (each costs a pass of the event loop and a round trip
 // to the program, far more than one item). At the same moments the window's own events run, so it repaints and
 // Escape stops the run; any other input to the window is dropped while the run lasts, so nothing can start a
@@ -37,8 +38,8 @@ class FileOpsRun : public QObject, public FileOpsListener {
   void cfoCompletedProcessing() override;
 
   bool ErrorsThisRun() const { return errorsThisRun_; }
-  long ItemsDone() const { return items_; }
-  // The progress text as it is sent: the engine's text, then the count and the elapsed time.
+  long ItemsDone() const;
+  // The progress text as it is sent: the engine's text with the count on its first line.
   std::string ProgressText() const;
 
  protected:
@@ -53,11 +54,11 @@ class FileOpsRun : public QObject, public FileOpsListener {
   ErrorHandler& errors_;
   std::function<void()> completed_;
   std::function<Clock::time_point()> now_;
-  Clock::time_point start_;
   std::optional<Clock::time_point> lastProgress_, lastCheck_;
   std::string engineText_;
   bool processing_ = false;  // the gathered items are being worked through
-  long items_ = 0;
+  long items_ = 0;  // items previewed
+  bool checkedBeforeItems_ = false;
   bool errorsThisRun_ = false;
   bool escape_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include "platform/atomic_file.h"
@@ -13,6 +14,14 @@ namespace dv {
 
 QString FileOpsSaveName(const char* prefix, const QDateTime& now) {
   return QString(prefix) + QLocale::c().toString(now, "MM-dd-yy_hh-mm-ap");
+}
+
+SaveSource WhatToSave(const QString& shownPath, const QString& shownText, const QString& lastFile) {
+  if (!shownPath.isEmpty()) return {shownPath, {}};
+  if (!shownText.isEmpty()) return {{}, shownText};
+  const QFileInfo last(lastFile);
+  if (!lastFile.isEmpty() && last.isFile() && !last.isSymLink() && last.size() > 0) return {lastFile, {}};
+  return {};
 }
 
 void SaveViewAsRtf(const QString& sourcePath, const QString& shownText, const std::string& target) {

@@ -10,6 +10,15 @@ namespace dv {
 // DV_Op_Results_03-02-05_03-07-pm. The dialog adds ".rtf".
 QString FileOpsSaveName(const char* prefix, const QDateTime& now);
 
+// What a save of a viewer writes: the file it shows, else the text it shows, else `lastFile` when that holds
+// something (right after a restart the viewer is empty, while the last run's file is still there). Both empty:
+// nothing to save.
+struct SaveSource {
+  QString path, text;
+  bool Empty() const { return path.isEmpty() && text.isEmpty(); }
+};
+SaveSource WhatToSave(const QString& shownPath, const QString& shownText, const QString& lastFile);
+
 // Writes the viewer's content as rich text to `target`: the file it shows (`sourcePath`, read a piece at a time)
 // or, when it shows no file, `shownText`. Written beside the target and renamed into place, so a failure leaves
 // the target as it was. Throws dv::Error.

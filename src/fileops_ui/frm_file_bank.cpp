@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "fileops_engine/bank_file.h"
+#include "fileops_ui/user_data_files.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -106,6 +108,19 @@ std::string frmFileBank::BankName() const { return cbxSelectABank_->currentText(
 void frmFileBank::LoadBankFile() {
   lines_ = {std::string(kNewBank) + kBankSeparator + "0"};
   bankFilePath_ = c_.settings->GetSetting("ProcessingBank", "");
+  // A bank an older version kept beside the program moves to the user's data folder once, and is used there.
+  if (bankFilePath_.empty() || ParentOfPath(bankFilePath_) == c_.programFolder) {
+    try {
+      const std::string carried =
+          JoinPath(CarriedOver(c_.programFolder, c_.userDataFolder, kBankFileName), kBankFileName);
+      if (FileSystemObject().FileExists(carried)) {
+        bankFilePath_ = carried;
+        c_.settings->SaveSetting("ProcessingBank", bankFilePath_);
+      }
+    } catch (const Error&) {
+      // Not carried over: the old file is read as it is, and the next save goes to the user's folder.
+    }
+  }
   if (!bankFilePath_.empty() && FileSystemObject().FileExists(bankFilePath_))
     for (std::string& line : ReadBankLines(bankFilePath_)) lines_.push_back(std::move(line));
   cbxSelectABank_->clear();
@@ -205,13 +220,16 @@ void frmFileBank::RemoveBank() {
 bool frmFileBank::WriteBankLines() {
   // A remembered place whose folder has gone (a removed drive, a deleted folder) is chosen anew.
   const bool placeGone = !bankFilePath_.empty() && !FileSystemObject().FolderExists(ParentOfPath(bankFilePath_));
-  if ((bankFilePath_.empty() || placeGone) && !ChooseLocation()) return false;
+  // Nothing is ever written beside the program.
+  const bool oldPlace = !bankFilePath_.empty() && ParentOfPath(bankFilePath_) == c_.programFolder;
+  if ((bankFilePath_.empty() || placeGone || oldPlace) && !ChooseLocation()) return false;
   WriteBankFile(bankFilePath_, std::vector<std::string>(lines_.begin() + 1, lines_.end()));
   return true;
 }
 
 bool frmFileBank::ChooseLocation() {
-  std::string path = LocateBankFile(c_.programFolder, c_.userDataFolder);
+  // Never the program's folder: installed, it is root's (and run as root, writable).
+  std::string path = LocateBankFile(c_.userDataFolder, c_.userDataFolder);
   while (path.empty()) {
     std::optional<std::string> chosen = c_.askLocation ? c_.askLocation() : std::nullopt;
     if (!chosen) return false;

@@ -79,6 +79,7 @@ frmFileOps::frmFileOps(ShellServices& services, frmCancel* cancel, Prompter* pro
   };
   BuildControls();
   ConnectHandlers();
+  ConnectKeys();
   Form_Load();
 }
 
@@ -366,7 +367,7 @@ void frmFileOps::cfoCompletedProcessing() {
   });
   scope.Step([&] {
     if (errorsThisRun_) SetButtonColour(cmdDisplayErrors_, kNewErrors);
-    SetButtonColour(cmdLastOperationResults_, kNewResults);
+    ShowRunOutcome();
   });
 }
 

@@ -69,6 +69,7 @@ class frmFileOps : public frmFileOpsBase {
   // The button colours of the results and errors buttons.
   static const QColor kNewResults;  // light green: results not yet viewed
   static const QColor kNewErrors;   // light red: errors of the last run not yet viewed
+  static const QColor kStoppedResults;  // light amber: results of a run stopped early, not yet viewed
 
   // `prompter`, when given, answers every message of the window and its engine instead of services.prompter.
   frmFileOps(ShellServices& services, frmCancel* cancel, Prompter* prompter = nullptr, QWidget* parent = nullptr);
@@ -165,6 +166,9 @@ class frmFileOps : public frmFileOpsBase {
   QWidget* BuildCommandColumn();
   void ConnectHandlers();
   void ConnectMacroAndBank();
+  // Arrow keys, Enter and Space in the folder trees; Escape for the results and errors views (file_ops_keys.cpp).
+  void ConnectKeys();
+  friend class FileOpsKeys;
   void PlaceViewers();
 
   // frm_file_ops.cpp
@@ -224,8 +228,13 @@ class frmFileOps : public frmFileOpsBase {
   // file_ops_results.cpp
   void LoadResults();
   void SetButtonColour(QPushButton* button, const QColor& colour);
+  // After a run: the results button tells a run stopped early from a finished one; failed items are said in a box.
+  void ShowRunOutcome();
   void UpdateProcessEnabled();
-  void SaveView(ReportPreview* view, const char* location, const char* namePrefix, const char* title);
+  // `lastFile`: what is saved when the viewer shows nothing; `nothing`: said when that is empty too (empty: an
+  // empty file is saved).
+  void SaveView(ReportPreview* view, const QString& lastFile, const char* nothing, const char* location,
+                const char* namePrefix, const char* title);
 
   ShellServices& services_;
   QPointer<frmCancel> cancel_;

@@ -9,6 +9,8 @@
 //   QUERY                     reply "STATE <state> <progress text>" (what the window shows now)
 //   PRESS-CANCEL              presses the window's Cancel button as the user would; reply "OK"
 //   CLOSE-WINDOW              closes the window as the user would; reply "OK"
+//   STEP-ASIDE                hides a shown window while Dorvane asks the user something; reply "OK"
+//   COME-BACK                 shows a window that stepped aside again; reply "OK"
 //   CLOSE                     reply "OK", then the window closes and the program ends
 //   anything else             reply "ERROR unknown request"
 //
@@ -33,6 +35,8 @@ inline constexpr QByteArrayView kQuery = "QUERY";
 inline constexpr QByteArrayView kPressCancel = "PRESS-CANCEL";
 inline constexpr QByteArrayView kCloseWindow = "CLOSE-WINDOW";
 inline constexpr QByteArrayView kClose = "CLOSE";
+inline constexpr QByteArrayView kStepAside = "STEP-ASIDE";
+inline constexpr QByteArrayView kComeBack = "COME-BACK";
 inline constexpr QByteArrayView kCancelReply = "CANCEL";
 inline constexpr QByteArrayView kStateReply = "STATE";
 inline constexpr QByteArrayView kOkReply = "OK";

@@ -79,6 +79,10 @@ QByteArray ProgressServer::Handle(QByteArrayView line) {
     window_.close();
     return kOkReply.toByteArray();
   }
+  if (line == kStepAside || line == kComeBack) {
+    window_.StepAside(line == kStepAside);
+    return kOkReply.toByteArray();
+  }
   if (line == kClose) return kOkReply.toByteArray();
   return kErrorReply.toByteArray() + " unknown request";
 }

@@ -147,7 +147,19 @@ void ProgressWindow::PressCancel() {
 
 void ProgressWindow::CancelDelivered() {
   delivered_ = true;
-  if (isHidden()) CloseForGood();
+  // Hidden by the user's close, not while stepping aside: then the program was only waiting for this.
+  if (isHidden() && !aside_) CloseForGood();
+}
+
+void ProgressWindow::StepAside(bool aside) {
+  if (closingForGood_ || aside == aside_ || (aside && isHidden())) return;
+  aside_ = aside;
+  if (aside) {
+    hide();
+    return;
+  }
+  show();
+  raise();
 }
 
 void ProgressWindow::CloseForGood() {

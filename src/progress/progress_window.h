@@ -55,6 +55,10 @@ class ProgressWindow : public QWidget {
 
   // Dorvane has now read a "1". A window the user closed after pressing Cancel was only waiting for that.
   void CancelDelivered();
+  // While Dorvane asks the user something the window is hidden: kept on top, it would cover the question. Only a
+  // window that was shown steps aside, and only such a window comes back.
+  void StepAside(bool aside);
+  bool SteppedAside() const { return aside_; }
   // Dorvane's own close: ends the program whatever the state.
   void CloseForGood();
 
@@ -81,6 +85,7 @@ class ProgressWindow : public QWidget {
   bool cancelled_ = false;
   bool delivered_ = false;
   bool closingForGood_ = false;
+  bool aside_ = false;
 };
 
 }  // namespace dv::progress

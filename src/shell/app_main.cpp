@@ -20,6 +20,16 @@ namespace dv {
 
 namespace {
 
+constexpr char kUsage[] =
+    "Usage: dorvane [options]\n"
+    "The Dorvane window: the directory printer and file operations. For work without a window, see dorvane-cli.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help           Show this help and exit.\n"
+    "  --version            Show the version and exit.\n"
+    "  --screenshot FILE    Save a picture of the main window as PNG once it has settled.\n"
+    "Qt's standard options (such as -platform NAME) are accepted as well.\n";
+
 QString OptionValue(const QStringList& args, const QString& name) {
   int i = args.indexOf(name);
   return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
@@ -32,6 +42,10 @@ int Main(int argc, char** argv, frmMain::DirPrintFactory dirPrint, FileOpsMaker 
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::fputs("dorvane " DV_VERSION_TEXT "\n", stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
       return 0;
     }
   }

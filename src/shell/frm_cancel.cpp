@@ -139,7 +139,7 @@ void frmCancel::WaitUntilReady() {
   }
 }
 
-void frmCancel::Exchange() {
+QByteArray frmCancel::Request(const QByteArray& line) {
   if (!socket_) socket_ = new QLocalSocket(this);
   if (socket_->state() != QLocalSocket::ConnectedState) {
     socket_->abort();
@@ -147,8 +147,7 @@ void frmCancel::Exchange() {
     if (!socket_->waitForConnected(exchangeWaitMs_))
       Fail("No connection to the progress program: " + socket_->errorString());
   }
-  const QString text = txtDDEProgress->text().left(progress::kMaxProgressChars);
-  socket_->write(RequestLine(progress::kExchange, progress::EscapeText(text)));
+  socket_->write(line);
   socket_->flush();
   const QDeadlineTimer deadline(exchangeWaitMs_);
   while (!socket_->canReadLine()) {
@@ -158,13 +157,26 @@ void frmCancel::Exchange() {
       Fail(QStringLiteral("The progress program did not answer"));
     }
   }
-  const QByteArray reply = socket_->readLine().trimmed();
+  return socket_->readLine().trimmed();
+}
+
+void frmCancel::Exchange() {
+  const QString text = txtDDEProgress->text().left(progress::kMaxProgressChars);
+  const QByteArray reply = Request(RequestLine(progress::kExchange, progress::EscapeText(text)));
   const progress::Line line = progress::SplitLine(reply);
   if (line.word != progress::kCancelReply) {
     socket_->abort();
     Fail("Unexpected answer from the progress program: " + QString::fromUtf8(reply));
   }
   txtDDE->setText(QString::fromUtf8(line.rest));
+}
+
+void frmCancel::StepAside(bool aside) {
+  try {
+    // The reply is awaited so that the window is gone before the box appears.
+    if (ProgressRunning()) Request(RequestLine(aside ? progress::kStepAside : progress::kComeBack));
+  } catch (...) {
+  }
 }
 
 void frmCancel::StopProgram() {

@@ -38,6 +38,9 @@ class frmCancel : public QWidget {
   // Virtual, as UpdateProgressBox, so that tests can count what a task sends.
   virtual bool CloseMeCheck();
   virtual void UpdateProgressBox(const QString& progressText);
+  // While a box asks the user something the progress window steps aside (it stays on top of everything and would
+  // hide the box); afterwards it comes back. Silent, as the checks are: a box must open whatever happens here.
+  void StepAside(bool aside);
 
   const QString& ProgramPath() const { return programPath_; }
   // The socket name of the current start; empty before the first start.
@@ -60,6 +63,8 @@ class frmCancel : public QWidget {
   void StartProgram();
   void WaitUntilReady();
   void Exchange();
+  // Sends one request line and answers the reply line (without its line feed).
+  QByteArray Request(const QByteArray& line);
   void StopProgram();
   QString NextServerName();
 

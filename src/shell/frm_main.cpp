@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QShortcut>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -13,6 +15,7 @@
 
 #include "shell/child_windows.h"
 #include "shell/frm_cancel.h"
+#include "shell/screen_fit.h"
 #include "shell/shell_services.h"
 
 namespace dv {
@@ -25,13 +28,19 @@ frmMain::frmMain(ShellServices& services, DirPrintFactory dirPrint, FileOpsFacto
     : services_(services),
       makeDirPrint_(dirPrint ? std::move(dirPrint) : [](ShellServices&, frmCancel*) { return new frmDirPrintBase; }),
       makeFileOps_(fileOps ? std::move(fileOps) : [](ShellServices&) { return new frmFileOpsBase; }),
-      area_(new QMdiArea(this)) {
+      area_(new QMdiArea(this)),
+      emptyHint_(new QLabel(area_->viewport())) {
   setObjectName("frmMain");
   setWindowTitle("Dorvane");
   area_->setObjectName("mdiArea");
   setCentralWidget(area_);
   // Working windows that fill the frame keep filling it when the frame changes size.
   area_->viewport()->installEventFilter(this);
+  emptyHint_->setObjectName("lblEmptyFrame");
+  emptyHint_->setText("No working window is open. To bring one back, choose \"Goto Directory Printer\" or "
+                      "\"Goto File Operations\" in the File menu.");
+  emptyHint_->setAlignment(Qt::AlignCenter);
+  emptyHint_->setWordWrap(true);
   PlaceOnScreen();
   services_.prompter.Parent(this);
   BuildMenus();
@@ -50,7 +59,11 @@ void frmMain::PlaceOnScreen() {
   const QByteArray stored =
       QByteArray::fromBase64(QByteArray::fromStdString(services_.settings.GetSetting(kGeometryKey, "")));
   // Qt moves a restored window back onto a screen when the one it was on is gone.
-  if (!stored.isEmpty() && restoreGeometry(stored)) return;
+  if (!stored.isEmpty() && restoreGeometry(stored)) {
+    // Remembered on a larger screen (or with a larger resolution): the frame must fit this one.
+    if (!isMaximized() && !isFullScreen()) FitToScreen(this);
+    return;
+  }
   QSize size(1180, 820);
   if (const QScreen* here = screen()) {
     // Leave room for the window frame, which the available area does not count.
@@ -69,6 +82,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QRect before(QPoint(0, 0), resize->oldSize()), now(QPoint(0, 0), resize->size());
     for (QMdiSubWindow* sub : area_->subWindowList())
       if (sub->geometry() == before && !sub->isMaximized() && !sub->isMinimized()) sub->setGeometry(now);
+    emptyHint_->setGeometry(now.adjusted(24, 24, -24, -24));
+  } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+    if (qobject_cast<QMdiSubWindow*>(watched)) UpdateEmptyHint();
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -182,7 +198,11 @@ void frmMain::Load() {
   });
   Run("FM:01.10", [this] { services_.log.OpenSessionErrorLog(); });
   Run("FM:01.15", [this] {
-    if (!cancel_) cancel_ = new frmCancel(services_.errors, frmCancel::DefaultProgramPath(), this);
+    if (cancel_) return;
+    cancel_ = new frmCancel(services_.errors, frmCancel::DefaultProgramPath(), this);
+    services_.prompter.AroundBoxes([cancel = QPointer<frmCancel>(cancel_)](bool open) {
+      if (cancel) cancel->StepAside(open);
+    });
   });
   Run("FM:01.20", [this] { ShowDirectoryPrinter(); });
 }
@@ -194,6 +214,14 @@ void frmMain::FillArea(QMdiSubWindow* sub) {
   // A working window fills the frame (not maximized: the caption stays "Dorvane"); when the frame is smaller
   // than its controls need, they scroll inside it.
   sub->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
+  sub->installEventFilter(this);
+}
+
+void frmMain::UpdateEmptyHint() {
+  bool open = false;
+  for (QMdiSubWindow* sub : area_->subWindowList()) open = open || !sub->isHidden();
+  emptyHint_->setVisible(!open);
+  if (!open) emptyHint_->lower();
 }
 
 void frmMain::ShowDirectoryPrinter() {

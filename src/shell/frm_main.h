@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -73,12 +74,15 @@ class frmMain : public QMainWindow {
   void Enable(std::initializer_list<const char*> names, bool on);
   void Run(const char* location, const std::function<void()>& step);
   void FillArea(QMdiSubWindow* sub);
+  // The empty frame says how to bring a working window back; it shows only while none is open.
+  void UpdateEmptyHint();
   bool FontOk();
 
   ShellServices& services_;
   DirPrintFactory makeDirPrint_;
   FileOpsFactory makeFileOps_;
   QMdiArea* area_;
+  QLabel* emptyHint_;
   QMap<QString, QAction*> items_;
   QMap<QString, QMenu*> menus_;
   frmDirPrintBase* dirPrint_ = nullptr;

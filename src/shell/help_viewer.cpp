@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "shell/screen_fit.h"
 
 namespace dv {
 
@@ -90,6 +93,15 @@ HelpViewer::HelpViewer(QWidget* owner, QString helpFolder)
   connect(txtHelpPage_, &QTextBrowser::sourceChanged, this, &HelpViewer::UpdateTitle);
 }
 
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the help, as it closes a dialog (the page passes on the keys it does not use).
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 HelpViewer* HelpViewer::ShowTopic(QWidget* owner, const QString& topic, const QString& helpFolder) {
   HelpViewer* viewer = nullptr;
   for (HelpViewer* candidate : owner->findChildren<HelpViewer*>(Qt::FindDirectChildrenOnly)) {
@@ -104,6 +116,7 @@ HelpViewer* HelpViewer::ShowTopic(QWidget* owner, const QString& topic, const QS
     viewer = new HelpViewer(owner, helpFolder);
   }
   viewer->GoToTopic(topic);
+  FitToScreen(viewer);
   viewer->show();
   viewer->raise();
   viewer->activateWindow();

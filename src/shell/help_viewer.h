@@ -36,6 +36,9 @@ class HelpViewer : public QWidget {
   QString CurrentTopic() const;
   const QString& HelpFolder() const { return helpFolder_; }
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   HelpViewer(QWidget* owner, QString helpFolder);
   static void WatchOwner(QWidget* owner);

@@ -692,7 +692,8 @@ class FrmFileOpsTest : public QObject {
     QCOMPARE(E("txtCurrentMacro")->text(), QString("(Step 1) abc   (Step 2) {ENTER}   "));
     prompter_.QueueInput("Notepad");
     A("cmdSaveOpenMacro")->click();
-    QCOMPARE(Q(TempTree::Read(*tree_ / "program/DVOMacs.txt")), QString("Notepad:::abc:::{ENTER}\r\n"));
+    // Kept in the user's data folder, never beside the program.
+    QCOMPARE(Q(TempTree::Read(*tree_ / "data/DVOMacs.txt")), QString("Notepad:::abc:::{ENTER}\r\n"));
     A("cmdMacroReset")->click();
     A("cmdMacroReset")->click();
     QCOMPARE(E("txtCurrentMacro")->text(), QString("Empty Macro"));

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "fileops_ui/frm_file_bank.h"
+#include "fileops_ui/user_data_files.h"
 #include "fileops_ui/frm_load_macro.h"
 #include "fileops_ui/frm_key_chooser.h"
 #include "settings/settings_store.h"
@@ -125,7 +126,8 @@ class MacroBankTest : public QObject {
 
   // Saving, saving again in place, a second bank of the same name, deleting, and the bank handed back.
   void banksSaveReplaceAndDelete() {
-    const std::string file = *tree_ / "program/DVPBank.dvb";
+    // Written in the user's data folder, never beside the program (even when that folder is writable).
+    const std::string file = *tree_ / "data/DVPBank.dvb";
     dv::frmFileBank bank(Context(), {"/a.txt", "/data/"}, 0);
     auto* combo = bank.findChild<QComboBox*>("cbxSelectABank");
     QCOMPARE(combo->count(), 1);
@@ -160,6 +162,47 @@ class MacroBankTest : public QObject {
     dv::frmFileBank again(Context(), {"/other"}, 1);
     QCOMPARE(again.findChild<QComboBox*>("cbxSelectABank")->currentText(), QString("Work"));
     QCOMPARE(again.Items(), std::vector<std::string>{"/other"});
+    QVERIFY(!dv::test::TempTree::Exists(*tree_ / "program/DVPBank.dvb"));
+  }
+
+  // Macros and banks an older version left beside the program are carried into the user's data folder once:
+  // later changes there are the user's, the old file stays as it was, and a link is never followed.
+  void oldFilesAreCarriedOverOnce() {
+    struct Row {
+      const char* name;
+      const char* old;   // the old file's content; nullptr: a link to a file outside instead
+      const char* mine;  // already in the user's folder, or nullptr
+      const char* after;
+    };
+    const Row rows[] = {{"carried", "Old:::a\r\n", nullptr, "Old:::a\r\n"},
+                        {"user's own kept", "Old:::a\r\n", "Mine:::b\r\n", "Mine:::b\r\n"},
+                        {"link not followed", nullptr, nullptr, nullptr}};
+    int n = 0;
+    for (const Row& r : rows) {
+      const std::string program = tree_->Dir("prog" + std::to_string(++n)), data = *tree_ / ("data" + std::to_string(n));
+      if (r.old) tree_->File("prog" + std::to_string(n) + "/DVOMacs.txt", r.old);
+      else QVERIFY(QFile::link(QString::fromStdString(tree_->File("outside.txt", "secret")),
+                               QString::fromStdString(program + "/DVOMacs.txt")));
+      if (r.mine) tree_->File("data" + std::to_string(n) + "/DVOMacs.txt", r.mine);
+      QCOMPARE(dv::CarriedOver(program, data, "DVOMacs.txt"), data);
+      QCOMPARE(dv::test::TempTree::Exists(data + "/DVOMacs.txt"), r.after != nullptr);
+      if (!r.after) continue;
+      QCOMPARE(QString::fromStdString(dv::test::TempTree::Read(data + "/DVOMacs.txt")), QString(r.after));
+      tree_->File("prog" + std::to_string(n) + "/DVOMacs.txt", "Changed:::c\r\n");
+      dv::CarriedOver(program, data, "DVOMacs.txt");  // read once: the user's copy is not replaced
+      QCOMPARE(QString::fromStdString(dv::test::TempTree::Read(data + "/DVOMacs.txt")), QString(r.after));
+    }
+
+    // A bank beside the program is shown, and saving writes the user's copy only.
+    tree_->File("program/DVPBank.dvb", "Old@FBS@/x\r\n");
+    dv::frmFileBank bank(Context(), {"/y"}, 0);
+    QCOMPARE(bank.findChild<QComboBox*>("cbxSelectABank")->count(), 2);
+    prompter_.QueueInput("New");
+    Click(&bank, "cmdSaveABank");
+    QCOMPARE(QString::fromStdString(dv::test::TempTree::Read(*tree_ / "data/DVPBank.dvb")),
+             QString("Old@FBS@/x\r\nNew@FBS@/y\r\n"));
+    QCOMPARE(QString::fromStdString(dv::test::TempTree::Read(*tree_ / "program/DVPBank.dvb")),
+             QString("Old@FBS@/x\r\n"));
   }
 
   // Choosing "<New>" and answering No keeps the list; choosing a bank shows it; removing selects the next one.

@@ -1,5 +1,6 @@
 // The main window: its menu bar by name, the two mode switches and the preview toggle.
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -101,6 +102,33 @@ class FrmMainTest : public QObject {
     QVERIFY(fileOps_->refreshed >= 1);
   }
 
+  // Once the last working window is closed the empty frame says how to bring one back, and only then.
+  void theEmptyFrameSaysHowToBringAWindowBack() {
+    auto* hint = w_->findChild<QLabel*>("lblEmptyFrame");
+    QVERIFY(hint && hint->text().contains("File menu"));
+    struct Step {
+      const char* step;  // a menu item, or "close" with the window to close
+      std::function<QWidget*()> close;
+      bool hintShown;
+    };
+    const auto fileOps = [this]() -> QWidget* { return w_->FileOps(); };
+    const auto dirPrint = [this]() -> QWidget* { return w_->DirPrint(); };
+    const Step steps[] = {{"mnuGotoFileOperations", {}, false}, {"close", fileOps, false},
+                          {"close", dirPrint, true},           {"mnuGotoDirectoryPrinter", {}, false},
+                          {"close", dirPrint, true},           {"mnuGotoFileOperations", {}, false}};
+    QVERIFY(!hint->isVisible());
+    for (const auto& s : steps) {
+      if (s.close) {
+        QWidget* inside = s.close();
+        for (QMdiSubWindow* sub : w_->Area()->subWindowList())
+          if (sub->widget() == inside) QVERIFY(sub->close());
+      } else {
+        Trigger(s.step);
+      }
+      QVERIFY2(hint->isVisible() == s.hintShown, s.step);
+    }
+  }
+
   // The frame fits the screen it opens on, working windows fill it and follow its size, and the size and place
   // come back in the next session.
   void fitsTheScreenFillsItsFrameAndRemembersItsPlace() {
@@ -116,6 +144,16 @@ class FrmMainTest : public QObject {
     w_ = std::make_unique<dv::frmMain>(*services_);
     w_->show();
     QCOMPARE(w_->size(), size);
+
+    // Remembered larger than this screen (another monitor, another resolution): shrunk to fit it with its frame.
+    w_->resize(3000, 2000);
+    w_->RememberPlace();
+    w_.reset();
+    w_ = std::make_unique<dv::frmMain>(*services_);
+    w_->show();
+    const QRect got = w_->frameGeometry();
+    QVERIFY2(w_->screen()->availableGeometry().contains(got),
+             qPrintable(QString("%1,%2 %3x%4").arg(got.x()).arg(got.y()).arg(got.width()).arg(got.height())));
   }
 
   void menuBarHasEveryItemWithItsCaptionAndInitialState() {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QtTest>
 #include <set>
@@ -52,6 +53,18 @@ class HelpTest : public QObject {
     QCOMPARE(help->windowTitle(), QString("Dorvane Help - Welcome to Dorvane"));
     QVERIFY(Browser(help)->toPlainText().contains("Directory Printer"));
     QVERIFY(Browser(help)->toPlainText().contains("File Operations"));
+  }
+
+  // The window fits the screen with its frame, and Escape closes it.
+  void fitsTheScreenAndEscapeCloses() {
+    dv::HelpViewer* help = dv::HelpViewer::ShowTopic(main_, "Welcome.htm", ShippedHelp());
+    // Made larger than the screen (as a window manager may restore it), then asked for again.
+    help->setGeometry(-50, -50, 4000, 3000);
+    help = dv::HelpViewer::ShowTopic(main_, "SpeKeys.htm", ShippedHelp());
+    const QRect room = help->screen()->availableGeometry(), got = help->frameGeometry();
+    QVERIFY2(room.contains(got), qPrintable(QString("%1,%2 %3x%4").arg(got.x()).arg(got.y()).arg(got.width()).arg(got.height())));
+    QTest::keyClick(Browser(help), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
   }
 
   // A second topic goes to the open help window instead of opening another.

@@ -95,6 +95,30 @@ class ProgressWindowTest : public QObject {
     QCOMPARE(window.CancelState(), QString("1"));
     QVERIFY(window.isVisible());
   }
+
+  // Hidden while Dorvane asks something, back afterwards; a cancel read meanwhile does not end the program, and a
+  // window the user closed after Cancel does not come back.
+  void stepsAsideWhileAQuestionIsOpen() {
+    struct Row {
+      const char* name;
+      bool closedAfterCancel;
+      bool shownAfter;
+    };
+    const Row rows[] = {{"shown", false, true}, {"closed after cancel", true, false}};
+    for (const Row& r : rows) {
+      pp::ProgressWindow window;
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      window.CancelButton()->click();
+      if (r.closedAfterCancel) window.close();
+      window.StepAside(true);
+      QVERIFY2(window.isHidden(), r.name);
+      window.CancelDelivered();
+      window.StepAside(false);
+      QCOMPARE(window.isVisible(), r.shownAfter);
+      QCOMPARE(window.CancelState(), QString("1"));
+    }
+  }
 };
 
 QTEST_MAIN(ProgressWindowTest)

@@ -1,4 +1,5 @@
-// frmCustomChoice (GiveChoice) and frmPleaseWait (DisplayWaitMessage), driven through their widgets.
+// frmCustomChoice (GiveChoice), frmPleaseWait (DisplayWaitMessage) and the Prompter's boxes, driven through
+// their widgets.
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 
 #include "shell/frm_custom_choice.h"
 #include "shell/frm_please_wait.h"
+#include "shell/qt_prompter.h"
 
 namespace {
 
@@ -156,6 +158,49 @@ class PromptsTest : public QObject {
     else if (how == "click") QTest::mouseClick(&wait, Qt::LeftButton, {}, QPoint(2, 2));
     else QTest::mouseClick(wait.findChild<QLabel*>("txtWaitInfo"), Qt::LeftButton);
     QVERIFY(!wait.isVisible());
+  }
+
+  // The progress window is told once before the first box opens and once after the last one closed, also when a
+  // box is asked while another is open; each box is the active window while it is open.
+  void boxesLetTheProgressWindowStepAside() {
+    dv::QtPrompter prompter(main_);
+    QList<bool> told;
+    prompter.AroundBoxes([&](bool open) { told << open; });
+    struct Row {
+      const char* name;
+      std::function<void()> ask;
+      int boxes;  // opened in all
+    };
+    const Row rows[] = {
+        {"message", [&] { prompter.Message("Done", "T"); }, 1},
+        {"yes/no", [&] { prompter.YesNo("Go on?", "T"); }, 1},
+        {"input", [&] { prompter.Input("Name", "T", "x"); }, 1},
+        {"box inside a box", [&] { prompter.YesNoCancel("Keep?", "T"); }, 2},
+    };
+    for (const Row& r : rows) {
+      told.clear();
+      QList<QWidget*> seen;
+      QList<bool> activeSeen;
+      QTimer answer;
+      answer.setInterval(20);
+      connect(&answer, &QTimer::timeout, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box || !box->isVisible()) return;
+        if (!seen.contains(box)) {
+          seen << box;
+          activeSeen << (QApplication::activeWindow() == box);
+          // The second box is asked from inside the first, as a task's question can be.
+          if (seen.size() < r.boxes) QTimer::singleShot(0, this, [&] { prompter.Message("Inner", "T"); });
+        }
+        if (seen.size() == r.boxes) QTest::keyClick(box, Qt::Key_Escape);
+      });
+      answer.start();
+      r.ask();
+      answer.stop();
+      QCOMPARE(seen.size(), r.boxes);
+      QCOMPARE(told, (QList<bool>{true, false}));
+      QVERIFY2(!activeSeen.contains(false), r.name);
+    }
   }
 };
 
