@@ -120,7 +120,7 @@ class FileOpsEndToEnd : public QObject {
         QCOMPARE(copied.readAll(), rel.toUtf8());
       }
     QVERIFY(cancel->programSeen);
-    QVERIFY2(!cancel->sent.isEmpty() && cancel->sent.last().contains("Time elapsed: "),
+    QVERIFY2(!cancel->sent.isEmpty() && cancel->sent.last().contains("Items done: "),
              qPrintable(cancel->sent.join(" | ")));
     QTRY_VERIFY(!cancel->ProgressRunning());
     auto* results = ops->findChild<QPushButton*>("cmdLastOperationResults");
