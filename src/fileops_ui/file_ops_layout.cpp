@@ -496,20 +496,19 @@ void frmFileOps::BuildControls() {
   workArea_->setMinimumHeight(360);
 
   auto* content = Named(new QWidget, "fraContent");
-  auto* top = new QHBoxLayout;
-  top->addWidget(operations, 1, Qt::AlignTop);
-  top->addWidget(commands, 0);
   auto* main = new QVBoxLayout(content);
-  main->addLayout(top, 0);
+  main->addWidget(operations, 0, Qt::AlignTop);
   main->addWidget(workArea_, 1);
-  // Everything scrolls when the window is smaller than the controls need.
+  // The rest scrolls when the window is smaller than the controls need; the command column (Perform, Results,
+  // Errors) stands beside the scrolled part, so it is always in reach, whatever is shown and however small.
   auto* scroller = Named(new QScrollArea, "scrContent");
   scroller->setWidgetResizable(true);
   scroller->setFrameShape(QFrame::NoFrame);
   scroller->setWidget(content);
-  auto* outer = new QVBoxLayout(this);
+  auto* outer = new QHBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
-  outer->addWidget(scroller);
+  outer->addWidget(scroller, 1);
+  outer->addWidget(commands, 0, Qt::AlignTop);
 }
 
 void frmFileOps::PlaceViewers() {

@@ -777,9 +777,18 @@ class FrmFileOpsTest : public QObject {
     QVERIFY(A("optPatternMatching_1")->isChecked() && A("optPatternMatching_2")->isChecked());
 
     auto* scroller = C<QScrollArea>("scrContent");
+    if (A("cmdShowAdvanced")->text() == "Advanced") A("cmdShowAdvanced")->click();
+    if (A("cmdFilterFiles")->text() == "View Filters") A("cmdFilterFiles")->click();
+    QVERIFY(C("fraFilters")->isVisible());
     w_->resize(500, 300);
     QApplication::processEvents();
     QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+    // However small the window and whatever is shown, the commands are in reach without scrolling.
+    for (const char* name : {"cmdProcess", "cmdLastOperationResults", "cmdDisplayErrors"}) {
+      const QWidget* button = C(name);
+      const QRect inWindow(button->mapTo(w_.get(), QPoint(0, 0)), button->size());
+      QVERIFY2(w_->rect().contains(inWindow) && !button->visibleRegion().isEmpty(), name);
+    }
   }
 
   void aMissingSourceStaysAsChosenAndPerformRefusesIt() {
