@@ -43,6 +43,8 @@ head -c 8 "$SHOT" | od -c | grep -q 'P   N   G' || { echo "screenshot is not a P
 
 minimised() { xprop -id "$MAIN" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
 xdotool windowminimize --sync "$MAIN"
+# The window manager sets the state in its own time; on a busy machine that can come after xdotool returns.
+for i in $(seq 1 50); do minimised && break; sleep 0.1; done
 minimised || { echo "the main window did not minimise"; exit 1; }
 
 # The second start: the first comes back; the second's only window is the message box; pressing Enter ends it.
