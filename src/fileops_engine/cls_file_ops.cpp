@@ -552,7 +552,7 @@ void clsFileOps::ProcessGatheredItems() {
       return;
     }
     beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
-    targets_.Top(destinationInUse_ ? destPath_ : std::string());
+    targets_.Top(destinationInUse_ ? destPath_ : std::string(), operation_ != fileop::Compare && !previewOnly_);
     madeTarget_.clear();
     if (ffType_ == gather::Files) ProcessFileArray();
     else if (ffType_ == gather::Folders) ProcessFolderArray();

@@ -30,10 +30,12 @@ uint64_t RandomUpTo(uint64_t limit) {
 // opens (a link, FIFO, socket or device).
 enum class Target { File, Missing, Skipped };
 
-Target LookAtTarget(const std::string& target, ItemInfo& info) {
+// The target is reached from the destination's handle without following a link (a link planted where a folder
+// should be fails the item), so a compare never reads anything outside the destination.
+Target LookAtTarget(TargetFolders& targets, const std::string& target, ItemInfo& info, TargetFolders::Ref& ref) {
   try {
-    PathRef ref(target);
-    if (!StatAt(ref.Dir(), ref.Name(), info)) {
+    ref = targets.Holder(target);
+    if (!StatAt(ref.dir, ref.name, info)) {
       if (errno == ENOENT || errno == ENOTDIR) return Target::Missing;
       ThrowErrno(target);
     }
@@ -53,12 +55,14 @@ long clsFileOps::CompareOneFile(const std::string& path) {
                                 name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
   const bool compared = scope.Step([&] {
     const std::string target = JoinPath(currentTarget_, name);
-    PathRef ref(path);
+    // The source, as every per-item step reaches it: from the source folder, no link followed.
+    const ItemsBeneath::Ref from = beneath_.Holder(path);
     ItemInfo source;
-    if (!StatAt(ref.Dir(), ref.Name(), source)) ThrowErrno(path);
+    if (!StatAt(from.dir, from.name, source)) ThrowErrno(path);
     if (!source.IsRegular()) return;
     ItemInfo there;
-    switch (LookAtTarget(target, there)) {
+    TargetFolders::Ref to{};
+    switch (LookAtTarget(targets_, target, there, to)) {
       case Target::Skipped: return;
       case Target::Missing:
         ++compareMissing_;
@@ -69,7 +73,8 @@ long clsFileOps::CompareOneFile(const std::string& path) {
     }
     bool match = false;
     if (source.size == there.size) {
-      UniqueFd a = OpenBytesForReading(path, source), b = OpenBytesForReading(target, there);
+      UniqueFd a = OpenBytesForReadingAt(from.dir, from.name, path, source),
+               b = OpenBytesForReadingAt(to.dir, to.name, target, there);
       const uint64_t sample = compare_.partialBytes > 0 ? static_cast<uint64_t>(compare_.partialBytes) : 0;
       // A sample of no bytes would call any two files of one length equal: without one, the whole file counts.
       if (!compare_.compareFull && sample > 0 && source.size > sample) {

@@ -33,8 +33,9 @@ int OpenLevel(int dir, const char* name) {
 
 }  // namespace
 
-void TargetFolders::Top(const std::string& destination) {
+void TargetFolders::Top(const std::string& destination, bool tidy) {
   top_ = destination.empty() ? std::string() : FullPath(destination);
+  tidy_ = tidy;
   topFd_.Reset();
   held_.Reset();
   heldPath_.clear();
@@ -66,6 +67,7 @@ int TargetFolders::TopFd() {
 }
 
 void TargetFolders::FirstOpen(int fd) {
+  if (!tidy_) return;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !seen_.insert({st.st_dev, st.st_ino}).second) return;
   RemoveStaleTemporaries(fd, runStart_);

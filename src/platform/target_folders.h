@@ -19,9 +19,10 @@ enum class TargetKind { Missing, Folder, Other };
 
 class TargetFolders {
  public:
-  // Starts a run into `destination` (nothing is opened yet; empty: no destination). Folders first opened in
-  // this run lose the stray temporaries that a killed earlier run left there (see stale_temporaries.h).
-  void Top(const std::string& destination);
+  // Starts a run into `destination` (nothing is opened yet; empty: no destination). With `tidy`, folders first
+  // opened in this run lose the stray temporaries that a killed earlier run left there (see stale_temporaries.h);
+  // a run that only reads (compare, previews) leaves them.
+  void Top(const std::string& destination, bool tidy = true);
   const std::string& TopPath() const { return top_; }
   // True when `path` is the destination or lies below it.
   bool Covers(const std::string& path) const;
@@ -61,8 +62,9 @@ class TargetFolders {
   UniqueFd held_;
   std::string name_;
   struct timespec runStart_ {};
-  std::set<std::pair<dev_t, ino_t>> seen_;
-  std::set<std::string> synced_;  // folders whose way up to the destination is on the disk  // folders already cleared of stray temporaries in this run
+  bool tidy_ = true;
+  std::set<std::pair<dev_t, ino_t>> seen_;  // folders already cleared of stray temporaries in this run
+  std::set<std::string> synced_;            // folders whose way up to the destination is on the disk
 };
 
 }  // namespace dv

@@ -61,6 +61,13 @@ TEST_F(FileOpsTest, NoOperationWritesThroughALinkOnEitherSide) {
       {"shells, swapped target", fileop::EmptyShells, SwappedInDestination,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {"cfo:8A 3 Creating empty shell at or near file f0.txt [75]"}},
+      // Compare only reads, but it reads nothing outside the tree either (top.txt has no target: nothing shown).
+      {"compare, planted", fileop::Compare, PlantedInDestination,
+       {"Failure: T/src/sub/f0.txt"},
+       {"cfo:8H 3 Comparing files at or near file f0.txt [75]"}},
+      {"compare, swapped source", fileop::Compare, SwappedInSource,
+       {"Failure: T/src/sub/f0.txt"},
+       {notAFolder, "cfo:8H 3 Comparing files at or near file f0.txt [75]"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
