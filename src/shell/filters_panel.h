@@ -3,7 +3,8 @@
 // with its Wildcards / RegEx choice and a quick reference button, the extensions to include or exclude, the date
 // and the size restrictions, and the sub-directory levels. The panel is the frame "fraFilters" and builds the
 // controls with the names both windows (and their remembered choices) use; each window puts the rows in its own
-// order, and the levels where it shows them.
+// order, and the levels where it shows them; every control is placed by one of them or by the window (the
+// controls are made without a parent, so the order they are placed in is the keyboard's order).
 #include <QFrame>
 #include <QString>
 #include <functional>
