@@ -382,13 +382,16 @@ void frmDirPrint::ConnectHandlers() {
   connect(ExploreTreeDirPrinter_, &QTreeView::clicked, this,
           [this](const QModelIndex& i) { Run("fdp:19", [&] { ExploreTreeDirPrinter_NodeClick(i); }); });
   connect(filters_->txtFileSizeRestrictionSize, &QLineEdit::textChanged, this, [this] {
-    Run("fdp:20", [&] { CheckSizeBox(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType); });
+    Run("fdp:20",
+        [&] { CheckSizeBox(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType); });
   });
   connect(txtFolderSizeRestrictionSize_, &QLineEdit::textChanged, this, [this] {
     Run("fdp:21", [&] { CheckSizeBox(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_); });
   });
   connect(filters_->cboFileSizeRestrictionSizeType, &QComboBox::activated, this, [this] {
-    Run("fdp:22", [&] { SizeUnitClicked(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType, true); });
+    Run("fdp:22", [&] {
+      SizeUnitClicked(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType, true);
+    });
   });
   connect(cboFolderSizeRestrictionSizeType_, &QComboBox::activated, this, [this] {
     Run("fdp:23", [&] { SizeUnitClicked(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_, false); });
@@ -499,7 +502,8 @@ void frmDirPrint::RestoreChoices() {
   }
   for (QListWidget* list : {listAvailable_, listDisplayed_})
     if (list->count() > 0) list->setCurrentRow(0);
-  for (QLineEdit* box : {filters_->txtFileSizeRestrictionSize, txtFolderSizeRestrictionSize_, filters_->txtSubDirectoriesLevel})
+  for (QLineEdit* box :
+       {filters_->txtFileSizeRestrictionSize, txtFolderSizeRestrictionSize_, filters_->txtSubDirectoriesLevel})
     if (!box->text().isEmpty() && !IsNumericText(box->text())) box->clear();
   if (!filters_->dtpDateRestrictionDate->text().isEmpty() && !ParseDateText(filters_->dtpDateRestrictionDate->text()))
     filters_->dtpDateRestrictionDate->clear();

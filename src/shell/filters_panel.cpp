@@ -35,9 +35,9 @@ FiltersPanel::FiltersPanel(FiltersPanelSetup setup, QWidget* parent) : QFrame(pa
   // A tip said only where the window describes every control.
   auto tip = [all](const char* text) { return all ? QString(text) : QString(); };
 
-  txtRegExFilePattern =
-      Named(new QLineEdit, "txtRegExFilePattern",
-            QString("Only %1 files that match the following Wildcard or Regular Expression pattern").arg(setup_.filesVerb));
+  txtRegExFilePattern = Named(
+      new QLineEdit, "txtRegExFilePattern",
+      QString("Only %1 files that match the following Wildcard or Regular Expression pattern").arg(setup_.filesVerb));
   const int first = setup_.firstPatternIndex;
   optWildcards = Named(new QRadioButton("Wildcards"), Indexed("optPatternMatching", first),
                        tip("This is the standard ? & * pattern matching found in many programs"));
