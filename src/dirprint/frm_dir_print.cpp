@@ -399,6 +399,10 @@ void frmDirPrint::ConnectHandlers() {
   filters_->dtpDateRestrictionDate->installEventFilter(this);
   ExploreTreeDirPrinter_->installEventFilter(this);
   ExploreTreeDirPrinter_->viewport()->installEventFilter(this);
+  ConnectButtonAndKeys();
+}
+
+void frmDirPrint::ConnectButtonAndKeys() {
   connect(cmdProcessDirPrint_, &QPushButton::clicked, this, [this] { cmdProcessDirPrint_Click(); });
   // Keyboard habits: Enter in the path box runs the job; Ctrl+S saves, Ctrl+P prints, F5 reads the tree again.
   connect(txtPathSelected_, &QLineEdit::returnPressed, cmdProcessDirPrint_, &QPushButton::click);

@@ -94,6 +94,8 @@ class frmDirPrint : public frmDirPrintBase {
   void BuildDisplayArea();
   void LayOut(QLayout* pathAndTree, QLayout* tabs);
   void ConnectHandlers();
+  // The button (its handler and its caption leaning while held) and the window's keys.
+  void ConnectButtonAndKeys();
   void Form_Load();
   void Run(const char* location, const std::function<void()>& step);
 
