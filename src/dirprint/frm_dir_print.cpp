@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <cerrno>
 #include <functional>
+#include <utility>
 
 #include "common/pattern.h"
 #include "common/setting_defaults.h"
@@ -46,7 +47,9 @@
 #include "platform/regexp.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/scan_codes.h"
+#include "shell/control_builders.h"
 #include "shell/control_memory.h"
+#include "shell/filters_panel.h"
 #include "shell/frm_please_wait.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
@@ -59,8 +62,6 @@ const char* const kGetInfo = "Get Directory Information";
 const char* const kQuickRef = "Quick Ref";
 const QStringList kAvailableColumns = {"Created", "Modified", "Accessed", "Attributes"};
 const QStringList kDisplayedColumns = {"Size", "File Type"};
-const QStringList kOperators = {"", ">", "<", "=", ">=", "<="};
-const QStringList kSizeUnits = {"", "Bytes", "KB", "MB"};
 
 // The per-user settings keys of the remembered choices: this prefix and the control's name.
 const QString kMemoryPrefix = QStringLiteral("DirPrint_");
@@ -70,32 +71,12 @@ constexpr int kTwipsPerPixel = 15;
 
 std::string Std(const QString& s) { return s.toStdString(); }
 
-template <class W>
-W* Named(W* w, const char* name, const QString& tip = {}) {
-  w->setObjectName(name);
-  if (!tip.isEmpty()) w->setToolTip(tip);
-  return w;
-}
-
-QFont FixedFont() {
-  QFont f("Courier New");
-  f.setStyleHint(QFont::Monospace);
-  f.setFixedPitch(true);
-  return f;
-}
-
 QPlainTextEdit* ReadOnlyText(const char* name) {
   auto* t = Named(new QPlainTextEdit, name);
   t->setReadOnly(true);
   t->setFont(FixedFont());
   t->setLineWrapMode(QPlainTextEdit::NoWrap);
   return t;
-}
-
-QComboBox* Combo(const char* name, const QStringList& entries, const QString& tip) {
-  auto* c = Named(new QComboBox, name, tip);
-  c->addItems(entries);
-  return c;
 }
 
 }  // namespace
@@ -120,23 +101,35 @@ void frmDirPrint::Run(const char* location, const std::function<void()>& step) {
 }
 
 void frmDirPrint::BuildControls() {
-  // --- Tab 1 "Main" ---
+  // The file filters' panel also makes the levels, which the "Main" tab shows.
+  FiltersPanelSetup setup;
+  setup.firstPatternIndex = 2;  // 0 and 1 are the folder filters' pair
+  setup.quickRefName = "cmdRegExInstructionsBottom";
+  setup.filesVerb = "display";
+  setup.describeAll = true;
+  setup.dateForm = "MM-DD-YYYY";
+  setup.acceptsLevel = IsNumericText;
+  filters_ = new FiltersPanel(std::move(setup));
+
+  frames_[0] = BuildMainTab();
+  frames_[1] = BuildViewOptionsTab();
+  frames_[2] = BuildFileFiltersTab();
+  frames_[3] = BuildFolderFiltersTab();
+  QLayout* tabs = BuildTabs();
+  QLayout* pathAndTree = BuildPathAndTree();
+  BuildDisplayArea();
+  LayOut(pathAndTree, tabs);
+  ConnectHandlers();
+}
+
+QWidget* frmDirPrint::BuildMainTab() {
   auto* fraStandard = Named(new QFrame, "fraStandard");
   auto* levels = Named(new QGroupBox("Subdirectory Levels"), "fraSubDirectoryLevels");
-  optSubDirectories_All_ =
-      Named(new QRadioButton("All"), "optSubDirectories_All", "Process all directories and subdirectories");
-  optSubDirectories_Only_ = Named(new QRadioButton("Only"), "optSubDirectories_Only",
-                                  "Only process the following number of subdirectories deep from the source");
-  txtSubDirectoriesLevel_ = Named(new QLineEdit, "txtSubDirectoriesLevel",
-                                  "Subdirectory depth to process from source directory");
-  auto* levelsGroup = new QButtonGroup(this);
-  levelsGroup->addButton(optSubDirectories_All_);
-  levelsGroup->addButton(optSubDirectories_Only_);
   {
     auto* l = new QGridLayout(levels);
-    l->addWidget(optSubDirectories_All_, 0, 0);
-    l->addWidget(optSubDirectories_Only_, 1, 0);
-    l->addWidget(txtSubDirectoriesLevel_, 1, 1);
+    l->addWidget(filters_->optSubDirectories_All, 0, 0);
+    l->addWidget(filters_->optSubDirectories_Only, 1, 0);
+    l->addWidget(filters_->txtSubDirectoriesLevel, 1, 1);
     l->addWidget(new QLabel("levels deep"), 1, 2);
   }
   chkDirectoriesOnly_ = Named(new QCheckBox("Display  Directories Only"), "chkDirectoriesOnly",
@@ -167,24 +160,24 @@ void frmDirPrint::BuildControls() {
       Named(new QPushButton(">"), "cmdAddToColumnDisplay", "Add the highlighted column to the report");
   cmdRemoveFromColumnDisplay_ =
       Named(new QPushButton("<"), "cmdRemoveFromColumnDisplay", "Remove the highlighted column from the report");
-  {
-    auto* l = new QGridLayout(fraStandard);
-    l->addWidget(levels, 0, 0);
-    l->addWidget(chkDirectoriesOnly_, 1, 0);
-    l->addWidget(fraViewType, 2, 0);
-    l->addWidget(new QLabel("Available Columns"), 0, 1);
-    l->addWidget(listAvailable_, 1, 1, 2, 1);
-    auto* buttons = new QVBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdAddToColumnDisplay_);
-    buttons->addWidget(cmdRemoveFromColumnDisplay_);
-    buttons->addStretch();
-    l->addLayout(buttons, 1, 2, 2, 1);
-    l->addWidget(new QLabel("Show these Columns"), 0, 3);
-    l->addWidget(listDisplayed_, 1, 3, 2, 1);
-  }
+  auto* l = new QGridLayout(fraStandard);
+  l->addWidget(levels, 0, 0);
+  l->addWidget(chkDirectoriesOnly_, 1, 0);
+  l->addWidget(fraViewType, 2, 0);
+  l->addWidget(new QLabel("Available Columns"), 0, 1);
+  l->addWidget(listAvailable_, 1, 1, 2, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdAddToColumnDisplay_);
+  buttons->addWidget(cmdRemoveFromColumnDisplay_);
+  buttons->addStretch();
+  l->addLayout(buttons, 1, 2, 2, 1);
+  l->addWidget(new QLabel("Show these Columns"), 0, 3);
+  l->addWidget(listDisplayed_, 1, 3, 2, 1);
+  return fraStandard;
+}
 
-  // --- Tab 2 "Additional View Options" ---
+QWidget* frmDirPrint::BuildViewOptionsTab() {
   auto* fraOtherViewOptions = Named(new QFrame, "fraOtherViewOptions");
   chkDisplayHiddenAndSystem_ = Named(new QCheckBox("Display  Hidden && System Files"), "chkDisplayHiddenAndSystem",
                                      "Show files with the Hidden and System attributes set");
@@ -205,131 +198,82 @@ void frmDirPrint::BuildControls() {
     auto* l = new QHBoxLayout(fraSizeType);
     l->addWidget(lblShowSizeIn_);
     for (int i = 0; i < 3; ++i) {
-      optSizeType_[i] = Named(new QRadioButton(captions[i]), qPrintable(QString("optSizeType_%1").arg(i)), tips[i]);
+      optSizeType_[i] = Named(new QRadioButton(captions[i]), Indexed("optSizeType", i), tips[i]);
       g->addButton(optSizeType_[i], i);
       l->addWidget(optSizeType_[i]);
     }
   }
-  {
-    auto* l = new QVBoxLayout(fraOtherViewOptions);
-    for (QWidget* w : {static_cast<QWidget*>(chkDisplayHiddenAndSystem_), static_cast<QWidget*>(chkDirectoryDetails_),
-                       static_cast<QWidget*>(chkShowFileCounts_), static_cast<QWidget*>(chkIncludeFullPath_),
-                       static_cast<QWidget*>(fraSizeType)})
-      l->addWidget(w);
-    l->addStretch();
-  }
+  auto* l = new QVBoxLayout(fraOtherViewOptions);
+  for (QWidget* w : {static_cast<QWidget*>(chkDisplayHiddenAndSystem_), static_cast<QWidget*>(chkDirectoryDetails_),
+                     static_cast<QWidget*>(chkShowFileCounts_), static_cast<QWidget*>(chkIncludeFullPath_),
+                     static_cast<QWidget*>(fraSizeType)})
+    l->addWidget(w);
+  l->addStretch();
+  return fraOtherViewOptions;
+}
 
-  // --- Tabs 3 and 4: file and folder filters; the pattern options form one array over both tabs ---
-  const QString wildTip = "This is the standard ? & * pattern matching found in many programs";
-  const QString regexTip = "More advanced pattern matching allowing further control in searching";
-  const QString refTip = "View More Regular Expression Options and Syntax";
-  for (int i = 0; i < 4; ++i)
-    optPatternMatching_[i] = Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"),
-                                   qPrintable(QString("optPatternMatching_%1").arg(i)), i % 2 == 0 ? wildTip : regexTip);
+QWidget* frmDirPrint::BuildFileFiltersTab() {
+  // The pattern options form one array over both filter tabs: the file pair is the panel's.
+  optPatternMatching_[2] = filters_->optWildcards;
+  optPatternMatching_[3] = filters_->optRegEx;
+  int row = filters_->AddNameRows(0);
+  row = filters_->AddExtensionRows(row, "The following extensions");
+  row = filters_->AddDateRow(row);
+  row = filters_->AddSizeRow(row);
+  filters_->Grid()->setRowStretch(row, 1);
+  return filters_;
+}
+
+QWidget* frmDirPrint::BuildFolderFiltersTab() {
+  for (int i = 0; i < 2; ++i)
+    optPatternMatching_[i] =
+        Named(new QRadioButton(i == 0 ? "Wildcards" : "RegEx Pattern"), Indexed("optPatternMatching", i),
+              (i == 0 ? filters_->optWildcards : filters_->optRegEx)->toolTip());
   auto* folderPatternGroup = new QButtonGroup(this);
   folderPatternGroup->addButton(optPatternMatching_[0], 0);
   folderPatternGroup->addButton(optPatternMatching_[1], 1);
-  auto* filePatternGroup = new QButtonGroup(this);
-  filePatternGroup->addButton(optPatternMatching_[2], 2);
-  filePatternGroup->addButton(optPatternMatching_[3], 3);
-
-  auto* fraFilters = Named(new QFrame, "fraFilters");
-  txtRegExFilePattern_ = Named(new QLineEdit, "txtRegExFilePattern",
-                               "Only display files that match the following Wildcard or Regular Expression pattern");
-  cmdRegExInstructionsBottom_ = Named(new QPushButton(kQuickRef), "cmdRegExInstructionsBottom", refTip);
-  txtExtensionsFilter_ =
-      Named(new QLineEdit("*.*"), "txtExtensionsFilter", "Comma separated extension values (e.g.  *.doc, *.txt,...)");
-  optIncludeExtensions_ = Named(new QRadioButton("Include"), "optIncludeExtensions",
-                                "Include the below extensions only (*.* to select all extensions)");
-  optExcludeExtensions_ =
-      Named(new QRadioButton("Exclude"), "optExcludeExtensions", "Exclude the below file extensions from the report");
-  {
-    auto* g = new QButtonGroup(this);
-    g->addButton(optIncludeExtensions_);
-    g->addButton(optExcludeExtensions_);
-  }
-  cboDateRestrictionType_ = Combo("cboDateRestrictionType", {"", "Date Created", "Date Modified", "Date Last Accessed"},
-                                  "Select file date type to restrict file selection");
-  cboDateRestrictionTypeOperator_ =
-      Combo("cboDateRestrictionTypeOperator", kOperators, "Select comparison operator to restrict file selection");
-  dtpDateRestrictionDate_ = Named(new QLineEdit, "dtpDateRestrictionDate", "Enter date MM-DD-YYYY");
-  cboFileSizeRestrictionOperator_ =
-      Combo("cboFileSizeRestrictionOperator", kOperators, "Select comparison operator to restrict file sizes");
-  txtFileSizeRestrictionSize_ =
-      Named(new QLineEdit, "txtFileSizeRestrictionSize", "Enter numeric value to restrict file sizes");
-  cboFileSizeRestrictionSizeType_ =
-      Combo("cboFileSizeRestrictionSizeType", kSizeUnits, "Select byte size type to restrict file sizes");
-  {
-    auto* l = new QGridLayout(fraFilters);
-    l->addWidget(new QLabel("File Name Filter"), 0, 0);
-    l->addWidget(txtRegExFilePattern_, 0, 1, 1, 3);
-    l->addWidget(optPatternMatching_[2], 1, 1);
-    l->addWidget(optPatternMatching_[3], 1, 2);
-    l->addWidget(cmdRegExInstructionsBottom_, 1, 3);
-    l->addWidget(new QLabel("File Extension(s) Filter   (Separate by commas)"), 2, 0, 1, 2);
-    l->addWidget(optIncludeExtensions_, 2, 2);
-    l->addWidget(optExcludeExtensions_, 2, 3);
-    l->addWidget(new QLabel("The following extensions"), 3, 0);
-    l->addWidget(txtExtensionsFilter_, 3, 1, 1, 3);
-    l->addWidget(new QLabel("File Date Filter"), 4, 0);
-    l->addWidget(cboDateRestrictionType_, 4, 1);
-    l->addWidget(cboDateRestrictionTypeOperator_, 4, 2);
-    l->addWidget(dtpDateRestrictionDate_, 4, 3);
-    l->addWidget(new QLabel("File Size is"), 5, 0);
-    l->addWidget(cboFileSizeRestrictionOperator_, 5, 1);
-    l->addWidget(txtFileSizeRestrictionSize_, 5, 2);
-    l->addWidget(cboFileSizeRestrictionSizeType_, 5, 3);
-    l->setRowStretch(6, 1);
-  }
-
   auto* fraFilters2 = Named(new QFrame, "fraFilters2");
   txtRegExFolderPattern_ =
       Named(new QLineEdit, "txtRegExFolderPattern",
             "Only display folders that match the following Wildcard or Regular Expression pattern");
-  cmdRegExInstructionsFromFolders_ = Named(new QPushButton(kQuickRef), "cmdRegExInstructionsFromFolders", refTip);
-  cboFolderSizeRestrictionOperator_ =
-      Combo("cboFolderSizeRestrictionOperator", kOperators, "Select comparison operator to restrict folder sizes");
+  cmdRegExInstructionsFromFolders_ =
+      Named(new QPushButton(kQuickRef), "cmdRegExInstructionsFromFolders", filters_->cmdQuickRef->toolTip());
+  cboFolderSizeRestrictionOperator_ = Combo("cboFolderSizeRestrictionOperator", kComparisonOperators,
+                                            "Select comparison operator to restrict folder sizes");
   txtFolderSizeRestrictionSize_ =
       Named(new QLineEdit, "txtFolderSizeRestrictionSize", "Enter numeric value to restrict folder sizes");
   cboFolderSizeRestrictionSizeType_ =
       Combo("cboFolderSizeRestrictionSizeType", kSizeUnits, "Select byte size type to restrict folder sizes");
-  {
-    auto* l = new QGridLayout(fraFilters2);
-    l->addWidget(new QLabel("Folder Name Filter"), 0, 0);
-    l->addWidget(txtRegExFolderPattern_, 0, 1, 1, 3);
-    l->addWidget(optPatternMatching_[0], 1, 1);
-    l->addWidget(optPatternMatching_[1], 1, 2);
-    l->addWidget(cmdRegExInstructionsFromFolders_, 1, 3);
-    l->addWidget(new QLabel("Folder Size is"), 2, 0);
-    l->addWidget(cboFolderSizeRestrictionOperator_, 2, 1);
-    l->addWidget(txtFolderSizeRestrictionSize_, 2, 2);
-    l->addWidget(cboFolderSizeRestrictionSizeType_, 2, 3);
-    l->setRowStretch(3, 1);
-  }
+  auto* l = new QGridLayout(fraFilters2);
+  int row = AddPatternRows(l, 0, "Folder Name Filter", txtRegExFolderPattern_, optPatternMatching_[0],
+                           optPatternMatching_[1], cmdRegExInstructionsFromFolders_);
+  AddLabelledRow(l, row, "Folder Size is",
+                 {cboFolderSizeRestrictionOperator_, txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_});
+  l->setRowStretch(row + 1, 1);
+  return fraFilters2;
+}
 
-  // --- The tab strip over one shared place for the four frames ---
+QLayout* frmDirPrint::BuildTabs() {
+  // The tab strip over one shared place for the four frames.
   TabStrip1_ = Named(new QTabBar, "TabStrip1");
   for (const char* caption : {"Main", "Additional View Options", "File Filters", "Folder Filters"})
     TabStrip1_->addTab(caption);
-  frames_[0] = fraStandard;
-  frames_[1] = fraOtherViewOptions;
-  frames_[2] = fraFilters;
-  frames_[3] = fraFilters2;
   auto* frameHolder = Named(new QWidget, "fraHolder");
-  {
-    auto* l = new QGridLayout(frameHolder);
-    l->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* f : frames_) {
-      // Hidden pages keep their room: the place is as tall as the tallest page, so nothing below it jumps
-      // when the tab changes.
-      QSizePolicy policy = f->sizePolicy();
-      policy.setRetainSizeWhenHidden(true);
-      f->setSizePolicy(policy);
-      l->addWidget(f, 0, 0);
-    }
+  auto* l = new QGridLayout(frameHolder);
+  l->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* f : frames_) {
+    // Hidden pages keep their room: the place is as tall as the tallest page, so nothing below it jumps
+    // when the tab changes.
+    KeepRoom(f);
+    l->addWidget(f, 0, 0);
   }
+  auto* tabs = new QVBoxLayout;
+  tabs->addWidget(TabStrip1_);
+  tabs->addWidget(frameHolder, 1);
+  return tabs;
+}
 
-  // --- Outside the tabs ---
+QLayout* frmDirPrint::BuildPathAndTree() {
   txtPathSelected_ = Named(new QLineEdit, "txtPathSelected",
                            "Enter top-level directory to process from (You can use local drives, mapped network "
                            "drives, or UNC share names)");
@@ -341,8 +285,16 @@ void frmDirPrint::BuildControls() {
   for (int c = 1; c < treeModel_->columnCount(); ++c) ExploreTreeDirPrinter_->hideColumn(c);
   ExploreTreeDirPrinter_->setHeaderHidden(true);
   cmdProcessDirPrint_ = Named(new QPushButton(kGetInfo), "cmdProcessDirPrint", "Gather selected file information");
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel("Select or type a path"));
+  left->addWidget(txtPathSelected_);
+  left->addWidget(ExploreTreeDirPrinter_, 1);
+  left->addWidget(cmdProcessDirPrint_, 0, Qt::AlignHCenter);
+  return left;
+}
 
-  // --- The display area: preview, list and error view share one cell ---
+void frmDirPrint::BuildDisplayArea() {
+  // The preview, list and error view share one cell.
   displayArea_ = Named(new QWidget, "fraDisplayArea");
   // The preview reads the report file as it is scrolled: a report of a million lines is never held whole.
   rtfPreviewDirPrint_ = Named(new ReportPreview, "rtfPreviewDirPrint");
@@ -360,6 +312,9 @@ void frmDirPrint::BuildControls() {
   displayArea_->installEventFilter(this);
   lvFilesFolders_->hide();
   txtErrorsDisplay_->hide();
+}
+
+void frmDirPrint::LayOut(QLayout* pathAndTree, QLayout* tabs) {
   // The quick reference reaches beyond the display area (left and below it), so it floats over the window.
   txtPopUpInfo_ = ReadOnlyText("txtPopUpInfo");
   // Everything lies on one content panel that scrolls when the window is smaller than the controls need.
@@ -371,16 +326,8 @@ void frmDirPrint::BuildControls() {
   webBrowser->hide();
 
   auto* top = new QGridLayout;
-  auto* left = new QVBoxLayout;
-  left->addWidget(new QLabel("Select or type a path"));
-  left->addWidget(txtPathSelected_);
-  left->addWidget(ExploreTreeDirPrinter_, 1);
-  left->addWidget(cmdProcessDirPrint_, 0, Qt::AlignHCenter);
-  auto* right = new QVBoxLayout;
-  right->addWidget(TabStrip1_);
-  right->addWidget(frameHolder, 1);
-  top->addLayout(left, 0, 0);
-  top->addLayout(right, 0, 1);
+  top->addLayout(pathAndTree, 0, 0);
+  top->addLayout(tabs, 0, 1);
   top->setColumnStretch(0, 1);
   top->setColumnStretch(1, 1);
   auto* main = new QVBoxLayout(content);
@@ -397,15 +344,16 @@ void frmDirPrint::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(scroller);
+}
 
-  // --- Handlers ---
+void frmDirPrint::ConnectHandlers() {
   connect(TabStrip1_, &QTabBar::currentChanged, this, [this](int i) { Run("fdp:07", [&] { TabStrip1_Click(i); }); });
-  for (QRadioButton* b : {optSubDirectories_All_, optSubDirectories_Only_})
+  for (QRadioButton* b : {filters_->optSubDirectories_All, filters_->optSubDirectories_Only})
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
-      if (on) Run("fdp:08", [&] { SubDirectoriesChanged(); });
+      if (on) Run("fdp:08", [&] { filters_->SubDirectoriesChanged(); });
     });
-  connect(txtSubDirectoriesLevel_, &QLineEdit::textChanged, this,
-          [this] { Run("fdp:09", [&] { txtSubDirectoriesLevel_Change(); }); });
+  connect(filters_->txtSubDirectoriesLevel, &QLineEdit::textChanged, this,
+          [this] { Run("fdp:09", [&] { filters_->LevelChanged(); }); });
   for (QRadioButton* b : {optHierarchicalView_, optFlatView_, optCSVView_, optSortableView_}) {
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) Run("fdp:10", [&] { ViewTypeChanged(); });
@@ -427,27 +375,34 @@ void frmDirPrint::BuildControls() {
           [this] { Run("fdp:14", [&] { MoveColumn(listAvailable_, listDisplayed_); }); });
   connect(cmdRemoveFromColumnDisplay_, &QPushButton::clicked, this,
           [this] { Run("fdp:15", [&] { MoveColumn(listDisplayed_, listAvailable_); }); });
-  for (QPushButton* b : {cmdRegExInstructionsBottom_, cmdRegExInstructionsFromFolders_})
+  for (QPushButton* b : {filters_->cmdQuickRef, cmdRegExInstructionsFromFolders_})
     connect(b, &QPushButton::clicked, this, [this] { Run("fdp:16", [&] { ToggleQuickReference(); }); });
   connect(txtPathSelected_, &QLineEdit::textEdited, this,
           [this](const QString& t) { Run("fdp:17", [&] { txtPathSelected_Change(t); }); });
   connect(ExploreTreeDirPrinter_, &QTreeView::clicked, this,
           [this](const QModelIndex& i) { Run("fdp:19", [&] { ExploreTreeDirPrinter_NodeClick(i); }); });
-  connect(txtFileSizeRestrictionSize_, &QLineEdit::textChanged, this, [this] {
-    Run("fdp:20", [&] { CheckSizeBox(txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_); });
+  connect(filters_->txtFileSizeRestrictionSize, &QLineEdit::textChanged, this, [this] {
+    Run("fdp:20",
+        [&] { CheckSizeBox(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType); });
   });
   connect(txtFolderSizeRestrictionSize_, &QLineEdit::textChanged, this, [this] {
     Run("fdp:21", [&] { CheckSizeBox(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_); });
   });
-  connect(cboFileSizeRestrictionSizeType_, &QComboBox::activated, this, [this] {
-    Run("fdp:22", [&] { SizeUnitClicked(txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_, true); });
+  connect(filters_->cboFileSizeRestrictionSizeType, &QComboBox::activated, this, [this] {
+    Run("fdp:22", [&] {
+      SizeUnitClicked(filters_->txtFileSizeRestrictionSize, filters_->cboFileSizeRestrictionSizeType, true);
+    });
   });
   connect(cboFolderSizeRestrictionSizeType_, &QComboBox::activated, this, [this] {
     Run("fdp:23", [&] { SizeUnitClicked(txtFolderSizeRestrictionSize_, cboFolderSizeRestrictionSizeType_, false); });
   });
-  dtpDateRestrictionDate_->installEventFilter(this);
+  filters_->dtpDateRestrictionDate->installEventFilter(this);
   ExploreTreeDirPrinter_->installEventFilter(this);
   ExploreTreeDirPrinter_->viewport()->installEventFilter(this);
+  ConnectButtonAndKeys();
+}
+
+void frmDirPrint::ConnectButtonAndKeys() {
   connect(cmdProcessDirPrint_, &QPushButton::clicked, this, [this] { cmdProcessDirPrint_Click(); });
   // Keyboard habits: Enter in the path box runs the job; Ctrl+S saves, Ctrl+P prints, F5 reads the tree again.
   connect(txtPathSelected_, &QLineEdit::returnPressed, cmdProcessDirPrint_, &QPushButton::click);
@@ -478,19 +433,19 @@ void frmDirPrint::Form_Load() {
   scope.Step([&] { tempFolder_ = services_.tempFolder; });
   scope.Step([&] { cDirProc_ = std::make_unique<clsDirProcessing>(prompter_); });
   scope.Step([&] {
-    optSubDirectories_All_->setChecked(true);
+    filters_->optSubDirectories_All->setChecked(true);
     optHierarchicalView_->setChecked(true);
     optSizeType_[1]->setChecked(true);
     optPatternMatching_[0]->setChecked(true);
-    optIncludeExtensions_->setChecked(true);
+    filters_->optIncludeExtensions->setChecked(true);
     chkDisplayHiddenAndSystem_->setChecked(true);
     chkDirectoryDetails_->setChecked(true);
     chkShowFileCounts_->setEnabled(false);
     chkIncludeFullPath_->setEnabled(false);
     listAvailable_->addItems(kAvailableColumns);
     listDisplayed_->addItems(kDisplayedColumns);
-    SubDirectoriesChanged();
-    SetFileFiltersEnabled(true);
+    filters_->SubDirectoriesChanged();
+    filters_->SetFileControlsEnabled(true);
     TabStrip1_Click(0);
   });
   scope.Step([&] {
@@ -551,15 +506,16 @@ void frmDirPrint::RestoreChoices() {
   }
   for (QListWidget* list : {listAvailable_, listDisplayed_})
     if (list->count() > 0) list->setCurrentRow(0);
-  for (QLineEdit* box : {txtFileSizeRestrictionSize_, txtFolderSizeRestrictionSize_, txtSubDirectoriesLevel_})
+  for (QLineEdit* box :
+       {filters_->txtFileSizeRestrictionSize, txtFolderSizeRestrictionSize_, filters_->txtSubDirectoriesLevel})
     if (!box->text().isEmpty() && !IsNumericText(box->text())) box->clear();
-  if (!dtpDateRestrictionDate_->text().isEmpty() && !ParseDateText(dtpDateRestrictionDate_->text()))
-    dtpDateRestrictionDate_->clear();
+  if (!filters_->dtpDateRestrictionDate->text().isEmpty() && !ParseDateText(filters_->dtpDateRestrictionDate->text()))
+    filters_->dtpDateRestrictionDate->clear();
   if (!QFileInfo(txtPathSelected_->text()).isDir())
     txtPathSelected_->setText(QString::fromStdString(services_.utilities.DefaultDriveRoot));
   // The controls that follow others, brought in line as their handlers would have done.
   optPatternMatching_[optPatternMatching_[1]->isChecked() ? 3 : 2]->setChecked(true);
-  SubDirectoriesChanged();
+  filters_->SubDirectoriesChanged();
   ViewTypeChanged();
   chkDirectoryDetails_Click();
   chkDirectoriesOnly_Click();
@@ -598,25 +554,6 @@ void frmDirPrint::TabStrip1_Click(int index) {
   for (int i = 0; i < 4; ++i) frames_[i]->setVisible(i == index);
 }
 
-namespace {
-void SetBase(QWidget* w, bool white) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, white ? QColor(Qt::white) : w->palette().color(QPalette::Window));
-  w->setPalette(p);
-}
-}  // namespace
-
-void frmDirPrint::SubDirectoriesChanged() {
-  const bool only = optSubDirectories_Only_->isChecked();
-  txtSubDirectoriesLevel_->setEnabled(only);
-  SetBase(txtSubDirectoriesLevel_, only);
-}
-
-void frmDirPrint::txtSubDirectoriesLevel_Change() {
-  const QString t = txtSubDirectoriesLevel_->text();
-  if (!t.isEmpty() && !IsNumericText(t)) txtSubDirectoriesLevel_->setText("1");
-}
-
 void frmDirPrint::ViewTypeChanged() {
   if (optFlatView_->isChecked()) {
     chkIncludeFullPath_->setEnabled(true);
@@ -631,17 +568,7 @@ void frmDirPrint::chkDirectoryDetails_Click() {
   chkShowFileCounts_->setEnabled(chkDirectoryDetails_->isChecked() && optFlatView_->isChecked());
 }
 
-void frmDirPrint::chkDirectoriesOnly_Click() { SetFileFiltersEnabled(!chkDirectoriesOnly_->isChecked()); }
-
-void frmDirPrint::SetFileFiltersEnabled(bool on) {
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           optExcludeExtensions_, optIncludeExtensions_, txtExtensionsFilter_, cboDateRestrictionTypeOperator_,
-           cboDateRestrictionType_, dtpDateRestrictionDate_, cboFileSizeRestrictionOperator_,
-           txtFileSizeRestrictionSize_, cboFileSizeRestrictionSizeType_, txtRegExFilePattern_}) {
-    w->setEnabled(on);
-    SetBase(w, on);
-  }
-}
+void frmDirPrint::chkDirectoriesOnly_Click() { filters_->SetFileControlsEnabled(!chkDirectoriesOnly_->isChecked()); }
 
 void frmDirPrint::PatternMatchingChanged(int index, bool checked) {
   // One pattern mode serves file and folder names: 0 pairs with 2, 1 with 3.
@@ -667,13 +594,13 @@ void frmDirPrint::PlaceQuickReference() {
 void frmDirPrint::ToggleQuickReference() {
   if (!txtPopUpInfo_->isHidden()) {
     txtPopUpInfo_->hide();
-    cmdRegExInstructionsBottom_->setText(kQuickRef);
+    filters_->cmdQuickRef->setText(kQuickRef);
     cmdRegExInstructionsFromFolders_->setText(kQuickRef);
   } else {
     PlaceQuickReference();
     txtPopUpInfo_->show();
     txtPopUpInfo_->raise();
-    cmdRegExInstructionsBottom_->setText("Close Ref");
+    filters_->cmdQuickRef->setText("Close Ref");
     cmdRegExInstructionsFromFolders_->setText("Close Ref");
   }
 }
@@ -750,13 +677,13 @@ void frmDirPrint::SizeUnitClicked(QLineEdit* box, QComboBox* unit, bool notice) 
 }
 
 void frmDirPrint::dtpDateRestrictionDate_LostFocus() {
-  const QString text = dtpDateRestrictionDate_->text();
+  const QString text = filters_->dtpDateRestrictionDate->text();
   if (text.isEmpty()) return;
   if (auto date = ParseDateText(text)) {
-    dtpDateRestrictionDate_->setText(FormatDateText(*date));
+    filters_->dtpDateRestrictionDate->setText(FormatDateText(*date));
   } else {
     prompter_.Message("Please enter a valid date in the date field box.", "Invalid Date");
-    dtpDateRestrictionDate_->setText("");
+    filters_->dtpDateRestrictionDate->setText("");
   }
 }
 
@@ -774,7 +701,7 @@ bool frmDirPrint::eventFilter(QObject* watched, QEvent* event) {
       (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel ||
        event->type() == QEvent::KeyPress))
     delete followTree_;
-  if (watched == dtpDateRestrictionDate_ && event->type() == QEvent::FocusOut)
+  if (watched == filters_->dtpDateRestrictionDate && event->type() == QEvent::FocusOut)
     Run("fdp:18", [&] { dtpDateRestrictionDate_LostFocus(); });
   return frmDirPrintBase::eventFilter(watched, event);
 }
@@ -833,7 +760,7 @@ void frmDirPrint::ClearSettings() {
     listDisplayed_->clear();
     listDisplayed_->addItems(kDisplayedColumns);
   });
-  scope.Step([&] { optSubDirectories_All_->setChecked(true); });
+  scope.Step([&] { filters_->optSubDirectories_All->setChecked(true); });
   scope.Step([&] { optSizeType_[1]->setChecked(true); });
   scope.Step([&] {
     chkIncludeFullPath_->setChecked(false);
@@ -842,19 +769,19 @@ void frmDirPrint::ClearSettings() {
     chkDisplayHiddenAndSystem_->setChecked(true);
   });
   scope.Step([&] {
-    cboFileSizeRestrictionOperator_->setCurrentIndex(-1);
-    txtFileSizeRestrictionSize_->setText("");
-    cboFileSizeRestrictionSizeType_->setCurrentIndex(-1);
+    filters_->cboFileSizeRestrictionOperator->setCurrentIndex(-1);
+    filters_->txtFileSizeRestrictionSize->setText("");
+    filters_->cboFileSizeRestrictionSizeType->setCurrentIndex(-1);
   });
   scope.Step([&] {
-    optIncludeExtensions_->setChecked(true);
-    txtExtensionsFilter_->setText("*.*");
+    filters_->optIncludeExtensions->setChecked(true);
+    filters_->txtExtensionsFilter->setText("*.*");
   });
   scope.Step([&] {
-    cboDateRestrictionType_->setCurrentIndex(-1);
-    cboDateRestrictionTypeOperator_->setCurrentIndex(-1);
-    dtpDateRestrictionDate_->setText("");
-    txtRegExFilePattern_->setText("");
+    filters_->cboDateRestrictionType->setCurrentIndex(-1);
+    filters_->cboDateRestrictionTypeOperator->setCurrentIndex(-1);
+    filters_->dtpDateRestrictionDate->setText("");
+    filters_->txtRegExFilePattern->setText("");
   });
   scope.Step([&] {
     cboFolderSizeRestrictionOperator_->setCurrentIndex(-1);
@@ -877,8 +804,8 @@ DirPrintChoices frmDirPrint::CurrentChoices() {
   c.view = optFlatView_->isChecked() ? 1 : optCSVView_->isChecked() ? 2 : optSortableView_->isChecked() ? 3 : 0;
   c.directoriesOnly = chkDirectoriesOnly_->isChecked();
   for (int i = 0; i < listDisplayed_->count(); ++i) c.columns.push_back(Std(listDisplayed_->item(i)->text()));
-  c.levelsOnly = optSubDirectories_Only_->isChecked();
-  c.levelsText = Std(txtSubDirectoriesLevel_->text());
+  c.levelsOnly = filters_->optSubDirectories_Only->isChecked();
+  c.levelsText = Std(filters_->txtSubDirectoriesLevel->text());
   c.sizeUnitShown = !lblShowSizeIn_->isHidden();
   for (int i = 0; i < 3; ++i)
     if (optSizeType_[i]->isChecked()) c.sizeUnit = i;
@@ -886,25 +813,25 @@ DirPrintChoices frmDirPrint::CurrentChoices() {
   c.fileCounts = chkShowFileCounts_->isChecked();
   c.directoryDetails = chkDirectoryDetails_->isChecked();
   c.showHidden = chkDisplayHiddenAndSystem_->isChecked();
-  c.dateType = Std(cboDateRestrictionType_->currentText());
-  c.dateOperator = Std(cboDateRestrictionTypeOperator_->currentText());
-  const QString dateText = dtpDateRestrictionDate_->text();
+  c.dateType = Std(filters_->cboDateRestrictionType->currentText());
+  c.dateOperator = Std(filters_->cboDateRestrictionTypeOperator->currentText());
+  const QString dateText = filters_->dtpDateRestrictionDate->text();
   c.dateEmpty = dateText.isEmpty();
   if (auto d = ParseDateText(dateText)) {
     c.date = LocalTime{d->year(), d->month(), d->day(), 0, 0, 0};
   } else {
     c.dateValid = c.dateEmpty;
   }
-  c.fileSizeOperator = Std(cboFileSizeRestrictionOperator_->currentText());
-  c.fileSizeText = Std(txtFileSizeRestrictionSize_->text());
-  c.fileSizeUnit = Std(cboFileSizeRestrictionSizeType_->currentText());
+  c.fileSizeOperator = Std(filters_->cboFileSizeRestrictionOperator->currentText());
+  c.fileSizeText = Std(filters_->txtFileSizeRestrictionSize->text());
+  c.fileSizeUnit = Std(filters_->cboFileSizeRestrictionSizeType->currentText());
   c.folderSizeOperator = Std(cboFolderSizeRestrictionOperator_->currentText());
   c.folderSizeText = Std(txtFolderSizeRestrictionSize_->text());
   c.folderSizeUnit = Std(cboFolderSizeRestrictionSizeType_->currentText());
-  c.extensionsText = Std(txtExtensionsFilter_->text());
-  c.includeExtensions = optIncludeExtensions_->isChecked();
+  c.extensionsText = Std(filters_->txtExtensionsFilter->text());
+  c.includeExtensions = filters_->optIncludeExtensions->isChecked();
   c.wildcards = optPatternMatching_[0]->isChecked();
-  c.filePattern = Std(txtRegExFilePattern_->text().trimmed());
+  c.filePattern = Std(filters_->txtRegExFilePattern->text().trimmed());
   c.folderPattern = Std(txtRegExFolderPattern_->text().trimmed());
   c.startingDirectory = Std(txtPathSelected_->text());
   return c;

@@ -22,6 +22,7 @@ class QFileSystemModel;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -34,6 +35,7 @@ class QTreeView;
 namespace dv {
 
 class clsDirProcessing;
+class FiltersPanel;
 class frmCancel;
 class Prompter;
 class ReportPreview;
@@ -81,13 +83,23 @@ class frmDirPrint : public frmDirPrintBase {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls, tab by tab, then the path and tree, the display area, the whole and the handlers.
   void BuildControls();
+  QWidget* BuildMainTab();
+  QWidget* BuildViewOptionsTab();
+  QWidget* BuildFileFiltersTab();
+  QWidget* BuildFolderFiltersTab();
+  QLayout* BuildTabs();
+  QLayout* BuildPathAndTree();
+  void BuildDisplayArea();
+  void LayOut(QLayout* pathAndTree, QLayout* tabs);
+  void ConnectHandlers();
+  // The button (its handler and its caption leaning while held) and the window's keys.
+  void ConnectButtonAndKeys();
   void Form_Load();
   void Run(const char* location, const std::function<void()>& step);
 
   void TabStrip1_Click(int index);
-  void SubDirectoriesChanged();
-  void txtSubDirectoriesLevel_Change();
   void ViewTypeChanged();
   void chkDirectoryDetails_Click();
   void chkDirectoriesOnly_Click();
@@ -100,7 +112,6 @@ class frmDirPrint : public frmDirPrintBase {
   bool CheckSizeBox(QLineEdit* box, QComboBox* unit);
   void SizeUnitClicked(QLineEdit* box, QComboBox* unit, bool notice);
   void dtpDateRestrictionDate_LostFocus();
-  void SetFileFiltersEnabled(bool on);
   void LoadReport();
   // The names of the controls whose state is kept between sessions.
   QStringList RememberedControls() const;
@@ -134,8 +145,6 @@ class frmDirPrint : public frmDirPrintBase {
 
   QTabBar* TabStrip1_ = nullptr;
   QWidget* frames_[4] = {};
-  QRadioButton *optSubDirectories_All_, *optSubDirectories_Only_;
-  QLineEdit* txtSubDirectoriesLevel_;
   QCheckBox* chkDirectoriesOnly_;
   QRadioButton *optHierarchicalView_, *optFlatView_, *optCSVView_, *optSortableView_;
   QListWidget *listAvailable_, *listDisplayed_;
@@ -143,16 +152,10 @@ class frmDirPrint : public frmDirPrintBase {
   QCheckBox *chkDisplayHiddenAndSystem_, *chkDirectoryDetails_, *chkShowFileCounts_, *chkIncludeFullPath_;
   QLabel* lblShowSizeIn_;
   QRadioButton* optSizeType_[3];
-  QLineEdit* txtRegExFilePattern_;
   QLabel* lblJobErrors_ = nullptr;  // under the preview: items the last job could not read
-  QRadioButton* optPatternMatching_[4];
-  QPushButton *cmdRegExInstructionsBottom_, *cmdRegExInstructionsFromFolders_;
-  QLineEdit* txtExtensionsFilter_;
-  QRadioButton *optIncludeExtensions_, *optExcludeExtensions_;
-  QComboBox *cboDateRestrictionType_, *cboDateRestrictionTypeOperator_;
-  QLineEdit* dtpDateRestrictionDate_;
-  QComboBox *cboFileSizeRestrictionOperator_, *cboFileSizeRestrictionSizeType_;
-  QLineEdit* txtFileSizeRestrictionSize_;
+  FiltersPanel* filters_ = nullptr;  // the file filters tab; it also makes the levels of the "Main" tab
+  QRadioButton* optPatternMatching_[4];  // 0 and 1 the folder filters' pair, 2 and 3 the file filters' (the panel's)
+  QPushButton* cmdRegExInstructionsFromFolders_;
   QLineEdit* txtRegExFolderPattern_;
   QComboBox *cboFolderSizeRestrictionOperator_, *cboFolderSizeRestrictionSizeType_;
   QLineEdit* txtFolderSizeRestrictionSize_;

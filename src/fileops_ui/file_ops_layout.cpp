@@ -15,45 +15,23 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/report_view.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"
+#include "shell/control_builders.h"
+#include "shell/filters_panel.h"
 
 namespace dv {
 
 namespace {
-
-const QStringList kOperators = {"", ">", "<", "=", ">=", "<="};
-
-template <class W>
-W* Named(W* w, const QString& name, const QString& tip = {}) {
-  w->setObjectName(name);
-  if (!tip.isEmpty()) w->setToolTip(tip);
-  return w;
-}
-
-QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
-
-QFont FixedFont() {
-  QFont f("Courier New");
-  f.setStyleHint(QFont::Monospace);
-  f.setFixedPitch(true);
-  return f;
-}
-
-// A number box: keys other than digits never reach it, so "1bc12x" cannot be typed.
-QLineEdit* DigitsOnly(QLineEdit* box) {
-  box->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), box));
-  return box;
-}
 
 // A date box: the one form it takes is its placeholder.
 QLineEdit* DateBox(const char* name) {
@@ -62,24 +40,11 @@ QLineEdit* DateBox(const char* name) {
   return box;
 }
 
-QComboBox* Combo(const char* name, const QStringList& entries) {
-  auto* c = Named(new QComboBox, name);
-  c->addItems(entries);
-  return c;
-}
-
 // A group of radio buttons in one layout; the group keeps one of them on.
 template <std::size_t N>
 void Group(QObject* owner, QRadioButton* (&buttons)[N], std::size_t first, std::size_t count) {
   auto* g = new QButtonGroup(owner);
   for (std::size_t i = first; i < first + count; ++i) g->addButton(buttons[i], static_cast<int>(i));
-}
-
-// Hidden frames keep their room, so the shared place is as large as the largest frame and nothing jumps.
-void KeepRoom(QWidget* w) {
-  QSizePolicy p = w->sizePolicy();
-  p.setRetainSizeWhenHidden(true);
-  w->setSizePolicy(p);
 }
 
 QLabel* Marker(const char* name, QWidget* owner) {
@@ -117,6 +82,25 @@ QWidget* frmFileOps::BuildOptionFrames() {
     KeepRoom(f);
     frames_[i] = f;
   }
+  BuildCopyMoveFrames();
+  BuildShellsFrame();
+  BuildDeleteFrame();
+  BuildFindReplaceFrame();
+  BuildRenameFrame();
+  BuildAttributesFrame();
+  BuildMacroFrame();
+  BuildChangeDateFrame();
+  BuildRunProcessFrame();
+  BuildCompareFrame();
+
+  auto* holder = Named(new QWidget, "fraOptionsHolder");
+  auto* l = new QGridLayout(holder);
+  l->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* f : frames_) l->addWidget(f, 0, 0);
+  return holder;
+}
+
+void frmFileOps::BuildCopyMoveFrames() {
   // Copy (0) and move (6) share the structure, duplicate and verification arrays.
   static const char* const kStructure[] = {
       "Copy all files with directory structure", "Copy all files found to one directory (no directory structure)",
@@ -158,27 +142,29 @@ QWidget* frmFileOps::BuildOptionFrames() {
     }
     l->setRowStretch(5, 1);
   }
+}
 
+void frmFileOps::BuildShellsFrame() {
   optEmptyFolderAndFileShells_ =
       Named(new QRadioButton("Create Empty Folders && Empty File Shells"), "optEmptyFolderAndFileShells");
   optEmptyFolderShellsOnly_ = Named(new QRadioButton("Create Empty Folders Only"), "optEmptyFolderShellsOnly");
-  {
-    auto* g = new QButtonGroup(this);
-    g->addButton(optEmptyFolderAndFileShells_);
-    g->addButton(optEmptyFolderShellsOnly_);
-    auto* l = new QVBoxLayout(frames_[1]);
-    l->addWidget(optEmptyFolderAndFileShells_);
-    l->addWidget(optEmptyFolderShellsOnly_);
-    l->addStretch();
-  }
+  auto* g = new QButtonGroup(this);
+  g->addButton(optEmptyFolderAndFileShells_);
+  g->addButton(optEmptyFolderShellsOnly_);
+  auto* l = new QVBoxLayout(frames_[1]);
+  l->addWidget(optEmptyFolderAndFileShells_);
+  l->addWidget(optEmptyFolderShellsOnly_);
+  l->addStretch();
+}
 
+void frmFileOps::BuildDeleteFrame() {
   chkDeleteEmptyDirectories_ = Named(new QCheckBox("Remove Empty Directories"), "chkDeleteEmptyDirectories");
-  {
-    auto* l = new QVBoxLayout(frames_[2]);
-    l->addWidget(chkDeleteEmptyDirectories_);
-    l->addStretch();
-  }
+  auto* l = new QVBoxLayout(frames_[2]);
+  l->addWidget(chkDeleteEmptyDirectories_);
+  l->addStretch();
+}
 
+void frmFileOps::BuildFindReplaceFrame() {
   txtFindText_ = Named(new QLineEdit, "txtFindText");
   txtReplaceText_ = Named(new QLineEdit, "txtReplaceText");
   optFARTextFilesOnly_ = Named(new QRadioButton("Text Files"), "optFARTextFilesOnly");
@@ -187,49 +173,54 @@ QWidget* frmFileOps::BuildOptionFrames() {
   cboTextExtensions_ = Combo("cboTextExtensions", {".TXT", ".TXT,.CSV,.LOG", ".HTM,.HTML,.XML,.CSS,.JS",
                                                    ".C,.H,.CPP,.HPP,.PY,.SH", ".MD,.INI,.CONF"});
   cboTextExtensions_->setEditable(true);
-  {
-    auto* g = new QButtonGroup(this);
-    g->addButton(optFARTextFilesOnly_);
-    g->addButton(optFARBinary_);
-    auto* l = new QGridLayout(frames_[3]);
-    l->addWidget(new QLabel("Find"), 0, 0);
-    l->addWidget(txtFindText_, 0, 1, 1, 2);
-    l->addWidget(new QLabel("Replace with"), 1, 0);
-    l->addWidget(txtReplaceText_, 1, 1, 1, 2);
-    l->addWidget(optFARTextFilesOnly_, 2, 0);
-    l->addWidget(cboTextExtensions_, 2, 1, 1, 2);
-    l->addWidget(optFARBinary_, 3, 0);
-    l->addWidget(chkFindAndReplaceBackup_, 4, 0);
-    l->setRowStretch(5, 1);
-  }
+  auto* g = new QButtonGroup(this);
+  g->addButton(optFARTextFilesOnly_);
+  g->addButton(optFARBinary_);
+  auto* l = new QGridLayout(frames_[3]);
+  l->addWidget(new QLabel("Find"), 0, 0);
+  l->addWidget(txtFindText_, 0, 1, 1, 2);
+  l->addWidget(new QLabel("Replace with"), 1, 0);
+  l->addWidget(txtReplaceText_, 1, 1, 1, 2);
+  l->addWidget(optFARTextFilesOnly_, 2, 0);
+  l->addWidget(cboTextExtensions_, 2, 1, 1, 2);
+  l->addWidget(optFARBinary_, 3, 0);
+  l->addWidget(chkFindAndReplaceBackup_, 4, 0);
+  l->setRowStretch(5, 1);
+}
 
+void frmFileOps::BuildRenameFrame() {
+  // Rename's own Wildcards / RegEx choice, apart from the filters' pair.
+  for (int i = 2; i < 4; ++i)
+    optPatternMatching_[i] =
+        Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"), Indexed("optPatternMatching", i));
+  Group(this, optPatternMatching_, 2, 2);
   txtRenamePattern_ = Named(new QLineEdit, "txtRenamePattern");
   txtRenameRepString_ = Named(new QLineEdit, "txtRenameRepString");
   txtRenameStartPosition_ = DigitsOnly(Named(new QLineEdit, "txtRenameStartPosition"));
-  {
-    auto* l = new QGridLayout(frames_[4]);
-    l->addWidget(new QLabel("Search Pattern"), 0, 0);
-    l->addWidget(txtRenamePattern_, 0, 1, 1, 2);
-    l->addWidget(optPatternMatching_[2], 1, 1);
-    l->addWidget(optPatternMatching_[3], 1, 2);
-    l->addWidget(new QLabel("Replace with"), 2, 0);
-    l->addWidget(txtRenameRepString_, 2, 1, 1, 2);
-    l->addWidget(new QLabel("Start at match (empty: the last)"), 3, 0);
-    l->addWidget(txtRenameStartPosition_, 3, 1);
-    l->setRowStretch(4, 1);
-  }
+  auto* l = new QGridLayout(frames_[4]);
+  l->addWidget(new QLabel("Search Pattern"), 0, 0);
+  l->addWidget(txtRenamePattern_, 0, 1, 1, 2);
+  l->addWidget(optPatternMatching_[2], 1, 1);
+  l->addWidget(optPatternMatching_[3], 1, 2);
+  l->addWidget(new QLabel("Replace with"), 2, 0);
+  l->addWidget(txtRenameRepString_, 2, 1, 1, 2);
+  l->addWidget(new QLabel("Start at match (empty: the last)"), 3, 0);
+  l->addWidget(txtRenameStartPosition_, 3, 1);
+  l->setRowStretch(4, 1);
+}
 
+void frmFileOps::BuildAttributesFrame() {
   static const char* const kAttributes[] = {"Archive", "Read Only", "System", "Hidden"};
-  {
-    auto* l = new QVBoxLayout(frames_[5]);
-    for (int i = 0; i < 4; ++i) {
-      chkAttributeSetting_[i] = Named(new AttributeCheckBox(kAttributes[i]), Indexed("chkAttributeSetting", i));
-      l->addWidget(chkAttributeSetting_[i]);
-    }
-    l->addWidget(new QLabel("Checked: set   Unchecked: clear   Grayed: leave alone"));
-    l->addStretch();
+  auto* l = new QVBoxLayout(frames_[5]);
+  for (int i = 0; i < 4; ++i) {
+    chkAttributeSetting_[i] = Named(new AttributeCheckBox(kAttributes[i]), Indexed("chkAttributeSetting", i));
+    l->addWidget(chkAttributeSetting_[i]);
   }
+  l->addWidget(new QLabel("Checked: set   Unchecked: clear   Grayed: leave alone"));
+  l->addStretch();
+}
 
+void frmFileOps::BuildMacroFrame() {
   chkPauseBetweenOpens_ = Named(new QCheckBox("Prompt between each file"), "chkPauseBetweenOpens");
   txtKeyStroke_ = Named(new QLineEdit, "txtKeyStroke");
   txtCurrentMacro_ = Named(new QLineEdit("Empty Macro"), "txtCurrentMacro");
@@ -237,59 +228,59 @@ QWidget* frmFileOps::BuildOptionFrames() {
   txtPopUpInfo2_ = Named(new QPlainTextEdit, "txtPopUpInfo2");
   txtPopUpInfo2_->setReadOnly(true);
   txtPopUpInfo2_->setMaximumHeight(90);
-  {
-    auto* l = new QGridLayout(frames_[7]);
-    l->addWidget(chkPauseBetweenOpens_, 0, 0, 1, 3);
-    l->addWidget(new QLabel("Enter Keystrokes to push to open file and click Add Step to add to macro"), 1, 0, 1, 3);
-    l->addWidget(txtKeyStroke_, 2, 0, 1, 3);
-    const char* buttons[][2] = {{"cmdAddToMacroSeries", "&Add Step"}, {"cmdMacroReset", "&Remove Last Step"},
-                                {"cmdSaveOpenMacro", "&Save"}, {"cmdLoadOpenMacro", "&Load"},
-                                {"cmdSpecialMacroKeys", "Special &Keys"}};
-    int i = 0;
-    for (auto& [name, caption] : buttons) {
-      auto* b = Named(new QPushButton(caption), name);
-      l->addWidget(b, 3 + i / 3, i % 3);
-      ++i;
-    }
-    l->addWidget(txtCurrentMacro_, 5, 0, 1, 3);
-    l->addWidget(txtPopUpInfo2_, 6, 0, 1, 3);
+  auto* l = new QGridLayout(frames_[7]);
+  l->addWidget(chkPauseBetweenOpens_, 0, 0, 1, 3);
+  l->addWidget(new QLabel("Enter Keystrokes to push to open file and click Add Step to add to macro"), 1, 0, 1, 3);
+  l->addWidget(txtKeyStroke_, 2, 0, 1, 3);
+  const char* buttons[][2] = {{"cmdAddToMacroSeries", "&Add Step"}, {"cmdMacroReset", "&Remove Last Step"},
+                              {"cmdSaveOpenMacro", "&Save"}, {"cmdLoadOpenMacro", "&Load"},
+                              {"cmdSpecialMacroKeys", "Special &Keys"}};
+  int i = 0;
+  for (auto& [name, caption] : buttons) {
+    auto* b = Named(new QPushButton(caption), name);
+    l->addWidget(b, 3 + i / 3, i % 3);
+    ++i;
   }
+  l->addWidget(txtCurrentMacro_, 5, 0, 1, 3);
+  l->addWidget(txtPopUpInfo2_, 6, 0, 1, 3);
+}
 
+void frmFileOps::BuildChangeDateFrame() {
   static const char* const kDates[] = {"Created Date", "Modified Date", "Last Access Date"};
   dtpChangeDate_ = DateBox("dtpChangeDate");
-  {
-    auto* l = new QVBoxLayout(frames_[8]);
-    for (int i = 0; i < 3; ++i) {
-      optChangeDate_[i] = Named(new QRadioButton(kDates[i]), Indexed("optChangeDate", i));
-      l->addWidget(optChangeDate_[i]);
-    }
-    Group(this, optChangeDate_, 0, 3);
-    l->addWidget(new QLabel("New date"));
-    l->addWidget(dtpChangeDate_);
-    l->addStretch();
+  auto* l = new QVBoxLayout(frames_[8]);
+  for (int i = 0; i < 3; ++i) {
+    optChangeDate_[i] = Named(new QRadioButton(kDates[i]), Indexed("optChangeDate", i));
+    l->addWidget(optChangeDate_[i]);
   }
+  Group(this, optChangeDate_, 0, 3);
+  l->addWidget(new QLabel("New date"));
+  l->addWidget(dtpChangeDate_);
+  l->addStretch();
+}
 
+void frmFileOps::BuildRunProcessFrame() {
   static const char* const kRun[] = {"No Prompts or delays", "Process one file at a time", "Prompt Between each file"};
   txtRunProcessOnFile_ = Named(new QLineEdit, "txtRunProcessOnFile", "The command to run; <<filename>> stands for each file");
   txtRunProcOnFileWaitTime_ = DigitsOnly(Named(new QLineEdit("30"), "txtRunProcOnFileWaitTime"));
   chkRunProcOnFileContinue_ =
       Named(new QCheckBox("Continue next file even past wait delay (headstart)"), "chkRunProcOnFileContinue");
-  {
-    auto* l = new QGridLayout(frames_[9]);
-    l->addWidget(new QLabel("Process (use <<filename>> for the file)"), 0, 0, 1, 3);
-    l->addWidget(txtRunProcessOnFile_, 1, 0, 1, 3);
-    for (int i = 0; i < 3; ++i) {
-      optRunprocOnFileOptions_[i] = Named(new QRadioButton(kRun[i]), Indexed("optRunprocOnFileOptions", i));
-      l->addWidget(optRunprocOnFileOptions_[i], 2 + i, 0, 1, 3);
-    }
-    Group(this, optRunprocOnFileOptions_, 0, 3);
-    l->addWidget(new QLabel("Wait"), 5, 0);
-    l->addWidget(txtRunProcOnFileWaitTime_, 5, 1);
-    l->addWidget(new QLabel("seconds"), 5, 2);
-    l->addWidget(chkRunProcOnFileContinue_, 6, 0, 1, 3);
-    l->setRowStretch(7, 1);
+  auto* l = new QGridLayout(frames_[9]);
+  l->addWidget(new QLabel("Process (use <<filename>> for the file)"), 0, 0, 1, 3);
+  l->addWidget(txtRunProcessOnFile_, 1, 0, 1, 3);
+  for (int i = 0; i < 3; ++i) {
+    optRunprocOnFileOptions_[i] = Named(new QRadioButton(kRun[i]), Indexed("optRunprocOnFileOptions", i));
+    l->addWidget(optRunprocOnFileOptions_[i], 2 + i, 0, 1, 3);
   }
+  Group(this, optRunprocOnFileOptions_, 0, 3);
+  l->addWidget(new QLabel("Wait"), 5, 0);
+  l->addWidget(txtRunProcOnFileWaitTime_, 5, 1);
+  l->addWidget(new QLabel("seconds"), 5, 2);
+  l->addWidget(chkRunProcOnFileContinue_, 6, 0, 1, 3);
+  l->setRowStretch(7, 1);
+}
 
+void frmFileOps::BuildCompareFrame() {
   optCompareOptions_[0] = Named(new QRadioButton("Full compare"), "optCompareOptions_0");
   optCompareOptions_[1] = Named(new QRadioButton("Randomly check part of file"), "optCompareOptions_1");
   Group(this, optCompareOptions_, 0, 2);
@@ -298,24 +289,16 @@ QWidget* frmFileOps::BuildOptionFrames() {
   chkCompareMatchingFiles_ = Named(new QCheckBox("Matching Files"), "chkCompareMatchingFiles");
   chkCompareNonMatchingFiles_ = Named(new QCheckBox("Non-Matching Files"), "chkCompareNonMatchingFiles");
   chkCompareMissingFiles_ = Named(new QCheckBox("Missing Files"), "chkCompareMissingFiles");
-  {
-    auto* l = new QGridLayout(frames_[10]);
-    l->addWidget(optCompareOptions_[0], 0, 0, 1, 2);
-    l->addWidget(optCompareOptions_[1], 1, 0, 1, 2);
-    l->addWidget(lblBytesToCheck_, 2, 0);
-    l->addWidget(txtBytesToCompare_, 2, 1);
-    l->addWidget(new QLabel("Show:"), 3, 0);
-    l->addWidget(chkCompareMatchingFiles_, 4, 0, 1, 2);
-    l->addWidget(chkCompareNonMatchingFiles_, 5, 0, 1, 2);
-    l->addWidget(chkCompareMissingFiles_, 6, 0, 1, 2);
-    l->setRowStretch(7, 1);
-  }
-
-  auto* holder = Named(new QWidget, "fraOptionsHolder");
-  auto* l = new QGridLayout(holder);
-  l->setContentsMargins(0, 0, 0, 0);
-  for (QWidget* f : frames_) l->addWidget(f, 0, 0);
-  return holder;
+  auto* l = new QGridLayout(frames_[10]);
+  l->addWidget(optCompareOptions_[0], 0, 0, 1, 2);
+  l->addWidget(optCompareOptions_[1], 1, 0, 1, 2);
+  l->addWidget(lblBytesToCheck_, 2, 0);
+  l->addWidget(txtBytesToCompare_, 2, 1);
+  l->addWidget(new QLabel("Show:"), 3, 0);
+  l->addWidget(chkCompareMatchingFiles_, 4, 0, 1, 2);
+  l->addWidget(chkCompareNonMatchingFiles_, 5, 0, 1, 2);
+  l->addWidget(chkCompareMissingFiles_, 6, 0, 1, 2);
+  l->setRowStretch(7, 1);
 }
 
 QWidget* frmFileOps::BuildSourcePanel() {
@@ -375,68 +358,48 @@ QWidget* frmFileOps::BuildSourcePanel() {
 }
 
 QWidget* frmFileOps::BuildFilters() {
-  fraFilters_ = Named(new QFrame, "fraFilters");
-  for (int i = 0; i < 4; ++i)
-    optPatternMatching_[i] =
-        Named(new QRadioButton(i % 2 == 0 ? "Wildcards" : "RegEx Pattern"), Indexed("optPatternMatching", i));
-  // 0 and 1 are the filters' choice, 2 and 3 the rename frame's own: two separate choices.
-  Group(this, optPatternMatching_, 0, 2);
-  Group(this, optPatternMatching_, 2, 2);
-  txtRegExFilePattern_ = Named(new QLineEdit, "txtRegExFilePattern",
-                               "Only process files that match the following Wildcard or Regular Expression pattern");
-  cmdRegExInstructions_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructions");
+  FiltersPanelSetup setup;
+  setup.firstPatternIndex = 0;  // 2 and 3 are Rename's own pair
+  setup.quickRefName = "cmdRegExInstructions";
+  setup.filesVerb = "process";
+  setup.digitsOnly = true;
+  setup.dateForm = kDateBoxForm;
+  setup.datePlaceholder = true;
+  setup.acceptsLevel = IsDigitsText;
+  filters_ = new FiltersPanel(std::move(setup));
+  fraFilters_ = filters_;
+  optPatternMatching_[0] = filters_->optWildcards;
+  optPatternMatching_[1] = filters_->optRegEx;
+  txtRegExFilePattern_ = filters_->txtRegExFilePattern;
+  cmdRegExInstructions_ = filters_->cmdQuickRef;
+  cboFileSizeRestrictionOperator_ = filters_->cboFileSizeRestrictionOperator;
+  txtFileSizeRestrictionSize_ = filters_->txtFileSizeRestrictionSize;
+  cboFileSizeRestrictionSizeType_ = filters_->cboFileSizeRestrictionSizeType;
+  cboDateRestrictionType_ = filters_->cboDateRestrictionType;
+  cboDateRestrictionTypeOperator_ = filters_->cboDateRestrictionTypeOperator;
+  dtpDateRestrictionDate_ = filters_->dtpDateRestrictionDate;
+  optIncludeExtensions_ = filters_->optIncludeExtensions;
+  optExcludeExtensions_ = filters_->optExcludeExtensions;
+  txtExtensionsFilter_ = filters_->txtExtensionsFilter;
+  optSubDirectories_All_ = filters_->optSubDirectories_All;
+  optSubDirectories_Only_ = filters_->optSubDirectories_Only;
+  txtSubDirectoriesLevel_ = filters_->txtSubDirectoriesLevel;
   cmdRegExInstructionsBottom_ = Named(new QPushButton("Quick Ref"), "cmdRegExInstructionsBottom");
-  cboFileSizeRestrictionOperator_ = Combo("cboFileSizeRestrictionOperator", kOperators);
-  txtFileSizeRestrictionSize_ = DigitsOnly(Named(new QLineEdit, "txtFileSizeRestrictionSize"));
-  cboFileSizeRestrictionSizeType_ = Combo("cboFileSizeRestrictionSizeType", {"", "Bytes", "KB", "MB"});
-  cboDateRestrictionType_ =
-      Combo("cboDateRestrictionType", {"", "Date Created", "Date Modified", "Date Last Accessed"});
-  cboDateRestrictionTypeOperator_ = Combo("cboDateRestrictionTypeOperator", kOperators);
-  dtpDateRestrictionDate_ = DateBox("dtpDateRestrictionDate");
-  optIncludeExtensions_ = Named(new QRadioButton("Include"), "optIncludeExtensions");
-  optExcludeExtensions_ = Named(new QRadioButton("Exclude"), "optExcludeExtensions");
-  {
-    auto* g = new QButtonGroup(this);
-    g->addButton(optIncludeExtensions_);
-    g->addButton(optExcludeExtensions_);
-  }
-  txtExtensionsFilter_ =
-      Named(new QLineEdit("*.*"), "txtExtensionsFilter", "Comma separated extension values (e.g.  *.doc, *.txt,...)");
   chkDisplayHiddenAndSystem_ = Named(new QCheckBox("Process  Hidden && System Files"), "chkDisplayHiddenAndSystem");
-  optSubDirectories_All_ = Named(new QRadioButton("All"), "optSubDirectories_All");
-  optSubDirectories_Only_ = Named(new QRadioButton("Only"), "optSubDirectories_Only");
-  {
-    auto* g = new QButtonGroup(this);
-    g->addButton(optSubDirectories_All_);
-    g->addButton(optSubDirectories_Only_);
-  }
-  txtSubDirectoriesLevel_ = DigitsOnly(Named(new QLineEdit, "txtSubDirectoriesLevel"));
-  auto* l = new QGridLayout(fraFilters_);
-  l->addWidget(new QLabel("File Name Filter"), 0, 0);
-  l->addWidget(txtRegExFilePattern_, 0, 1, 1, 3);
-  l->addWidget(optPatternMatching_[0], 1, 1);
-  l->addWidget(optPatternMatching_[1], 1, 2);
-  l->addWidget(cmdRegExInstructions_, 1, 3);
-  l->addWidget(new QLabel("File Size is"), 2, 0);
-  l->addWidget(cboFileSizeRestrictionOperator_, 2, 1);
-  l->addWidget(txtFileSizeRestrictionSize_, 2, 2);
-  l->addWidget(cboFileSizeRestrictionSizeType_, 2, 3);
-  l->addWidget(new QLabel("File Date Filter"), 3, 0);
-  l->addWidget(cboDateRestrictionType_, 3, 1);
-  l->addWidget(cboDateRestrictionTypeOperator_, 3, 2);
-  l->addWidget(dtpDateRestrictionDate_, 3, 3);
-  l->addWidget(new QLabel("File Extension(s) Filter   (Separate by commas)"), 4, 0, 1, 2);
-  l->addWidget(optIncludeExtensions_, 4, 2);
-  l->addWidget(optExcludeExtensions_, 4, 3);
-  l->addWidget(txtExtensionsFilter_, 5, 1, 1, 3);
-  l->addWidget(chkDisplayHiddenAndSystem_, 6, 0, 1, 2);
-  l->addWidget(new QLabel("Subdirectory Levels"), 7, 0);
-  l->addWidget(optSubDirectories_All_, 7, 1);
-  l->addWidget(optSubDirectories_Only_, 8, 1);
-  l->addWidget(txtSubDirectoriesLevel_, 8, 2);
-  l->addWidget(new QLabel("levels deep"), 8, 3);
-  l->addWidget(cmdRegExInstructionsBottom_, 9, 3);
-  l->setRowStretch(10, 1);
+
+  int row = filters_->AddNameRows(0);
+  row = filters_->AddSizeRow(row);
+  row = filters_->AddDateRow(row);
+  row = filters_->AddExtensionRows(row, {});
+  QGridLayout* l = filters_->Grid();
+  l->addWidget(chkDisplayHiddenAndSystem_, row, 0, 1, 2);
+  l->addWidget(new QLabel("Subdirectory Levels"), row + 1, 0);
+  l->addWidget(optSubDirectories_All_, row + 1, 1);
+  l->addWidget(optSubDirectories_Only_, row + 2, 1);
+  l->addWidget(txtSubDirectoriesLevel_, row + 2, 2);
+  l->addWidget(new QLabel("levels deep"), row + 2, 3);
+  l->addWidget(cmdRegExInstructionsBottom_, row + 3, 3);
+  l->setRowStretch(row + 4, 1);
   fraFilters_->hide();
   return fraFilters_;
 }
@@ -467,7 +430,6 @@ QWidget* frmFileOps::BuildCommandColumn() {
 
 void frmFileOps::BuildControls() {
   QWidget* operations = BuildOperationButtons();
-  // The rename frame's pattern pair is made with the filters' pair (the same array, a choice of its own).
   QWidget* filters = BuildFilters();
   QWidget* options = BuildOptionFrames();
   QWidget* sources = BuildSourcePanel();

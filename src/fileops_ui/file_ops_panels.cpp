@@ -23,17 +23,12 @@
 #include "fileops_ui/frm_file_ops.h"
 #include "fileops_ui/rename_text.h"
 #include "platform/regexp.h"
+#include "shell/control_builders.h"
+#include "shell/filters_panel.h"
 
 namespace dv {
 
 namespace {
-
-// A box's background: white when it takes input, the window's colour when it does not.
-void SetBase(QWidget* w, bool white) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, white ? QColor(Qt::white) : w->palette().color(QPalette::Window));
-  w->setPalette(p);
-}
 
 // Operations that work on the source alone: find and replace, rename, attributes, delete, open, change date and
 // run process (by button index).
@@ -114,16 +109,9 @@ void frmFileOps::cmdFilterFiles_Click() { SetFiltersShown(fraFilters_->isHidden(
 
 void frmFileOps::ShowFileOpFilterSettings() { Run("ffo:27", [&] { cmdFilterFiles_Click(); }); }
 
-void frmFileOps::SubDirectoriesChanged() {
-  const bool only = optSubDirectories_Only_->isChecked();
-  txtSubDirectoriesLevel_->setEnabled(only);
-  SetBase(txtSubDirectoriesLevel_, only);
-}
+void frmFileOps::SubDirectoriesChanged() { filters_->SubDirectoriesChanged(); }
 
-void frmFileOps::txtSubDirectoriesLevel_Change() {
-  const QString t = txtSubDirectoriesLevel_->text();
-  if (!t.isEmpty() && !IsDigitsText(t)) txtSubDirectoriesLevel_->setText("1");
-}
+void frmFileOps::txtSubDirectoriesLevel_Change() { filters_->LevelChanged(); }
 
 void frmFileOps::CopyStructureChanged() {
   // "with directory structure" has no duplicate names to decide.

@@ -48,6 +48,7 @@ namespace dv {
 
 class clsFileOps;
 class FileListModel;
+class FiltersPanel;
 class frmCancel;
 class Prompter;
 class ReportPreview;
@@ -160,7 +161,18 @@ class frmFileOps : public frmFileOpsBase {
   // file_ops_layout.cpp
   void BuildControls();
   QWidget* BuildOperationButtons();
+  // The place of the option frames, built frame by frame.
   QWidget* BuildOptionFrames();
+  void BuildCopyMoveFrames();
+  void BuildShellsFrame();
+  void BuildDeleteFrame();
+  void BuildFindReplaceFrame();
+  void BuildRenameFrame();
+  void BuildAttributesFrame();
+  void BuildMacroFrame();
+  void BuildChangeDateFrame();
+  void BuildRunProcessFrame();
+  void BuildCompareFrame();
   QWidget* BuildSourcePanel();
   QWidget* BuildFilters();
   QWidget* BuildCommandColumn();
@@ -284,8 +296,10 @@ class frmFileOps : public frmFileOpsBase {
   QLabel* lblBytesToCheck_;
   QCheckBox *chkCompareMatchingFiles_, *chkCompareNonMatchingFiles_, *chkCompareMissingFiles_;
 
+  // The filters panel's controls; the window reads them through these names too.
+  FiltersPanel* filters_ = nullptr;
   QFrame* fraFilters_;
-  QRadioButton* optPatternMatching_[4] = {};
+  QRadioButton* optPatternMatching_[4] = {};  // 0 and 1 the filters' pair (the panel's), 2 and 3 Rename's own
   QLineEdit* txtRegExFilePattern_;
   QComboBox *cboFileSizeRestrictionOperator_, *cboFileSizeRestrictionSizeType_;
   QLineEdit* txtFileSizeRestrictionSize_;
