@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
@@ -113,6 +114,36 @@ std::string LocateBankFile(const std::string& programFolder, const std::string& 
   if (UsableBankFile(programFolder, path)) return path;
   if (MakeFolderPath(userDataFolder) && UsableBankFile(userDataFolder, path)) return path;
   return {};
+}
+
+namespace {
+
+// What makes two bank entries the same: their kind (folder, contents, file) and their absolute path, made
+// lexically. A path that cannot be made absolute (the current folder has no name) is compared as given.
+std::string BankEntryKey(const std::string& entry) {
+  std::string body = entry;
+  char kind = 'f';
+  if (body.size() >= 3 && body.compare(body.size() - 3, 3, "*.*") == 0) {
+    body.resize(body.size() - 3);
+    kind = 'c';
+  } else if (!body.empty() && body.back() == '/') {
+    kind = 'd';
+  }
+  try {
+    return kind + GetAbsolutePathName(body);
+  } catch (const Error&) {
+    return kind + entry;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> UniqueBankEntries(std::vector<std::string> entries) {
+  std::vector<std::string> kept;
+  std::unordered_set<std::string> seen;
+  for (std::string& entry : entries)
+    if (entry.empty() || seen.insert(BankEntryKey(entry)).second) kept.push_back(std::move(entry));
+  return kept;
 }
 
 }  // namespace dv

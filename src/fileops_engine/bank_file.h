@@ -32,6 +32,11 @@ std::vector<std::string> ReadBankLines(const std::string& path);
 // already stored. Throws dv::Error.
 void WriteBankFile(const std::string& path, const std::vector<std::string>& lines);
 
+// `entries` without repeats, the first of each kept: two entries are one when they have the same kind (folder,
+// contents, file) and the same absolute path made lexically ("/a/b/" and "/a//b/"). Empty entries stay as they
+// are (they name nothing and are passed over). A bank acting twice on one entry would act on its own result.
+std::vector<std::string> UniqueBankEntries(std::vector<std::string> entries);
+
 // How an entry is shown: 1 a folder with its contents ("folder/"), 3 the contents only ("folder/*.*"), 2 a file.
 int BankEntryIcon(const std::string& entry);
 

@@ -7,9 +7,9 @@
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
 
-#include <unordered_set>
 
 #include "common/pattern.h"
+#include "fileops_engine/bank_file.h"
 #include "common/resume_scope.h"
 #include "common/text_rules.h"
 #include "fileops_engine/item_kind.h"
@@ -146,35 +146,9 @@ void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileAr
 
 namespace {
 
-// What makes two bank entries the same: their kind (folder, contents, file) and their absolute path, made
-// lexically. A path that cannot be made absolute (the current folder has no name) is compared as given.
-std::string BankEntryKey(const std::string& entry) {
-  std::string body = entry;
-  char kind = 'f';
-  if (EndsWith(body, "*.*")) {
-    body.resize(body.size() - 3);
-    kind = 'c';
-  } else if (EndsWith(body, "/")) {
-    kind = 'd';
-  }
-  try {
-    return kind + GetAbsolutePathName(body);
-  } catch (const Error&) {
-    return kind + entry;
-  }
-}
-
 }  // namespace
 
-void clsFileOps::ProcessingBankItems(std::vector<std::string> items) {
-  bank_.clear();
-  std::unordered_set<std::string> seen;
-  for (std::string& entry : items) {
-    // Empty entries name nothing and are passed over later; they are kept as they stand.
-    if (!entry.empty() && !seen.insert(BankEntryKey(entry)).second) continue;
-    bank_.push_back(std::move(entry));
-  }
-}
+void clsFileOps::ProcessingBankItems(std::vector<std::string> items) { bank_ = UniqueBankEntries(std::move(items)); }
 
 // ---- the scanning object's events ----
 

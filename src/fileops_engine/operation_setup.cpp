@@ -9,6 +9,7 @@
 #include "common/send_keys.h"
 #include "common/shared_utils.h"
 #include "common/text_rules.h"
+#include "fileops_engine/bank_file.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
 #include "platform/error.h"
@@ -381,7 +382,8 @@ PreparedOperation PrepareOperation(OperationChoices& c, Prompter& prompter) {
   s.DeleteSettings = c.deleteEmptyFolders ? 1 : 0;
 
   const long op = s.FileOperation;
-  const std::string sources = c.bank.empty() ? c.source : BankLines(c.bank);
+  // The bank as it will run: an entry given twice runs once.
+  const std::string sources = c.bank.empty() ? c.source : BankLines(UniqueBankEntries(c.bank));
   if (op == fileop::Compare || op == fileop::EmptyShells || op == fileop::Move || op == fileop::Copy)
     summary += std::string(kCrLf) + kCrLf + "Source: " + sources + kCrLf + "Destination: " + c.destination + kCrLf;
   else

@@ -246,6 +246,8 @@ TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
   prompter.DefaultAnswer(Answer::Yes);
   OperationChoices c = Base(OperationChoice::Copy);
   for (int i = 1; i <= 20; ++i) c.bank.push_back("/b/" + std::to_string(i));
+  // Repeats run once, so the summary lists them once.
+  c.bank.insert(c.bank.begin() + 1, {"/b/1", "/b//1"});
   c.selectedFiles = {"x.txt"};
   PreparedOperation p = PrepareOperation(c, prompter);
   EXPECT_TRUE(p.settings.Individual_File_Selection);
