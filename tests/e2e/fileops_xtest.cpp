@@ -49,6 +49,25 @@ class FileOpsEndToEnd : public QObject {
     QVERIFY(w->grab().save(folder + "/" + name, "PNG"));
   }
 
+  // Clicks `button` and answers every box it brings with Yes (or OK); the titles asked, in order. The box titled
+  // `shotTitle` is kept as a screenshot named `shotName`.
+  QStringList ClickAnsweringYes(QWidget* button, const QString& shotTitle = {}, const QString& shotName = {}) {
+    QStringList asked;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      asked << box->windowTitle();
+      if (box->windowTitle() == shotTitle) Shot(box, shotName);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      (yes ? yes : box->button(QMessageBox::Ok))->click();
+    });
+    answer.start(100);
+    QTest::mouseClick(button, Qt::LeftButton);
+    answer.stop();
+    return asked;
+  }
+
  private slots:
   void initTestCase() {
     qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
@@ -97,19 +116,8 @@ class FileOpsEndToEnd : public QObject {
     type("txtSource", source);
     type("txtDestination", target);
     // The real confirmation box (and the question whether to create the destination) answered Yes.
-    QStringList asked;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      asked << box->windowTitle();
-      if (box->windowTitle() == "Operation Confirmation") Shot(box, "fileops-confirmation.png");
-      QAbstractButton* yes = box->button(QMessageBox::Yes);
-      (yes ? yes : box->button(QMessageBox::Ok))->click();
-    });
-    answer.start(100);
-    QTest::mouseClick(ops->findChild<QPushButton*>("cmdProcess"), Qt::LeftButton);
-    answer.stop();
+    const QStringList asked = ClickAnsweringYes(ops->findChild<QPushButton*>("cmdProcess"), "Operation Confirmation",
+                                                "fileops-confirmation.png");
 
     QVERIFY2(asked.contains("Operation Confirmation"), qPrintable(asked.join(", ")));
     for (int f = 0; f < 30; ++f)
@@ -188,28 +196,15 @@ class FileOpsEndToEnd : public QObject {
     ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories")->click();
     QVERIFY(ops->findChild<QAbstractButton*>("chkDeleteEmptyDirectories")->isChecked());
 
-    QStringList asked;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      asked << box->windowTitle();
-      if (box->windowTitle() == "Source does not exist") Shot(box, "fileops-missing-source-refused.png");
-      QAbstractButton* yes = box->button(QMessageBox::Yes);
-      (yes ? yes : box->button(QMessageBox::Ok))->click();
-    });
-    answer.start(100);
     auto* perform = ops->findChild<QPushButton*>("cmdProcess");
-    QTest::mouseClick(perform, Qt::LeftButton);
+    QStringList asked = ClickAnsweringYes(perform);
     QVERIFY2(asked.contains("Operation Confirmation"), qPrintable(asked.join(", ")));
     QVERIFY2(!QFileInfo::exists(chosen), qPrintable(asked.join(", ") + " / " + ops->findChild<dv::ReportPreview*>("txtInfoDisplay")->Text()));
     QCOMPARE(source->text(), chosen);
     QVERIFY(ops->findChild<QLabel*>("lblSource")->text().contains("not found"));
     Shot(&w, "fileops-missing-source.png");
 
-    asked.clear();
-    QTest::mouseClick(perform, Qt::LeftButton);
-    answer.stop();
+    asked = ClickAnsweringYes(perform, "Source does not exist", "fileops-missing-source-refused.png");
     QCOMPARE(asked, QStringList{"Source does not exist"});
     QVERIFY(QFileInfo::exists(parent + "/keep.txt"));
     QCOMPARE(source->text(), chosen);
