@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/name_order.h"
@@ -109,6 +111,16 @@ bool ListingPrefetch::Put(Listing listing) {
 }
 
 namespace {
+// True when this process may run on more than one processor, read once.
+bool SpinningHelps() {
+  static const bool several = [] {
+    cpu_set_t set;
+    return ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) > 1
+                                                          : std::thread::hardware_concurrency() > 1;
+  }();
+  return several;
+}
+
 bool AncestorOrSelf(const std::string& folder, const std::string& path) {
   if (path.compare(0, folder.size(), folder) != 0) return false;
   return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
@@ -148,12 +160,13 @@ std::optional<ListingPrefetch::Listing> ListingPrefetch::Take(const std::string&
       }
       return found;
     }
-    if (spins < 4) {
+    if (spins < 1 && SpinningHelps()) {
       // The reader is a few microseconds from the listing: a short spin, without system calls, costs less than a
-      // sleep and a wake-up.
+      // sleep and a wake-up. Only briefly, and only with a processor of its own for the reader: on one processor
+      // (or a busy second one) the spinner keeps the reader from the very listing it waits for.
       const unsigned seen = progress_.load(std::memory_order_acquire);
       lock.unlock();
-      for (int i = 0; i < 20000 && progress_.load(std::memory_order_acquire) == seen; ++i) {
+      for (int i = 0; i < 2000 && progress_.load(std::memory_order_acquire) == seen; ++i) {
 #if defined(__x86_64__) || defined(__i386__)
         __builtin_ia32_pause();
 #endif
