@@ -13,6 +13,7 @@
 #include "common/resume_scope.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/item_kind.h"
+#include "platform/byte_files.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -75,19 +76,7 @@ long clsFileOps::MakeEmptyShell(const std::string& path) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
     struct stat st;
     if (::fstatat(from.dir, from.name, &st, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
-    std::string linkText;
-    if (S_ISLNK(st.st_mode)) {
-      std::vector<char> text(static_cast<size_t>(st.st_size) + 2);
-      for (;;) {
-        ssize_t n = ::readlinkat(from.dir, from.name, text.data(), text.size());
-        if (n < 0) ThrowErrno(path);
-        if (static_cast<size_t>(n) < text.size()) {
-          linkText.assign(text.data(), static_cast<size_t>(n));
-          break;
-        }
-        text.resize(text.size() * 2);
-      }
-    }
+    const std::string linkText = S_ISLNK(st.st_mode) ? LinkTextAt(from.dir, from.name, path) : std::string();
     TargetFolders::Ref to = targets_.Holder(target);
     int rc;
     if (S_ISLNK(st.st_mode)) {

@@ -32,6 +32,16 @@ UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info) {
   return OpenBytesForReadingAt(ref.Dir(), ref.Name(), path, info);
 }
 
+std::string LinkTextAt(int dir, const char* name, const std::string& path) {
+  std::vector<char> text(4096);
+  for (;;) {
+    const ssize_t n = ::readlinkat(dir, name, text.data(), text.size());
+    if (n < 0) ThrowErrno(path);
+    if (static_cast<size_t>(n) < text.size()) return std::string(text.data(), static_cast<size_t>(n));
+    text.resize(text.size() * 2);
+  }
+}
+
 size_t ReadAt(int fd, char* into, size_t length, uint64_t offset, const std::string& path) {
   size_t done = 0;
   while (done < length) {

@@ -19,6 +19,10 @@ UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info);
 // The same for the item `name` of the open folder `dir`; `path` names it in errors.
 UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info);
 
+// The target text of the link `name` in the folder `dir`, whole whatever its length. Throws dv::Error naming
+// `path`.
+std::string LinkTextAt(int dir, const char* name, const std::string& path);
+
 // Reads up to `length` bytes at `offset`, fewer only at the end of the file. Throws dv::Error.
 size_t ReadAt(int fd, char* into, size_t length, uint64_t offset, const std::string& path);
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/byte_files.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -115,18 +116,7 @@ struct Item {
 void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string& source,
                     const std::string& destination) {
   if (info.IsLink()) {
-    std::vector<char> target(4096);
-    for (;;) {
-      ssize_t n = ::readlinkat(src.dir, src.name, target.data(), target.size());
-      if (n < 0) ThrowErrno(source);
-      if (static_cast<size_t>(n) < target.size()) {
-        target.resize(static_cast<size_t>(n));
-        break;
-      }
-      target.resize(target.size() * 2);
-    }
-    target.push_back(0);
-    if (::symlinkat(target.data(), tmp.dir, tmp.name) != 0) ThrowErrno(destination);
+    if (::symlinkat(LinkTextAt(src.dir, src.name, source).c_str(), tmp.dir, tmp.name) != 0) ThrowErrno(destination);
     // The link keeps its own times, as cp -a keeps them.
     struct timespec times[2] = {info.accessed.ToTimespec(), info.modified.ToTimespec()};
     ::utimensat(tmp.dir, tmp.name, times, AT_SYMLINK_NOFOLLOW);
