@@ -94,7 +94,9 @@ int TargetFolders::OpenBelow(const std::string& rel, bool create, const std::str
     int fd = OpenLevel(dir, name.c_str());
     if (fd < 0 && errno == ENOENT && create) {
       // Made relative to the parent's handle: a link put in its place meanwhile is refused by the open below.
-      if (::mkdirat(dir, name.c_str(), 0777) != 0 && errno != EEXIST) ThrowErrno(sofar);
+      const bool made = ::mkdirat(dir, name.c_str(), 0777) == 0;
+      if (!made && errno != EEXIST) ThrowErrno(sofar);
+      if (made) Made(dir, name.c_str());
       fd = OpenLevel(dir, name.c_str());
     }
     if (fd < 0) {
@@ -152,6 +154,14 @@ TargetKind TargetFolders::Kind(const std::string& path) {
 void TargetFolders::MakeFolder(const std::string& path) {
   Ref at = Holder(path);
   if (::mkdirat(at.dir, at.name, 0777) != 0) ThrowErrno(path);
+  Made(at.dir, at.name);
+}
+
+void TargetFolders::Made(int dir, const char* name) {
+  // A folder this run made holds nothing left over: it need not be read for stray temporaries.
+  struct stat st;
+  if (tidy_ && ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+    seen_.insert({st.st_dev, st.st_ino});
 }
 
 void TargetFolders::SyncHolder(const std::string& path) {

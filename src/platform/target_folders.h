@@ -55,6 +55,7 @@ class TargetFolders {
   int OpenBelow(const std::string& rel, bool create, const std::string& folder);
   int TopFd();
   void FirstOpen(int fd);
+  void Made(int dir, const char* name);
 
   std::string top_;
   UniqueFd topFd_;
