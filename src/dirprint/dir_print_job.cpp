@@ -2,14 +2,17 @@
 
 // Stages of a job: the engine is set from the choices in a fixed order (later settings depend on earlier ones:
 // the size restrictions are converted with the size unit set before them, the patterns with the pattern mode),
-// then the progress program is opened, the scan runs with this file's event answers installed, the caller's
-// preview is loaded, and the progress program closes. Each step reports its own failure and the next one runs.
+// then the progress program is opened, the scan runs with this file's event answers installed; on the window's
+// thread the caller's preview is loaded and the progress program closes. Each step reports its own failure and
+// the next one runs.
 #include <cfenv>
 #include <cmath>
 #include <limits>
 #include <optional>
 
+#include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "common/error_handler.h"
 #include "common/resume_scope.h"
@@ -17,6 +20,7 @@
 #include "platform/file_system.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/scan_choices.h"
+#include "shell/background_job.h"
 #include "shell/frm_cancel.h"
 
 namespace dv {
@@ -68,33 +72,8 @@ long DirPrintColumnCode(const std::string& text) {
   return 0;
 }
 
-bool DirPrintEvents::Due(std::optional<TimePoint>& last) {
-  const TimePoint now = now_();
-  if (last && now - *last < kInterval) return false;
-  last = now;
-  return true;
-}
-
-void DirPrintEvents::SendProgress() {
-  cancel_->UpdateProgressBox(QString::fromStdString(progress_));
-  progressSent_ = true;
-}
-
 void DirPrintEvents::evtCDPUpdateProgress(const std::string& strProgressInfo) {
-  if (!cancel_) return;
-  progress_ = strProgressInfo;
-  progressSent_ = false;
-  if (Due(lastProgress_)) SendProgress();
-}
-
-void DirPrintEvents::evtCheckForClose() {
-  if (!cancel_ || !Due(lastCheck_)) return;
-  // The check carries the progress text to the program: hand it the latest one first.
-  if (!progressSent_) {
-    SendProgress();
-    lastProgress_ = lastCheck_;
-  }
-  if (cancel_->CloseMeCheck()) engine_.ClosingDown(true);
+  if (progress_) progress_(strProgressInfo);
 }
 
 void DirPrintEvents::evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
@@ -104,23 +83,17 @@ void DirPrintEvents::evtExternalPassError(const Error& passedError, const std::s
   if (errCDPType == scanerr::Walk) modeWord = mode::Log;  // one item failed: the walk goes on, the log keeps it
   else if (errCDPType == scanerr::Setting) modeWord = mode::MessageAndReport;
   else return;
-  errors_.ReportError(passedError, strLoc, strOtherInfo, modeWord);
+  ReportOnGuiThread(errors_, passedError, strLoc, strOtherInfo, modeWord);
 }
 
-long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
-                        ErrorHandler& errors, const std::string& reportPath) {
-  return ProcessDirPrintJob(c, engine, cancel, errors, reportPath, {});
-}
-
-long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmCancel* cancel,
-                        ErrorHandler& errors, const std::string& reportPath,
-                        const std::function<void()>& loadPreview) {
+long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, ErrorHandler& errors,
+                        const std::string& reportPath, const DirPrintHooks& hooks) {
   // Installed before the setters, so that a setter's failure (kind 1) reaches the user too.
-  DirPrintEvents events(engine, cancel, errors);
+  DirPrintEvents events(errors, hooks.progress);
   ScanListener* previous = &engine.Events();
   engine.Listener(&events);
 
-  ResumeScope scope(errors.Reporting(mode::MessageAndReport), "fdp:04");
+  ResumeScope scope(GuiReporting(errors, mode::MessageAndReport), "fdp:04");
   // The controls are read first; a value that cannot be read is reported and its setting left as it was.
   ScanChoices choices;
   if (c.view >= 0 && c.view <= 3) choices.view = static_cast<ReportView>(c.view);
@@ -162,13 +135,39 @@ long ProcessDirPrintJob(const DirPrintChoices& c, clsDirProcessing& engine, frmC
   scope.Step([&] { engine.ReportFilePath(reportPath); });
 
   // A missing folder ends the job with a message: the progress window must not come up first and cover it.
-  if (cancel && FileSystemObject().FolderExists(engine.StartingDirectory()))
-    scope.Step([&] { cancel->OpenExternalApp(); });
+  if (hooks.beforeScan && FileSystemObject().FolderExists(engine.StartingDirectory())) scope.Step(hooks.beforeScan);
   scope.Step([&] { engine.CreateDirPrintFile(); });
   engine.Listener(previous);
-  if (loadPreview) scope.Step(loadPreview);
-  if (cancel) scope.Step([&] { cancel->CloseExternalApp(); });
   return events.ItemErrors();
+}
+
+DirPrintHooks JobHooks(BackgroundJob& job, frmCancel* cancel, clsDirProcessing& engine) {
+  job.OnStop([&engine] { engine.ClosingDown(true); });
+  DirPrintHooks hooks;
+  hooks.progress = [&job](const std::string& text) { job.Progress(text); };
+  if (cancel) {
+    // Its failures are reported by the controller itself, on the application's thread.
+    hooks.beforeScan = [cancel = QPointer<frmCancel>(cancel)] {
+      BackgroundJob::OnGuiThread([cancel] {
+        if (cancel) cancel->OpenExternalApp();
+      });
+    };
+  }
+  return hooks;
+}
+
+bool StartDirPrintJob(BackgroundJob& job, frmCancel* cancel, const DirPrintChoices& choices,
+                      clsDirProcessing& engine, ErrorHandler& errors, std::string reportPath,
+                      std::function<void(long unread)> done) {
+  if (job.Running()) return false;
+  auto unread = std::make_shared<long>(0);  // written by the worker, read once it has ended
+  return job.Start(
+      [=, &engine, &errors, hooks = JobHooks(job, cancel, engine)] {
+        *unread = ProcessDirPrintJob(choices, engine, errors, reportPath, hooks);
+      },
+      [unread, done = std::move(done)] {
+        if (done) done(*unread);
+      });
 }
 
 }  // namespace dv

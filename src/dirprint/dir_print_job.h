@@ -1,9 +1,7 @@
 #pragma once
 // The directory printer job: the window's choices turned into the scanning engine's settings in a fixed order,
-// the scan run with the progress program, and the engine's events answered.
-#include <chrono>
+// the scan run on a worker with the progress program, and the engine's events answered.
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 
 namespace dv {
 
+class BackgroundJob;
 class clsDirProcessing;
 class frmCancel;
 class ErrorHandler;
@@ -39,52 +38,51 @@ struct DirPrintChoices {
   std::string startingDirectory;     // txtPathSelected, as typed
 };
 
-// Sets `engine` from `choices` in the job's order, then runs the report into `reportPath` with the progress
-// program (`cancel`: opened before, fed progress and asked at each check, closed after, also on failure).
-// Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored. Returns how many
-// items could not be read (kinds 4 and 3), for the window to say so.
-long ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
-                        ErrorHandler& errors, const std::string& reportPath);
+// What a job does around the scan besides writing the report.
+struct DirPrintHooks {
+  // Runs once the starting folder is known to exist, before the scan (the progress program opens here: a missing
+  // folder ends the job with a message that no progress window may cover).
+  std::function<void()> beforeScan;
+  // Each progress text of the scan.
+  std::function<void(const std::string&)> progress;
+};
 
-// The same, with `loadPreview` run after the scan and before the progress program closes (the window loads the
-// report into its preview there, so the progress window stays up until the report is visible).
-long ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, frmCancel* cancel,
-                        ErrorHandler& errors, const std::string& reportPath,
-                        const std::function<void()>& loadPreview);
+// Sets `engine` from `choices` in the job's order, then runs the report into `reportPath`, on the calling thread.
+// Errors of kind 4 are logged (mode 4), kind 1 shown and reported (mode 18), others ignored; from a worker they
+// reach `errors` on the application's thread. Returns how many items could not be read (kinds 4 and 3), for the
+// window to say so.
+long ProcessDirPrintJob(const DirPrintChoices& choices, clsDirProcessing& engine, ErrorHandler& errors,
+                        const std::string& reportPath, const DirPrintHooks& hooks = {});
+
+// The window's hooks on `job`: the progress program `cancel` (may be null) opens on the application's thread,
+// progress goes to the job's snapshot, and a stop request (Cancel, Escape) closes the scan down.
+DirPrintHooks JobHooks(BackgroundJob& job, frmCancel* cancel, clsDirProcessing& engine);
+
+// ProcessDirPrintJob on `job`'s worker with JobHooks. Once the scan has ended, `done` gets the count of items that
+// could not be read on the application's thread (the window loads its preview there), then the progress program
+// closes. False when a job is running already.
+bool StartDirPrintJob(BackgroundJob& job, frmCancel* cancel, const DirPrintChoices& choices,
+                      clsDirProcessing& engine, ErrorHandler& errors, std::string reportPath,
+                      std::function<void(long unread)> done);
 
 // The column code of a text of listDisplayed ("Size" 1 ... "Accessed" 6); 0 for any other text.
 long DirPrintColumnCode(const std::string& text);
 
-// The job's answers to the engine's events: progress and cancel through the progress program, errors to the
-// error handler by kind. Installed on the engine for the length of one job.
+// The job's answers to the engine's events: progress to the hook, errors to the error handler by kind.
+// Installed on the engine for the length of one job; its events come on the thread the scan runs on.
 class DirPrintEvents : public ScanListener {
  public:
-  using TimePoint = std::chrono::steady_clock::time_point;
-  // Progress goes to the progress program, and the cancel question to it, at most this often (the first of each at
-  // once): each costs a pass of the event loop and a round trip to the program, far more than a folder of a scan.
-  static constexpr std::chrono::milliseconds kInterval{200};
-
-  DirPrintEvents(clsDirProcessing& engine, frmCancel* cancel, ErrorHandler& errors,
-                 std::function<TimePoint()> now = std::chrono::steady_clock::now)
-      : engine_(engine), cancel_(cancel), errors_(errors), now_(std::move(now)) {}
+  DirPrintEvents(ErrorHandler& errors, std::function<void(const std::string&)> progress = {})
+      : errors_(errors), progress_(std::move(progress)) {}
   void evtCDPUpdateProgress(const std::string& strProgressInfo) override;
-  void evtCheckForClose() override;
   void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,
                             const std::string& strOtherInfo) override;
   // Items the walk could not read (or measure) so far.
   long ItemErrors() const { return itemErrors_; }
 
  private:
-  bool Due(std::optional<TimePoint>& last);
-  void SendProgress();
-
-  clsDirProcessing& engine_;
-  frmCancel* cancel_;
   ErrorHandler& errors_;
-  std::function<TimePoint()> now_;
-  std::string progress_;  // the latest progress text, kept between sends so the one that goes out is current
-  bool progressSent_ = true;
-  std::optional<TimePoint> lastProgress_, lastCheck_;
+  std::function<void(const std::string&)> progress_;
   long itemErrors_ = 0;
 };
 

@@ -38,6 +38,8 @@
 #include "common/resume_scope.h"
 #include "dirprint/dir_print_inputs.h"
 #include "dirprint/dir_print_job.h"
+#include "shell/background_job.h"
+#include "shell/frm_cancel.h"
 #include "dirprint/frm_html_settings.h"
 #include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
@@ -86,7 +88,9 @@ frmDirPrint::frmDirPrint(ShellServices& services, frmCancel* cancel, Prompter* p
       services_(services),
       cancel_(cancel),
       prompter_(prompter ? *prompter : static_cast<Prompter&>(services.prompter)),
-      utilities_(prompter_, services.settings, services.errors) {
+      utilities_(prompter_, services.settings, services.errors),
+      enginePrompter_(std::make_unique<GuiThreadPrompter>(prompter_)),
+      job_(new BackgroundJob(cancel, this)) {
   setObjectName("frmDirPrint");
   setWindowTitle("Directory Printer");
   SaveDialog = [this](const SaveDialogRequest& request) { return RunSaveFileDialog(request, this); };
@@ -94,7 +98,10 @@ frmDirPrint::frmDirPrint(ShellServices& services, frmCancel* cancel, Prompter* p
   Form_Load();
 }
 
-frmDirPrint::~frmDirPrint() = default;
+frmDirPrint::~frmDirPrint() {
+  // The worker ends before the engine it works with.
+  job_->StopAndWait();
+}
 
 void frmDirPrint::Run(const char* location, const std::function<void()>& step) {
   ResumeScope(services_.errors.Reporting(mode::MessageAndReport), location).Step(step);
@@ -431,7 +438,7 @@ void frmDirPrint::ConnectButtonAndKeys() {
 void frmDirPrint::Form_Load() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:06");
   scope.Step([&] { tempFolder_ = services_.tempFolder; });
-  scope.Step([&] { cDirProc_ = std::make_unique<clsDirProcessing>(prompter_); });
+  scope.Step([&] { cDirProc_ = std::make_unique<clsDirProcessing>(*enginePrompter_); });
   scope.Step([&] {
     filters_->optSubDirectories_All->setChecked(true);
     optHierarchicalView_->setChecked(true);
@@ -841,7 +848,12 @@ void frmDirPrint::LoadReport() {
   rtfPreviewDirPrint_->Load(ReportPath());
 }
 
-void frmDirPrint::ProcessDirPrintJob() {
+void frmDirPrint::ProcessDirPrintJob() { StartJob({}); }
+
+bool frmDirPrint::JobRunning() const { return job_->Running(); }
+
+void frmDirPrint::StartJob(std::function<void()> after) {
+  if (job_->Running()) return;
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:04");
   DirPrintChoices choices;
   scope.Step([&] { choices = CurrentChoices(); });
@@ -861,13 +873,23 @@ void frmDirPrint::ProcessDirPrintJob() {
   }
   // A job's choices are the ones worth keeping, also when the session ends without a clean quit.
   RememberChoices();
-  // The preview is loaded inside the job, so the progress window stays up until the report shows.
-  long unread = 0;
   scope.Step("fdp:04.125", [&] {
     shownView_ = choices.view;
     reportRewritten_ = false;
-    unread = dv::ProcessDirPrintJob(choices, *cDirProc_, cancel_, services_.errors, Std(ReportPath()),
-                                    [this] { LoadReport(); });
+    StartDirPrintJob(*job_, cancel_, choices, *cDirProc_, services_.errors, Std(ReportPath()),
+                     [this, after = std::move(after)](long unread) {
+                       JobDone(unread);
+                       if (after) after();
+                     });
+  });
+}
+
+void frmDirPrint::JobDone(long unread) {
+  ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "fdp:04.125");
+  // The progress window stays up until the report shows.
+  scope.Step([&] { LoadReport(); });
+  scope.Step([&] {
+    if (cancel_) cancel_->CloseExternalApp();
   });
   lblJobErrors_->setText(QString::number(unread) + (unread == 1 ? " item" : " items") +
                          " could not be read - Directory Printer > View Session Errors");
@@ -888,10 +910,15 @@ void frmDirPrint::cmdProcessDirPrint_Click() {
   scope.Step([&] { fontOk = CheckPrintFont(services_.utilities, prompter_, services_.errors); });
   if (!fontOk) return;
   scope.Step([&] { list_->Clear(); });
-  scope.Step([&] { ProcessDirPrintJob(); });
-  scope.Step([&] { lvFilesFolders_->setVisible(optSortableView_->isChecked()); });
   scope.Step([&] {
-    if (optSortableView_->isChecked()) FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
+    StartJob([this] {
+      ResumeScope after(services_.errors.Reporting(mode::MessageAndReport), "fdp:26");
+      after.Step([&] { lvFilesFolders_->setVisible(optSortableView_->isChecked()); });
+      after.Step([&] {
+        if (optSortableView_->isChecked())
+          FormatSortableView(Std(ReportPath()), lvFilesFolders_, list_, services_.errors);
+      });
+    });
   });
 }
 

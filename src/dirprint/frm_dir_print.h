@@ -37,6 +37,8 @@ namespace dv {
 class clsDirProcessing;
 class FiltersPanel;
 class frmCancel;
+class BackgroundJob;
+class GuiThreadPrompter;
 class Prompter;
 class ReportPreview;
 class SortableListModel;
@@ -59,8 +61,10 @@ class frmDirPrint : public frmDirPrintBase {
   void ViewSessionErrors() override;
   void ClearErrors() override;
 
-  // The button's handler: closes the session error view when open, else checks the font and runs the job.
+  // The button's handler: closes the session error view when open, else checks the font and starts the job.
   void cmdProcessDirPrint_Click();
+  // A job runs on the worker: the window's input waits until it has ended and its report shows.
+  bool JobRunning() const;
 
   // Stores the choices (folder, view, columns, options, filters) for the next session; also done when the
   // program ends.
@@ -113,6 +117,9 @@ class frmDirPrint : public frmDirPrintBase {
   void SizeUnitClicked(QLineEdit* box, QComboBox* unit, bool notice);
   void dtpDateRestrictionDate_LostFocus();
   void LoadReport();
+  // Starts the job; `after` runs on this thread once its report shows.
+  void StartJob(std::function<void()> after);
+  void JobDone(long unread);
   // The names of the controls whose state is kept between sessions.
   QStringList RememberedControls() const;
   void RestoreChoices();
@@ -133,7 +140,10 @@ class frmDirPrint : public frmDirPrintBase {
   frmCancel* cancel_;
   Prompter& prompter_;
   SharedUtilities utilities_;  // input checks answered through this window's prompter
+  // The engine runs on a worker: its questions reach prompter_ on this window's thread.
+  std::unique_ptr<GuiThreadPrompter> enginePrompter_;
   std::unique_ptr<clsDirProcessing> cDirProc_;
+  BackgroundJob* job_;
   std::string tempFolder_;
   QString lastTreePath_;
   QPointer<QObject> followTree_;  // alive while the tree follows the start folder

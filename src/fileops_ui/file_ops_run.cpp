@@ -1,57 +1,20 @@
 #include "fileops_ui/file_ops_run.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QString>
-#include <QWindow>
-#include <QWidget>
-
 #include "common/error_handler.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "shell/frm_cancel.h"
+#include "shell/background_job.h"
 
 namespace dv {
 
-namespace {
-
-bool IsInput(QEvent::Type t) {
-  switch (t) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TabletPress:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
-FileOpsRun::FileOpsRun(clsFileOps& engine, frmCancel* cancel, ErrorHandler& errors, std::function<void()> completed,
-                       std::function<Clock::time_point()> now)
-    : engine_(engine), cancel_(cancel), errors_(errors), completed_(std::move(completed)), now_(std::move(now)) {
+FileOpsRun::FileOpsRun(clsFileOps& engine, BackgroundJob& job, ErrorHandler& errors)
+    : engine_(engine), job_(job), errors_(errors) {
   engine_.Listener(this);
-  qApp->installEventFilter(this);
+  job_.OnStop([this] { Stop(); });
 }
 
 FileOpsRun::~FileOpsRun() {
-  qApp->removeEventFilter(this);
+  job_.OnStop(nullptr);
   engine_.Listener(nullptr);
-}
-
-bool FileOpsRun::Due(std::optional<Clock::time_point>& last) {
-  const Clock::time_point now = now_();
-  if (last && now - *last < kInterval) return false;
-  last = now;
-  return true;
 }
 
 long FileOpsRun::ItemsDone() const {
@@ -77,23 +40,15 @@ void FileOpsRun::evtCFOUpdateProgress(const std::string& strProgress) {
   // The items are worked through once the engine says so.
   if (strProgress.rfind("Processing Operation", 0) == 0) processing_ = true;
   engineText_ = strProgress;
-  if (cancel_ && Due(lastProgress_)) cancel_->UpdateProgressBox(QString::fromStdString(ProgressText()));
+  job_.Progress(ProgressText());
 }
 
 void FileOpsRun::evtCFOCheckForClosing() {
-  // The engine checks once before the items and once at the start of each.
+  // The engine checks once before the items and once at the start of each. Its stop flag is set from the
+  // window's thread, so there is nothing to ask here: only the count moves on.
   if (processing_ && checkedBeforeItems_) ++items_;
   checkedBeforeItems_ = checkedBeforeItems_ || processing_;
-  if (!Due(lastCheck_)) return;
-  // The window repaints and sees Escape; other input waits for no one (see eventFilter).
-  QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
-  if (cancel_) {
-    // The check carries the latest text to the program, so what it shows is current.
-    cancel_->UpdateProgressBox(QString::fromStdString(ProgressText()));
-    lastProgress_ = lastCheck_;
-    if (cancel_->CloseMeCheck()) Stop();
-  }
-  if (escape_) Stop();
+  if (processing_) job_.Progress(ProgressText());
 }
 
 void FileOpsRun::Stop() {
@@ -108,23 +63,9 @@ void FileOpsRun::evtCFOExternalPassError(const Error& passedError, const std::st
   if (cfoErrType == 1 || cfoErrType == 2) modeWord = mode::MessageAndReport;
   else if (cfoErrType == 3 || cfoErrType == 4) modeWord = mode::Log;
   else return;
-  errors_.ReportError(passedError, strLoc, strOtherInfo, modeWord);
+  ReportOnGuiThread(errors_, passedError, strLoc, strOtherInfo, modeWord);
 }
 
-void FileOpsRun::cfoCompletedProcessing() {
-  if (completed_) completed_();
-}
-
-bool FileOpsRun::eventFilter(QObject* watched, QEvent* event) {
-  if (!IsInput(event->type())) return false;
-  // A question asked during the run is answered as usual.
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    if (watched == modal->windowHandle()) return false;
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (w && (w == modal || modal->isAncestorOf(w))) return false;
-  }
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escape_ = true;
-  return true;
-}
+void FileOpsRun::cfoCompletedProcessing() { completed_ = true; }
 
 }  // namespace dv

@@ -1,35 +1,27 @@
 #pragma once
-// One run of the file operations engine from the window: the engine's events answered while ProcessOperation
-// runs. Progress goes to the progress program with the count of items done in this run (the program shows the
-// time itself); the cancel
-// question goes to it too, and both at most every 200 ms (each costs a pass of the event loop and a round trip
-// to the program, far more than one item). At the same moments the window's own events run, so it repaints and
-// Escape stops the run; any other input to the window is dropped while the run lasts, so nothing can start a
-// second run or change the controls under it. A question the engine asks (a modal box) gets its input as usual.
-#include <QObject>
-#include <chrono>
-#include <functional>
-#include <optional>
+// The engine's events during one run of the file operations window, answered on the job's worker: the progress
+// text with the count of items done in this run (the progress program shows the time itself) goes to the job's
+// snapshot, which its timer hands on; errors reach the error handler on the window's thread; the completion is
+// noted for the window, which takes the results once the job has finished. Cancel and Escape stop the run
+// through Stop, on the window's thread.
+#include <atomic>
 #include <string>
 
 #include "fileops_engine/fileops_listener.h"
 
 namespace dv {
 
+class BackgroundJob;
 class clsFileOps;
-class frmCancel;
 class ErrorHandler;
 
-class FileOpsRun : public QObject, public FileOpsListener {
-  Q_OBJECT
+class FileOpsRun : public FileOpsListener {
  public:
-  using Clock = std::chrono::steady_clock;
-  static constexpr std::chrono::milliseconds kInterval{200};
-
-  // Installed on `engine` for the lifetime of the object; `completed` runs at the engine's completion event.
-  FileOpsRun(clsFileOps& engine, frmCancel* cancel, ErrorHandler& errors, std::function<void()> completed,
-             std::function<Clock::time_point()> now = Clock::now);
+  // Installed on `engine` and as `job`'s stop for the lifetime of the object.
+  FileOpsRun(clsFileOps& engine, BackgroundJob& job, ErrorHandler& errors);
   ~FileOpsRun() override;
+  FileOpsRun(const FileOpsRun&) = delete;
+  FileOpsRun& operator=(const FileOpsRun&) = delete;
 
   void evtCFOUpdateProgress(const std::string& strProgress) override;
   void evtCFOCheckForClosing() override;
@@ -37,30 +29,25 @@ class FileOpsRun : public QObject, public FileOpsListener {
                                const std::string& strOtherInfo) override;
   void cfoCompletedProcessing() override;
 
+  // Sets the engine's stop flags (any thread: they are atomics).
+  void Stop();
   bool ErrorsThisRun() const { return errorsThisRun_; }
+  // The engine raised its completion event: the results file is written.
+  bool Completed() const { return completed_; }
   long ItemsDone() const;
   // The progress text as it is sent: the engine's text with the count on its first line.
   std::string ProgressText() const;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  bool Due(std::optional<Clock::time_point>& last);
-  void Stop();
-
   clsFileOps& engine_;
-  frmCancel* cancel_;
+  BackgroundJob& job_;
   ErrorHandler& errors_;
-  std::function<void()> completed_;
-  std::function<Clock::time_point()> now_;
-  std::optional<Clock::time_point> lastProgress_, lastCheck_;
   std::string engineText_;
   bool processing_ = false;  // the gathered items are being worked through
   long items_ = 0;  // items previewed
   bool checkedBeforeItems_ = false;
-  bool errorsThisRun_ = false;
-  bool escape_ = false;
+  std::atomic<bool> errorsThisRun_ = false;
+  std::atomic<bool> completed_ = false;
 };
 
 }  // namespace dv

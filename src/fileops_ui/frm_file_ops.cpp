@@ -31,6 +31,7 @@
 #include "fileops_engine/macro_file.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_ops_run.h"
+#include "shell/background_job.h"
 #include "shell/control_memory.h"
 #include "shell/frm_cancel.h"
 #include "shell/frm_custom_choice.h"
@@ -69,7 +70,9 @@ frmFileOps::frmFileOps(ShellServices& services, frmCancel* cancel, Prompter* pro
       services_(services),
       cancel_(cancel),
       prompter_(prompter ? *prompter : static_cast<Prompter&>(services.prompter)),
-      utilities_(prompter_, services.settings, services.errors) {
+      utilities_(prompter_, services.settings, services.errors),
+      enginePrompter_(std::make_unique<GuiThreadPrompter>(prompter_)),
+      job_(new BackgroundJob(cancel, this)) {
   setObjectName("frmFileOps");
   setWindowTitle("File Operations");
   SaveDialog = [this](const SaveDialogRequest& request) { return RunSaveFileDialog(request, this); };
@@ -83,7 +86,10 @@ frmFileOps::frmFileOps(ShellServices& services, frmCancel* cancel, Prompter* pro
   Form_Load();
 }
 
-frmFileOps::~frmFileOps() = default;
+frmFileOps::~frmFileOps() {
+  // The worker ends before the engine it works with.
+  job_->StopAndWait();
+}
 
 void frmFileOps::Run(const char* location, const std::function<void()>& step) {
   ResumeScope(services_.errors.Reporting(mode::MessageAndReport), location).Step(step);
@@ -97,7 +103,7 @@ QAction* frmFileOps::MainItem(const char* name) const {
 void frmFileOps::Form_Load() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:11");
   isLoading_ = true;
-  scope.Step([&] { dvFileOps_ = std::make_unique<clsFileOps>(prompter_, services_.tempFolder); });
+  scope.Step([&] { dvFileOps_ = std::make_unique<clsFileOps>(*enginePrompter_, services_.tempFolder); });
   selectedFiles_.clear();
   bank_.clear();
   scope.Step([&] { txtPopUpInfo2_->setPlainText(MacroHelpText()); });
@@ -310,36 +316,37 @@ void frmFileOps::PerformFileOperation() {
     if (!txtPopUpInfo_->isHidden()) txtPopUpInfo_->hide();
     go = PrepareOperation();
   });
-  if (go) {
-    RememberChoices();
-    running_ = true;
-    UpdateProcessEnabled();
-    {
-      FileOpsRun* current = nullptr;
-      FileOpsRun run(*dvFileOps_, cancel_, services_.errors, [this, &current] {
-        errorsThisRun_ = current->ErrorsThisRun();
-        cfoCompletedProcessing();
-      });
-      current = &run;
-      errorsThisRun_ = false;
-      scope.Step([&] { dvFileOps_->StopProcessing(false); });
-      scope.Step([&] {
-        ApplyOperationSettings(prepared_.settings, *dvFileOps_);
-        dvFileOps_->ProcessingBankItems(BankEntries());
-      });
-      scope.Step([&] { dvFileOps_->scFileOperations().StartingDirectory(dvFileOps_->SourceDirectory()); });
-      scope.Step([&] {
-        if (cancel_) cancel_->OpenExternalApp();
-      });
-      scope.Step([&] { dvFileOps_->ProcessOperation(); });
-      errorsThisRun_ = errorsThisRun_ || run.ErrorsThisRun();
-    }
-    running_ = false;
-    UpdateProcessEnabled();
-  }
+  if (!go) return;
+  RememberChoices();
+  running_ = true;
+  UpdateProcessEnabled();
+  errorsThisRun_ = false;
+  run_ = std::make_unique<FileOpsRun>(*dvFileOps_, *job_, services_.errors);
+  scope.Step([&] { dvFileOps_->StopProcessing(false); });
   scope.Step([&] {
-    if (cancel_) cancel_->CloseExternalApp();
+    if (cancel_) cancel_->OpenExternalApp();
   });
+  // The window goes back to its events; RunFinished takes over when the worker is done.
+  job_->Start(
+      [this, bank = BankEntries()] {
+        ResumeScope work(GuiReporting(services_.errors, mode::MessageAndReport), "ffo:06");
+        work.Step([&] {
+          ApplyOperationSettings(prepared_.settings, *dvFileOps_);
+          dvFileOps_->ProcessingBankItems(bank);
+        });
+        work.Step([&] { dvFileOps_->scFileOperations().StartingDirectory(dvFileOps_->SourceDirectory()); });
+        work.Step([&] { dvFileOps_->ProcessOperation(); });
+      },
+      [this] { RunFinished(); });
+}
+
+void frmFileOps::RunFinished() {
+  errorsThisRun_ = run_->ErrorsThisRun();
+  const bool completed = run_->Completed();
+  run_.reset();
+  if (completed) cfoCompletedProcessing();
+  running_ = false;
+  UpdateProcessEnabled();
 }
 
 void frmFileOps::cfoCompletedProcessing() {

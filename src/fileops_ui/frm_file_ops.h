@@ -46,8 +46,11 @@ class QDialog;
 
 namespace dv {
 
+class BackgroundJob;
 class clsFileOps;
 class FileListModel;
+class FileOpsRun;
+class GuiThreadPrompter;
 class FiltersPanel;
 class frmCancel;
 class Prompter;
@@ -191,6 +194,8 @@ class frmFileOps : public frmFileOpsBase {
   void RestoreChoices();
   void ControlsFromChoices(const OperationChoices& changed);
   int SelectedOperation() const;
+  // The job's end, on this thread: the results when the engine completed, then the controls come back.
+  void RunFinished();
   void cfoCompletedProcessing();
 
   // file_ops_panels.cpp
@@ -252,7 +257,11 @@ class frmFileOps : public frmFileOpsBase {
   QPointer<frmCancel> cancel_;
   Prompter& prompter_;
   SharedUtilities utilities_;  // input checks answered through this window's prompter
+  // The engine runs on a worker: its questions reach prompter_ on this window's thread.
+  std::unique_ptr<GuiThreadPrompter> enginePrompter_;
   std::unique_ptr<clsFileOps> dvFileOps_;
+  BackgroundJob* job_;
+  std::unique_ptr<FileOpsRun> run_;  // the events of the run in progress
   PreparedOperation prepared_;
   std::string strMacroSeries_;
   bool errorsThisRun_ = false;

@@ -18,18 +18,6 @@ namespace dv {
 
 namespace {
 
-// Marks a procedure as running for as long as it lasts.
-class BusyScope {
- public:
-  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-  ~BusyScope() { busy_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  bool& busy_;
-};
-
 // A Unix socket path must fit in sockaddr_un (108 bytes with its terminator); keep a margin for the suffix.
 constexpr qsizetype kMaxSocketPathBytes = 100;
 
@@ -70,13 +58,6 @@ frmCancel::~frmCancel() {
   }
 }
 
-void frmCancel::LetWindowsPaint() {
-  // Repaints and window-system notices only: the user's input waits (it is not lost) so nothing can start a
-  // second task, and socket notifiers wait so no network reply handler runs in the middle of a task. Timers and
-  // posted events still run; busy_ keeps them from re-entering this window.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-}
-
 QString frmCancel::NextServerName() {
   const QString leaf = nameBase_ + '-' + QString::number(++starts_);
   // The private folder (mode 0700) keeps everyone else away from the socket. When it cannot be had, a bare name
@@ -91,7 +72,7 @@ QString frmCancel::NextServerName() {
 
 bool frmCancel::ProgressRunning() {
   if (!process_) return false;
-  // The end of the process is noticed here, not by a notifier: the events this window lets through exclude them.
+  // The end of the process is noticed here, not by a notifier: a check must know it at once.
   if (process_->state() != QProcess::NotRunning) process_->waitForFinished(0);
   return process_->state() != QProcess::NotRunning;
 }
@@ -135,7 +116,6 @@ void frmCancel::WaitUntilReady() {
     // A slow start is no failure: the checks reach the program once it listens.
     if (deadline.hasExpired()) return;
     process_->waitForReadyRead(50);
-    LetWindowsPaint();
   }
 }
 
@@ -218,30 +198,22 @@ void frmCancel::Open(const ResumeScope::OnError& onError) {
   // An earlier start still running would show a second window and could still hold an old "1".
   scope.Step([&] { StopProgram(); });
   scope.Step([&] { StartProgram(); });
-  scope.Step([&] { LetWindowsPaint(); });
   scope.Step([&] {
     if (process_) WaitUntilReady();
   });
 }
 
 void frmCancel::OpenExternalApp() {
-  if (busy_) return;
-  BusyScope busy(busy_);
   Open(errors_.Reporting(mode::MessageAndReport));
 }
 
 void frmCancel::CloseExternalApp() {
-  if (busy_) return;
-  BusyScope busy(busy_);
   ResumeScope scope(errors_.Reporting(mode::MessageAndReport), "FC:2");
   scope.Step([&] { StopProgram(); });
 }
 
 bool frmCancel::CloseMeCheck() {
-  if (busy_) return txtDDE->text() == QLatin1String("1");
-  BusyScope busy(busy_);
   try {
-    LetWindowsPaint();
     if (!ProgressRunning()) {
       // Gone (closed by the user or killed): start it again; only Cancel in the progress program cancels.
       Open([](const Error&, const std::string&) {});
@@ -255,11 +227,8 @@ bool frmCancel::CloseMeCheck() {
 }
 
 void frmCancel::UpdateProgressBox(const QString& progressText) {
+  // The text goes out with the next check: the job's timer makes both, one after the other.
   txtDDEProgress->setText(progressText);
-  if (busy_) return;
-  BusyScope busy(busy_);
-  ResumeScope scope(errors_.Reporting(mode::MessageAndReport), "FC:5");
-  scope.Step([&] { LetWindowsPaint(); });
 }
 
 }  // namespace dv

@@ -1,7 +1,7 @@
 #pragma once
-// frmCancel: Dorvane's side of the progress program. Long tasks run on the user-interface thread, so progress
-// display and Cancel live in a separate program, VORizivuzuvi, that this hidden window starts, feeds with the
-// latest progress text, asks whether the user pressed Cancel, and closes again. The two talk over a local socket
+// frmCancel: Dorvane's side of the progress program. Progress display and Cancel live in a separate program,
+// VORizivuzuvi, that this hidden window starts, feeds with the latest progress text (a job's timer does, see
+// background_job.h), asks whether the user pressed Cancel, and closes again. The two talk over a local socket
 // whose name belongs to one start of the program (docs/progress.md).
 #include <QString>
 #include <QWidget>
@@ -59,7 +59,6 @@ class frmCancel : public QWidget {
 
  private:
   void Open(const ResumeScope::OnError& onError);
-  void LetWindowsPaint();
   void StartProgram();
   void WaitUntilReady();
   void Exchange();
@@ -76,8 +75,6 @@ class frmCancel : public QWidget {
   QString serverName_;
   QProcess* process_ = nullptr;
   QLocalSocket* socket_ = nullptr;
-  // Set while a procedure runs: events let through for painting must not start a second one inside it.
-  bool busy_ = false;
 };
 
 }  // namespace dv

@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "common/error_handler.h"
 #include "common/pattern.h"
@@ -21,6 +21,7 @@
 #include "progress/progress_protocol.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/report_writer.h"
+#include "shell/background_job.h"
 #include "shell/frm_cancel.h"
 #include "support/prompter_texts.h"
 #include "support/scripted_prompter.h"
@@ -71,8 +72,20 @@ struct Harness {
     return c;
   }
 
-  void Run(const dv::DirPrintChoices& c, dv::frmCancel* cancel = nullptr) {
-    dv::ProcessDirPrintJob(c, engine, cancel, errors, report.toStdString());
+  // Without a progress program on the calling thread, with one on a job's worker as the window runs it.
+  void Run(const dv::DirPrintChoices& c, dv::frmCancel* cancel = nullptr,
+           const std::function<void()>& atPreview = {}) {
+    if (!cancel) {
+      dv::ProcessDirPrintJob(c, engine, errors, report.toStdString());
+      return;
+    }
+    dv::BackgroundJob job(cancel);
+    bool done = false;
+    QVERIFY(dv::StartDirPrintJob(job, cancel, c, engine, errors, report.toStdString(), [&](long) {
+      if (atPreview) atPreview();
+      done = true;
+    }));
+    QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
   }
 
   QString Report() const {
@@ -96,25 +109,6 @@ QByteArray Ask(const QString& server, QByteArrayView request) {
   while (!socket.canReadLine() && !deadline.hasExpired()) socket.waitForReadyRead(100);
   return socket.readLine().trimmed();
 }
-
-// A progress controller that counts what a job hands it and starts no program. From its `cancelAt`-th check on it
-// answers that the user cancelled; `stale` counts checks whose progress text was not the latest one raised.
-class CountingCancel : public dv::frmCancel {
- public:
-  explicit CountingCancel(dv::ErrorHandler& errors) : frmCancel(errors, QString()) {}
-  int updates = 0, checks = 0, cancelAt = 0, stale = 0;
-  QString latest;
-  void UpdateProgressBox(const QString& text) override {
-    ++updates;
-    frmCancel::UpdateProgressBox(text);
-  }
-  bool CloseMeCheck() override {
-    stale += txtDDEProgress->text() != latest;
-    return ++checks >= cancelAt && cancelAt > 0;
-  }
-};
-
-using namespace std::chrono_literals;
 
 }  // namespace
 
@@ -379,7 +373,7 @@ class DirPrintJobTest : public QObject {
 
   void settingErrorsAreShownAndOtherKindsIgnored() {
     Harness h;
-    dv::DirPrintEvents events(h.engine, nullptr, h.errors);
+    dv::DirPrintEvents events(h.errors);
     events.evtExternalPassError(dv::Error(5, "Invalid procedure call"), "cdp:5C", 1, "a setter");
     QCOMPARE(h.prompter.Count(), 1);
     QVERIFY(Texts(h.prompter)[0].contains("cdp:5C"));
@@ -393,53 +387,6 @@ class DirPrintJobTest : public QObject {
     QVERIFY(!h.Log().contains("cdp:AB"));
     // The items that could not be read (kinds 4 and 3) are counted for the window to say so.
     QCOMPARE(events.ItemErrors(), 2L);
-  }
-
-  // The starting folder's check, then one progress text and one check per folder, on a clock the test moves.
-  void progressAndChecksGoOutOncePerInterval_data() {
-    QTest::addColumn<int>("stepMs");
-    QTest::addColumn<int>("folders");
-    QTest::addColumn<int>("updates");
-    QTest::addColumn<int>("checks");
-    QTest::newRow("1,000 folders in 1 s") << 1 << 1000 << 6 << 6;
-    QTest::newRow("no time passing: the first of each only") << 0 << 1000 << 1 << 1;
-    QTest::newRow("folders slower than the interval: each one") << 250 << 8 << 8 << 9;
-  }
-  void progressAndChecksGoOutOncePerInterval() {
-    QFETCH(int, stepMs);
-    QFETCH(int, folders);
-    Harness h;
-    CountingCancel cancel(h.errors);
-    std::chrono::steady_clock::time_point now;
-    dv::DirPrintEvents events(h.engine, &cancel, h.errors, [&] { return now; });
-    events.evtCheckForClose();
-    for (int i = 1; i <= folders; ++i) {
-      now += std::chrono::milliseconds(stepMs);
-      cancel.latest = QString("folder #%1").arg(i);
-      events.evtCDPUpdateProgress(cancel.latest.toStdString());
-      events.evtCheckForClose();
-    }
-    QTEST(cancel.updates, "updates");
-    QTEST(cancel.checks, "checks");
-    QCOMPARE(cancel.stale, 0);
-    QVERIFY(!h.engine.ClosingDown());
-  }
-
-  void aCancelIsSeenAtTheNextCheckAnInterval() {
-    Harness h;
-    CountingCancel cancel(h.errors);
-    cancel.cancelAt = 2;
-    std::chrono::steady_clock::time_point now;
-    dv::DirPrintEvents events(h.engine, &cancel, h.errors, [&] { return now; });
-    events.evtCheckForClose();
-    now += 199ms;
-    events.evtCheckForClose();  // not asked yet
-    QCOMPARE(cancel.checks, 1);
-    QVERIFY(!h.engine.ClosingDown());
-    now += 1ms;
-    events.evtCheckForClose();
-    QCOMPARE(cancel.checks, 2);
-    QVERIFY(h.engine.ClosingDown());
   }
 
   void aMissingFolderGivesTheInvalidPathReport() {
@@ -460,7 +407,7 @@ class DirPrintJobTest : public QObject {
     dv::frmCancel cancel(h.errors, kProgram);
     dv::DirPrintChoices c = h.Choices();
     c.startingDirectory = (h.root + "/a.txt").toStdString();
-    dv::ProcessDirPrintJob(c, h.engine, &cancel, h.errors, h.report.toStdString());
+    h.Run(c, &cancel);
     QVERIFY(cancel.ServerName().isEmpty());  // never started
     QCOMPARE(h.prompter.Count(), 1);
     QCOMPARE(Texts(h.prompter)[0], "The path " + h.root + "/a.txt is a file, not a folder.  Please select a folder.");
@@ -472,8 +419,7 @@ class DirPrintJobTest : public QObject {
     cancel.ExchangeWaitMs(10000);
     bool runningAtPreview = false;
     dv::DirPrintChoices c = h.Choices();
-    dv::ProcessDirPrintJob(c, h.engine, &cancel, h.errors, h.report.toStdString(),
-                           [&] { runningAtPreview = cancel.ProgressRunning(); });
+    h.Run(c, &cancel, [&] { runningAtPreview = cancel.ProgressRunning(); });
     QVERIFY(runningAtPreview);
     QVERIFY(!cancel.ProgressRunning());
     QVERIFY(!cancel.ServerName().isEmpty());
@@ -492,8 +438,8 @@ class DirPrintJobTest : public QObject {
     }
     dv::frmCancel cancel(h.errors, kProgram);
     cancel.ExchangeWaitMs(10000);
-    // Timers run while the controller lets paint events through: the user presses Cancel as soon as the
-    // program listens, so the first check of the scan sees it.
+    // The user presses Cancel as soon as the program listens; the scan holds at its first folder until the job's
+    // timer has seen it.
     bool pressed = false;
     QTimer press;
     press.setInterval(0);
@@ -504,7 +450,15 @@ class DirPrintJobTest : public QObject {
     press.start();
     dv::DirPrintChoices c = h.Choices();
     c.view = 1;
-    h.Run(c, &cancel);
+    dv::BackgroundJob job(&cancel);
+    dv::DirPrintHooks hooks = dv::JobHooks(job, &cancel, h.engine);
+    hooks.progress = [&, shown = hooks.progress](const std::string& text) {
+      shown(text);
+      const QDeadlineTimer deadline(30000);
+      while (!h.engine.ClosingDown() && !deadline.hasExpired()) std::this_thread::yield();
+    };
+    job.Start([&] { dv::ProcessDirPrintJob(c, h.engine, h.errors, h.report.toStdString(), hooks); }, {});
+    QTRY_VERIFY_WITH_TIMEOUT(!job.Running(), 60000);
     press.stop();
     QVERIFY(pressed);
     QVERIFY(h.engine.ClosingDown());
@@ -514,7 +468,6 @@ class DirPrintJobTest : public QObject {
     QVERIFY(!cancel.ProgressRunning());
 
     // The next job starts afresh.
-    press.disconnect();
     h.Run(c, &cancel);
     QVERIFY(!h.Report().contains(dv::kCancelledMarker));
     QVERIFY(h.Report().contains("many29"));

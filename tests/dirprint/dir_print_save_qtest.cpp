@@ -86,6 +86,7 @@ class DirPrintSaveTest : public QObject {
     C<QLineEdit>("txtPathSelected")->setText(MakeTree());
     C<QRadioButton>(view)->click();
     C<QPushButton>("cmdProcessDirPrint")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w_->JobRunning(), 30000);
     QVERIFY(Preview().contains("plain.txt"));
   }
   qint64 LogSize() { return QFileInfo(QString::fromStdString(services_->log.Path())).size(); }

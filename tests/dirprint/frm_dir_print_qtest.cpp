@@ -74,6 +74,8 @@ class FrmDirPrintTest : public QObject {
     emit c->activated(i);
   }
   // A small tree of our own: a 100-byte file, a 1000-byte file and a folder with one file.
+  // Waits until the job started last has ended and its report shows.
+  void Settle() { QTRY_VERIFY_WITH_TIMEOUT(!w_->JobRunning(), 30000); }
   QString MakeTree() {
     const QString root = dir_->filePath("home/tree");
     QDir().mkpath(root + "/sub");
@@ -750,6 +752,7 @@ class FrmDirPrintTest : public QObject {
       R(view)->click();
       preview->Clear();
       C<QPushButton>("cmdProcessDirPrint")->click();
+      Settle();
       QVERIFY2(preview->Text().contains("hundred.txt"), view);
       QVERIFY2(preview->Text().contains("inner.dat"), view);
       QVERIFY2(list->isVisible() == (QString(view) == "optSortableView"), view);
@@ -781,11 +784,13 @@ class FrmDirPrintTest : public QObject {
     E("txtPathSelected")->setText(tree);
     R(qPrintable(from))->click();
     C<QPushButton>("cmdProcessDirPrint")->click();
+    Settle();
     QFile later(tree + "/later.txt");
     QVERIFY(later.open(QIODevice::WriteOnly));
     later.close();
 
     R(qPrintable(to))->click();
+    Settle();
     const QString text = C<dv::ReportPreview>("rtfPreviewDirPrint")->Text();
     const bool walked = !title.isEmpty();
     QCOMPARE(text.contains("later.txt"), walked);
@@ -810,6 +815,7 @@ class FrmDirPrintTest : public QObject {
     auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
     preview->SetText("before");
     C<QPushButton>("cmdProcessDirPrint")->click();
+    Settle();
     QCOMPARE(prompter_.CountTitled("Invalid Pattern"), 1);
     const std::string text = prompter_.Log().back().text;
     QVERIFY2(text.find("file name pattern") != std::string::npos && text.find("offset 5") != std::string::npos,
@@ -824,6 +830,7 @@ class FrmDirPrintTest : public QObject {
     auto* preview = C<dv::ReportPreview>("rtfPreviewDirPrint");
     preview->Clear();
     QTest::keyClick(path, Qt::Key_Return);
+    Settle();
     QVERIFY(preview->Text().contains("hundred.txt"));
   }
 
@@ -833,6 +840,7 @@ class FrmDirPrintTest : public QObject {
     R("optSizeType_0")->click();
     R("optSortableView")->click();
     C<QPushButton>("cmdProcessDirPrint")->click();
+    Settle();
     dv::SortableListModel* model = w_->SortableList();
     QVERIFY(model->rowCount() >= 3);
     int sizeColumn = -1, nameColumn = model->columnCount() - 1;
@@ -859,6 +867,7 @@ class FrmDirPrintTest : public QObject {
     const int rows = model->rowCount();
     QFile::remove(tree + "/hundred.txt");
     w_->ProcessDirPrintJob();
+    Settle();
     QCOMPARE(model->rowCount(), rows);
     QVERIFY(!C<dv::ReportPreview>("rtfPreviewDirPrint")->Text().contains("hundred.txt"));
   }
@@ -868,6 +877,7 @@ class FrmDirPrintTest : public QObject {
     E("txtPathSelected")->setText(missing);
     R("optSortableView")->click();
     C<QPushButton>("cmdProcessDirPrint")->click();
+    Settle();
     QVERIFY(!C("lvFilesFolders")->isVisible());
     QVERIFY(C<dv::ReportPreview>("rtfPreviewDirPrint")->Text().contains("*********  Invalid Path  *********"));
     QCOMPARE(prompter_.Log().size(), size_t(1));
@@ -881,6 +891,7 @@ class FrmDirPrintTest : public QObject {
     C<QPushButton>("cmdRegExInstructionsBottom")->click();
     QVERIFY(C("txtPopUpInfo")->isVisible());
     C<QPushButton>("cmdProcessDirPrint")->click();
+    Settle();
     QVERIFY(!C("txtPopUpInfo")->isVisible());
     QCOMPARE(C<QPushButton>("cmdRegExInstructionsFromFolders")->text(), QString("Quick Ref"));
   }

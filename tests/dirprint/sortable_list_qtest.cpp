@@ -134,7 +134,7 @@ class SortableListTest : public QObject {
     c.sizeUnit = 0;
     c.extensionsText = "*.*";
     c.startingDirectory = root.toStdString();
-    dv::ProcessDirPrintJob(c, engine, nullptr, h.errors, h.report.toStdString());
+    dv::ProcessDirPrintJob(c, engine, h.errors, h.report.toStdString());
     h.Format();
     QVERIFY(h.view.isVisible());
     QCOMPARE(h.model.columnCount(), 4);
@@ -237,7 +237,7 @@ class SortableListTest : public QObject {
     c.view = 3;
     c.extensionsText = "*.*";
     c.startingDirectory = (h.dir.path() + "/gone").toStdString();
-    dv::ProcessDirPrintJob(c, engine, nullptr, h.errors, h.report.toStdString());
+    dv::ProcessDirPrintJob(c, engine, h.errors, h.report.toStdString());
     h.Format();
     QVERIFY(!h.view.isVisible());
     QCOMPARE(h.model.columnCount(), 0);

@@ -1,18 +1,16 @@
-// The answers to the engine's events during a run: progress with the count of this run's items at most every
-// 200 ms, the cancel question, Escape stopping the run while other input is dropped, and errors by kind.
-#include <QLineEdit>
+// The answers to the engine's events during a run: progress with the count of this run's items, handed on at the
+// job's ticks, the cancel question stopping the engine, and errors by kind.
 #include <QtTest>
 
 #include "common/error_handler.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_ui/file_ops_run.h"
+#include "shell/background_job.h"
 #include "shell/frm_cancel.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 
 namespace {
-
-using Clock = dv::FileOpsRun::Clock;
 
 // The progress controller without its program: notes what it is sent and answers the cancel question.
 class FakeCancel : public dv::frmCancel {
@@ -38,10 +36,8 @@ class FileOpsRunTest : public QObject {
   std::unique_ptr<dv::ErrorHandler> errors_;
   std::unique_ptr<dv::clsFileOps> engine_;
   std::unique_ptr<FakeCancel> cancel_;
-  Clock::time_point now_;
+  std::unique_ptr<dv::BackgroundJob> job_;
   std::unique_ptr<dv::FileOpsRun> run_;
-
-  void At(int ms) { now_ = Clock::time_point{} + std::chrono::milliseconds(ms); }
 
  private slots:
   void init() {
@@ -52,11 +48,12 @@ class FileOpsRunTest : public QObject {
     errors_ = std::make_unique<dv::ErrorHandler>(prompter_, *log_, nullptr);
     engine_ = std::make_unique<dv::clsFileOps>(prompter_, tree_->Root());
     cancel_ = std::make_unique<FakeCancel>(*errors_, "/nonexistent/VORizivuzuvi");
-    At(0);
-    run_ = std::make_unique<dv::FileOpsRun>(*engine_, cancel_.get(), *errors_, nullptr, [this] { return now_; });
+    job_ = std::make_unique<dv::BackgroundJob>(cancel_.get());
+    run_ = std::make_unique<dv::FileOpsRun>(*engine_, *job_, *errors_);
   }
   void cleanup() {
     run_.reset();
+    job_.reset();
     cancel_.reset();
     engine_.reset();
     errors_.reset();
@@ -64,44 +61,38 @@ class FileOpsRunTest : public QObject {
     tree_.reset();
   }
 
-  void progressCarriesTheCountAtMostEvery200Ms() {
+  void progressCarriesTheCountOnceATick() {
     struct Step {
-      int ms;
-      const char* progress;  // nullptr: a check for closing
-      const char* sent;      // what reaches the progress program then, or nothing
+      const char* progress;  // nullptr: none
+      int checks;            // checks for closing after it
+      const char* sent;      // what the next tick hands the progress program
     };
     // A preview counts one check per item, after the one check before the items. The time is the progress
-    // window's own: the text carries no second clock.
+    // window's own: the text carries no second clock. However many events come between two ticks, one text goes.
     engine_->PreviewOnly(true);
     const Step steps[] = {
-        {0, "\r\nGathering Files...", "\r\nGathering Files..."},
-        {100, "Gathering information for folder #2", nullptr},
-        {150, nullptr, "Gathering information for folder #2"},
-        {200, "Processing Operation...", nullptr},
-        {210, nullptr, nullptr},
-        {220, nullptr, nullptr},
-        {400, nullptr, "Processing Operation... - Items done: 2"},
-        {65000, "Processing Folder \r\n/x", "Processing Folder - Items done: 2\r\n/x"},
-        {3725000, nullptr, "Processing Folder - Items done: 3\r\n/x"},
+        {"\r\nGathering Files...", 0, "\r\nGathering Files..."},
+        {"Gathering information for folder #2", 1, "Gathering information for folder #2"},
+        {"Processing Operation...", 3, "Processing Operation... - Items done: 2"},
+        {"Processing Folder \r\n/x", 0, "Processing Folder - Items done: 2\r\n/x"},
+        {nullptr, 1, "Processing Folder - Items done: 3\r\n/x"},
     };
     for (const Step& s : steps) {
-      At(s.ms);
-      const qsizetype before = cancel_->sent.size();
       if (s.progress) run_->evtCFOUpdateProgress(s.progress);
-      else run_->evtCFOCheckForClosing();
-      if (s.sent) {
-        QCOMPARE(cancel_->sent.size(), before + 1);
-        QCOMPARE(cancel_->sent.last(), QString(s.sent));
-      } else {
-        QCOMPARE(cancel_->sent.size(), before);
-      }
+      for (int i = 0; i < s.checks; ++i) run_->evtCFOCheckForClosing();
+      const qsizetype before = cancel_->sent.size();
+      job_->Tick();
+      QCOMPARE(cancel_->sent.size(), before + 1);
+      QCOMPARE(cancel_->sent.last(), QString(s.sent));
     }
-    QCOMPARE(cancel_->checks, 3);
+    QCOMPARE(cancel_->checks, 5);
     QVERIFY(!engine_->StopProcessing());
+    // Cancel in the progress program stops the engine at the tick that sees it.
     cancel_->cancelled = true;
-    At(4000000);
-    run_->evtCFOCheckForClosing();
+    job_->Start([] {}, {});
+    job_->Tick();
     QVERIFY(engine_->StopProcessing() && engine_->scFileOperations().ClosingDown());
+    QTRY_VERIFY(!job_->Running());
   }
 
   // A run counts its own items, whatever number of checks each item makes.
@@ -115,7 +106,7 @@ class FileOpsRunTest : public QObject {
     } rows[] = {{false, 2}, {true, 3}};
     for (const auto& [preview, items] : rows) {
       run_.reset();
-      run_ = std::make_unique<dv::FileOpsRun>(*engine_, cancel_.get(), *errors_, nullptr, [this] { return now_; });
+      run_ = std::make_unique<dv::FileOpsRun>(*engine_, *job_, *errors_);
       engine_->scFileOperations().DirLevelsDeep(32000);
       engine_->scFileOperations().PatternMatchingOption(1);
       engine_->SourceDirectory(*tree_ / "src");
@@ -128,23 +119,6 @@ class FileOpsRunTest : public QObject {
       const QString text = QString::fromStdString(run_->ProgressText());
       QVERIFY2(text.contains(QString("Items done: %1").arg(items)), qPrintable(text));
     }
-  }
-
-  void escapeStopsTheRunAndOtherInputIsDropped() {
-    QLineEdit box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.setFocus();
-    QTest::keyClick(&box, Qt::Key_A);  // dropped while the run lasts
-    QCOMPARE(box.text(), QString());
-    QVERIFY(!engine_->StopProcessing());
-    QTest::keyClick(&box, Qt::Key_Escape);
-    At(1000);
-    run_->evtCFOCheckForClosing();
-    QVERIFY(engine_->StopProcessing());
-    run_.reset();
-    QTest::keyClick(&box, Qt::Key_B);  // the window takes input again after the run
-    QCOMPARE(box.text(), QString("b"));
   }
 
   void errorsAreShownOrLoggedByTheirKind() {

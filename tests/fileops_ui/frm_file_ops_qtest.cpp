@@ -89,6 +89,11 @@ class FrmFileOpsTest : public QObject {
     return {};
   }
   QColor ButtonColour(const char* name) { return C(name)->palette().color(QPalette::Button); }
+  // Runs the operation and waits until its job has ended and the window shows the outcome.
+  void Perform() {
+    w_->PerformFileOperation();
+    QTRY_VERIFY_WITH_TIMEOUT(!w_->Running(), 60000);
+  }
 
  private slots:
   void init() {
@@ -268,7 +273,7 @@ class FrmFileOpsTest : public QObject {
     SetSource(Source());
     Operation(8);
     prompter_.Clear();
-    w_->PerformFileOperation();
+    Perform();
     QCOMPARE(prompter_.Count(), 1);
     QCOMPARE(prompter_.Log()[0].text, said);
   }
@@ -407,7 +412,7 @@ class FrmFileOpsTest : public QObject {
     QCOMPARE(picked, (std::vector<std::string>{"a.txt", "b.txt"}));
     Operation(2);
     prompter_.DefaultAnswer(dv::Answer::Yes);
-    w_->PerformFileOperation();
+    Perform();
     QVERIFY(!TempTree::Exists(src + "/a.txt") && !TempTree::Exists(src + "/b.txt"));
     QVERIFY(TempTree::Exists(src + "/deep/c.txt"));
     QCOMPARE(E("txtSource")->text(), Q(src + "/"));
@@ -467,7 +472,7 @@ class FrmFileOpsTest : public QObject {
     const std::string dst = *tree_ / "dst";
     SetSource(src);
     E("txtDestination")->setText(Q(dst));
-    w_->PerformFileOperation();
+    Perform();
     QCOMPARE(TempTree::Read(dst + "/deep/c.txt"), std::string("charlie"));
     QCOMPARE(ButtonColour("cmdLastOperationResults"), dv::frmFileOps::kNewResults);
     QVERIFY(!C("txtInfoDisplay")->isVisible());  // a copy only colours the button
@@ -551,7 +556,7 @@ class FrmFileOpsTest : public QObject {
       E("txtDestination")->setText(Q(dst));
       Operation(r.op);
       r.set();
-      w_->PerformFileOperation();
+      Perform();
       const QString results = C<dv::ReportPreview>("txtInfoDisplay")->Text();
       QVERIFY2(results.contains(QString(r.resultLine).replace("%s", Q(src))), qPrintable(Q(base) + ":\n" + results));
       QVERIFY2(r.done(src, dst), base.c_str());
@@ -563,7 +568,7 @@ class FrmFileOpsTest : public QObject {
     SetSource(src);
     E("txtDestination")->setText(Q(*tree_ / "dst"));
     A("chkPreviewOnly")->click();
-    w_->PerformFileOperation();
+    Perform();
     QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
     QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Preview File: " + src + "/a.txt")));
     QVERIFY(!TempTree::Exists(*tree_ / "dst/a.txt"));
@@ -574,7 +579,7 @@ class FrmFileOpsTest : public QObject {
     // stays so until its view is opened.
     tree_->Dir("dst/a.txt/inside");
     A("chkCopyOverwrite")->click();
-    w_->PerformFileOperation();
+    Perform();
     QVERIFY(w_->ErrorsThisRun());
     QCOMPARE(ButtonColour("cmdDisplayErrors"), dv::frmFileOps::kNewErrors);
     A("cmdLastOperationResults")->click();
@@ -587,7 +592,7 @@ class FrmFileOpsTest : public QObject {
 
     Operation(10);
     SetSource(src);
-    w_->PerformFileOperation();
+    Perform();
     QVERIFY(C("txtInfoDisplay")->isVisible());
     QVERIFY(!C("imgViewingResults")->isVisible());
     QVERIFY(!A("cmdProcess")->isEnabled());
@@ -598,7 +603,7 @@ class FrmFileOpsTest : public QObject {
              QString("DV_Op_Results_03-02-05_03-07-pm"));
     SetSource(Source());
     E("txtDestination")->setText(Q(*tree_ / "dst"));
-    w_->PerformFileOperation();
+    Perform();
     std::vector<dv::SaveDialogRequest> asked;
     const std::string target = *tree_ / "saved.rtf";
     w_->Now = [] { return QDateTime(QDate(2005, 3, 2), QTime(9, 7)); };
@@ -801,7 +806,7 @@ class FrmFileOpsTest : public QObject {
          [this](const std::string&) {
            Operation(2);
            A("chkDeleteEmptyDirectories")->click();
-           w_->PerformFileOperation();
+           Perform();
          }},
         {"removed elsewhere, then the trees refreshed",
          [this](const std::string& chosen) {
@@ -824,7 +829,7 @@ class FrmFileOpsTest : public QObject {
       QCOMPARE(E("txtSource")->text(), Q(chosen));
       QVERIFY2(C<QLabel>("lblSource")->text().contains("not found"), r.name);
       prompter_.Clear();
-      w_->PerformFileOperation();
+      Perform();
       QCOMPARE(prompter_.CountTitled("Source does not exist"), 1);
       QCOMPARE(prompter_.CountTitled("Operation Confirmation"), 0);
       QVERIFY2(TempTree::Exists(base + "/keep.txt"), r.name);
@@ -883,7 +888,7 @@ class FrmFileOpsTest : public QObject {
       Operation(r.op);
       r.set();
       prompter_.Clear();
-      w_->PerformFileOperation();
+      Perform();
       QVERIFY2(prompter_.Count() == 1 && Q(prompter_.Log()[0].title) == r.title, r.title);
       QVERIFY2(Q(prompter_.Log()[0].text).contains(r.says), prompter_.Log()[0].text.c_str());
       QCOMPARE(w_->focusWidget(), C(r.field));
