@@ -61,7 +61,10 @@ class DirPrintEndToEnd : public QObject {
     auto* path = w.findChild<QLineEdit*>("txtPathSelected");
     auto* button = w.findChild<QPushButton*>("cmdProcessDirPrint");
     auto* preview = w.findChild<dv::ReportPreview*>("rtfPreviewDirPrint");
-    QVERIFY(path && button && preview);
+    auto* job = w.findChild<dv::frmDirPrint*>();
+    QVERIFY(path && button && preview && job);
+    // A job runs on its worker: the window takes input again once it has ended.
+    auto idle = [&] { return QTest::qWaitFor([&] { return !job->JobRunning(); }, 30000); };
     path->setFocus();
     path->selectAll();
     QTest::keyClicks(path, root);
@@ -72,16 +75,17 @@ class DirPrintEndToEnd : public QObject {
     QVERIFY(report.contains("--letters"));
     QVERIFY(report.contains("a letter.txt"));
     QVERIFY(report.contains("Files Shown:3"));
-    QTest::qWait(200);
+    QVERIFY(idle());
     Shot(&w, "dirprint-report.png");
 
-    // The sortable view fills the list; a click on the size header sorts it.
+    // The sortable view fills the list (choosing it walks again: the report at hand is laid out for another view).
     w.findChild<QRadioButton*>("optSortableView")->click();
+    QVERIFY(idle());
     QTest::mouseClick(button, Qt::LeftButton);
     auto* list = w.findChild<QTableView*>("lvFilesFolders");
     QVERIFY(list);
     QTRY_VERIFY(list->isVisible() && list->model() && list->model()->rowCount() == 6);
-    QTest::qWait(200);
+    QVERIFY(idle());
     Shot(&w, "dirprint-sortable.png");
 
     // Closing the window from its window menu, then going back to it from the main menu: the same window comes
@@ -94,11 +98,13 @@ class DirPrintEndToEnd : public QObject {
     QVERIFY(close);
     close->trigger();
     QTRY_VERIFY(!sub->isVisible());
-    QTest::qWait(100);  // any deferred deletion would run here
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // any deferred deletion runs here
     w.Item("mnuGetNewDirectoryInfo")->trigger();
+    QVERIFY(idle());
     w.Item("mnuGotoDirectoryPrinter")->trigger();
     QTRY_VERIFY(button->isVisible());
     w.findChild<QRadioButton*>("optHierarchicalView")->click();
+    QVERIFY(idle());
     QTest::mouseClick(button, Qt::LeftButton);
     QTRY_VERIFY(preview->isVisible() && preview->Text().contains("Files Shown:3"));
   }

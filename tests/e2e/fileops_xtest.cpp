@@ -49,8 +49,8 @@ class FileOpsEndToEnd : public QObject {
     QVERIFY(w->grab().save(folder + "/" + name, "PNG"));
   }
 
-  // Clicks `button` and answers every box it brings with Yes (or OK); the titles asked, in order. The box titled
-  // `shotTitle` is kept as a screenshot named `shotName`.
+  // Clicks `button` and answers every box it brings with Yes (or OK) until the window's run has ended; the titles
+  // asked, in order. The box titled `shotTitle` is kept as a screenshot named `shotName`.
   QStringList ClickAnsweringYes(QWidget* button, const QString& shotTitle = {}, const QString& shotName = {}) {
     QStringList asked;
     QTimer answer;
@@ -63,7 +63,11 @@ class FileOpsEndToEnd : public QObject {
       (yes ? yes : box->button(QMessageBox::Ok))->click();
     });
     answer.start(100);
+    auto* ops = qobject_cast<dv::frmFileOps*>(button->parentWidget());
+    for (QObject* o = button; o && !ops; o = o->parent()) ops = qobject_cast<dv::frmFileOps*>(o);
     QTest::mouseClick(button, Qt::LeftButton);
+    // The run goes on on its worker; the boxes it asks come while it lasts.
+    if (!QTest::qWaitFor([&] { return ops && !ops->Running(); }, 60000)) asked << "(the run did not end)";
     answer.stop();
     return asked;
   }
@@ -145,7 +149,6 @@ class FileOpsEndToEnd : public QObject {
     QVERIFY2(text.contains("Operation Summary: File(s) processed Successfully=330 Failure=0"), qPrintable(text));
     QVERIFY(text.contains("Success: " + source + "/folder 29/file 9.txt"));
     QVERIFY(!w.Item("mnuPerformFileOperation")->isEnabled());
-    QTest::qWait(200);
     Shot(&w, "fileops-results.png");
 
     // Closing the window from its window menu, then going back to it from the main menu: the same window comes
@@ -158,7 +161,7 @@ class FileOpsEndToEnd : public QObject {
     QVERIFY(close);
     close->trigger();
     QTRY_VERIFY(!sub->isVisible());
-    QTest::qWait(100);  // any deferred deletion would run here
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // any deferred deletion runs here
     w.Item("mnuViewFileOpLastOperationResults")->trigger();
     w.Item("mnuGotoFileOperations")->trigger();
     QTRY_VERIFY(ops->isVisible());

@@ -1,5 +1,6 @@
-// A question asked while the progress window is up, on a real X server with a window manager (openbox, started by
-// the test): the progress window stays on top of everything, so the box must not open behind it. The box is the
+// A question asked while the progress window is up (by the window or by an engine on a job's worker), on a real X
+// server with a window manager (openbox, started by the test): the progress window stays on top of everything, so
+// the box must not open behind it. The box is the
 // topmost window while it is open, and the progress window is back once it is answered. Screenshots are kept in
 // the artifacts folder.
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <functional>
 
 #include "dirprint/frm_dir_print.h"
+#include "shell/background_job.h"
 #include "shell/frm_cancel.h"
 #include "shell/frm_main.h"
 #include "shell/shell_services.h"
@@ -94,6 +96,14 @@ class QuestionInFrontXTest : public QObject {
         {"Create Folder?", [&] { prompter.YesNo("The folder does not exist. Create it?", "Create Folder?"); }},
         {"Source does not exist", [&] { prompter.Message("Please choose another folder.", "Source does not exist"); }},
         {"Name", [&] { prompter.Input("New name:", "Name", "x"); }},
+        // Asked by an engine on a job's worker: the box opens on the window's thread all the same.
+        {"Process Next File Confirmation",
+         [&] {
+           dv::GuiThreadPrompter fromWorker(prompter);
+           dv::BackgroundJob job(nullptr);
+           job.Start([&] { fromWorker.YesNoCancel("Run Process: x?", "Process Next File Confirmation"); }, {});
+           QVERIFY(QTest::qWaitFor([&] { return !job.Running(); }, 30000));
+         }},
     };
     const QString progressTitle = "Processing Operation";
     w.Cancel()->OpenExternalApp();
