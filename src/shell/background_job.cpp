@@ -149,8 +149,9 @@ bool BackgroundJob::CallFromWorker(const std::function<void()>& call) {
     const std::lock_guard lock(box->mutex);
     if (box->abandoned) return false;
   }
+  // Posted to the application, not to this job: a window that ends inside the call takes the job with it.
   QMetaObject::invokeMethod(
-      this,
+      QCoreApplication::instance(),
       [box, done, call] {
         {
           const std::lock_guard lock(box->mutex);

@@ -112,6 +112,22 @@ class FrmFileOpsTest : public QObject {
     tree_.reset();
   }
 
+  // The window ends while its run waits for an answer: the worker gets the safe answer and ends before the
+  // engine goes (a sanitizer build sees any touch of the gone engine), and nothing is created.
+  void closingTheWindowDuringARunEndsTheWorkerFirst() {
+    SetSource(Source());
+    const std::string dst = *tree_ / "new-dst";  // missing: the engine asks whether to create it
+    E("txtDestination")->setText(Q(dst));
+    prompter_.OnAsk([&](const dv::test::Asked& asked) {
+      if (asked.title == "Create Folder") w_.reset();
+    });
+    w_->PerformFileOperation();
+    QTRY_VERIFY(!w_);
+    prompter_.OnAsk(nullptr);
+    QVERIFY(!TempTree::Exists(dst));
+    QCOMPARE(prompter_.CountTitled("Create Folder"), 1);
+  }
+
   void controlsHaveTheirCaptionsAndInitialValues() {
     struct Row {
       const char* name;
