@@ -327,17 +327,27 @@ void frmFileOps::PerformFileOperation() {
     if (cancel_) cancel_->OpenExternalApp();
   });
   // The window goes back to its events; RunFinished takes over when the worker is done.
-  job_->Start(
-      [this, bank = BankEntries()] {
-        ResumeScope work(GuiReporting(services_.errors, mode::MessageAndReport), "ffo:06");
-        work.Step([&] {
-          ApplyOperationSettings(prepared_.settings, *dvFileOps_);
-          dvFileOps_->ProcessingBankItems(bank);
-        });
-        work.Step([&] { dvFileOps_->scFileOperations().StartingDirectory(dvFileOps_->SourceDirectory()); });
-        work.Step([&] { dvFileOps_->ProcessOperation(); });
-      },
-      [this] { RunFinished(); });
+  bool started = false;
+  scope.Step([&] {
+    started = job_->Start(
+        [this, bank = BankEntries()] {
+          ResumeScope work(GuiReporting(services_.errors, mode::MessageAndReport), "ffo:06");
+          work.Step([&] {
+            ApplyOperationSettings(prepared_.settings, *dvFileOps_);
+            dvFileOps_->ProcessingBankItems(bank);
+          });
+          work.Step([&] { dvFileOps_->scFileOperations().StartingDirectory(dvFileOps_->SourceDirectory()); });
+          work.Step([&] { dvFileOps_->ProcessOperation(); });
+        },
+        [this] { RunFinished(); });
+  });
+  if (started) return;
+  run_.reset();
+  running_ = false;
+  UpdateProcessEnabled();
+  scope.Step([&] {
+    if (cancel_) cancel_->CloseExternalApp();
+  });
 }
 
 void frmFileOps::RunFinished() {

@@ -67,17 +67,25 @@ bool BackgroundJob::Start(std::function<void()> work, std::function<void()> fini
   }
   qApp->installEventFilter(this);
   timer_.start();
-  worker_ = std::thread([this, work = std::move(work)] {
-    tlJob = this;
-    // The work reports its own failures (GuiReporting); nothing may leave a thread.
-    try {
-      work();
-    } catch (...) {
-    }
-    tlJob = nullptr;
-    // Dropped with the job when it is destroyed first (it waits for this thread then).
-    QMetaObject::invokeMethod(this, &BackgroundJob::Finish, Qt::QueuedConnection);
-  });
+  try {
+    worker_ = std::thread([this, work = std::move(work)] {
+      tlJob = this;
+      // The work reports its own failures (GuiReporting); nothing may leave a thread.
+      try {
+        work();
+      } catch (...) {
+      }
+      tlJob = nullptr;
+      // Dropped with the job when it is destroyed first (it waits for this thread then).
+      QMetaObject::invokeMethod(this, &BackgroundJob::Finish, Qt::QueuedConnection);
+    });
+  } catch (...) {
+    // No thread to be had: the window takes its input back and hears why.
+    timer_.stop();
+    qApp->removeEventFilter(this);
+    running_ = false;
+    throw;
+  }
   return true;
 }
 
