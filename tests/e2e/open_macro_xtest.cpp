@@ -1,5 +1,5 @@
-// Open with a keystroke macro on a real X server with a window manager (openbox, started by the test): the engine
-// opens a text file through xdg-open (a desktop of the test's own) and types the macro only into a window of the
+// Open with a keystroke macro on a real X server with a window manager (openbox, started by the test): the engine,
+// on a job's worker as the window runs it, opens a text file through xdg-open (a desktop of the test's own) and types the macro only into a window of the
 // program it opened. The key windows are this binary started again with --key-window: each notes every key it
 // receives in a log file of the test.
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@
 
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/key_sender.h"
+#include "shell/background_job.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_tree.h"
 #include "support/test_desktop.h"
@@ -67,13 +68,12 @@ int KeyWindowMain(int argc, char** argv) {
   return app.exec();
 }
 
-// Runs the window's events while the engine waits, as the file operations window does.
-class PumpEvents : public dv::FileOpsListener {
+// Notes the engine's errors; `onCheck` runs at each check, on the worker, as the window's listener does.
+class MacroEvents : public dv::FileOpsListener {
  public:
   QStringList errors;
   std::function<void()> onCheck;
   void evtCFOCheckForClosing() override {
-    QCoreApplication::processEvents();
     if (onCheck) onCheck();
   }
   void evtCFOExternalPassError(const dv::Error& e, const std::string& loc, long, const std::string&) override {
@@ -95,7 +95,7 @@ class OpenMacroXTest : public QObject {
   QProcess wm_;
 
   // Opens the files of `tree`/src with `macro` as the file operations window does.
-  static void RunOpen(dv::test::TempTree& tree, PumpEvents& events, const std::string& macro,
+  static void RunOpen(dv::test::TempTree& tree, MacroEvents& events, const std::string& macro,
                       std::vector<std::string>& lines) {
     dv::test::ScriptedPrompter prompter;
     dv::clsFileOps ops(prompter, tree.Dir("private"), &events);
@@ -106,8 +106,18 @@ class OpenMacroXTest : public QObject {
     ops.FileOperation(dv::fileop::OpenWithMacro);
     ops.Process_Files_Folders_Both(dv::gather::FilesAndFolders);
     ops.OpenMacroString(macro);
-    ops.ProcessOperation();
+    // On a job's worker, as the window runs it: the keys go out from there.
+    dv::BackgroundJob job(nullptr);
+    job.Start([&] { ops.ProcessOperation(); }, {});
+    QVERIFY(QTest::qWaitFor([&] { return !job.Running(); }, 120000));
     lines = ops.RecordedLines();
+  }
+
+  // Types a last key into the active window, a key window logging to `log`, and waits until it is logged: X
+  // delivers keys in order, so any key sent before it has arrived by then.
+  static void LastKey(const std::string& log) {
+    dv::KeySender().Send(dv::ParseSendKeys("q"));
+    QVERIFY(QTest::qWaitFor([&] { return Read(log).endsWith("q\n"); }, 10000));
   }
 
   // Makes xdg-open open text files with a key window logging to `log`.
@@ -150,7 +160,7 @@ class OpenMacroXTest : public QObject {
     dv::test::TestDesktop desktop(tree, qgetenv("DISPLAY").constData());
     const std::string file = tree.File("src/note.txt", "hello\n"), log = tree / "opened.log";
     KeyWindowDesktop(tree, log);
-    PumpEvents events;
+    MacroEvents events;
     std::vector<std::string> lines;
     RunOpen(tree, events, ":::héllo€:::+(ab)c:::{LEFT 3}{DEL}:::[CTRL]a[ALT]f:::[DELAY]1:::x{BACKSPACE}yz~", lines);
 
@@ -175,16 +185,16 @@ class OpenMacroXTest : public QObject {
 
     dv::test::TestDesktop desktop(tree, qgetenv("DISPLAY").constData());  // its handler opens no window
     const std::string file = tree.File("src/note.txt", "hello\n");
-    PumpEvents events;
+    MacroEvents events;
     std::vector<std::string> lines;
     RunOpen(tree, events, ":::echo typed~", lines);
-    QTest::qWait(500);  // keys that went out would have arrived by now
+    LastKey(log);
 
     QCOMPARE(lines, std::vector<std::string>{"Failure: " + file});
     QCOMPARE(events.errors, QStringList{"cfo:8L There is no window to send the keystrokes to: no window of the opened "
                                         "program took the focus within 5 seconds"});
     QCOMPARE(dv::test::TempTree::Read(desktop.Marker()), "[" + file + "]\n");  // it was opened
-    QCOMPARE(Read(log), QString("ready\n"));
+    QCOMPARE(Read(log), QString("ready\nq\n"));  // the last key only
     focused.kill();
     focused.waitForFinished();
   }
@@ -202,7 +212,7 @@ class OpenMacroXTest : public QObject {
     dv::test::TestDesktop desktop(tree, qgetenv("DISPLAY").constData());
     const std::string file = tree.File("src/note.txt", "hello\n");
     KeyWindowDesktop(tree, log);
-    PumpEvents events;
+    MacroEvents events;
     bool moved = false;
     events.onCheck = [&] {
       if (moved || !Read(log).endsWith("b\n")) return;
@@ -211,13 +221,13 @@ class OpenMacroXTest : public QObject {
     };
     std::vector<std::string> lines;
     RunOpen(tree, events, ":::ab:::cd:::ef~", lines);
-    QTest::qWait(500);
+    LastKey(other);
 
     QVERIFY(moved);
     QCOMPARE(lines, std::vector<std::string>{"Failure: " + file});
     QCOMPARE(events.errors, QStringList{QString("cfo:8L ") + dv::kFocusMoved});
     QCOMPARE(Read(log), QString("ready\na\nb\n"));
-    QCOMPARE(Read(other), QString("ready\n"));
+    QCOMPARE(Read(other), QString("ready\nq\n"));  // the last key only
     focused.kill();
     focused.waitForFinished();
   }
