@@ -1,7 +1,7 @@
 // Open with a keystroke macro on a real X server with a window manager (openbox, started by the test): the engine,
-// on a job's worker as the window runs it, opens a text file through xdg-open (a desktop of the test's own) and types the macro only into a window of the
-// program it opened. The key windows are this binary started again with --key-window: each notes every key it
-// receives in a log file of the test.
+// on a job's worker as the window runs it, opens a text file through xdg-open (a desktop of the test's own) and
+// types the macro only into a window of the program it opened. The key windows are this binary started again with
+// --key-window: each notes every key it receives in a log file of the test.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
