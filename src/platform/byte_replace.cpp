@@ -129,6 +129,8 @@ class Rewrite {
     CopyUserAttributes(in_, out, path_, /*mustKeep=*/true);
     if (::close(out_.Release()) != 0) ThrowErrno(path_);
     if (beforeReplacing) beforeReplacing(in_);
+    // A stop asked for meanwhile (the caller's step may give its window a moment) still leaves the file as it was.
+    ThrowIfStopped(stop_, path_);
     // The file must still be the one that was read, as it was read: anything put there or written into it
     // meanwhile (another program appending a line) is not lost.
     struct stat now, read;

@@ -22,8 +22,8 @@ namespace dv {
 // rename the file must still be the one read, with the size and modification time it had when it was opened: a
 // file another program changed meanwhile fails with 75 ("changed while being replaced") and stays as it is.
 // Returns the number of replacements (0: the file was not touched). A file the user may not write fails with 70
-// at its first match. An empty `find` matches nothing. `stop` is looked at before each 1 MB block: when set, the
-// temporary goes and the file stays as it was (error 18). Throws dv::Error.
+// at its first match. An empty `find` matches nothing. `stop` is looked at before each 1 MB block and once more
+// after `beforeReplacing`: when set, the temporary goes and the file stays as it was (error 18). Throws dv::Error.
 uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, const ItemInfo& info,
                         const std::string& find, const std::string& replacement,
                         const std::function<void(int file)>& beforeReplacing, const StopFlag* stop = nullptr);

@@ -77,6 +77,7 @@ void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::v
 // the whole length, in the kernel or not, may fill them in).
 void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination,
                const StopFlag* stop) {
+  ThrowIfStopped(stop, source);
   if (::ioctl(out, FICLONE, in) == 0) return;
   bool kernel = true;
   std::vector<char> buf;
