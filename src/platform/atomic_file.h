@@ -33,9 +33,9 @@ class AtomicFile {
   // Flushes, syncs and closes the temporary: every failure to write shows here, so a caller putting several
   // files in place finishes them all before committing any. Throws dv::Error; the temporary is then gone.
   void Finish();
-  // Finishes the temporary when not done yet and puts it in the target's place (platform/placement.h). An existing target's permission
-  // bits (set-id bits aside) and, where allowed, its owner and group pass to the new file. Throws dv::Error; the
-  // target is then as it was and the temporary gone.
+  // Finishes the temporary when not done yet and puts it in the target's place (platform/placement.h). An
+  // existing target's permission bits (set-id bits aside) and, where allowed, its owner and group pass to the new
+  // file. Throws dv::Error; the target is then as it was and the temporary gone.
   void Commit();
 
   const std::string& Target() const { return target_; }

@@ -77,7 +77,8 @@ void FileSystemObject::DeleteFile(const std::string& path, bool) const {
   if (::unlinkat(ref.Dir(), ref.Name(), 0) != 0) ThrowErrno(full);
 }
 
-bool MakeFolderPath(const std::string& folder, unsigned mode, const std::function<void(const Error&, const std::string&)>& failed) {
+bool MakeFolderPath(const std::string& folder, unsigned mode,
+                    const std::function<void(const Error&, const std::string&)>& failed) {
   if (folder.empty()) return false;
   const std::string full = FullPath(folder);
   for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {

@@ -35,7 +35,9 @@ int PlaceErrno(ItemAt from, ItemAt to, Placing how) {
   if (::renameat2(from.dir, from.name, to.dir, to.name, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL) return errno;
   // No no-replace rename on this file system (or a folder moved into itself, which everything below refuses too).
-  if (::linkat(from.dir, from.name, to.dir, to.name, 0) == 0) return ::unlinkat(from.dir, from.name, 0) == 0 ? 0 : -errno;
+  // Linked, but the old name would not go: a negative errno, as both names now hold the item.
+  if (::linkat(from.dir, from.name, to.dir, to.name, 0) == 0)
+    return ::unlinkat(from.dir, from.name, 0) == 0 ? 0 : -errno;
   if (errno != EPERM && errno != EOPNOTSUPP) return errno;
   // No hard links either (or a folder): look, then rename; a narrow race, but never a replace of what was seen.
   struct stat st;
@@ -115,11 +117,14 @@ Placed MoveItem(ItemAt from, ItemAt to, const PlaceOptions& o, const std::string
     if (e < 0) throw ErrorFromErrno(-e, source);
     throw PlaceError(e, from, source, target);
   }
-  Placed placed = CopyItem(from, to, o, source, target);
-  if (!placed.same) return placed;  // the source stays
+  PlaceOptions unchecked = o;
+  unchecked.check = Check::None;
+  Placed placed = CopyItem(from, to, unchecked, source, target);
   // The copy and its name on the disk first: a crash before the source goes leaves both, never neither.
   SyncPlaced(to, target);
   if (o.syncAbove) o.syncAbove();
+  placed.same = Agrees(from, to, o, source, target);
+  if (!placed.same) return placed;  // the source stays
   ItemInfo there;
   if (!StatAt(to.dir, to.name, there)) ThrowErrno(target);
   if (::unlinkat(from.dir, from.name, 0) != 0) ThrowErrno(source);

@@ -72,6 +72,23 @@ TEST(PlaceTest, NoReplaceNeverReplacesAndReplaceTakesTheName) {
   EXPECT_EQ(TempTree::Read(tree / "outside.txt"), "outside");
 }
 
+// A move across file systems removes its source only once the copy checks out: /proc/self/stat says it is empty
+// but reads as text, so a length check fails and the source is never touched (removing it would fail anyway).
+TEST(PlaceTest, AMoveAcrossFileSystemsKeepsASourceItsCopyDoesNotMatch) {
+  TempTree tree;
+  const std::string dir = tree.Dir("to");
+  UniqueFd proc(::open("/proc/self", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folder(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  PlaceOptions options;
+  options.check = Check::Length;
+  const Placed placed =
+      MoveItem({proc.Get(), "stat"}, {folder.Get(), "stat"}, options, "/proc/self/stat", dir + "/stat");
+  EXPECT_FALSE(placed.renamed);
+  EXPECT_FALSE(placed.same);
+  EXPECT_NE(TempTree::Read(dir + "/stat"), "");
+  EXPECT_EQ(Listing(dir), "stat");
+}
+
 // A 64 MiB file holding 4 KiB of data at 1 MiB and 4 KiB at its very end, copied into a folder on the test's own
 // file system and into one on /dev/shm: the copy reads the same and takes about as little space as the source.
 TEST(SparseCopyTest, HolesStayHoles) {

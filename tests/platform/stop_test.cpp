@@ -29,9 +29,13 @@ TEST(StopTest, AStoppedItemLeavesNothingBehind) {
   };
   const std::vector<Case> cases = {
       {"copy to a new name",
-       [&](int dir) { FileSystemObject().CopyFileAt(srcDir.Get(), "big.txt", dir, "new.txt", false, src, "new", &stop); }},
+       [&](int dir) {
+         FileSystemObject().CopyFileAt(srcDir.Get(), "big.txt", dir, "new.txt", false, src, "new", &stop);
+       }},
       {"copy over a file",
-       [&](int dir) { FileSystemObject().CopyFileAt(srcDir.Get(), "big.txt", dir, "old.txt", true, src, "old", &stop); }},
+       [&](int dir) {
+         FileSystemObject().CopyFileAt(srcDir.Get(), "big.txt", dir, "old.txt", true, src, "old", &stop);
+       }},
       {"rewrite",
        [&](int dir) {
          ItemInfo info;
