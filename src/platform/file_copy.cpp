@@ -124,10 +124,8 @@ void CopyInto(int in, const struct stat& st, int out, const std::string& source,
   if (::futimens(out, times) != 0) ThrowErrno(destination);
 }
 
-using Item = ItemAt;
-
 // Writes the copy of `src` as the new name `tmp` (beside the destination). Throws dv::Error.
-void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string& source,
+void WriteTemporary(ItemAt src, const ItemInfo& info, ItemAt tmp, const std::string& source,
                     const std::string& destination, const StopFlag* stop) {
   if (info.IsLink()) {
     if (::symlinkat(LinkTextAt(src.dir, src.name, source).c_str(), tmp.dir, tmp.name) != 0) ThrowErrno(destination);
@@ -151,7 +149,7 @@ void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string&
 // which names the open file, not a path. A name taken meanwhile fails with 58, or, with `overwrite`, gives false.
 // False also when the file system has no unnamed files or /proc is not mounted: the caller then writes a named
 // temporary.
-bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::string& destination, bool overwrite,
+bool WriteUnnamed(ItemAt src, const std::string& source, ItemAt dst, const std::string& destination, bool overwrite,
                   const StopFlag* stop) {
   int out = ::openat(dst.dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (out < 0) {
@@ -180,7 +178,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
 
 void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
                                   const std::string& from, const std::string& to, const StopFlag* stop) const {
-  const Item src{fromDir, fromName}, dst{toDir, toName};
+  const ItemAt src{fromDir, fromName}, dst{toDir, toName};
   const Placing how = overwrite ? Placing::Replace : Placing::NoReplace;
   ItemInfo info;
   if (!StatAt(src.dir, src.name, info)) ThrowErrno(from);
@@ -195,7 +193,7 @@ void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, 
   // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
   std::string tmpName;
-  Item tmp{dst.dir, nullptr};
+  ItemAt tmp{dst.dir, nullptr};
   for (int attempt = 0;; ++attempt) {
     tmpName = TempName("copy");
     tmp.name = tmpName.c_str();
