@@ -15,3 +15,4 @@ WORK=${BENCH_WORK:-/tmp/dv-bench}
 ./build/bench/report_bench ./build/src/dorvane-cli "$FILES" "$WORK-report" "$BIG"
 ./build/bench/fs_bench "$FILES" "$WORK-fs"
 BENCH_WORK="$WORK-verify" bench/verify_bench.sh
+BENCH_WORK="$WORK-cancel" bench/cancel_bench.sh

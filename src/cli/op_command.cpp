@@ -278,7 +278,7 @@ int RunOpCommand(const std::vector<std::string>& args) {
   engine.DisplayAffectedItemsFirst(options.reportPreview);
   engine.scFileOperations().StartingDirectory(engine.SourceDirectory());
   {
-    SignalScope stopSignals;
+    SignalScope stopSignals(&engine.StopToken());
     engine.ProcessOperation();
     listener.ClearLine();
     if (int sig = SignalScope::Caught()) {

@@ -12,8 +12,10 @@ namespace dv {
 
 class SignalScope {
  public:
-  SignalScope() {
+  // `alsoStop`, when given, is set as well: an engine that looks at it between blocks stops inside a long item.
+  explicit SignalScope(std::atomic<bool>* alsoStop = nullptr) {
     Flag().store(0, std::memory_order_relaxed);
+    Also().store(alsoStop, std::memory_order_relaxed);
     for (size_t i = 0; i < kCount; ++i) {
       ::sigaction(kSignals[i], nullptr, &old_[i]);
       if (!(old_[i].sa_flags & SA_SIGINFO) && old_[i].sa_handler == SIG_IGN) continue;
@@ -27,6 +29,7 @@ class SignalScope {
   ~SignalScope() {
     for (size_t i = 0; i < kCount; ++i)
       if (installed_[i]) ::sigaction(kSignals[i], &old_[i], nullptr);
+    Also().store(nullptr, std::memory_order_relaxed);
   }
   SignalScope(const SignalScope&) = delete;
   SignalScope& operator=(const SignalScope&) = delete;
@@ -40,7 +43,15 @@ class SignalScope {
     static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
     return caught;
   }
-  static void OnSignal(int sig) { Flag().store(sig, std::memory_order_relaxed); }
+  static std::atomic<std::atomic<bool>*>& Also() {
+    static std::atomic<std::atomic<bool>*> also{nullptr};
+    static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+    return also;
+  }
+  static void OnSignal(int sig) {
+    Flag().store(sig, std::memory_order_relaxed);
+    if (std::atomic<bool>* stop = Also().load(std::memory_order_relaxed)) stop->store(true, std::memory_order_relaxed);
+  }
 
   static constexpr size_t kCount = 3;
   static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};

@@ -76,9 +76,12 @@ class clsFileOps {
   clsDirProcessing& scFileOperations() { return scan_; }
 
   // Properties.
-  // Atomic, so that a signal handler may set it; the engine looks at it before each item.
+  // Atomic, so that a signal handler may set it; the engine looks at it before each item and between blocks of a
+  // long one (a big copy, rewrite or comparison).
   bool StopProcessing() const { return stop_.load(std::memory_order_relaxed); }
   void StopProcessing(bool StopNow) { stop_.store(StopNow, std::memory_order_relaxed); }
+  // The flag itself, for a signal handler (a lock-free store is all it may do).
+  std::atomic<bool>& StopToken() { return stop_; }
   const std::string& InformativeDisplayTXTLocation() const { return resultsPath_; }
   // A caller that may run beside another (the command line) keeps its results in a file of its own.
   void InformativeDisplayTXTLocation(std::string path) { resultsPath_ = std::move(path); }
@@ -212,8 +215,9 @@ class clsFileOps {
   // Copies one file by the layout's rules; a name request holding "Get" receives a numbered duplicate's new name.
   long CopyOneFile(const std::string& path, std::string& nameRequest);
   // Puts one file at its target by the copy layout's rules, with `transfer` doing the copy or the move; reports
-  // its errors at `location` naming `itemText`. `target` receives where the file went.
-  using Transfer = std::function<void(const std::string& target, bool overwrite)>;
+  // its errors at `location` naming `itemText`. `target` receives where the file went. The transfer checks its
+  // copy as the verification asks (platform/placement.h) and says whether it agreed.
+  using Transfer = std::function<bool(const std::string& target, bool overwrite)>;
   long PlaceFile(const std::string& path, std::string& nameRequest, const Transfer& transfer, const char* location,
                  const std::string& itemText, std::string& target);
   long CopyFolderStep(const std::string& path);
@@ -334,7 +338,6 @@ class clsFileOps {
   long compareMatching_ = 0, compareDiffering_ = 0, compareMissing_ = 0;
   // Targets are reached, and their folders made, from the destination folder without following links.
   TargetFolders targets_;
-  bool movedByRename_ = false;  // the last file placed was renamed: source and target are one file
   // The three recording switches: on from creation, never changed.
   const bool recordOutcomes_ = true, recordFailures_ = true, recordSuccesses_ = true;
 

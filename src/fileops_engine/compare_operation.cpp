@@ -11,6 +11,7 @@
 #include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/byte_files.h"
+#include "platform/content_check.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -82,8 +83,9 @@ long clsFileOps::CompareOneFile(const std::string& path) {
         match = RangesEqual(a.Get(), b.Get(), offset, sample, kSampleBlock, compareBufferA_, compareBufferB_, path,
                             target);
       } else {
-        match = RangesEqual(a.Get(), b.Get(), 0, UINT64_MAX, kWholeFileBlock, compareBufferA_, compareBufferB_, path,
-                            target);
+        // A stop asked for meanwhile ends the comparison of a big file between two blocks.
+        match = WholeFilesEqual(a.Get(), b.Get(), source.size, kWholeFileBlock, compareBufferA_, compareBufferB_, path,
+                                target, &stop_);
       }
     }
     ++(match ? compareMatching_ : compareDiffering_);

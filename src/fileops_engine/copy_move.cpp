@@ -1,8 +1,8 @@
 // Copy and move. Both put each file at its target by the same layout rules (PlaceFile): the mirrored structure,
-// or one folder with numbered duplicates or overwriting. A copy writes a temporary file beside the target and
-// renames it into place; a move within one file system is a rename, across file systems a copy, the copy and its
-// name flushed to the disk, a check that the target is there, and only then the removal of the source. Sources
-// are reached through the source folder's handle, targets through the target folder's (no link followed).
+// or one folder with numbered duplicates or overwriting. The placing itself is the platform's (CopyItem and
+// MoveItem, platform/placement.h): a copy through a temporary file beside the target; a move by a rename, or
+// across file systems a copy, flushed and checked before the source goes. Sources are reached through the source
+// folder's handle, targets through the target folder's (no link followed).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,10 +12,9 @@
 
 #include "common/resume_scope.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "platform/content_check.h"
-#include "platform/file_system.h"
 #include "platform/item_info.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 
 namespace dv {
 
@@ -31,11 +30,14 @@ std::string NumberedName(const std::string& name, int n) {
   return name.substr(0, dot) + "_" + std::to_string(n) + name.substr(dot);
 }
 
-// The size of the item `name` in `dir`, not following a link.
-uint64_t SizeAt(int dir, const char* name, const std::string& path) {
-  ItemInfo info;
-  if (!StatAt(dir, name, info)) ThrowErrno(path);
-  return info.size;
+// What copy and move share: the verification asked for (2 quick: lengths only; 3 full: the bytes, read back from
+// the disk) and the stop flag, looked at between blocks of a long copy.
+PlaceOptions PlacingFor(bool overwrite, long verification, const StopFlag* stop) {
+  PlaceOptions options;
+  options.how = overwrite ? Placing::Replace : Placing::NoReplace;
+  options.check = verification == 2 ? Check::Length : verification == 3 ? Check::Bytes : Check::None;
+  options.stop = stop;
+  return options;
 }
 
 // Gives the owner back the write permission on the regular file at `to` (reached from its folder's handle, never
@@ -52,58 +54,28 @@ bool LendOwnerWrite(TargetFolders& targets, const std::string& to) {
   return ::fchmodat(AT_FDCWD, self.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
 }
 
-// Copies the source `path` (reached from the source folder) to `to` (reached from its target folder).
-void CopyBetween(ItemsBeneath& beneath, TargetFolders& targets, const std::string& path, const std::string& to,
-                 bool overwrite) {
-  ItemsBeneath::Ref from = beneath.Holder(path);
-  TargetFolders::Ref at = targets.Holder(to);
-  FileSystemObject().CopyFileAt(from.dir, from.name, at.dir, at.name, overwrite, path, to);
-}
-
-// Flushes the file at `target` and its name to the disk.
-void SyncPlaced(TargetFolders& targets, const std::string& target) {
-  TargetFolders::Ref at = targets.Holder(target);
-  int fd = ::openat(at.dir, at.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd >= 0) {
-    UniqueFd owned(fd);
-    if (::fdatasync(fd) != 0) ThrowErrno(target);
-  } else if (errno != ELOOP) {  // a link has no data of its own: its name is all
-    ThrowErrno(target);
-  }
-  targets.SyncHolder(target);
-}
-
-// Thrown by a rename that would cross file systems: the move copies instead.
-struct OtherFileSystem {};
-
 }  // namespace
 
 long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, const Transfer& transfer,
                            const char* location, const std::string& itemText, std::string& target) {
   const std::string name = NameOfPath(path);
   // One try at `to`: false when something is already there (without overwrite). A read-only target that refuses
-  // an overwrite has its read-only bit cleared and is tried once more.
+  // an overwrite has its read-only bit cleared and is tried once more. `agreed`: the placed copy passed its check.
+  bool agreed = true;
   auto put = [&](const std::string& to, bool overwrite) {
     try {
-      transfer(to, overwrite);
+      agreed = transfer(to, overwrite);
       return true;
     } catch (const Error& e) {
       if (e.Number() == err::FileAlreadyExists && !overwrite) return false;
       if (e.Number() != err::PermissionDenied || !overwrite || !LendOwnerWrite(targets_, to)) throw;
     }
-    transfer(to, overwrite);
+    agreed = transfer(to, overwrite);
     return true;
   };
   long result = outcome::Failure;
-  uint64_t sourceSize = 0;
-  movedByRename_ = false;
   ResumeScope scope = ItemScope(location, itemText, result);
   scope.Step([&] {
-    // Read before the transfer: a move takes the source away.
-    if (verification_ == 2) {
-      ItemsBeneath::Ref from = beneath_.Holder(path);
-      sourceSize = SizeAt(from.dir, from.name, path);
-    }
     if (structure_) {
       // Files of one folder come together: their target folder is opened (made when missing) once. A link or
       // file where it should be fails the item.
@@ -142,20 +114,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
   });
   const bool placed =
       result == outcome::Success || result == outcome::NumberedDuplicate || result == outcome::OverwroteDuplicate;
-  // Quick verification compares lengths only; the full one compares the bytes, read back from the disk. A file
-  // moved by a rename is the source itself: nothing to compare.
-  if (placed && verification_ == 2)
-    scope.Step([&] {
-      TargetFolders::Ref to = targets_.Holder(target);
-      if (sourceSize != SizeAt(to.dir, to.name, target)) result = outcome::FailedVerification;
-    });
-  if (placed && verification_ == 3 && !movedByRename_)
-    scope.Step([&] {
-      ItemsBeneath::Ref from = beneath_.Holder(path);
-      TargetFolders::Ref to = targets_.Holder(target);
-      if (!SameContents(from.dir, from.name, to.dir, to.name, path, target)) result = outcome::FailedVerification;
-    });
-  return result;
+  return placed && !agreed ? outcome::FailedVerification : result;
 }
 
 long clsFileOps::CopyStep(const std::string& path) {
@@ -165,10 +124,14 @@ long clsFileOps::CopyStep(const std::string& path) {
 
 long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) {
   std::string target;
-  return PlaceFile(
-      path, nameRequest,
-      [&](const std::string& to, bool overwrite) { CopyBetween(beneath_, targets_, path, to, overwrite); },
-      cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path), target);
+  auto copy = [&](const std::string& to, bool overwrite) {
+    ItemsBeneath::Ref from = beneath_.Holder(path);
+    TargetFolders::Ref at = targets_.Holder(to);
+    const PlaceOptions options = PlacingFor(overwrite, verification_, &stop_);
+    return CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
+  };
+  return PlaceFile(path, nameRequest, copy, cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path),
+                   target);
 }
 
 long clsFileOps::CopyFolderStep(const std::string& path) {
@@ -178,56 +141,22 @@ long clsFileOps::CopyFolderStep(const std::string& path) {
 // ---- move ----
 
 long clsFileOps::MoveOneFile(const std::string& path) {
-  const std::string itemText = "Moving at or near file " + NameOfPath(path);
-  bool copied = false;  // across file systems: the source is still there and goes only once the target is safe
-  auto rename = [&](const std::string& to, bool overwrite) {
+  // A rename where it can; across file systems the source goes only once its copy is on the disk and checked.
+  auto move = [&](const std::string& to, bool overwrite) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
-    TargetFolders::Ref dst = targets_.Holder(to);
-    ItemInfo there;
-    const bool exists = StatAt(dst.dir, dst.name, there);
-    if (exists && !overwrite) throw ErrorFromErrno(EEXIST, to);
-    if (exists && there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
-    // A read-only file is not replaced, as a copy would not replace it; the caller clears the bit first.
-    if (exists && !there.IsLink() && !(there.mode & S_IWUSR)) throw ErrorFromErrno(EACCES, to);
-    int rc = overwrite ? ::renameat(from.dir, from.name, dst.dir, dst.name)
-                       : ::renameat2(from.dir, from.name, dst.dir, dst.name, RENAME_NOREPLACE);
-    if (rc != 0 && errno == EINVAL && !overwrite) {
-      // No no-replace rename on this file system: look, then rename.
-      rc = StatAt(dst.dir, dst.name, there) ? (errno = EEXIST, -1) : ::renameat(from.dir, from.name, dst.dir, dst.name);
-    }
-    if (rc == 0) return;
-    if (errno == EXDEV) throw OtherFileSystem{};
-    ThrowErrno(errno == EEXIST ? to : path);
-  };
-  auto transfer = [&](const std::string& to, bool overwrite) {
-    if (!copied) {
-      try {
-        rename(to, overwrite);
-        movedByRename_ = true;
-        return;
-      } catch (const OtherFileSystem&) {
-        copied = true;
-      }
-    }
-    CopyBetween(beneath_, targets_, path, to, overwrite);
+    TargetFolders::Ref at = targets_.Holder(to);
+    PlaceOptions options = PlacingFor(overwrite, verification_, &stop_);
+    options.syncAbove = [&] { targets_.SyncAbove(to); };
+    return MoveItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
   };
   std::string nameRequest = "Get", target;
-  const long placed = PlaceFile(path, nameRequest, transfer, cfoloc::MoveOneFile, itemText, target);
+  const long placed =
+      PlaceFile(path, nameRequest, move, cfoloc::MoveOneFile, "Moving at or near file " + NameOfPath(path), target);
+  if (placed == outcome::FailedVerification) return placed;
   if (placed != outcome::Success && placed != outcome::NumberedDuplicate && placed != outcome::OverwroteDuplicate)
-    return placed == outcome::FailedVerification ? outcome::FailedVerification : outcome::Failure;
+    return outcome::Failure;
   // An overwrite is reported as a plain success.
-  const long moved = placed == outcome::NumberedDuplicate ? outcome::NumberedDuplicate : outcome::Success;
-  if (!copied) return moved;
-  // The source is deleted only once its copy and the copy's name are on the disk: a crash in between leaves
-  // both, never neither.
-  long result = outcome::Failure;
-  ResumeScope scope = ItemScope(cfoloc::MoveOneFile, itemText, result);
-  scope.Step([&] {
-    SyncPlaced(targets_, target);
-    if (targets_.Kind(target) != TargetKind::Missing)
-      result = DeleteOneFile(path) == outcome::Success ? moved : outcome::Failure;
-  });
-  return result;
+  return placed == outcome::NumberedDuplicate ? outcome::NumberedDuplicate : outcome::Success;
 }
 
 long clsFileOps::MoveFolderStep(const std::string& path) {

@@ -8,9 +8,9 @@
 
 #include "common/resume_scope.h"
 #include "fileops_engine/cls_file_ops.h"
-#include "fileops_engine/item_kind.h"
 #include "platform/file_system.h"
 #include "platform/fs_records.h"
+#include "platform/item_info.h"
 #include "platform/path.h"
 
 namespace dv {
@@ -105,12 +105,16 @@ bool clsFileOps::ClearFileAttributes(const std::string& path, long mask) {
   bool cleared = false;
   ResumeScope scope = Reporting(cfoloc::ClearFileAttributes, cfoerr::Driver, path);
   scope.Step([&] {
-    if (!ExistsAt(path)) return;
-    // Its last name is not followed: a link there is the item itself.
-    PathRef ref(FullPath(path));
-    const long now = AttributesAt(ref.Dir(), ref.Name(), path);
+    // Reached from the source folder without following links, as every per-item step: a link is the item itself.
+    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    ItemInfo info;
+    if (!StatAt(ref.dir, ref.name, info)) {
+      if (errno == ENOENT) return;
+      ThrowErrno(path);
+    }
+    const long now = AttributesAt(ref.dir, ref.name, path);
     if (!(now & mask)) return;
-    SetAttributesAt(ref.Dir(), ref.Name(), path, now & ~mask);
+    SetAttributesAt(ref.dir, ref.name, path, now & ~mask);
     cleared = true;
   });
   return cleared;

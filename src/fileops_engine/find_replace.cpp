@@ -99,9 +99,11 @@ long clsFileOps::FindAndReplaceInFile(const std::string& path) {
     auto backup = [&](int file) {
       Events().evtCFOCheckForClosing();
       if (c.createBackup)
-        CopyBesideAt(ref.dir, file, path, [&](unsigned number) { return BackupName(ref.name, number); });
+        CopyBesideAt(
+            ref.dir, file, path, [&](unsigned number) { return BackupName(ref.name, number); }, &stop_);
     };
-    if (ReplaceBytesAt(ref.dir, ref.name, path, info, c.findString, c.replaceString, backup) > 0)
+    // A stop asked for meanwhile ends the rewrite between two blocks, the file as it was.
+    if (ReplaceBytesAt(ref.dir, ref.name, path, info, c.findString, c.replaceString, backup, &stop_) > 0)
       result = outcome::Success;
   });
   return result;

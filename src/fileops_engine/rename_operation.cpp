@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 
 namespace dv {
 
@@ -40,25 +40,7 @@ void CheckNewName(const std::string& newName, const std::string& oldName) {
 
 // Gives the item `from` of the folder `dir` the name `to` unless something holds that name already (false).
 bool RenameInFolder(int dir, const char* from, const std::string& to, const std::string& path) {
-  if (::renameat2(dir, from, dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  int e = errno;
-  if (e == EINVAL) {
-    // No no-replace rename on this file system: a hard link refuses an existing name just the same.
-    if (::linkat(dir, from, dir, to.c_str(), 0) == 0) {
-      if (::unlinkat(dir, from, 0) != 0) ThrowErrno(path);
-      return true;
-    }
-    e = errno;
-    if (e == EPERM || e == EOPNOTSUPP) {
-      // No hard links either: check, then rename (a narrow race, but never a silent replace of what we saw).
-      struct stat there;
-      if (::fstatat(dir, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return false;
-      if (::renameat(dir, from, dir, to.c_str()) == 0) return true;
-      e = errno;
-    }
-  }
-  if (e == EEXIST) return false;
-  throw ErrorFromErrno(e, path);
+  return Place({dir, from}, {dir, to.c_str()}, Placing::NoReplace, path, path);
 }
 
 // Renames `from` to `to` in `dir` when the two names differ only in ASCII letter case and name one and the same
@@ -69,8 +51,7 @@ bool CaseOnlyChange(int dir, const char* from, const std::string& to, const std:
   if (::fstatat(dir, from, &a, AT_SYMLINK_NOFOLLOW) != 0 || ::fstatat(dir, to.c_str(), &b, AT_SYMLINK_NOFOLLOW) != 0 ||
       a.st_dev != b.st_dev || a.st_ino != b.st_ino)
     return false;
-  if (::renameat(dir, from, dir, to.c_str()) != 0) ThrowErrno(path);
-  return true;
+  return Place({dir, from}, {dir, to.c_str()}, Placing::Replace, path, path);
 }
 
 // The name a "_DV" counter is put after: a file already carrying a counter gets its counter replaced, not a

@@ -1,10 +1,5 @@
 #include "fileops_engine/results_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -127,19 +122,11 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
 }  // namespace
 
 void WriteResultsFile(const std::string& path, const ResultsContent& content) {
-  const std::string full = FullPath(path);
-  {
-    // A link standing in the file's place is taken away, never written through: the folder is the program's
-    // own, so nothing there is anyone else's to keep.
-    PathRef ref(full);
-    struct stat st {};
-    if (::fstatat(ref.Dir(), ref.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) &&
-        ::unlinkat(ref.Dir(), ref.Name(), 0) != 0 && errno != ENOENT)
-      ThrowErrno(full);
-  }
   // The temporary is made in the results file's own folder, whatever the current folder is: a rename from
-  // anywhere else may cross file systems, and the current folder may be read-only or someone else's.
-  AtomicFile file(full);
+  // anywhere else may cross file systems, and the current folder may be read-only or someone else's. A link
+  // standing in the file's place is replaced, never written through: the folder is the program's own, so nothing
+  // there is anyone else's to keep.
+  AtomicFile file(FullPath(path), AtomicFile::LinkAtTarget::Replace);
   WriteContent(file.Out(), content);
   file.Commit();
 }

@@ -38,18 +38,10 @@ void clsFileOps::CreatePath(const std::string& path) {
     scope.Step([&] { targets_.Folder(full, /*create=*/true); });
     return;
   }
-  FileSystemObject fso;
   // From the top down, one level at a time; a level that cannot be made is reported and the next one tried.
-  for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {
-    const std::string level = end == std::string::npos ? full : full.substr(0, end);
-    ResumeScope scope(
-        [&](const Error& e, const std::string& l) { PassError(e, l, cfoerr::Item, "Creating the path " + level); },
-        cfoloc::CreatePath);
-    scope.Step([&] {
-      if (!ExistsAt(level)) fso.CreateFolder(level);
-    });
-    if (end == std::string::npos) break;
-  }
+  MakeFolderPath(full, 0777, [&](const Error& e, const std::string& level) {
+    PassError(e, cfoloc::CreatePath, cfoerr::Item, "Creating the path " + level);
+  });
 }
 
 long clsFileOps::CreateOneFolder(const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 
 namespace dv {
 
@@ -17,11 +18,17 @@ Error Refused(const std::string& target, const char* why) {
   return Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": " + target + why);
 }
 
-// Refuses what must not be replaced by a file. A missing target is fine.
-void CheckTarget(int dir, const std::string& name, const std::string& target, struct stat& st, bool& exists) {
+// Refuses what must not be replaced by a file. A missing target is fine, and so is a link to be replaced (it then
+// counts as missing: nothing of it passes to the new file).
+void CheckTarget(int dir, const std::string& name, const std::string& target, AtomicFile::LinkAtTarget links,
+                 struct stat& st, bool& exists) {
   exists = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   if (!exists) {
     if (errno != ENOENT) ThrowErrno(target);
+    return;
+  }
+  if (S_ISLNK(st.st_mode) && links == AtomicFile::LinkAtTarget::Replace) {
+    exists = false;
     return;
   }
   if (S_ISLNK(st.st_mode)) throw Refused(target, " is a symbolic link; it is neither written through nor replaced");
@@ -31,7 +38,8 @@ void CheckTarget(int dir, const std::string& name, const std::string& target, st
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(FullPath(target)), name_(NameOfPath(target_)) {
+AtomicFile::AtomicFile(const std::string& target, LinkAtTarget links)
+    : target_(FullPath(target)), name_(NameOfPath(target_)), links_(links) {
   if (name_.empty()) throw Refused(target_, " is a folder");
   const std::string parent = ParentOfPath(target_);
   int dir;
@@ -46,7 +54,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(FullPath(target)), n
 
   struct stat st {};
   bool exists = false;
-  CheckTarget(dir_.Get(), name_, target_, st, exists);
+  CheckTarget(dir_.Get(), name_, target_, links_, st, exists);
 
   // A name that is taken (a leftover, or a process forked from ours drawing the same names) is someone else's.
   for (int attempt = 0; !fd_.Valid(); ++attempt) {
@@ -115,8 +123,8 @@ void AtomicFile::Commit() {
     // Checked again: a link put in its place meanwhile is refused as well, not replaced.
     struct stat st {};
     bool exists = false;
-    CheckTarget(dir_.Get(), name_, target_, st, exists);
-    if (::renameat(dir_.Get(), tmpName_.c_str(), dir_.Get(), name_.c_str()) != 0) ThrowErrno(target_);
+    CheckTarget(dir_.Get(), name_, target_, links_, st, exists);
+    (void)Place({dir_.Get(), tmpName_.c_str()}, {dir_.Get(), name_.c_str()}, Placing::Replace, target_, target_);
   } catch (...) {
     Discard();
     throw;

@@ -13,10 +13,14 @@ namespace dv {
 
 class AtomicFile {
  public:
+  // What a symbolic link at the target gets: refused (a name the user chose), or replaced as a name (a file of
+  // the program's own folder, where nothing is anyone else's to keep). It is never written through.
+  enum class LinkAtTarget { Refuse, Replace };
+
   // Creates the temporary beside `target` (mode 0666 less the umask, close-on-exec). Refuses, with dv::Error 75
-  // naming the target, a target that is a symbolic link (never written through, never replaced), a folder or
-  // anything else that is not a regular file. Other failures are the system's (76 for a missing folder).
-  explicit AtomicFile(const std::string& target);
+  // naming the target, a target that is a symbolic link (unless `links` says Replace), a folder or anything else
+  // that is not a regular file. Other failures are the system's (76 for a missing folder).
+  explicit AtomicFile(const std::string& target, LinkAtTarget links = LinkAtTarget::Refuse);
   ~AtomicFile();  // removes the temporary unless committed
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -29,9 +33,9 @@ class AtomicFile {
   // Flushes, syncs and closes the temporary: every failure to write shows here, so a caller putting several
   // files in place finishes them all before committing any. Throws dv::Error; the temporary is then gone.
   void Finish();
-  // Finishes the temporary when not done yet and renames it over the target. An existing target's permission
-  // bits (set-id bits aside) and, where allowed, its owner and group pass to the new file. Throws dv::Error; the
-  // target is then as it was and the temporary gone.
+  // Finishes the temporary when not done yet and puts it in the target's place (platform/placement.h). An
+  // existing target's permission bits (set-id bits aside) and, where allowed, its owner and group pass to the new
+  // file. Throws dv::Error; the target is then as it was and the temporary gone.
   void Commit();
 
   const std::string& Target() const { return target_; }
@@ -42,6 +46,7 @@ class AtomicFile {
 
   std::string target_;   // absolute
   std::string name_;     // the target's last name
+  LinkAtTarget links_;
   UniqueFd dir_;         // the folder holding both
   std::string tmpName_;  // the temporary's name in that folder
   UniqueFd fd_;

@@ -25,6 +25,7 @@
 #include "platform/user_attributes.h"
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 
 namespace dv {
 
@@ -58,11 +59,13 @@ UniqueFd CreateTemporary(int dir, const char* purpose, std::string& name, const 
   }
 }
 
-// Copies bytes [offset, offset + length) of `in` to the end of `out`, in the kernel where it can.
-void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::string& path) {
+// Copies bytes [offset, offset + length) of `in` to the end of `out`, in the kernel where it can, a block at a
+// time with a look at `stop` before each.
+void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::string& path, const StopFlag* stop) {
   loff_t at = static_cast<loff_t>(offset);
   while (length > 0) {
-    ssize_t n = ::copy_file_range(in, &at, out, nullptr, length, 0);
+    ThrowIfStopped(stop, path);
+    ssize_t n = ::copy_file_range(in, &at, out, nullptr, static_cast<size_t>(std::min<uint64_t>(length, kBlock)), 0);
     if (n > 0) {
       length -= static_cast<uint64_t>(n);
       continue;
@@ -75,6 +78,7 @@ void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::str
   }
   std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBlock)));
   while (length > 0) {
+    ThrowIfStopped(stop, path);
     size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
     size_t got = ReadAt(in, buf.data(), want, static_cast<uint64_t>(at), path);
     if (got != want)
@@ -88,8 +92,8 @@ void CopyRange(int in, int out, uint64_t offset, uint64_t length, const std::str
 // The new content of one file, written to a temporary file beside it; removed again unless it was renamed.
 class Rewrite {
  public:
-  Rewrite(int in, int dir, const char* name, const std::string& path, const struct stat& st)
-      : in_(in), dir_(dir), name_(name), path_(path), st_(st) {}
+  Rewrite(int in, int dir, const char* name, const std::string& path, const struct stat& st, const StopFlag* stop)
+      : in_(in), dir_(dir), name_(name), path_(path), st_(st), stop_(stop) {}
   ~Rewrite() {
     if (!tmp_.empty() && !done_) ::unlinkat(dir_, tmp_.c_str(), 0);
   }
@@ -125,6 +129,8 @@ class Rewrite {
     CopyUserAttributes(in_, out, path_, /*mustKeep=*/true);
     if (::close(out_.Release()) != 0) ThrowErrno(path_);
     if (beforeReplacing) beforeReplacing(in_);
+    // A stop asked for meanwhile (the caller's step may give its window a moment) still leaves the file as it was.
+    ThrowIfStopped(stop_, path_);
     // The file must still be the one that was read, as it was read: anything put there or written into it
     // meanwhile (another program appending a line) is not lost.
     struct stat now, read;
@@ -136,7 +142,7 @@ class Rewrite {
     if (read.st_size != st_.st_size || read.st_mtim.tv_sec != st_.st_mtim.tv_sec ||
         read.st_mtim.tv_nsec != st_.st_mtim.tv_nsec)
       throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being replaced: " + path_);
-    if (::renameat(dir_, tmp_.c_str(), dir_, name_) != 0) ThrowErrno(path_);
+    (void)Place({dir_, tmp_.c_str()}, {dir_, name_}, Placing::Replace, path_, path_);
     done_ = true;
   }
 
@@ -146,13 +152,14 @@ class Rewrite {
     buffer_.clear();
   }
 
-  void CopyPrefix(uint64_t length) { CopyRange(in_, out_.Get(), 0, length, path_); }
+  void CopyPrefix(uint64_t length) { CopyRange(in_, out_.Get(), 0, length, path_, stop_); }
 
   int in_;
   int dir_;
   const char* name_;
   const std::string& path_;
   struct stat st_;
+  const StopFlag* stop_;
   std::string tmp_;  // the temporary file's name in dir_, once made
   UniqueFd out_;
   std::string buffer_;
@@ -163,12 +170,12 @@ class Rewrite {
 
 uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, const ItemInfo& info,
                         const std::string& find, const std::string& replacement,
-                        const std::function<void(int file)>& beforeReplacing) {
+                        const std::function<void(int file)>& beforeReplacing, const StopFlag* stop) {
   if (find.empty()) return 0;
   UniqueFd in = OpenBytesForReadingAt(dir, name, path, info);
   struct stat st;
   if (::fstat(in.Get(), &st) != 0) ThrowErrno(path);
-  Rewrite rewrite(in.Get(), dir, name, path, st);
+  Rewrite rewrite(in.Get(), dir, name, path, st, stop);
 
   const size_t n = find.size();
   std::vector<char> buf(kBlock + n);
@@ -176,6 +183,7 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
   uint64_t base = 0;     // the file offset of buf[0]
   uint64_t matches = 0;
   for (bool end = false; !end;) {
+    ThrowIfStopped(stop, path);
     ssize_t got = ::read(in.Get(), buf.data() + have, kBlock);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -206,7 +214,7 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
 }
 
 std::string CopyBesideAt(int dir, int in, const std::string& path,
-                         const std::function<std::string(unsigned)>& nameFor) {
+                         const std::function<std::string(unsigned)>& nameFor, const StopFlag* stop) {
   struct stat st;
   if (::fstat(in, &st) != 0) ThrowErrno(path);
   std::string tmp;
@@ -218,7 +226,7 @@ std::string CopyBesideAt(int dir, int in, const std::string& path,
       if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
     }
   } cleanup{dir, tmp};
-  CopyRange(in, out.Get(), 0, static_cast<uint64_t>(st.st_size), path);
+  CopyRange(in, out.Get(), 0, static_cast<uint64_t>(st.st_size), path, stop);
   if (::fchmod(out.Get(), st.st_mode & 07777) != 0) ThrowErrno(path);
   CopyUserAttributes(in, out.Get(), path, /*mustKeep=*/true);
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -226,15 +234,10 @@ std::string CopyBesideAt(int dir, int in, const std::string& path,
   if (::close(out.Release()) != 0) ThrowErrno(path);
   for (unsigned n = 0; n < 10000; ++n) {
     const std::string name = nameFor(n);
-    if (::renameat2(dir, tmp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) {
+    if (Place({dir, tmp.c_str()}, {dir, name.c_str()}, Placing::NoReplace, path, path)) {
       tmp.clear();
       return name;
     }
-    if (errno == EEXIST) continue;
-    if (errno != EINVAL) ThrowErrno(path);
-    // A file system without the no-replace rename: a second name for the copy, which never replaces either.
-    if (::linkat(dir, tmp.c_str(), dir, name.c_str(), 0) == 0) return name;  // the temporary name goes at the end
-    if (errno != EEXIST) ThrowErrno(path);
   }
   throw ErrorFromErrno(EEXIST, path);
 }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/byte_files.h"
@@ -12,8 +13,24 @@
 
 namespace dv {
 
+namespace {
+
+constexpr uint64_t kStopCheckEvery = 64 << 20;
+
+}  // namespace
+
+bool WholeFilesEqual(int a, int b, uint64_t size, size_t block, std::vector<char>& bufA, std::vector<char>& bufB,
+                     const std::string& pathA, const std::string& pathB, const StopFlag* stop) {
+  for (uint64_t at = 0; at < size; at += kStopCheckEvery) {
+    ThrowIfStopped(stop, pathA);
+    if (!RangesEqual(a, b, at, std::min(kStopCheckEvery, size - at), block, bufA, bufB, pathA, pathB)) return false;
+  }
+  // Past the length seen: both must end there (or have grown alike).
+  return RangesEqual(a, b, size, UINT64_MAX - size, block, bufA, bufB, pathA, pathB);
+}
+
 bool SameContents(int originalDir, const char* originalName, int copyDir, const char* copyName,
-                  const std::string& original, const std::string& copy) {
+                  const std::string& original, const std::string& copy, const StopFlag* stop) {
   ItemInfo a, b;
   if (!StatAt(originalDir, originalName, a)) ThrowErrno(original);
   if (!StatAt(copyDir, copyName, b)) ThrowErrno(copy);
@@ -28,7 +45,7 @@ bool SameContents(int originalDir, const char* originalName, int copyDir, const 
   ::posix_fadvise(out.Get(), 0, 0, POSIX_FADV_DONTNEED);
   ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   std::vector<char> x, y;
-  return RangesEqual(in.Get(), out.Get(), 0, UINT64_MAX, 1 << 18, x, y, original, copy);
+  return WholeFilesEqual(in.Get(), out.Get(), a.size, 1 << 18, x, y, original, copy, stop);
 }
 
 }  // namespace dv

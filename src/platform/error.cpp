@@ -16,6 +16,7 @@ Error::Error(long number, const std::string& description)
 std::string ErrorText(long number) {
   switch (number) {
     case err::OutOfMemory: return "Out of memory";
+    case err::UserInterrupt: return "Stopped by the user before this item was done";
     case err::BadFileName: return "Bad file name or number";
     case err::FileNotFound: return "File not found";
     case err::BadFileMode: return "Bad file mode";

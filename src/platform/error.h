@@ -8,6 +8,7 @@ namespace dv {
 
 namespace err {
 inline constexpr long OutOfMemory = 7;
+inline constexpr long UserInterrupt = 18;  // a stop asked for while an item was in progress
 inline constexpr long BadFileName = 52;
 inline constexpr long FileNotFound = 53;
 inline constexpr long BadFileMode = 54;

@@ -15,22 +15,35 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 #include "platform/user_attributes.h"
 
 namespace dv {
 
 namespace {
 
+// The most one kernel copy or one buffered stretch moves between two looks at the stop flag.
+constexpr off_t kStopCheckEvery = 8 << 20;
+
 // Copies `length` bytes at `offset` of `in` to the same offset of `out`: in the kernel where it can, else through
 // `buf`. `kernel` turns false once the kernel has refused.
 void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::vector<char>& buf,
-               const std::string& source, const std::string& destination) {
+               const std::string& source, const std::string& destination, const StopFlag* stop) {
   off_t inAt = offset, outAt = offset;
   const off_t end = offset + length;
+  off_t sinceCheck = kStopCheckEvery;
   while (inAt < end) {
+    if (sinceCheck >= kStopCheckEvery) {
+      ThrowIfStopped(stop, source);
+      sinceCheck = 0;
+    }
     if (kernel) {
-      ssize_t n = ::copy_file_range(in, &inAt, out, &outAt, static_cast<size_t>(std::min<off_t>(end - inAt, 1 << 30)), 0);
-      if (n > 0) continue;
+      ssize_t n = ::copy_file_range(in, &inAt, out, &outAt,
+                                    static_cast<size_t>(std::min<off_t>(end - inAt, kStopCheckEvery)), 0);
+      if (n > 0) {
+        sinceCheck += n;
+        continue;
+      }
       if (n == 0) return;  // the file became shorter meanwhile
       if (errno == EINTR) continue;
       if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
@@ -54,6 +67,7 @@ void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::v
       outAt += w;
     }
     inAt += n;
+    sinceCheck += n;
   }
 }
 
@@ -61,14 +75,16 @@ void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::v
 // no space used), else in the kernel, else through a buffer. A file with holes has only its data copied, each
 // stretch at its offset, and the copy is given its full length at the end, so the holes stay holes (a copy of
 // the whole length, in the kernel or not, may fill them in).
-void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
+void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination,
+               const StopFlag* stop) {
+  ThrowIfStopped(stop, source);
   if (::ioctl(out, FICLONE, in) == 0) return;
   bool kernel = true;
   std::vector<char> buf;
   const bool sparse = st.st_size > 0 && static_cast<off_t>(st.st_blocks) * 512 < st.st_size;
   if (!sparse) {
     // Up to the end of whatever is there: a file that grew since its status was read is copied whole.
-    CopyRange(in, out, 0, std::numeric_limits<off_t>::max() / 2, kernel, buf, source, destination);
+    CopyRange(in, out, 0, std::numeric_limits<off_t>::max() / 2, kernel, buf, source, destination, stop);
     return;
   }
   off_t at = 0;
@@ -80,7 +96,7 @@ void CopyBytes(int in, const struct stat& st, int out, const std::string& source
     }
     off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0) ThrowErrno(source);
-    CopyRange(in, out, data, hole - data, kernel, buf, source, destination);
+    CopyRange(in, out, data, hole - data, kernel, buf, source, destination, stop);
     at = hole;
   }
   if (::ftruncate(out, st.st_size) != 0) ThrowErrno(destination);
@@ -98,8 +114,9 @@ UniqueFd OpenSource(int dir, const char* name, const std::string& source, struct
 }
 
 // The bytes, user attributes, mode and times of the open file `in` (with status `st`) into `out`.
-void CopyInto(int in, const struct stat& st, int out, const std::string& source, const std::string& destination) {
-  CopyBytes(in, st, out, source, destination);
+void CopyInto(int in, const struct stat& st, int out, const std::string& source, const std::string& destination,
+              const StopFlag* stop) {
+  CopyBytes(in, st, out, source, destination, stop);
   // A file system without extended attributes simply drops them.
   CopyUserAttributes(in, out, destination, /*mustKeep=*/false);
   if (::fchmod(out, st.st_mode & 07777) != 0) ThrowErrno(destination);
@@ -107,14 +124,9 @@ void CopyInto(int in, const struct stat& st, int out, const std::string& source,
   if (::futimens(out, times) != 0) ThrowErrno(destination);
 }
 
-struct Item {
-  int dir;
-  const char* name;
-};
-
 // Writes the copy of `src` as the new name `tmp` (beside the destination). Throws dv::Error.
-void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string& source,
-                    const std::string& destination) {
+void WriteTemporary(ItemAt src, const ItemInfo& info, ItemAt tmp, const std::string& source,
+                    const std::string& destination, const StopFlag* stop) {
   if (info.IsLink()) {
     if (::symlinkat(LinkTextAt(src.dir, src.name, source).c_str(), tmp.dir, tmp.name) != 0) ThrowErrno(destination);
     // The link keeps its own times, as cp -a keeps them.
@@ -127,7 +139,7 @@ void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string&
   int out = ::openat(tmp.dir, tmp.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (out < 0) ThrowErrno(destination);
   UniqueFd outFd(out);
-  CopyInto(in.Get(), st, out, source, destination);
+  CopyInto(in.Get(), st, out, source, destination, stop);
   if (::close(outFd.Release()) != 0) ThrowErrno(destination);
 }
 
@@ -137,7 +149,8 @@ void WriteTemporary(Item src, const ItemInfo& info, Item tmp, const std::string&
 // which names the open file, not a path. A name taken meanwhile fails with 58, or, with `overwrite`, gives false.
 // False also when the file system has no unnamed files or /proc is not mounted: the caller then writes a named
 // temporary.
-bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::string& destination, bool overwrite) {
+bool WriteUnnamed(ItemAt src, const std::string& source, ItemAt dst, const std::string& destination, bool overwrite,
+                  const StopFlag* stop) {
   int out = ::openat(dst.dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (out < 0) {
     if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
@@ -146,7 +159,7 @@ bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::stri
   UniqueFd outFd(out);
   struct stat st;
   UniqueFd in = OpenSource(src.dir, src.name, source, st);
-  CopyInto(in.Get(), st, out, source, destination);
+  CopyInto(in.Get(), st, out, source, destination, stop);
   const std::string self = "/proc/self/fd/" + std::to_string(out);
   if (::linkat(AT_FDCWD, self.c_str(), dst.dir, dst.name, AT_SYMLINK_FOLLOW) == 0) return true;
   if ((errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0) || (errno == EEXIST && overwrite)) return false;
@@ -157,19 +170,16 @@ bool WriteUnnamed(Item src, const std::string& source, Item dst, const std::stri
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) const {
   std::string from = FullPath(source), to = FullPath(destination);
-  PathRef src(from), folder(ParentOfPath(to));
+  PathRef src(from);
   // The temporary goes beside the destination: its folder is opened, the name is one name in it.
-  int fd = ::openat(folder.Dir(), folder.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
-    throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": " + to);
-  if (fd < 0) ThrowErrno(to);
-  UniqueFd dstDir(fd);
-  CopyFileAt(src.Dir(), src.Name(), fd, NameOfPath(to).c_str(), overwrite, from, to);
+  UniqueFd folder = OpenHolderOf(to);
+  CopyFileAt(src.Dir(), src.Name(), folder.Get(), NameOfPath(to).c_str(), overwrite, from, to);
 }
 
 void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
-                                  const std::string& from, const std::string& to) const {
-  const Item src{fromDir, fromName}, dst{toDir, toName};
+                                  const std::string& from, const std::string& to, const StopFlag* stop) const {
+  const ItemAt src{fromDir, fromName}, dst{toDir, toName};
+  const Placing how = overwrite ? Placing::Replace : Placing::NoReplace;
   ItemInfo info;
   if (!StatAt(src.dir, src.name, info)) ThrowErrno(from);
   if (info.IsFolder()) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + from);
@@ -177,28 +187,18 @@ void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, 
   if (!info.IsRegular() && !info.IsLink())
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + from);
 
-  ItemInfo there;
-  const bool exists = StatAt(dst.dir, dst.name, there);
-  if (exists) {
-    if (!overwrite) throw ErrorFromErrno(EEXIST, to);
-    if (there.IsFolder()) throw ErrorFromErrno(EISDIR, to);
-    // A read-only file is not replaced, even when overwriting is allowed; callers clear the bit first.
-    if (!there.IsLink() && !(there.mode & S_IWUSR)) throw ErrorFromErrno(EACCES, to);
-  } else if (errno != ENOENT) {
-    ThrowErrno(to);
-  }
-
-  if (!exists && info.IsRegular() && WriteUnnamed(src, from, dst, to, overwrite)) return;
+  const bool exists = TargetTaken(dst, how, to);
+  if (!exists && info.IsRegular() && WriteUnnamed(src, from, dst, to, overwrite, stop)) return;
 
   // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
   std::string tmpName;
-  Item tmp{dst.dir, nullptr};
+  ItemAt tmp{dst.dir, nullptr};
   for (int attempt = 0;; ++attempt) {
     tmpName = TempName("copy");
     tmp.name = tmpName.c_str();
     try {
-      WriteTemporary(src, info, tmp, from, to);
+      WriteTemporary(src, info, tmp, from, to, stop);
       break;
     } catch (const Error& e) {
       if (e.Number() != err::FileAlreadyExists) ::unlinkat(tmp.dir, tmp.name, 0);
@@ -207,27 +207,11 @@ void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, 
   }
 
   // A link at the destination's name is replaced as a name, never written through.
-  int rc;
-  if (overwrite) {
-    rc = ::renameat(tmp.dir, tmp.name, dst.dir, dst.name);
-  } else {
-    rc = ::renameat2(tmp.dir, tmp.name, dst.dir, dst.name, RENAME_NOREPLACE);
-    if (rc != 0 && errno == EINVAL) {
-      // No no-replace rename on this file system: a hard link refuses an existing name just the same.
-      rc = ::linkat(tmp.dir, tmp.name, dst.dir, dst.name, 0);
-      if (rc == 0) {
-        ::unlinkat(tmp.dir, tmp.name, 0);
-      } else if (errno == EPERM || errno == EOPNOTSUPP) {
-        // No hard links either: check, then rename.
-        errno = EEXIST;
-        rc = StatAt(dst.dir, dst.name, there) ? -1 : ::renameat(tmp.dir, tmp.name, dst.dir, dst.name);
-      }
-    }
-  }
-  if (rc != 0) {
-    int e = errno;
+  try {
+    if (!Place(tmp, dst, how, to, to)) throw ErrorFromErrno(EEXIST, to);
+  } catch (...) {
     ::unlinkat(tmp.dir, tmp.name, 0);
-    throw ErrorFromErrno(e, to);
+    throw;
   }
 }
 

@@ -1,7 +1,6 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/placement.h"
 #include "platform/temp_folder.h"
 
 namespace dv {
@@ -60,38 +60,11 @@ Folder FileSystemObject::CreateFolder(const std::string& path) const {
 
 void FileSystemObject::MoveFile(const std::string& source, const std::string& destination) const {
   std::string from = FullPath(source), to = FullPath(destination);
-  PathRef src(from), dst(to);
-  ItemInfo info;
-  if (!StatAt(src.Dir(), src.Name(), info)) ThrowErrno(from);
-  if (::renameat2(src.Dir(), src.Name(), dst.Dir(), dst.Name(), RENAME_NOREPLACE) == 0) return;
-  int e = errno;
-  if (e == EINVAL && !info.IsFolder()) {
-    // The file system cannot rename without replacing: a hard link refuses an existing name just the same.
-    if (::linkat(src.Dir(), src.Name(), dst.Dir(), dst.Name(), 0) == 0) {
-      if (::unlinkat(src.Dir(), src.Name(), 0) != 0) ThrowErrno(from);
-      return;
-    }
-    e = errno;
-    if (e == EPERM || e == EOPNOTSUPP) {
-      // No hard links either: check, then rename (a narrow race, but never a silent replace of what we saw).
-      ItemInfo there;
-      if (StatAt(dst.Dir(), dst.Name(), there)) throw ErrorFromErrno(EEXIST, to);
-      if (::renameat(src.Dir(), src.Name(), dst.Dir(), dst.Name()) == 0) return;
-      e = errno;
-    }
-  } else if (e == EINVAL && info.IsFolder()) {
-    // Either no no-replace rename here, or a folder moved into itself (the plain rename refuses that too).
-    ItemInfo there;
-    if (StatAt(dst.Dir(), dst.Name(), there)) throw ErrorFromErrno(EEXIST, to);
-    if (::renameat(src.Dir(), src.Name(), dst.Dir(), dst.Name()) == 0) return;
-    e = errno;
-  } else if (e == EXDEV && !info.IsFolder()) {
-    CopyFile(from, to, false);
-    DeleteFile(from);
-    return;
-  }
-  // The source was there a moment ago, so a missing item is the destination's folder.
-  throw ErrorFromErrno(e, (e == EEXIST || e == ENOENT || e == ENOTDIR) ? to : from);
+  PathRef src(from);
+  // The destination's folder is opened: a copy across file systems puts its temporary beside the name.
+  UniqueFd folder = OpenHolderOf(to);
+  const std::string name = NameOfPath(to);
+  (void)MoveItem({src.Dir(), src.Name()}, {folder.Get(), name.c_str()}, PlaceOptions{}, from, to);
 }
 
 void FileSystemObject::DeleteFile(const std::string& path, bool) const {
@@ -104,15 +77,27 @@ void FileSystemObject::DeleteFile(const std::string& path, bool) const {
   if (::unlinkat(ref.Dir(), ref.Name(), 0) != 0) ThrowErrno(full);
 }
 
-bool MakeFolderPath(const std::string& folder) {
+bool MakeFolderPath(const std::string& folder, unsigned mode,
+                    const std::function<void(const Error&, const std::string&)>& failed) {
   if (folder.empty()) return false;
-  for (size_t at = 0; at != std::string::npos;) {
-    at = folder.find('/', at + 1);
-    const std::string level = folder.substr(0, at);
-    if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  const std::string full = FullPath(folder);
+  for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {
+    const std::string level = end == std::string::npos ? full : full.substr(0, end);
+    try {
+      PathRef ref(level);
+      if (::mkdirat(ref.Dir(), ref.Name(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) ThrowErrno(level);
+    } catch (const Error& e) {
+      if (failed) failed(e, level);
+    }
+    if (end == std::string::npos) break;
   }
-  struct stat st;
-  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  ItemInfo info;
+  try {
+    PathRef ref(full);
+    return StatAt(ref.Dir(), ref.Name(), info, /*followLink=*/true) && info.IsFolder();
+  } catch (const Error&) {
+    return false;
+  }
 }
 
 TextStream FileSystemObject::CreateTextFile(const std::string& path, bool overwrite, bool) const {

@@ -5,9 +5,12 @@
 //
 // Links: the existence tests follow a link (a link to a folder counts as a folder, as the user sees the path);
 // every operation on an item acts on the link itself, never on its target.
+#include <functional>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/fs_records.h"
+#include "platform/stop_flag.h"
 #include "platform/text_stream.h"
 
 namespace dv {
@@ -36,11 +39,12 @@ class FileSystemObject {
   void CopyFile(const std::string& source, const std::string& destination, bool overwrite) const;
   // CopyFile between open folders: `fromName` in `fromDir` to `toName` (one name) in the folder `toDir`, neither
   // reached through a link (a link there is copied as a link, a link at the target replaced as a name). `source`
-  // and `destination` only name the items in errors. A sparse file keeps its holes.
+  // and `destination` only name the items in errors. A sparse file keeps its holes. `stop` is looked at between
+  // blocks (at most 8 MB apart): when set, the copy ends with error 18, its temporary removed.
   void CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
-                  const std::string& source, const std::string& destination) const;
+                  const std::string& source, const std::string& destination, const StopFlag* stop = nullptr) const;
   // Renames a file or folder; fails with 58 when the destination exists (never replaces it). A file moved to
-  // another file system is copied and then deleted; a folder cannot be (74).
+  // another file system is copied, flushed to the disk and then deleted; a folder cannot be (74).
   void MoveFile(const std::string& source, const std::string& destination) const;
   // Removes a file, link, device or FIFO (read-only ones too). A folder fails with 53.
   void DeleteFile(const std::string& path, bool force = true) const;
@@ -54,8 +58,10 @@ class FileSystemObject {
                           int format = 0) const;
 };
 
-// Makes `folder` and whichever of its parents are missing (new ones private to the user: they hold the user's own
-// data). True when the folder is there afterwards.
-bool MakeFolderPath(const std::string& folder);
+// Makes `folder` and whichever of its parents are missing, from the top down, each level relative to the one
+// above it, with `mode` less the umask (by default private to the user: the user's own data). A level that cannot
+// be made goes to `failed` (when given) and the next one is tried. True when the folder is there afterwards.
+bool MakeFolderPath(const std::string& folder, unsigned mode = 0700,
+                    const std::function<void(const Error& error, const std::string& level)>& failed = {});
 
 }  // namespace dv

@@ -164,17 +164,17 @@ void TargetFolders::Made(int dir, const char* name) {
     seen_.insert({st.st_dev, st.st_ino});
 }
 
-void TargetFolders::SyncHolder(const std::string& path) {
-  auto sync = [&](const std::string& folder) {
-    int fd = ::openat(Folder(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(folder);
-    UniqueFd owned(fd);
-    if (::fsync(fd) != 0) ThrowErrno(folder);
-  };
+void TargetFolders::SyncAbove(const std::string& path) {
   const std::string folder = ParentOfPath(path);
-  if (synced_.insert(folder).second)
-    for (std::string at = folder; at != top_ && Covers(at); at = ParentOfPath(at)) sync(ParentOfPath(at));
-  sync(folder);
+  if (!synced_.insert(folder).second) return;
+  for (std::string at = folder; at != top_ && Covers(at); at = ParentOfPath(at)) {
+    const std::string parent = ParentOfPath(at);
+    // Opened on its own, not through Folder(): that would close the folder the caller holds.
+    UniqueFd opened(parent == top_ ? ::fcntl(TopFd(), F_DUPFD_CLOEXEC, 0)
+                                   : OpenBelow(parent.substr(top_ == "/" ? 1 : top_.size() + 1), false, parent));
+    UniqueFd readable(::openat(opened.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!readable.Valid() || ::fsync(readable.Get()) != 0) ThrowErrno(parent);
+  }
 }
 
 }  // namespace dv

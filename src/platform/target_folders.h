@@ -47,9 +47,10 @@ class TargetFolders {
   // Makes the folder `path` (its parent must be there). Throws dv::Error: 58 when anything is there already.
   void MakeFolder(const std::string& path);
 
-  // Flushes the folder holding `path` to the disk, so that a name placed in it survives a crash; the first time
-  // for a folder in a run, also the folders above it up to the destination (they may be new as well).
-  void SyncHolder(const std::string& path);
+  // The first time for a folder in a run: flushes the folders above the one holding `path`, up to the
+  // destination, to the disk (they may be new, and a name placed in a new folder survives a crash only with
+  // them). The folder held open stays open: a Ref from Holder() remains good.
+  void SyncAbove(const std::string& path);
 
  private:
   int OpenBelow(const std::string& rel, bool create, const std::string& folder);

@@ -162,5 +162,25 @@ TEST_F(FindReplaceTest, InterruptedRunLeavesTheFileWhole) {
   }
 }
 
+// A stop asked for while a file is rewritten (here at the window's moment inside the item, once the new content is
+// complete) leaves the file as it was, no temporary and no backup, and records the file as a failure.
+TEST_F(FindReplaceTest, AStopInsideAFileLeavesItAsItWas) {
+  const std::string content = std::string(2 << 20, 'a') + "needle";
+  for (const bool backup : {false, true}) {
+    SCOPED_TRACE(backup);
+    const std::string dir = tree.Dir(backup ? "with-backup" : "without");
+    const std::string file = tree.File((backup ? "with-backup" : "without") + std::string("/big.txt"), content);
+    // Inside the item the new content waits beside the file under a temporary name.
+    events.onCheck = [&](int) {
+      if (Listing(dir).find(".dv-replace-") != std::string::npos) ops.StopProcessing(true);
+    };
+    Replace(dir, "needle", "thread", 1, ".TXT", backup);
+    EXPECT_EQ(test::Lines(ops, dir), Strings{"Failure: T/big.txt"});
+    EXPECT_EQ(Errors(dir), Strings{"cfo:8M 3 Finding & Replacing Text at or near file big.txt [18]"});
+    EXPECT_EQ(Listing(dir), "big.txt");
+    EXPECT_TRUE(TempTree::Read(file) == content);
+  }
+}
+
 }  // namespace
 }  // namespace dv::test

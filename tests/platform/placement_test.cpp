@@ -1,5 +1,6 @@
-// Placing copies: holes of sparse files stay holes, the full comparison of a copy with its source, and the target
-// folders below a destination, reached without following links.
+// Placing files: the one placing step with and without replacing, holes of sparse files staying holes, the full
+// comparison of a copy with its source, and the target folders below a destination, reached without following
+// links.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,12 +9,85 @@
 
 #include "platform/content_check.h"
 #include "platform/file_system.h"
+#include "platform/placement.h"
 #include "platform/target_folders.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
 namespace dv::test {
 namespace {
+
+// What a name holds: "-> target" for a link, "[folder]", the text of a file, or "-" when nothing is there.
+std::string Holds(const std::string& path) {
+  if (!TempTree::Exists(path)) return "-";
+  struct stat st = LStat(path);
+  if (S_ISLNK(st.st_mode)) {
+    char text[256];
+    const ssize_t n = ::readlink(path.c_str(), text, sizeof text);
+    return "-> " + std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
+  }
+  return S_ISDIR(st.st_mode) ? "[folder]" : TempTree::Read(path);
+}
+
+// Without replacing, whatever holds the name (a dangling link included) stays and the source keeps its name;
+// replacing puts the file over a file or a link (the link's target untouched), never over a folder.
+TEST(PlaceTest, NoReplaceNeverReplacesAndReplaceTakesTheName) {
+  TempTree tree;
+  tree.File("outside.txt", "outside");
+  struct Case {
+    const char* label;
+    Placing how;
+    std::string there;  // what holds the target first: "" nothing, "-> x" a link, "[folder]", else a file's text
+    std::string outcome, target, source;
+  };
+  const std::vector<Case> cases = {
+      {"free", Placing::NoReplace, "", "placed", "new", "-"},
+      {"file", Placing::NoReplace, "old", "taken", "old", "new"},
+      {"dangling", Placing::NoReplace, "-> nowhere", "taken", "-> nowhere", "new"},
+      {"folder", Placing::NoReplace, "[folder]", "taken", "[folder]", "new"},
+      {"over file", Placing::Replace, "old", "placed", "new", "-"},
+      {"over link", Placing::Replace, "-> ../../outside.txt", "placed", "new", "-"},
+      {"over folder", Placing::Replace, "[folder]", "75", "[folder]", "new"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string dir = tree.Dir(std::string("cases/") + c.label);
+    tree.File(std::string("cases/") + c.label + "/source", "new");
+    const std::string target = dir + "/target";
+    if (c.there == "[folder]") tree.Dir(std::string("cases/") + c.label + "/target/inside");
+    else if (c.there.rfind("-> ", 0) == 0) tree.Link(std::string("cases/") + c.label + "/target", c.there.substr(3));
+    else if (!c.there.empty()) tree.File(std::string("cases/") + c.label + "/target", c.there);
+    UniqueFd folder(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::string outcome;
+    try {
+      outcome = Place({folder.Get(), "source"}, {folder.Get(), "target"}, c.how, dir + "/source", target) ? "placed"
+                                                                                                       : "taken";
+    } catch (const Error& e) {
+      outcome = std::to_string(e.Number());
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(Holds(target), c.target);
+    EXPECT_EQ(Holds(dir + "/source"), c.source);
+  }
+  EXPECT_EQ(TempTree::Read(tree / "outside.txt"), "outside");
+}
+
+// A move across file systems removes its source only once the copy checks out: /proc/self/stat says it is empty
+// but reads as text, so a length check fails and the source is never touched (removing it would fail anyway).
+TEST(PlaceTest, AMoveAcrossFileSystemsKeepsASourceItsCopyDoesNotMatch) {
+  TempTree tree;
+  const std::string dir = tree.Dir("to");
+  UniqueFd proc(::open("/proc/self", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folder(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  PlaceOptions options;
+  options.check = Check::Length;
+  const Placed placed =
+      MoveItem({proc.Get(), "stat"}, {folder.Get(), "stat"}, options, "/proc/self/stat", dir + "/stat");
+  EXPECT_FALSE(placed.renamed);
+  EXPECT_FALSE(placed.same);
+  EXPECT_NE(TempTree::Read(dir + "/stat"), "");
+  EXPECT_EQ(Listing(dir), "stat");
+}
 
 // A 64 MiB file holding 4 KiB of data at 1 MiB and 4 KiB at its very end, copied into a folder on the test's own
 // file system and into one on /dev/shm: the copy reads the same and takes about as little space as the source.
