@@ -19,6 +19,7 @@
 #include "dirprint/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "scan/cls_dir_processing.h"
+#include "shell/background_job.h"
 #include "shell/frm_cancel.h"
 #include "tree_gen.h"
 
@@ -91,22 +92,22 @@ class DirPrintBench : public QObject {
 
     std::printf("\n%llu files in %llu folders\n\n| step | time |\n|---|---|\n",
                 static_cast<unsigned long long>(stats.files), static_cast<unsigned long long>(stats.folders));
-    dv::ProcessDirPrintJob(c, engine, nullptr, errors, report.toStdString());  // warms the caches
+    dv::ProcessDirPrintJob(c, engine, errors, report.toStdString());  // warms the caches
     dv::ReportPreview preview;
     preview.resize(900, 500);
     preview.show();
     QElapsedTimer t;
     double previewSeconds = 0;
     t.start();
-    dv::ProcessDirPrintJob(c, engine, nullptr, errors, report.toStdString(), [&] {
-      const double scan = t.nsecsElapsed() / 1e9;
+    dv::ProcessDirPrintJob(c, engine, errors, report.toStdString());
+    Row("scan writing the sortable report (size, type, modified)", t.nsecsElapsed() / 1e9);
+    {
       QElapsedTimer p;
       p.start();
       preview.Load(report);
       QCoreApplication::processEvents();  // the preview paints
       previewSeconds = p.nsecsElapsed() / 1e9;
-      Row("scan writing the sortable report (size, type, modified)", scan);
-    });
+    }
     Row("report loaded into the preview and painted", previewSeconds);
 
     QTableView view;
@@ -137,13 +138,16 @@ class DirPrintBench : public QObject {
     Row("sort by name (text, case ignored), ascending", t.nsecsElapsed() / 1e9);
 
     t.restart();
-    dv::ProcessDirPrintJob(c, engine, nullptr, errors, report.toStdString());
+    dv::ProcessDirPrintJob(c, engine, errors, report.toStdString());
     Row("whole job, no progress program", t.nsecsElapsed() / 1e9);
     const QString program = ProgressProgram();
     if (!QFileInfo(program).isExecutable()) QSKIP(qPrintable("no progress program at " + program));
     CountingCancel cancel(errors, program);
+    dv::BackgroundJob job(&cancel);
+    bool done = false;
     t.restart();
-    dv::ProcessDirPrintJob(c, engine, &cancel, errors, report.toStdString());
+    QVERIFY(dv::StartDirPrintJob(job, &cancel, c, engine, errors, report.toStdString(), [&](long) { done = true; }));
+    QVERIFY(QTest::qWaitFor([&] { return done; }, 600000));
     const double withProgram = t.nsecsElapsed() / 1e9;
     Row(qPrintable(QString("whole job with VORizivuzuvi (started, %1 progress texts, %2 checks, closed)")
                        .arg(cancel.updates)
