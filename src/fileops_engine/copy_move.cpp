@@ -100,11 +100,11 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
   ResumeScope scope = ItemScope(location, itemText, result);
   scope.Step([&] {
     // Read before the transfer: a move takes the source away.
-    if (verification_ == 2) {
+    if (Layout().verification == Verification::Quick) {
       ItemsBeneath::Ref from = beneath_.Holder(path);
       sourceSize = SizeAt(from.dir, from.name, path);
     }
-    if (structure_) {
+    if (Structured()) {
       // Files of one folder come together: their target folder is opened (made when missing) once. A link or
       // file where it should be fails the item.
       if (currentTarget_ != madeTarget_) {
@@ -114,9 +114,9 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       target = JoinPath(currentTarget_, name);
       // Without overwrite the write itself refuses an existing name, so a target that is there, or appears
       // before the copy lands, is left alone.
-      if (overwrite_) result = put(target, true) ? outcome::Success : outcome::Failure;
+      if (Layout().overwrite) result = put(target, true) ? outcome::Success : outcome::Failure;
       else result = put(target, false) ? outcome::Success : outcome::NothingDone;
-    } else if (numberDuplicates_) {
+    } else if (Layout().duplicates == Duplicates::Numbered) {
       target = JoinPath(destPath_, name);
       if (put(target, false)) {
         result = outcome::Success;
@@ -136,7 +136,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
     } else {
       target = JoinPath(destPath_, name);
       if (put(target, false)) result = outcome::Success;
-      else if (overwrite_) result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
+      else if (Layout().overwrite) result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
       else result = outcome::NothingDone;
     }
   });
@@ -144,12 +144,12 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       result == outcome::Success || result == outcome::NumberedDuplicate || result == outcome::OverwroteDuplicate;
   // Quick verification compares lengths only; the full one compares the bytes, read back from the disk. A file
   // moved by a rename is the source itself: nothing to compare.
-  if (placed && verification_ == 2)
+  if (placed && Layout().verification == Verification::Quick)
     scope.Step([&] {
       TargetFolders::Ref to = targets_.Holder(target);
       if (sourceSize != SizeAt(to.dir, to.name, target)) result = outcome::FailedVerification;
     });
-  if (placed && verification_ == 3 && !movedByRename_)
+  if (placed && Layout().verification == Verification::Full && !movedByRename_)
     scope.Step([&] {
       ItemsBeneath::Ref from = beneath_.Holder(path);
       TargetFolders::Ref to = targets_.Holder(target);
@@ -172,7 +172,7 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
 }
 
 long clsFileOps::CopyFolderStep(const std::string& path) {
-  return structure_ ? ShellsFolderStep(path) : outcome::NothingDone;
+  return Structured() ? ShellsFolderStep(path) : outcome::NothingDone;
 }
 
 // ---- move ----
@@ -231,7 +231,7 @@ long clsFileOps::MoveOneFile(const std::string& path) {
 }
 
 long clsFileOps::MoveFolderStep(const std::string& path) {
-  return structure_ ? MoveOneFolder(path) : outcome::NothingDone;
+  return Structured() ? MoveOneFolder(path) : outcome::NothingDone;
 }
 
 // Called after the folder's contents (move walks the list backwards): the mirrored folder is made when nothing

@@ -23,6 +23,12 @@ enum class ReportColumn : long {
 
 // Comparison operators of the size and date restrictions: ">", "<", "=", ">=", "<=".
 enum class CompareOp : long { Greater = 0, Less = 1, Equal = 2, GreaterOrEqual = 3, LessOrEqual = 4 };
+// Their texts, in that order.
+inline constexpr const char* kCompareOpTexts[] = {">", "<", "=", ">=", "<="};
+inline const char* CompareOpText(CompareOp op) {
+  const auto at = static_cast<long>(op);
+  return at >= 0 && at < 5 ? kCompareOpTexts[at] : "";
+}
 
 // Units of sizes, shown and compared.
 enum class SizeUnit : long { Bytes = 0, KB = 1, MB = 2 };

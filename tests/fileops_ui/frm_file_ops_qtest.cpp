@@ -284,8 +284,8 @@ class FrmFileOpsTest : public QObject {
     SetSource(Source());
     prompter_.DefaultAnswer(dv::Answer::No);
     QVERIFY(!w_->PrepareOperation());
-    QCOMPARE(*w_->PreparedSettings().AddAttributeSettings, 32L);
-    QCOMPARE(*w_->PreparedSettings().RemoveAttributeSettings, 1L);
+    QCOMPARE(std::get<dv::AttributeChoice>(w_->PreparedSettings().details).add, 32L);
+    QCOMPARE(std::get<dv::AttributeChoice>(w_->PreparedSettings().details).remove, 1L);
     QVERIFY(Summary().startsWith("\r\nOperation: Change Attributes ->  +A -R\r\n\r\nDirectories: "));
   }
 
@@ -355,7 +355,7 @@ class FrmFileOpsTest : public QObject {
     Type("txtRunProcOnFileWaitTime", "5");
     prompter_.DefaultAnswer(dv::Answer::No);
     w_->PrepareOperation();
-    QCOMPARE(w_->PreparedSettings().RunProcOnFilePauseSetting->waitMs, 5000L);
+    QCOMPARE(std::get<dv::RunProcChoice>(w_->PreparedSettings().details).waitMilliseconds, 5000L);
     Operation(2);
     C<QComboBox>("cboFileSizeRestrictionOperator")->setCurrentText("<=");
     C<QComboBox>("cboFileSizeRestrictionSizeType")->setCurrentText("KB");
@@ -379,8 +379,8 @@ class FrmFileOpsTest : public QObject {
     for (int i = 1; i <= 16; ++i) listed += "\r\n" + Q(bank[i - 1]);
     QVERIFY2(Summary().contains("Source: " + listed + "\r\n{4} more entries ...\r\n\r\nDestination: "),
              qPrintable(Summary()));
-    QVERIFY(w_->PreparedSettings().Individual_File_Selection);
-    QCOMPARE(w_->PreparedSettings().Process_Files_Folders_Both, 0L);
+    QCOMPARE(std::get<dv::BankSource>(w_->PreparedSource()).entries.size(), bank.size());
+    QCOMPARE(w_->PreparedSettings().gathering, dv::Gathering::FilesAndFolders);
     w_->ProcessingBankItems({});
     QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
 
@@ -394,7 +394,7 @@ class FrmFileOpsTest : public QObject {
     emit list->clicked(b);
     QCOMPARE(QDir::cleanPath(E("txtSource")->text()), Q(src + "/b.txt"));
     w_->PrepareOperation();
-    QCOMPARE(Q(w_->PreparedSettings().SourceDirectory), Q(src + "/"));
+    QCOMPARE(Q(std::get<dv::PickedFiles>(w_->PreparedSource()).folder), Q(src + "/"));
     QCOMPARE(w_->PreparedSettings().scan.levels.value_or(-1), int16_t{0});
     QCOMPARE(w_->SelectedFiles(), std::vector<std::string>{"b.txt"});
 
@@ -473,11 +473,11 @@ class FrmFileOpsTest : public QObject {
     QVERIFY(!C("txtInfoDisplay")->isVisible());  // a copy only colours the button
     QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Success: " + src + "/a.txt")));
     // "Full Binary Comparison" is a verification of its own (3), not "Do Not Verify" of the last run.
-    QCOMPARE(w_->Engine().CopyOp_Verification(), 1L);
+    QCOMPARE(std::get<dv::CopyLayout>(w_->Engine().Settings().details).verification, dv::Verification::None);
     A("optCopyVerification_2")->click();
     prompter_.DefaultAnswer(dv::Answer::No);
     w_->PrepareOperation();
-    QCOMPARE(w_->PreparedSettings().CopyOp_Verification.value_or(0), 3L);
+    QCOMPARE(std::get<dv::CopyLayout>(w_->PreparedSettings().details).verification, dv::Verification::Full);
 
     A("cmdLastOperationResults")->click();
     QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
@@ -916,7 +916,7 @@ class FrmFileOpsTest : public QObject {
       prompter_.Clear();
       w_->PrepareOperation();
       QCOMPARE(prompter_.CountTitled("Operation Confirmation"), 1);
-      QCOMPARE(w_->PreparedSettings().RenameSettings->patternMatching, r.renameMatching);
+      QCOMPARE(std::get<dv::RenameChoice>(w_->PreparedSettings().details).patternMatching, r.renameMatching);
       QCOMPARE(*w_->PreparedSettings().scan.patternKind, r.filterKind);
     }
   }
