@@ -20,10 +20,6 @@ namespace dv {
 
 namespace {
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The path cut before its last "/".
 std::string CutAtLastSlash(const std::string& path) {
   size_t at = path.rfind('/');
@@ -92,13 +88,6 @@ void clsFileOps::FileOperation(FileOp op) {
   settings_.operation = op;
   OperationDetails defaults = DefaultDetails(op);
   if (defaults.index() != settings_.details.index()) settings_.details = std::move(defaults);
-}
-
-void clsFileOps::SourceDirectory(const std::string& strSource) {
-  if (EndsWith(strSource, "*.*"))
-    source_ = SourceFolder{strSource.substr(0, strSource.size() - 3), true};
-  else
-    source_ = SourceFolder{strSource, false};
 }
 
 void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileArray) {

@@ -74,8 +74,10 @@ class clsFileOps {
   // Stored back with a trailing "/" by the path check.
   const std::string& DestinationDirectory() const { return settings_.destination; }
   void DestinationDirectory(std::string strDestination) { settings_.destination = std::move(strDestination); }
-  // A folder; "folder/*.*" its contents only.
-  void SourceDirectory(const std::string& strSource);
+  // A folder, walked; contents only: the folder itself is no item.
+  void SourceDirectory(std::string strSource, bool contentsOnly = false) {
+    source_ = SourceFolder{std::move(strSource), contentsOnly};
+  }
   // Files of the source folder, by name. A name that cannot be opened (or that is not a plain name of that
   // folder) is reported and left out when the operation starts.
   void LoadMultipleFileArray(const std::vector<std::string>& strFileArray);

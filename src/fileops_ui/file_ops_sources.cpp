@@ -129,7 +129,12 @@ void frmFileOps::SourceListFilterChanged() {
 void frmFileOps::RefreshDrives() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:36");
   QString s;
-  scope.Step([&] { s = txtSource_->text(); });
+  // Files picked one by one show as their folder and "Multiple.Files"; a folder of that name is a folder.
+  bool picked = false;
+  scope.Step([&] {
+    s = txtSource_->text();
+    picked = selectedFiles_.size() > 1;
+  });
   scope.Step([&] {
     selectedFiles_.clear();
     flbSource_->clearSelection();
@@ -137,7 +142,7 @@ void frmFileOps::RefreshDrives() {
   scope.Step([&] {
     // Picked files were the user's choice within their folder: the folder stays the source. A source that is gone
     // (removed by the run, or elsewhere) stays as it is and is shown as missing; no other folder takes its place.
-    if (s.endsWith(kMultipleFiles)) {
+    if (picked && s.endsWith(kMultipleFiles)) {
       s.chop(static_cast<int>(qstrlen(kMultipleFiles)));
       txtSource_->setText(s);
     }
@@ -155,7 +160,8 @@ bool frmFileOps::SourceMissing() const {
   if (!bank_.empty()) return false;
   QString path = txtSource_->text();
   if (path.trimmed().isEmpty()) return false;
-  if (path.endsWith(kMultipleFiles)) path.chop(static_cast<int>(qstrlen(kMultipleFiles)));
+  if (selectedFiles_.size() > 1 && path.endsWith(kMultipleFiles))
+    path.chop(static_cast<int>(qstrlen(kMultipleFiles)));
   const QFileInfo info(path);
   return !info.exists() && !info.isSymLink();
 }

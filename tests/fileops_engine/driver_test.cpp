@@ -73,12 +73,13 @@ TEST_F(FileOpsTest, PathCheckResultsAskTellAndStopAsTheyShould) {
   EXPECT_EQ(TreeListing(T + "/src"), "a.txt = a\nsub/\n");
 }
 
-// "folder/*.*" is checked and walked as the folder; delete then keeps the folder itself.
-TEST_F(FileOpsTest, StarDotStarSourceIsTheFoldersContents) {
+// A folder's contents are checked and walked as the folder; delete then keeps the folder itself.
+TEST_F(FileOpsTest, ContentsOnlySourceIsTheFoldersContents) {
   tree.File("src/a.txt", "a");
   tree.File("src/sub/b.txt", "b");
   tree.Dir("dst");
-  Paths(tree / "src/*.*", tree / "dst");
+  Paths(tree / "src/", tree / "dst");
+  ops.SourceDirectory(tree / "src/", /*contentsOnly=*/true);
   ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   Run();
@@ -86,7 +87,7 @@ TEST_F(FileOpsTest, StarDotStarSourceIsTheFoldersContents) {
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/a.txt", "Success: T/src/sub", "Success: T/src/sub/b.txt"}));
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = a\nsub/\nsub/b.txt = b\n");
 
-  Paths(tree / "src/*.*");
+  ops.SourceDirectory(tree / "src/", /*contentsOnly=*/true);
   ops.FileOperation(FileOp::Delete);
   ops.DeleteSettings(0);
   Run();

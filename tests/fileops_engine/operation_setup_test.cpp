@@ -264,6 +264,12 @@ TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
   EXPECT_EQ(std::get<PickedFiles>(p.source).folder, "/data/src/");
   EXPECT_EQ(std::get<PickedFiles>(p.source).names, std::vector<std::string>{"x.txt"});
   EXPECT_EQ(p.settings.scan.levels, 0);
+
+  // A folder's contents as the box writes them.
+  c = Base(FileOp::Copy);
+  c.source = "/data/src/*.*";
+  const auto contents = std::get<SourceFolder>(PrepareOperation(c, prompter).source);
+  EXPECT_TRUE(contents.path == "/data/src/" && contents.contentsOnly);
 }
 
 // The checks that refuse an operation, and what they change in the choices.

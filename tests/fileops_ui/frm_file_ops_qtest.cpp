@@ -848,6 +848,8 @@ class FrmFileOpsTest : public QObject {
     const Row rows[] = {
         {0, [this] { SetSource(""); }, "txtSource", "No Source", "Choose a source folder"},
         {0, [&] { SetSource(*tree_ / "nowhere"); }, "txtSource", "Source does not exist", "From: "},
+        // Typed, a folder of that name is a folder: only files picked in the list make "Multiple.Files".
+        {0, [&] { SetSource(*tree_ / "Multiple.Files"); }, "txtSource", "Source does not exist", "From: "},
         {10, [&] { E("txtDestination")->setText(Q(*tree_ / "none")); }, "txtDestination",
          "Destination does not exist", "To: "},
         {0, [&] { E("txtDestination")->setText(Q(src + "/deep")); }, "txtDestination", "Destination inside Source",
