@@ -60,7 +60,6 @@ class clsFileOps {
   void ProcessOperation();
 
   const OperationSettings& Settings() const { return settings_; }
-  const OperationSource& Source() const { return source_; }
 
   // Named properties over the held value, for callers that set one field at a time. Setting a field of another
   // operation's details replaces the details with that operation's defaults first.
@@ -81,7 +80,7 @@ class clsFileOps {
   // Files of the source folder, by name. A name that cannot be opened (or that is not a plain name of that
   // folder) is reported and left out when the operation starts.
   void LoadMultipleFileArray(const std::vector<std::string>& strFileArray);
-  // Entries as the bank file writes them; none: the source is a folder again (SourceDirectory).
+  // Entries as the bank file writes them; none (after a bank): no source until SourceDirectory names one.
   void ProcessingBankItems(const std::vector<std::string>& items);
   void OverwriteFiles(bool booOverwrite) { Edit<CopyLayout>().overwrite = booOverwrite; }
   void CopyOp_CopyDirectoryStructure(bool booCopyDirStructure) { Edit<CopyLayout>().structure = booCopyDirStructure; }
