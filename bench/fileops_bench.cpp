@@ -102,7 +102,8 @@ int OperationsTable(long files, const std::string& work, long bigMb) {
          bench::TimeCommand("cp -a '" + tree + "' '" + ours + "' && cp -a '" + tree + "' '" + theirs + "'");
          sync();
        },
-       [&] { return Operate(ours, temp, FileOp::Delete, "", false); }, [&] { return Shell("rm -rf '" + theirs + "'"); }},
+       [&] { return Operate(ours, temp, FileOp::Delete, "", false); },
+       [&] { return Shell("rm -rf '" + theirs + "'"); }},
       {"empty shells", "find -type d | mkdir -p; find ! -type d | touch", [&] { clear(ours); clear(theirs); sync(); },
        [&] { return Operate(tree, temp, FileOp::EmptyShells, ours, false); },
        [&] {
@@ -177,7 +178,8 @@ int main(int argc, char** argv) {
   };
   const Row rows[] = {
       {"list preview, delete (files and folders)", Best([&] { return Preview(tree, temp, FileOp::Delete, ""); })},
-      {"list preview, copy with structure (files and folders)", Best([&] { return Preview(tree, temp, FileOp::Copy, dst); })},
+      {"list preview, copy with structure (files and folders)",
+       Best([&] { return Preview(tree, temp, FileOp::Copy, dst); })},
   };
   long resultsBytes = static_cast<long>(fso.GetFile(temp + "/DVidt.txt").Size());
   std::printf("tree: %llu files, %llu folders; results file of the last preview: %ld KB\n\n",
