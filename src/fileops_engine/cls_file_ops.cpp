@@ -1,12 +1,12 @@
 // The operation driver. Stages of one ProcessOperation call:
-//   1. reset: flags, lists (the files list stays: LoadMultipleFileArray may have filled it), counts, results;
+//   1. reset: flags, lists, counts, results; the run's own state from the settings (StartRun: picked files,
+//      the rename pattern and the date converted);
 //   2. the results file is emptied at once, so a refused operation still leaves its header;
 //   3. check: VerifyPaths on the source and destination (or, with a processing bank, on each entry in turn);
 //   4. the report preview, or the root question and the gathering (the scanning object's walk); the
 //      processing phase runs inside the walk's completion event;
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
-
 
 #include "common/pattern.h"
 #include "fileops_engine/bank_file.h"
