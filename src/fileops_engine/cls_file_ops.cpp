@@ -607,7 +607,7 @@ void clsFileOps::ProcessFile(const std::string& path) {
     Events().evtCFOCheckForClosing();
     if (Stopped()) return;
     newName_.clear();
-    const long result = !settings_.previewOnly           ? (this->*StepsOf(static_cast<long>(Operation())).perFile)(path)
+    const long result = !settings_.previewOnly           ? (this->*StepsOf(Operation()).perFile)(path)
                         : Operation() == FileOp::Rename ? PreviewRename(path)
                                                         : outcome::Preview;
     const char* prefix = nullptr;
@@ -660,7 +660,7 @@ void clsFileOps::ProcessFolder(const std::string& path) {
     long result = outcome::None;
     if (settings_.previewOnly)
       result = outcome::Preview;
-    else if (FolderStep step = StepsOf(static_cast<long>(Operation())).perFolder)
+    else if (FolderStep step = StepsOf(Operation()).perFolder)
       result = (this->*step)(path);
     if (Operation() != FileOp::Copy && Operation() != FileOp::EmptyShells && Operation() != FileOp::Delete &&
         Operation() != FileOp::Move)

@@ -135,7 +135,7 @@ class clsFileOps {
     FileStep perFile;
     FolderStep perFolder;
   };
-  static const OperationSteps& StepsOf(long operation);
+  static const OperationSteps& StepsOf(FileOp op);
   // The run's own state, made from the settings and the source before the checks.
   void StartRun();
   // An error event, and true, when an operation is running already.

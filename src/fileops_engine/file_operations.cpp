@@ -15,7 +15,7 @@
 
 namespace dv {
 
-const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
+const clsFileOps::OperationSteps& clsFileOps::StepsOf(FileOp op) {
   static const OperationSteps kSteps[] = {
       {&clsFileOps::UnknownOperation, nullptr},                      // no such operation
       {&clsFileOps::CopyStep, &clsFileOps::CopyFolderStep},          // 1 copy
@@ -33,12 +33,13 @@ const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
       {&clsFileOps::CompareOneFile, nullptr},                        // 13 compare
   };
   static_assert(sizeof kSteps / sizeof kSteps[0] == kLastFileOp + 1);
+  const long operation = static_cast<long>(op);
   return operation >= 1 && operation <= kLastFileOp ? kSteps[operation] : kSteps[0];
 }
 
 long clsFileOps::UnknownOperation(const std::string& path) {
-  PassError(Error(err::Application, "There is no operation number " + std::to_string(static_cast<long>(Operation()))), cfoloc::ProcessFile,
-            cfoerr::Item, "Processing a file at or near file " + path);
+  PassError(Error(err::Application, "There is no operation number " + std::to_string(static_cast<long>(Operation()))),
+            cfoloc::ProcessFile, cfoerr::Item, "Processing a file at or near file " + path);
   return outcome::Failure;
 }
 
