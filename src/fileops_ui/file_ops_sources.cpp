@@ -18,6 +18,7 @@
 #include <cerrno>
 
 #include "common/prompter.h"
+#include "fileops_engine/bank_file.h"
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/shell_services.h"
@@ -204,7 +205,7 @@ void frmFileOps::AddFolderToBank(std::string folder) {
   const int choice = GiveChoice("Would you like to add the folder and its contents or just the contents of the folder?",
                                 "Folder && Contents", "Contents Only", "Add Folder with Contents?");
   if (choice == 0) return;
-  const std::string entry = choice == 1 ? folder : folder + "*.*";
+  const std::string entry = BankEntryText({choice == 1 ? BankEntry::Kind::Folder : BankEntry::Kind::Contents, folder});
   if (std::find(bank_.begin(), bank_.end(), entry) == bank_.end()) bank_.push_back(entry);
   UpdateSourceCaption();
 }
@@ -268,7 +269,7 @@ void frmFileOps::DroppedOnBankButton(const QStringList& paths, bool add) {
 void frmFileOps::RemoveFolderFromBank(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   for (std::string& e : bank_)
-    if (e == folder || e == folder + "*.*") e.clear();
+    if (e == folder || e == BankEntryText({BankEntry::Kind::Contents, folder})) e.clear();
 }
 
 void frmFileOps::ResetBankIfEmpty() {
