@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   const size_t n = static_cast<size_t>(files);
   auto replace = [&](const std::string& source, const char* find, const char* with, size_t lines) {
     return Engine(source, "", temp, lines, [&](clsFileOps& ops) {
-      ops.FileOperation(fileop::FindReplace);
+      ops.FileOperation(FileOp::FindReplace);
       ops.FindAndReplaceSettings(find, with, false, 0, ".TXT");
     });
   };
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
                            "\"${p%/*}/file_${p##*/doc_}\"; done";
   for (int i = 0; i < 3; ++i) {
     Keep(renameOurs, Engine(text, "", temp, n, [](clsFileOps& ops) {
-      ops.FileOperation(fileop::Rename);
+      ops.FileOperation(FileOp::Rename);
       ops.RenameSettings("^file_", "doc_", 2, 32000);
     }));
     Keep(mvLoop, Tool(loop));
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   bench::Measured compareOurs, diff;
   for (int i = 0; i < 3; ++i) {
     Keep(compareOurs, Engine(a, b, temp, stats.files, [](clsFileOps& ops) {
-      ops.FileOperation(fileop::Compare);
+      ops.FileOperation(FileOp::Compare);
       ops.SetCompareOptions(true, true, true, true, 0);
     }));
     Keep(diff, Tool("diff -rq --no-dereference " + a + " " + b));

@@ -38,7 +38,7 @@ inline Measured RunEngine(const std::string& source, const std::string& destinat
     scan.StartingDirectory(source);
     ops.SourceDirectory(source);
     ops.DestinationDirectory(destination);
-    ops.Process_Files_Folders_Both(0);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     setUp(ops);
     ops.ProcessOperation();
     const long lines = static_cast<long>(ops.RecordedLines().size());

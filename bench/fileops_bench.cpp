@@ -52,17 +52,20 @@ Run Find(const std::vector<std::string>& args) {
 }
 
 // One operation over the whole tree, the structure mirrored with its empty folders, empty folders deleted.
-Run Operate(const std::string& tree, const std::string& temp, long op, const std::string& destination, bool preview) {
+Run Operate(const std::string& tree, const std::string& temp, FileOp op, const std::string& destination, bool preview) {
   return Of(RunEngine(tree, destination, temp, -1, [&](clsFileOps& ops) {
     ops.FileOperation(op);
-    ops.CopyOp_CopyDirectoryStructure(true);
-    ops.CopyOp_CopyEmptyDirs(true);
-    ops.DeleteSettings(1);
+    if (op == FileOp::Delete) {
+      ops.DeleteSettings(1);
+    } else if (op == FileOp::Copy) {
+      ops.CopyOp_CopyDirectoryStructure(true);
+      ops.CopyOp_CopyEmptyDirs(true);
+    }
     ops.PreviewOnly(preview);
   }));
 }
 
-Run Preview(const std::string& tree, const std::string& temp, long op, const std::string& destination) {
+Run Preview(const std::string& tree, const std::string& temp, FileOp op, const std::string& destination) {
   return Operate(tree, temp, op, destination, true);
 }
 
@@ -90,7 +93,7 @@ int OperationsTable(long files, const std::string& work, long bigMb) {
   };
   const Job jobs[] = {
       {"copy with structure", "cp -a", [&] { clear(ours); clear(theirs); sync(); },
-       [&] { return Operate(tree, temp, 1, ours, false); },
+       [&] { return Operate(tree, temp, FileOp::Copy, ours, false); },
        [&] { return Shell("cp -a '" + tree + "' '" + theirs + "'"); }},
       {"delete files and emptied folders", "rm -rf",
        [&] {
@@ -99,15 +102,16 @@ int OperationsTable(long files, const std::string& work, long bigMb) {
          bench::TimeCommand("cp -a '" + tree + "' '" + ours + "' && cp -a '" + tree + "' '" + theirs + "'");
          sync();
        },
-       [&] { return Operate(ours, temp, 3, "", false); }, [&] { return Shell("rm -rf '" + theirs + "'"); }},
+       [&] { return Operate(ours, temp, FileOp::Delete, "", false); },
+       [&] { return Shell("rm -rf '" + theirs + "'"); }},
       {"empty shells", "find -type d | mkdir -p; find ! -type d | touch", [&] { clear(ours); clear(theirs); sync(); },
-       [&] { return Operate(tree, temp, 2, ours, false); },
+       [&] { return Operate(tree, temp, FileOp::EmptyShells, ours, false); },
        [&] {
          return Shell("mkdir '" + theirs + "' && cd '" + tree + "' && find . -type d -print0 | (cd '" + theirs +
                       "' && xargs -0 mkdir -p) && find . ! -type d -print0 | (cd '" + theirs + "' && xargs -0 touch)");
        }},
       {"one big file", "cp -a", [&] { clear(ours); clear(theirs); sync(); },
-       [&] { return Operate(big, temp, 1, ours, false); },
+       [&] { return Operate(big, temp, FileOp::Copy, ours, false); },
        [&] { return Shell("cp -a '" + big + "' '" + theirs + "'"); }},
   };
   std::printf("tree: %llu files, %llu folders, %llu MB; big file %ld MB\n\n",
@@ -173,8 +177,9 @@ int main(int argc, char** argv) {
     Run run;
   };
   const Row rows[] = {
-      {"list preview, delete (files and folders)", Best([&] { return Preview(tree, temp, 3, ""); })},
-      {"list preview, copy with structure (files and folders)", Best([&] { return Preview(tree, temp, 1, dst); })},
+      {"list preview, delete (files and folders)", Best([&] { return Preview(tree, temp, FileOp::Delete, ""); })},
+      {"list preview, copy with structure (files and folders)",
+       Best([&] { return Preview(tree, temp, FileOp::Copy, dst); })},
   };
   long resultsBytes = static_cast<long>(fso.GetFile(temp + "/DVidt.txt").Size());
   std::printf("tree: %llu files, %llu folders; results file of the last preview: %ld KB\n\n",

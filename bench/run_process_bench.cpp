@@ -33,8 +33,8 @@ double RunOperation(const std::string& tree, const std::string& temp, long pause
     scan.ShowHiddenAndSystemFiles(true);
     scan.StartingDirectory(tree);
     ops.SourceDirectory(tree);
-    ops.FileOperation(fileop::RunProcess);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.FileOperation(FileOp::RunProcess);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     ops.RunProcOnFile("true <<filename>>");
     ops.RunProcOnFilePauseSetting(pause, 60000, false);
     ops.ProcessOperation();

@@ -273,13 +273,9 @@ int RunOpCommand(const std::vector<std::string>& args) {
   if (ownReport) engine.scFileOperations().ReportFilePath(ownReport->Path());
   OpListener listener(engine, terminal);
   engine.Listener(&listener);
-  ApplyOperationSettings(prepared.settings, engine);
-  engine.ProcessingBankItems(options.choices.bank);
-  engine.DisplayAffectedItemsFirst(options.reportPreview);
-  engine.scFileOperations().StartingDirectory(engine.SourceDirectory());
   {
     SignalScope stopSignals(&engine.StopToken());
-    engine.ProcessOperation();
+    engine.ProcessOperation(prepared.settings, prepared.source);
     listener.ClearLine();
     if (int sig = SignalScope::Caught()) {
       try {

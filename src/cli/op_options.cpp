@@ -11,37 +11,33 @@ namespace dv {
 
 namespace {
 
-struct Operation {
+struct OpSpec {
   const char* name;
-  OperationChoice choice;
-  int dateToChange;  // for the three date operations
+  FileOp op;
   std::set<std::string> options;  // the options of this operation alone
 };
 
-const std::vector<Operation>& Operations() {
-  static const std::vector<Operation> ops = {
-      {"copy", OperationChoice::Copy, 0, {"--flat", "--overwrite", "--empty-folders", "--duplicates", "--verify"}},
-      {"shells", OperationChoice::EmptyShells, 0, {"--folders-only"}},
-      {"delete", OperationChoice::Delete, 0, {"--empty-folders"}},
-      {"replace", OperationChoice::FindAndReplace, 0,
-       {"--find", "--replace", "--backup", "--text-extensions", "--binary", "--code"}},
-      {"rename", OperationChoice::Rename, 0, {"--pattern", "--with", "--start"}},
-      {"attributes", OperationChoice::Attributes, 0, {"--set", "--clear"}},
-      {"move", OperationChoice::Move, 0, {"--flat", "--empty-folders", "--duplicates", "--verify"}},
-      {"open", OperationChoice::Open, 0, {"--macro", "--ask-each"}},
-      {"modified-date", OperationChoice::ChangeDate, 1, {"--to"}},
-      {"created-date", OperationChoice::ChangeDate, 0, {"--to"}},
-      {"accessed-date", OperationChoice::ChangeDate, 2, {"--to"}},
-      {"run", OperationChoice::RunProcess, 0,
-       {"--command", "--wait", "--no-wait", "--ask-each", "--continue-on-timeout"}},
-      {"compare", OperationChoice::Compare, 0, {"--sample", "--hide"}},
+const std::vector<OpSpec>& Operations() {
+  static const std::vector<OpSpec> ops = {
+      {"copy", FileOp::Copy, {"--flat", "--overwrite", "--empty-folders", "--duplicates", "--verify"}},
+      {"shells", FileOp::EmptyShells, {"--folders-only"}},
+      {"delete", FileOp::Delete, {"--empty-folders"}},
+      {"replace", FileOp::FindReplace, {"--find", "--replace", "--backup", "--text-extensions", "--binary", "--code"}},
+      {"rename", FileOp::Rename, {"--pattern", "--with", "--start"}},
+      {"attributes", FileOp::Attributes, {"--set", "--clear"}},
+      {"move", FileOp::Move, {"--flat", "--empty-folders", "--duplicates", "--verify"}},
+      {"open", FileOp::OpenWithMacro, {"--macro", "--ask-each"}},
+      {"modified-date", FileOp::ModifiedDate, {"--to"}},
+      {"created-date", FileOp::CreatedDate, {"--to"}},
+      {"accessed-date", FileOp::AccessedDate, {"--to"}},
+      {"run", FileOp::RunProcess, {"--command", "--wait", "--no-wait", "--ask-each", "--continue-on-timeout"}},
+      {"compare", FileOp::Compare, {"--sample", "--hide"}},
   };
   return ops;
 }
 
-bool UsesDestination(OperationChoice op) {
-  return op == OperationChoice::Copy || op == OperationChoice::EmptyShells || op == OperationChoice::Move ||
-         op == OperationChoice::Compare;
+bool IsDateOperation(FileOp op) {
+  return op == FileOp::ModifiedDate || op == FileOp::CreatedDate || op == FileOp::AccessedDate;
 }
 
 // 'YYYY-MM-DD[ HH:MM:SS]', local time; the text is kept for the summary.
@@ -78,7 +74,7 @@ long WholeNumber(const std::string& option, const std::string& value, long low, 
 const std::vector<std::string>& OperationNames() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> out;
-    for (const Operation& op : Operations()) out.push_back(op.name);
+    for (const OpSpec& op : Operations()) out.push_back(op.name);
     return out;
   }();
   return names;
@@ -92,13 +88,12 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     o.help = true;
     return o;
   }
-  const Operation* op = nullptr;
-  for (const Operation& candidate : Operations())
+  const OpSpec* op = nullptr;
+  for (const OpSpec& candidate : Operations())
     if (Lower(args[0]) == candidate.name) op = &candidate;
   if (!op) throw UsageError("'" + args[0] + "' is no operation; one of copy, shells, delete, replace, rename, "
                             "attributes, move, open, modified-date, created-date, accessed-date, run, compare");
-  c.operation = op->choice;
-  c.dateToChange = op->dateToChange;
+  c.operation = op->op;
   // Defaults as the window starts; the command line has no picked date, so --to is needed.
   c.newDate.reset();
 
@@ -113,7 +108,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     const std::string& name = r.Name();
     // An option of another operation is a mistake worth saying, not something to ignore.
     bool own = op->options.count(name) > 0;
-    for (const Operation& other : Operations())
+    for (const OpSpec& other : Operations())
       if (!own && other.options.count(name)) throw UsageError(name + " does not apply to " + op->name);
 
     if (name == "--help") { r.Flag(); o.help = true; }
@@ -122,7 +117,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     else if (name == "--empty-folders") {
       r.Flag();
       c.emptyFolders = true;
-      c.deleteEmptyFolders = c.operation == OperationChoice::Delete;
+      c.deleteEmptyFolders = c.operation == FileOp::Delete;
     }
     else if (name == "--duplicates")
       c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
@@ -191,22 +186,15 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     else if (name == "--file-pattern") c.filePattern = r.Value();
     else if (name == "--file-size") {
       const ReportOptions::SizeLimit limit = ParseSizeLimit(r.Value(), name);
-      static const char* ops[] = {">", "<", "=", ">=", "<="};
-      static const char* units[] = {"Bytes", "KB", "MB"};
-      c.sizeOperator = ops[limit.op];
-      c.sizeText = std::to_string(limit.value);
-      c.sizeUnit = units[limit.unit];
+      c.sizeFilter = SizeFilter{static_cast<CompareOp>(limit.op), limit.value, static_cast<SizeUnit>(limit.unit),
+                                std::to_string(limit.value)};
     }
     else if (name == "--extensions") c.extensions = r.Value();
     else if (name == "--exclude-extensions") { r.Flag(); c.includeExtensions = false; }
     else if (name == "--date") {
       const ReportOptions::DateLimit limit = ParseDateLimit(r.Value());
-      static const char* types[] = {"Date Created", "Date Modified", "Date Last Accessed"};
-      static const char* ops[] = {">", "<", "=", ">=", "<="};
-      c.dateType = types[limit.type];
-      c.dateOperator = ops[limit.op];
-      c.filterDate = limit.day;
-      c.filterDateText = r.Value().substr(r.Value().find_last_of(" <>=") + 1);
+      c.dateFilter = DateFilter{static_cast<DateType>(limit.type), static_cast<CompareOp>(limit.op), limit.day,
+                                r.Value().substr(r.Value().find_last_of(" <>=") + 1)};
     }
     else if (name == "--no-hidden") { r.Flag(); c.showHidden = false; }
     else if (name == "--levels") {
@@ -256,9 +244,9 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
     }
   }
   if (destination) c.destination = positional.back();
-  if (c.operation == OperationChoice::ChangeDate && !toGiven) throw UsageError(std::string(op->name) + " needs --to");
-  if (c.operation == OperationChoice::RunProcess && !commandGiven) throw UsageError("run needs --command");
-  if (c.operation == OperationChoice::FindAndReplace && c.findText.empty()) throw UsageError("replace needs --find");
+  if (IsDateOperation(c.operation) && !toGiven) throw UsageError(std::string(op->name) + " needs --to");
+  if (c.operation == FileOp::RunProcess && !commandGiven) throw UsageError("run needs --command");
+  if (c.operation == FileOp::FindReplace && c.findText.empty()) throw UsageError("replace needs --find");
   return o;
 }
 

@@ -77,13 +77,6 @@ std::vector<long> ParseColumns(const std::string& text) {
   return codes;
 }
 
-long OperatorCode(const std::string& op) {
-  static const char* ops[] = {">", "<", "=", ">=", "<="};
-  for (long i = 0; i < 5; ++i)
-    if (op == ops[i]) return i;
-  return -1;
-}
-
 }  // namespace
 
 ReportOptions::SizeLimit ParseSizeLimit(const std::string& text, const std::string& option) {
@@ -92,7 +85,7 @@ ReportOptions::SizeLimit ParseSizeLimit(const std::string& text, const std::stri
   if (!std::regex_match(text, m, form))
     throw UsageError(option + ": '" + text + "' is not of the form 'OP N UNIT', e.g. '>= 10 KB'");
   ReportOptions::SizeLimit limit;
-  limit.op = OperatorCode(m[1]);
+  limit.op = CompareOperatorCode(m[1]);
   limit.unit = Lookup(option + " unit", m[3], {{"bytes", 0}, {"byte", 0}, {"b", 0}, {"kb", 1}, {"mb", 2}});
   long long value = std::stoll(m[2]);
   // The same limits the windows keep: 2,047 MB in any unit.
@@ -110,7 +103,7 @@ ReportOptions::DateLimit ParseDateLimit(const std::string& text) {
     throw UsageError("--date: '" + text + "' is not of the form 'TYPE OP YYYY-MM-DD', e.g. 'modified >= 2024-01-31'");
   ReportOptions::DateLimit limit;
   limit.type = Lookup("--date type", m[1], {{"created", 0}, {"modified", 1}, {"accessed", 2}});
-  limit.op = OperatorCode(m[2]);
+  limit.op = CompareOperatorCode(m[2]);
   int y = std::stoi(m[3]), mo = std::stoi(m[4]), d = std::stoi(m[5]);
   static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -172,7 +165,7 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
     else if (name == "--columns") o.columns = ParseColumns(r.Value());
     else if (name == "--levels") {
       std::string v = Lower(r.Value());
-      if (v == "all") o.levels = 32000;
+      if (v == "all") o.levels = kAllLevels;
       else if (std::regex_match(v, std::regex(R"(\d{1,5})")) && std::stol(v) <= 32767)
         o.levels = static_cast<int16_t>(std::stol(v));
       else throw UsageError("--levels: '" + r.Value() + "' is not 'all' or a number from 0 to 32767");

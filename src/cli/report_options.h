@@ -30,7 +30,7 @@ struct ReportOptions {
 
   long view = 0;                  // ShowType
   std::vector<long> columns{1, 3};  // ShowColumns
-  int16_t levels = 32000;         // DirLevelsDeep
+  int16_t levels = kAllLevels;    // DirLevelsDeep
   long sizeUnit = 1;              // SetSizeType
   bool dirsOnly = false, excludeEmpty = false, fullPath = false, fileCounts = false;
   long directorySummary = 1;

@@ -1,5 +1,7 @@
 #include "common/shared_utils.h"
 
+#include "common/compare_operators.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -13,12 +15,8 @@
 namespace dv {
 
 long GetOperatorCode(const std::string& op) {
-  if (op == ">") return 0;
-  if (op == "<") return 1;
-  if (op == "=") return 2;
-  if (op == ">=") return 3;
-  if (op == "<=") return 4;
-  return 0;
+  const long code = CompareOperatorCode(op);
+  return code < 0 ? 0 : code;
 }
 
 std::string TrimBlanks(const std::string& text, const char* blanks) {

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "scan/scan_codes.h"
+
 class QItemSelectionModel;
 
 namespace dv {
@@ -17,7 +19,7 @@ class SortableListModel;
 // What the report's third and fourth lines say about the scan that filled the list.
 struct SortableReportScan {
   std::string startingDirectory;
-  int dirLevelsDeep = 32000;  // 32000: every level
+  int dirLevelsDeep = kAllLevels;
   bool filtersActive = false;
 };
 

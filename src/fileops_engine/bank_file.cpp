@@ -74,10 +74,30 @@ void WriteBankFile(const std::string& path, const std::vector<std::string>& line
   file.Commit();
 }
 
+BankEntry ParseBankEntry(const std::string& text) {
+  if (text.size() >= 3 && text.compare(text.size() - 3, 3, "*.*") == 0)
+    return {BankEntry::Kind::Contents, text.substr(0, text.size() - 3)};
+  if (!text.empty() && text.back() == '/') return {BankEntry::Kind::Folder, text};
+  return {BankEntry::Kind::File, text};
+}
+
+std::string BankEntryText(const BankEntry& entry) {
+  return entry.kind == BankEntry::Kind::Contents ? entry.path + "*.*" : entry.path;
+}
+
+BankSource ParseBankEntries(const std::vector<std::string>& entries) {
+  BankSource bank;
+  for (const std::string& entry : UniqueBankEntries(entries))
+    if (!entry.empty()) bank.entries.push_back(ParseBankEntry(entry));
+  return bank;
+}
+
 int BankEntryIcon(const std::string& entry) {
-  if (entry.size() >= 3 && entry.compare(entry.size() - 3, 3, "*.*") == 0) return 3;
-  if (!entry.empty() && entry.back() == '/') return 1;
-  return 2;
+  switch (ParseBankEntry(entry).kind) {
+    case BankEntry::Kind::Contents: return 3;
+    case BankEntry::Kind::Folder: return 1;
+    default: return 2;
+  }
 }
 
 long BankColumnTwips(const std::vector<std::string>& entries) {
@@ -121,16 +141,10 @@ namespace {
 // What makes two bank entries the same: their kind (folder, contents, file) and their absolute path, made
 // lexically. A path that cannot be made absolute (the current folder has no name) is compared as given.
 std::string BankEntryKey(const std::string& entry) {
-  std::string body = entry;
-  char kind = 'f';
-  if (body.size() >= 3 && body.compare(body.size() - 3, 3, "*.*") == 0) {
-    body.resize(body.size() - 3);
-    kind = 'c';
-  } else if (!body.empty() && body.back() == '/') {
-    kind = 'd';
-  }
+  const BankEntry parsed = ParseBankEntry(entry);
+  const char kind = "dcf"[static_cast<int>(parsed.kind)];
   try {
-    return kind + GetAbsolutePathName(body);
+    return kind + GetAbsolutePathName(parsed.path);
   } catch (const Error&) {
     return kind + entry;
   }

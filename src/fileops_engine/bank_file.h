@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fileops_engine/operation_settings.h"
+
 namespace dv {
 
 inline constexpr char kBankSeparator[] = "@FBS@";
@@ -36,6 +38,12 @@ void WriteBankFile(const std::string& path, const std::vector<std::string>& line
 // contents, file) and the same absolute path made lexically ("/a/b/" and "/a//b/"). Empty entries stay as they
 // are (they name nothing and are passed over). A bank acting twice on one entry would act on its own result.
 std::vector<std::string> UniqueBankEntries(std::vector<std::string> entries);
+
+// An entry as stored: "folder/" a folder with its contents, "folder/*.*" its contents only, else a file.
+BankEntry ParseBankEntry(const std::string& text);
+std::string BankEntryText(const BankEntry& entry);
+// The bank as a source: the entries given again dropped (UniqueBankEntries), the empty ones left out.
+BankSource ParseBankEntries(const std::vector<std::string>& entries);
 
 // How an entry is shown: 1 a folder with its contents ("folder/"), 3 the contents only ("folder/*.*"), 2 a file.
 int BankEntryIcon(const std::string& entry);

@@ -1,12 +1,12 @@
 // The operation driver. Stages of one ProcessOperation call:
-//   1. reset: flags, lists (the files list stays: LoadMultipleFileArray may have filled it), counts, results;
+//   1. reset: flags, lists, counts, results; the run's own state from the settings (StartRun: picked files,
+//      the rename pattern and the date converted);
 //   2. the results file is emptied at once, so a refused operation still leaves its header;
 //   3. check: VerifyPaths on the source and destination (or, with a processing bank, on each entry in turn);
 //   4. the report preview, or the root question and the gathering (the scanning object's walk); the
 //      processing phase runs inside the walk's completion event;
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
-
 
 #include "common/pattern.h"
 #include "fileops_engine/bank_file.h"
@@ -19,10 +19,6 @@
 namespace dv {
 
 namespace {
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // The path cut before its last "/".
 std::string CutAtLastSlash(const std::string& path) {
@@ -86,69 +82,70 @@ ResumeScope clsFileOps::ItemScope(const char* location, std::string itemText, lo
   }, location);
 }
 
-// ---- settings methods ----
+// ---- the named properties ----
 
-void clsFileOps::FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
-                                        bool booCreateBackup, long cusFileTypes, const std::string& strTXTExtension) {
-  findReplace_ = {strFindString, strReplaceString, booCreateBackup, cusFileTypes, strTXTExtension};
+void clsFileOps::FileOperation(FileOp op) {
+  settings_.operation = op;
+  OperationDetails defaults = DefaultDetails(op);
+  if (defaults.index() != settings_.details.index()) settings_.details = std::move(defaults);
 }
 
-void clsFileOps::RenameSettings(const std::string& strRenameSearchPattern, const std::string& strRenameReplacement,
-                                long currentPatternMatching, int intStartReplacingAt) {
-  ResumeScope scope = Reporting(cfoloc::RenameSettings, cfoerr::Setting);
-  scope.Step([&] {
-    rename_.searchPattern = ConvertPattern(strRenameSearchPattern, currentPatternMatching);
-    rename_.replacement = strRenameReplacement;
-    rename_.patternMatching = currentPatternMatching;
-    rename_.startReplacingAt = intStartReplacingAt;
-  });
+void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileArray) {
+  std::string folder = SourceText(source_);
+  if (const auto* given = std::get_if<SourceFolder>(&source_)) folder = given->path;
+  source_ = PickedFiles{folder, strFileArray};
+}
+
+void clsFileOps::ProcessingBankItems(const std::vector<std::string>& items) {
+  BankSource bank = ParseBankEntries(items);
+  if (!bank.entries.empty()) source_ = std::move(bank);
+  else if (Bank()) source_ = SourceFolder{};
 }
 
 void clsFileOps::RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSeconds,
                                            bool ContinueProcessingEvenOnTimeOut) {
-  runProc_ = {PauseSetting, WaitTOMilliSeconds, ContinueProcessingEvenOnTimeOut};
+  RunProcChoice& run = Edit<RunProcChoice>();
+  run.pauseSetting = PauseSetting;
+  run.waitMilliseconds = WaitTOMilliSeconds;
+  run.continueOnTimeOut = ContinueProcessingEvenOnTimeOut;
 }
 
-void clsFileOps::FileDateChangeSettings(const LocalTime& NewDateToSet, long DateToChange) {
-  ResumeScope scope = Reporting(cfoloc::FileDateChangeSettings, cfoerr::Setting);
-  // The local time is converted with the offset in force on that date, not today's.
-  scope.Step([&] { dateChange_.when = DateTime::FromLocal(NewDateToSet); });
-  dateChange_.dateToChange = DateToChange;
-}
+// ---- the run's own state ----
 
-void clsFileOps::SetCompareOptions(bool CompareFull, bool DisplayMatching, bool DisplayNonMatching,
-                                   bool DisplayMissing, long PartialBytesToCompare) {
-  compare_ = {CompareFull, DisplayMatching, DisplayNonMatching, DisplayMissing, PartialBytesToCompare};
-}
-
-void clsFileOps::LoadMultipleFileArray(const std::vector<std::string>& strFileArray) {
+void clsFileOps::StartRun() {
+  gathering_ = Picked() ? Gathering::Files : settings_.gathering;
   files_.clear();
-  files_.reserve(strFileArray.size());
-  std::string folder = source_;
-  if (EndsWith(folder, "*.*")) folder.resize(folder.size() - 3);
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::string bound = std::to_string(strFileArray.size());
-  for (size_t i = 0; i < strFileArray.size(); ++i) {
-    const std::string& name = strFileArray[i];
-    ResumeScope scope(
-        [&](const Error& e, const std::string& l) {
-          PassError(e, l, cfoerr::Setting, std::to_string(i + 1) + "-" + bound + "-" + bound);
-        },
-        cfoloc::LoadMultipleFileArray);
-    scope.Step([&] {
-      // Only names of files in the source folder: a name with "/" or ".." would reach elsewhere.
-      if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-        throw Error(err::BadFileName, ErrorText(err::BadFileName) + ": not a file name of " + folder + ": " + name);
-      files_.push_back(File::At(folder + name).Path());
-    });
+  if (const auto* picked = std::get_if<PickedFiles>(&source_)) {
+    std::string folder = picked->folder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    const std::string bound = std::to_string(picked->names.size());
+    for (size_t i = 0; i < picked->names.size(); ++i) {
+      const std::string& name = picked->names[i];
+      ResumeScope scope(
+          [&](const Error& e, const std::string& l) {
+            PassError(e, l, cfoerr::Setting, std::to_string(i + 1) + "-" + bound + "-" + bound);
+          },
+          cfoloc::LoadMultipleFileArray);
+      scope.Step([&] {
+        // Only names of files in the source folder: a name with "/" or ".." would reach elsewhere.
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+          throw Error(err::BadFileName, ErrorText(err::BadFileName) + ": not a file name of " + folder + ": " + name);
+        files_.push_back(File::At(folder + name).Path());
+      });
+    }
+  }
+  renamePattern_.clear();
+  if (const auto* rename = std::get_if<RenameChoice>(&settings_.details)) {
+    ResumeScope scope = Reporting(cfoloc::RenameSettings, cfoerr::Setting);
+    scope.Step([&] { renamePattern_ = ConvertPattern(rename->searchPattern, rename->patternMatching); });
+  }
+  dateWhen_ = DateTime();
+  if (const auto* date = std::get_if<DateChangeChoice>(&settings_.details)) {
+    ResumeScope scope = Reporting(cfoloc::FileDateChangeSettings, cfoerr::Setting);
+    // The local time is converted with the offset in force on that date, not today's.
+    scope.Step([&] { dateWhen_ = DateTime::FromLocal(date->when); });
   }
 }
-
-namespace {
-
-}  // namespace
-
-void clsFileOps::ProcessingBankItems(std::vector<std::string> items) { bank_ = UniqueBankEntries(std::move(items)); }
 
 // ---- the scanning object's events ----
 
@@ -161,16 +158,16 @@ void clsFileOps::scFileOperations_evtCheckForClose() {
 void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
   ResumeScope scope = Reporting(cfoloc::FileEvent);
   scope.Step([&] {
-    if (ffType_ == gather::Files) files_.push_back(path);
-    else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::File, path});
+    if (gathering_ == Gathering::Files) files_.push_back(path);
+    else if (gathering_ == Gathering::FilesAndFolders) mixed_.push_back({MixedItem::File, path});
   });
 }
 
 void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path) {
   ResumeScope scope = Reporting(cfoloc::FolderEvent);
   scope.Step([&] {
-    if (ffType_ == gather::Folders) folders_.push_back(path);
-    else if (ffType_ == gather::FilesAndFolders) mixed_.push_back({MixedItem::Folder, path});
+    if (gathering_ == Gathering::Folders) folders_.push_back(path);
+    else if (gathering_ == Gathering::FilesAndFolders) mixed_.push_back({MixedItem::Folder, path});
   });
 }
 
@@ -178,10 +175,11 @@ void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
   ResumeScope scope = Reporting(cfoloc::CompletionEvent);
   scope.Step([&] {
     // After a cancel nothing is pruned or created: the note counts what was gathered.
-    if (!Stopped() && structure_ && (!emptyDirs_ || filtersActive_) && ffType_ == gather::FilesAndFolders)
+    if (!Stopped() && Structured() && (!Layout().emptyFolders || filtersActive_) &&
+        gathering_ == Gathering::FilesAndFolders)
       PruneEmptyFolders();
     Events().evtCFOUpdateProgress("Processing Operation...");
-    if (!Stopped() && createPending_ && !previewOnly_ && !CreateDestinationFolder()) {
+    if (!Stopped() && createPending_ && !settings_.previewOnly && !CreateDestinationFolder()) {
       prompter_.Message("Please choose an alternative folder or create the folder manually from your operating system.",
                         "Unable to create destination folder");
       abort_ = refused_ = true;
@@ -193,36 +191,51 @@ void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
 
 // ---- the driver ----
 
-bool clsFileOps::UsesDestination() const {
-  return operation_ == fileop::Copy || operation_ == fileop::EmptyShells || operation_ == fileop::Move ||
-         operation_ == fileop::Compare;
-}
-
 DescriptionChoices clsFileOps::Choices() const {
   DescriptionChoices c;
-  c.fileOperation = operation_;
-  c.overwriteFiles = overwrite_;
-  c.copyDirectoryStructure = structure_;
-  c.copyEmptyDirs = emptyDirs_;
-  c.numberDuplicates = numberDuplicates_;
-  c.verification = verification_;
+  c.fileOperation = Operation();
+  const CopyLayout& layout = Layout();
+  c.overwriteFiles = layout.overwrite;
+  c.copyDirectoryStructure = layout.structure;
+  c.copyEmptyDirs = layout.emptyFolders;
+  c.numberDuplicates = layout.duplicates == Duplicates::Numbered;
+  c.verification = static_cast<long>(layout.verification);
   c.filtersActive = scan_.IsDateRestrictionOn() || scan_.IsExtensionRestrictionOn() || scan_.IsSizeRestrictionOn() ||
                     !scan_.RegExFilePattern().empty();
-  c.renamePattern = rename_.searchPattern;
-  c.renameReplacement = rename_.replacement;
-  c.runProcOnFile = runProcOnFile_;
-  c.sourceDirectory = source_;
-  c.destinationDirectory = destination_;
-  c.bankItems = bank_;
+  if (const auto* rename = std::get_if<RenameChoice>(&settings_.details)) {
+    // The pattern as the run uses it: converted (its conversion failing is reported when the run starts).
+    try {
+      c.renamePattern = ConvertPattern(rename->searchPattern, rename->patternMatching);
+    } catch (...) {
+      c.renamePattern = rename->searchPattern;
+    }
+    c.renameReplacement = rename->replacement;
+  }
+  c.runProcOnFile = DetailsOf<RunProcChoice>().command;
+  c.sourceDirectory = SourceText(source_);
+  c.destinationDirectory = settings_.destination;
+  if (const std::vector<BankEntry>* bank = Bank())
+    for (const BankEntry& entry : *bank) c.bankItems.push_back(BankEntryText(entry));
   return c;
 }
 
+void clsFileOps::ProcessOperation(const OperationSettings& settings, const OperationSource& source) {
+  if (RefusedWhileRunning()) return;
+  settings_ = settings;
+  source_ = source;
+  ApplyScanChoices(settings_.scan, scan_);
+  ProcessOperation();
+}
+
+bool clsFileOps::RefusedWhileRunning() {
+  if (!running_) return false;
+  PassError(Error(err::Application, "An operation is already running; it must end before another starts"),
+            cfoloc::ProcessOperation, cfoerr::Driver, "");
+  return true;
+}
+
 void clsFileOps::ProcessOperation() {
-  if (running_) {
-    PassError(Error(err::Application, "An operation is already running; it must end before another starts"),
-              cfoloc::ProcessOperation, cfoerr::Driver, "");
-    return;
-  }
+  if (RefusedWhileRunning()) return;
   running_ = true;
   ResumeScope scope = Reporting(cfoloc::ProcessOperation);
   scope.Step([&] {
@@ -237,25 +250,27 @@ void clsFileOps::ProcessOperation() {
     successes_ = failures_ = 0;
     filtersActive_ = Choices().filtersActive;
     lines_.clear();
+    StartRun();
   });
   scope.Step(cfoloc::CreateInfoDisplay, [&] { WriteResultsFile(resultsPath_, {}); });
   scope.At(cfoloc::ProcessOperation);
   scope.Step([&] {
-    if (bank_.empty()) {
-      long result = VerifyPaths(destination_, source_);
+    if (!Bank()) {
+      const auto* folder = std::get_if<SourceFolder>(&source_);
+      long result = VerifyPaths(settings_.destination, folder ? folder->path : std::get<PickedFiles>(source_).folder);
       if (result != verify::Usable) {
         refused_ = true;
         ShowVerifyMessage(result);
         return;
       }
-      // The walk starts at the checked folder: a source given as "folder/*.*" names that folder's contents.
+      // The walk starts at the checked folder.
       scan_.StartingDirectory(sourcePath_);
-      contentsOnly_ = EndsWith(source_, "*.*");
+      contentsOnly_ = folder && folder->contentsOnly;
     }
     Events().evtCFOUpdateProgress("\r\nGathering Files...");
-    if (reportPreview_) {
-      refused_ = ffType_ == gather::Files;
-      if (ffType_ == gather::Files)
+    if (settings_.reportPreview) {
+      refused_ = Picked();
+      if (Picked())
         prompter_.Message("Preview mode only applies to Single Folder operations.\r\n\r\nWhen operations are applied "
                           "to individually selected files the operation will be attempted on each selected file.",
                           kAppTitle);
@@ -265,7 +280,7 @@ void clsFileOps::ProcessOperation() {
     }
     Gather();
     // The preview lists only the files that get a new name; how many keep theirs is said here, not listed.
-    if (previewOnly_ && operation_ == fileop::Rename && previewedFiles_ > 0 && !Stopped())
+    if (settings_.previewOnly && Operation() == FileOp::Rename && previewedFiles_ > 0 && !Stopped())
       prompter_.Message(std::to_string(unchangedFiles_) + " of " + std::to_string(previewedFiles_) +
                             " files keep their names and are not listed.",
                         "Rename Preview");
@@ -305,18 +320,16 @@ long clsFileOps::VerifyPaths(const std::string& destination, const std::string& 
     // An empty destination stays empty: with a "/" added it would name the root folder.
     if (!dest.empty() && dest.back() != '/') {
       dest += '/';
-      destination_ = dest;
+      settings_.destination = dest;
     }
     FileSystemObject fso;
     if (checkSource) {
-      std::string src = source;
-      if (EndsWith(src, "*.*")) src.resize(src.size() - 3);
-      if (src.empty() || !fso.FolderExists(src)) return verify::SourceMissing;
-      sourcePath_ = Folder::At(src).Path();
+      if (source.empty() || !fso.FolderExists(source)) return verify::SourceMissing;
+      sourcePath_ = Folder::At(source).Path();
       sourceRootLength_ = sourcePath_ == "/" ? 0 : sourcePath_.size();
       sourceIsRoot_ = IsRootFolderPath(sourcePath_);
     }
-    if (!UsesDestination()) {
+    if (!UsesDestination(Operation())) {
       destinationInUse_ = false;
       return verify::Usable;
     }
@@ -325,7 +338,7 @@ long clsFileOps::VerifyPaths(const std::string& destination, const std::string& 
     if (checkSource) {
       FolderRelation relation = RelationOf(destPath_, sourcePath_);
       if (relation == FolderRelation::Same) return verify::SameFolder;
-      if (relation == FolderRelation::Inside && (operation_ == fileop::Copy || operation_ == fileop::Move))
+      if (relation == FolderRelation::Inside && (Operation() == FileOp::Copy || Operation() == FileOp::Move))
         return verify::InsideSource;
     }
     if (fso.FolderExists(destPath_)) {
@@ -333,7 +346,7 @@ long clsFileOps::VerifyPaths(const std::string& destination, const std::string& 
       return verify::Usable;
     }
     // A preview creates nothing, so it asks nothing: the missing folder is noted in its results.
-    if (previewOnly_ || reportPreview_) {
+    if (settings_.previewOnly || settings_.reportPreview) {
       if (!destinationNoted_)
         AddInfoLine("Destination does not exist - the operation will ask to create it: " + ControlsShown(dest));
       destinationNoted_ = destinationInUse_ = true;
@@ -364,60 +377,52 @@ bool clsFileOps::CreateDestinationFolder() {
 }
 
 void clsFileOps::Gather() {
-  if (bank_.empty() && operation_ != fileop::Copy && sourceIsRoot_ &&
+  if (!Bank() && Operation() != FileOp::Copy && sourceIsRoot_ &&
       !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive) are you sure you want to process a "
                        "Root Folder?",
                        "Process Root Folder?")) {
     refused_ = true;
     return;
   }
-  switch (ffType_) {
-    case gather::Files:
-      if (operation_ == fileop::Delete && !individual_) {
-        files_.clear();
-        scan_.ExternalProcessing();
-      } else if (createPending_ && !previewOnly_) {
-        if (CreateDestinationFolder()) {
-          ProcessGatheredItems();
-        } else {
-          refused_ = true;
-          prompter_.Message("Unable to create Destination folder, please choose an alternative folder or create the "
-                            "folder manually from your operating system.",
-                            "Unable to create destination folder");
-        }
-      } else {
-        ProcessGatheredItems();
-      }
-      break;
-    case gather::FilesAndFolders:
-    case gather::Folders:
-      if (!bank_.empty())
-        ProcessingBank();
-      else
-        scan_.ExternalProcessing();
-      break;
-    default: break;
+  if (Bank()) {
+    ProcessingBank();
+  } else if (!Picked()) {
+    scan_.ExternalProcessing();
+  } else if (createPending_ && !settings_.previewOnly) {
+    // Picked files are taken as they are: no walk, so the destination is made here.
+    if (CreateDestinationFolder()) {
+      ProcessGatheredItems();
+    } else {
+      refused_ = true;
+      prompter_.Message("Unable to create Destination folder, please choose an alternative folder or create the "
+                        "folder manually from your operating system.",
+                        "Unable to create destination folder");
+    }
+  } else {
+    ProcessGatheredItems();
   }
 }
 
 void clsFileOps::ProcessingBank() {
+  const std::vector<BankEntry>& bank = *Bank();
   // Folder pass: each folder entry is gathered and processed on its own.
-  for (const std::string& entry : bank_) {
+  for (const BankEntry& entry : bank) {
     if (abort_ || Stopped()) return;
-    const bool contents = EndsWith(entry, "*.*");
-    if (!contents && !EndsWith(entry, "/")) continue;
+    if (entry.kind == BankEntry::Kind::File) continue;
+    const bool contents = entry.kind == BankEntry::Kind::Contents;
+    const std::string shown = ControlsShown(BankEntryText(entry));
     mixed_.clear();
     folders_.clear();
-    switch (VerifyPaths(destination_, entry)) {
+    switch (VerifyPaths(settings_.destination, entry.path)) {
       case verify::SourceMissing:
-        AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(entry));
+        AddInfoLine("Source Does not exist - Skipping Processing for: " + shown);
         continue;
       case verify::Declined: refused_ = true; return;
       case verify::SameFolder:
-        AddInfoLine("Source & Destination are the same - Skipping Processing for: " + ControlsShown(entry));
+        AddInfoLine("Source & Destination are the same - Skipping Processing for: " + shown);
         continue;
       case verify::InsideSource:
-        AddInfoLine("Destination is inside the Source - Skipping Processing for: " + ControlsShown(entry));
+        AddInfoLine("Destination is inside the Source - Skipping Processing for: " + shown);
         continue;
       case verify::CheckFailed: continue;
       default: break;
@@ -430,7 +435,7 @@ void clsFileOps::ProcessingBank() {
       sourceRootLength_ = sourcePath_.size();
     else  // up to the "/" before the folder's own name, so that targets keep that name
       sourceRootLength_ = sourcePath_.rfind('/');
-    if (sourceIsRoot_ && operation_ != fileop::Copy &&
+    if (sourceIsRoot_ && Operation() != FileOp::Copy &&
         !prompter_.YesNo("The source folder is a root folder (i.e. root of a drive).\r\n" + sourcePath_ +
                              "\r\n\r\n Are you sure you want to process a Root Folder?",
                          "Process Root Folder?")) {
@@ -439,30 +444,23 @@ void clsFileOps::ProcessingBank() {
     }
     scan_.ExternalProcessing();
   }
-  if (ffType_ != gather::FilesAndFolders || abort_ || Stopped()) return;
+  if (gathering_ != Gathering::FilesAndFolders || abort_ || Stopped()) return;
 
-  // File pass: every file entry goes straight into the destination folder.
+  // File pass: every file entry goes straight into the destination folder, without the structure.
   std::vector<MixedItem> entries;
-  for (const std::string& entry : bank_)
-    if (!entry.empty() && !EndsWith(entry, "/") && !EndsWith(entry, "*.*"))
-      entries.push_back({MixedItem::File, FullPath(entry)});
+  for (const BankEntry& entry : bank)
+    if (entry.kind == BankEntry::Kind::File) entries.push_back({MixedItem::File, FullPath(entry.path)});
   if (entries.empty()) return;
-  struct Restore {
-    clsFileOps& ops;
-    bool structure;
-    ~Restore() { ops.structure_ = structure; }
-  } restore{*this, structure_};
   bankFilePass_ = true;
-  structure_ = false;
   // Left set, delete and move would pass over the first file entry.
   contentsOnly_ = false;
   folders_.clear();
   mixed_.clear();
-  if (VerifyPaths(destination_, "", /*checkSource=*/false) != verify::Usable) {
+  if (VerifyPaths(settings_.destination, "", /*checkSource=*/false) != verify::Usable) {
     refused_ = true;
     return;
   }
-  if (createPending_ && !previewOnly_ && !CreateDestinationFolder()) return;
+  if (createPending_ && !settings_.previewOnly && !CreateDestinationFolder()) return;
   mixed_ = std::move(entries);
   flatTarget_ = true;
   ProcessGatheredItems();
@@ -506,12 +504,12 @@ void clsFileOps::ProcessGatheredItems() {
     if (Stopped()) {
       const char *cancel, *nothing, *tail;
       size_t gathered;
-      if (ffType_ == gather::Files) {
+      if (gathering_ == Gathering::Files) {
         cancel = "Cancel was pressed during the file gathering process.";
         nothing = "No files were processed.";
         tail = " files gathered.";
         gathered = files_.size();
-      } else if (ffType_ == gather::Folders) {
+      } else if (gathering_ == Gathering::Folders) {
         cancel = "Cancel was pressed during the folder gathering process.";
         nothing = "No folders were processed.";
         tail = " folders gathered.";
@@ -526,11 +524,12 @@ void clsFileOps::ProcessGatheredItems() {
       return;
     }
     beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
-    targets_.Top(destinationInUse_ ? destPath_ : std::string(), operation_ != fileop::Compare && !previewOnly_);
+    targets_.Top(destinationInUse_ ? destPath_ : std::string(),
+                 Operation() != FileOp::Compare && !settings_.previewOnly);
     madeTarget_.clear();
-    if (ffType_ == gather::Files) ProcessFileArray();
-    else if (ffType_ == gather::Folders) ProcessFolderArray();
-    else if (ffType_ == gather::FilesAndFolders) ProcessMixedArray();
+    if (gathering_ == Gathering::Files) ProcessFileArray();
+    else if (gathering_ == Gathering::Folders) ProcessFolderArray();
+    else if (gathering_ == Gathering::FilesAndFolders) ProcessMixedArray();
   });
 }
 
@@ -552,7 +551,7 @@ void clsFileOps::ProcessFileArray() {
 }
 
 void clsFileOps::ProcessFolderArray() {
-  const bool skipFirst = contentsOnly_ && (operation_ == fileop::Delete || operation_ == fileop::Move);
+  const bool skipFirst = contentsOnly_ && (Operation() == FileOp::Delete || Operation() == FileOp::Move);
   for (size_t i = skipFirst ? 1 : 0; i < folders_.size(); ++i) {
     if (Stopped()) return;
     ResumeScope scope = Reporting(cfoloc::ProcessFolderArray, cfoerr::Driver, ">>Error processing Folder Array");
@@ -562,7 +561,7 @@ void clsFileOps::ProcessFolderArray() {
 
 void clsFileOps::ProcessMixedArray() {
   // Delete and move take the deepest items first, so that a folder comes after everything inside it.
-  const bool backwards = operation_ == fileop::Delete || operation_ == fileop::Move;
+  const bool backwards = Operation() == FileOp::Delete || Operation() == FileOp::Move;
   const size_t n = mixed_.size();
   for (size_t k = 0; k < n; ++k) {
     if (Stopped()) return;
@@ -577,7 +576,7 @@ void clsFileOps::ProcessMixedArray() {
         cfoloc::ProcessMixedArray);
     scope.Step([&] {
       // The list preview records what was gathered; only work on the items needs them to be there still.
-      ItemKind kind = previewOnly_ ? (item.kind == MixedItem::File ? ItemKind::Other : ItemKind::Folder)
+      ItemKind kind = settings_.previewOnly ? (item.kind == MixedItem::File ? ItemKind::Other : ItemKind::Folder)
                                    : KindAt(item.path);
       if (kind == ItemKind::Missing) {
         AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(item.path));
@@ -608,9 +607,9 @@ void clsFileOps::ProcessFile(const std::string& path) {
     Events().evtCFOCheckForClosing();
     if (Stopped()) return;
     newName_.clear();
-    const long result = !previewOnly_                ? (this->*StepsOf(operation_).perFile)(path)
-                        : operation_ == fileop::Rename ? PreviewRename(path)
-                                                       : outcome::Preview;
+    const long result = !settings_.previewOnly           ? (this->*StepsOf(Operation()).perFile)(path)
+                        : Operation() == FileOp::Rename ? PreviewRename(path)
+                                                        : outcome::Preview;
     const char* prefix = nullptr;
     switch (result) {
       case outcome::Failure:
@@ -659,12 +658,12 @@ void clsFileOps::ProcessFolder(const std::string& path) {
     if (Stopped()) return;
     if (destinationInUse_) currentTarget_ = Mirrored(path);
     long result = outcome::None;
-    if (previewOnly_)
+    if (settings_.previewOnly)
       result = outcome::Preview;
-    else if (FolderStep step = StepsOf(operation_).perFolder)
+    else if (FolderStep step = StepsOf(Operation()).perFolder)
       result = (this->*step)(path);
-    if (operation_ != fileop::Copy && operation_ != fileop::EmptyShells && operation_ != fileop::Delete &&
-        operation_ != fileop::Move)
+    if (Operation() != FileOp::Copy && Operation() != FileOp::EmptyShells && Operation() != FileOp::Delete &&
+        Operation() != FileOp::Move)
       return;
     // Counted as the lines say: a folder's "Success: " or "Failure: " is one item of the summary too.
     if (result == outcome::Failure) ++failures_;
@@ -694,7 +693,7 @@ void clsFileOps::CreateInfoDisplay() {
     content.description = OperationDescription(choices);
     content.successCount = successes_;
     content.failureCount = failures_;
-    if (operation_ == fileop::Compare && !previewOnly_ && !reportPreview_ && !refused_)
+    if (Operation() == FileOp::Compare && !settings_.previewOnly && !settings_.reportPreview && !refused_)
       content.compare = CompareCounts{compareMatching_, compareDiffering_, compareMissing_};
     content.lines = &lines_;
     WriteResultsFile(resultsPath_, content);

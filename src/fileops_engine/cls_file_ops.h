@@ -1,14 +1,14 @@
 #pragma once
-// The file operations engine. A caller sets the properties and settings methods, configures the filters of the
-// engine's own scanning object (scFileOperations), and calls ProcessOperation, which runs one operation to its
-// end on the caller's thread:
+// The file operations engine. A caller hands ProcessOperation the operation's settings and its source (both typed
+// values, see operation_settings.h); the engine runs that one operation to its end on the caller's thread:
 //   1. check: the source and destination (VerifyPaths), or the processing bank's entries one by one;
-//   2. gather: the scanning object walks the source and hands over every accepted item; only its path is kept;
+//   2. gather: the scanning object walks the source and hands over every accepted item (picked files are taken
+//      as they are); only its path is kept;
 //   3. process: each gathered item goes to the operation's per-file or per-folder step (one table keyed by
-//      FileOperation), and each outcome becomes a line of the results;
+//      FileOp), and each outcome becomes a line of the results;
 //   4. write the results file (DVidt.txt) and raise cfoCompletedProcessing.
 // Questions and messages go through the injected Prompter; errors, progress and cancel checks through the
-// listener. Nothing is global: the processing bank is a list the caller hands over.
+// listener. Nothing is global: the processing bank is part of the source the caller hands over.
 #include <atomic>
 #include <functional>
 #include <map>
@@ -21,6 +21,7 @@
 #include "common/resume_scope.h"
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/fileops_listener.h"
+#include "fileops_engine/operation_settings.h"
 #include "fileops_engine/results_file.h"
 #include "platform/beneath.h"
 #include "platform/datetime.h"
@@ -29,36 +30,6 @@
 #include "scan/cls_dir_processing.h"
 
 namespace dv {
-
-struct FindReplaceChoice {
-  std::string findString, replaceString;
-  bool createBackup = false;
-  long fileTypes = 0;  // non-zero: any file type
-  std::string txtExtension;
-};
-
-struct RenameChoice {
-  std::string searchPattern;  // converted by ConvertPattern with `patternMatching`
-  std::string replacement;
-  long patternMatching = 1;
-  int startReplacingAt = 0;
-};
-
-struct RunProcChoice {
-  long pauseSetting = 2;
-  long waitMilliseconds = 0;
-  bool continueOnTimeOut = false;
-};
-
-struct DateChangeChoice {
-  DateTime when;         // the local time given, converted with the offset in force on that date
-  long dateToChange = 0;  // 0 created, 1 modified, 2 last accessed
-};
-
-struct CompareChoice {
-  bool compareFull = false, displayMatching = false, displayNonMatching = false, displayMissing = false;
-  long partialBytes = 0;
-};
 
 class clsFileOps {
  public:
@@ -71,11 +42,9 @@ class clsFileOps {
   clsFileOps& operator=(const clsFileOps&) = delete;
   void Listener(FileOpsListener* listener) { listener_ = listener; }
 
-  // The scanning object: the caller sets its filters and its StartingDirectory (= SourceDirectory) before
-  // ProcessOperation.
+  // The scanning object; the settings' filters are made on it when an operation starts.
   clsDirProcessing& scFileOperations() { return scan_; }
 
-  // Properties.
   // Atomic, so that a signal handler may set it; the engine looks at it before each item and between blocks of a
   // long one (a big copy, rewrite or comparison).
   bool StopProcessing() const { return stop_.load(std::memory_order_relaxed); }
@@ -85,76 +54,66 @@ class clsFileOps {
   const std::string& InformativeDisplayTXTLocation() const { return resultsPath_; }
   // A caller that may run beside another (the command line) keeps its results in a file of its own.
   void InformativeDisplayTXTLocation(std::string path) { resultsPath_ = std::move(path); }
-  const std::string& RunProcOnFile() const { return runProcOnFile_; }
-  void RunProcOnFile(std::string strProcessingString) { runProcOnFile_ = std::move(strProcessingString); }
-  long AddAttributeSettings() const { return addAttributes_; }
-  void AddAttributeSettings(long AttributesOrClause) { addAttributes_ = AttributesOrClause; }
-  long RemoveAttributeSettings() const { return removeAttributes_; }
-  void RemoveAttributeSettings(long AttributesOrClause) { removeAttributes_ = AttributesOrClause; }
-  bool PauseBetweenOpeningFiles() const { return pauseBetweenFiles_; }
-  void PauseBetweenOpeningFiles(bool PauseBetweenFiles) { pauseBetweenFiles_ = PauseBetweenFiles; }
-  long DeleteSettings() const { return deleteSettings_; }
-  void DeleteSettings(long DeleteTheseItems) { deleteSettings_ = DeleteTheseItems; }
-  bool DisplayAffectedItemsFirst() const { return reportPreview_; }
-  void DisplayAffectedItemsFirst(bool PreviewOperation) { reportPreview_ = PreviewOperation; }
-  long Process_Files_Folders_Both() const { return ffType_; }
-  void Process_Files_Folders_Both(long ffType) { ffType_ = ffType; }
-  const std::string& SourceDirectory() const { return source_; }
-  void SourceDirectory(std::string strSource) { source_ = std::move(strSource); }
-  // Stored back with a trailing "/" by the path check.
-  const std::string& DestinationDirectory() const { return destination_; }
-  void DestinationDirectory(std::string strDestination) { destination_ = std::move(strDestination); }
-  bool OverwriteFiles() const { return overwrite_; }
-  void OverwriteFiles(bool booOverwrite) { overwrite_ = booOverwrite; }
-  long FileOperation() const { return operation_; }
-  void FileOperation(long eOperation) { operation_ = eOperation; }
-  // Kept as a flag (2 means on); no operation consults it.
-  bool EmptyShellsLevel() const { return emptyShellsLevel_; }
-  void EmptyShellsLevel(long CreateShellsFor) { emptyShellsLevel_ = CreateShellsFor == 2; }
-  bool PreviewOnly() const { return previewOnly_; }
-  void PreviewOnly(bool booPreviewOnly) { previewOnly_ = booPreviewOnly; }
-  const std::string& OpenMacroString() const { return macro_; }
-  void OpenMacroString(std::string strMacroCommandSequence) { macro_ = std::move(strMacroCommandSequence); }
-  bool Individual_File_Selection() const { return individual_; }
-  void Individual_File_Selection(bool booIndividualFileSelections) { individual_ = booIndividualFileSelections; }
-  bool CopyOp_CopyDirectoryStructure() const { return structure_; }
-  void CopyOp_CopyDirectoryStructure(bool booCopyDirStructure) { structure_ = booCopyDirStructure; }
-  bool CopyOp_CopyEmptyDirs() const { return emptyDirs_; }
-  void CopyOp_CopyEmptyDirs(bool booCopyEmptyDirs) { emptyDirs_ = booCopyEmptyDirs; }
-  bool CopyOp_NumberDuplicates() const { return numberDuplicates_; }
-  void CopyOp_NumberDuplicates(bool booNumberDuplicates) { numberDuplicates_ = booNumberDuplicates; }
-  long CopyOp_Verification() const { return verification_; }
-  void CopyOp_Verification(long VerifyFilesCopied) { verification_ = VerifyFilesCopied; }
 
-  // The processing bank: entries ending in "/" are folders with their contents, entries ending in "/*.*" the
-  // contents of a folder, other entries files. An empty bank means SourceDirectory is the source. An entry given
-  // again (the same kind, the same absolute path once "." , ".." and repeated "/" are taken out) is dropped, the
-  // first kept: a move or delete would otherwise act on the result of its own first pass.
-  const std::vector<std::string>& ProcessingBankItems() const { return bank_; }
-  void ProcessingBankItems(std::vector<std::string> items);
-
-  // Settings methods.
-  void FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
-                              bool booCreateBackup, long cusFileTypes, const std::string& strTXTExtension);
-  void RenameSettings(const std::string& strRenameSearchPattern, const std::string& strRenameReplacement,
-                      long currentPatternMatching, int intStartReplacingAt);
-  void RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSeconds, bool ContinueProcessingEvenOnTimeOut);
-  void FileDateChangeSettings(const LocalTime& NewDateToSet, long DateToChange);
-  void SetCompareOptions(bool CompareFull, bool DisplayMatching, bool DisplayNonMatching, bool DisplayMissing,
-                         long PartialBytesToCompare);
-  // The files list: each name is a file of SourceDirectory. A name that cannot be opened (or that is not a plain
-  // name of that folder) is reported and left out.
-  void LoadMultipleFileArray(const std::vector<std::string>& strFileArray);
-
-  const FindReplaceChoice& FindReplaceSettings() const { return findReplace_; }
-  const RenameChoice& RenameSetting() const { return rename_; }
-  const RunProcChoice& RunProcSettings() const { return runProc_; }
-  const DateChangeChoice& DateChangeSettings() const { return dateChange_; }
-  const CompareChoice& CompareSettings() const { return compare_; }
-
-  // Runs one operation; raises cfoCompletedProcessing at its end, whatever happened. Not re-entrant: a call made
-  // from one of its own events is refused with an error event.
+  // Runs one operation: makes the settings' filters on the scanning object, then runs as ProcessOperation().
+  // A bank's entries given twice run once (the caller parses them with ParseBankEntries).
+  void ProcessOperation(const OperationSettings& settings, const OperationSource& source);
+  // Runs the operation the engine holds; raises cfoCompletedProcessing at its end, whatever happened. Not
+  // re-entrant: a call made from one of its own events is refused with an error event.
   void ProcessOperation();
+
+  const OperationSettings& Settings() const { return settings_; }
+
+  // Named properties over the held value, for callers that set one field at a time. Setting a field of another
+  // operation's details replaces the details with that operation's defaults first.
+  FileOp FileOperation() const { return settings_.operation; }
+  // The details stay when they belong to `op`, else they become its defaults.
+  void FileOperation(FileOp op);
+  void Process_Files_Folders_Both(Gathering gathering) { settings_.gathering = gathering; }
+  bool PreviewOnly() const { return settings_.previewOnly; }
+  void PreviewOnly(bool booPreviewOnly) { settings_.previewOnly = booPreviewOnly; }
+  void DisplayAffectedItemsFirst(bool PreviewOperation) { settings_.reportPreview = PreviewOperation; }
+  // Stored back with a trailing "/" by the path check.
+  const std::string& DestinationDirectory() const { return settings_.destination; }
+  void DestinationDirectory(std::string strDestination) { settings_.destination = std::move(strDestination); }
+  // A folder, walked; contents only: the folder itself is no item.
+  void SourceDirectory(std::string strSource, bool contentsOnly = false) {
+    source_ = SourceFolder{std::move(strSource), contentsOnly};
+  }
+  // Files of the source folder, by name. A name that cannot be opened (or that is not a plain name of that
+  // folder) is reported and left out when the operation starts.
+  void LoadMultipleFileArray(const std::vector<std::string>& strFileArray);
+  // Entries as the bank file writes them; none (after a bank): no source until SourceDirectory names one.
+  void ProcessingBankItems(const std::vector<std::string>& items);
+  void OverwriteFiles(bool booOverwrite) { Edit<CopyLayout>().overwrite = booOverwrite; }
+  void CopyOp_CopyDirectoryStructure(bool booCopyDirStructure) { Edit<CopyLayout>().structure = booCopyDirStructure; }
+  void CopyOp_CopyEmptyDirs(bool booCopyEmptyDirs) { Edit<CopyLayout>().emptyFolders = booCopyEmptyDirs; }
+  void CopyOp_NumberDuplicates(bool booNumberDuplicates) {
+    Edit<CopyLayout>().duplicates = booNumberDuplicates ? Duplicates::Numbered : Duplicates::Overwritten;
+  }
+  void CopyOp_Verification(Verification VerifyFilesCopied) { Edit<CopyLayout>().verification = VerifyFilesCopied; }
+  void DeleteSettings(long DeleteTheseItems) { Edit<DeleteChoice>().emptyFolders = DeleteTheseItems == 1; }
+  void AddAttributeSettings(long AttributesOrClause) { Edit<AttributeChoice>().add = AttributesOrClause; }
+  void RemoveAttributeSettings(long AttributesOrClause) { Edit<AttributeChoice>().remove = AttributesOrClause; }
+  void PauseBetweenOpeningFiles(bool PauseBetweenFiles) { Edit<OpenChoice>().pauseBetweenFiles = PauseBetweenFiles; }
+  void OpenMacroString(std::string strMacroCommandSequence) {
+    Edit<OpenChoice>().macro = std::move(strMacroCommandSequence);
+  }
+  void RunProcOnFile(std::string strProcessingString) { Edit<RunProcChoice>().command = std::move(strProcessingString); }
+  void RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSeconds, bool ContinueProcessingEvenOnTimeOut);
+  void FindAndReplaceSettings(const std::string& strFindString, const std::string& strReplaceString,
+                              bool booCreateBackup, long cusFileTypes, const std::string& strTXTExtension) {
+    Edit<FindReplaceChoice>() = {strFindString, strReplaceString, booCreateBackup, cusFileTypes, strTXTExtension};
+  }
+  void RenameSettings(const std::string& strRenameSearchPattern, const std::string& strRenameReplacement,
+                      long currentPatternMatching, int intStartReplacingAt) {
+    Edit<RenameChoice>() = {strRenameSearchPattern, strRenameReplacement, currentPatternMatching, intStartReplacingAt};
+  }
+  void FileDateChangeSettings(const LocalTime& NewDateToSet) { Edit<DateChangeChoice>().when = NewDateToSet; }
+  void SetCompareOptions(bool CompareFull, bool DisplayMatching, bool DisplayNonMatching, bool DisplayMissing,
+                         long PartialBytesToCompare) {
+    Edit<CompareChoice>() = {CompareFull, DisplayMatching, DisplayNonMatching, DisplayMissing, PartialBytesToCompare};
+  }
 
   // What the last operation recorded (the results file's body), and its counts.
   const std::vector<std::string>& RecordedLines() const { return lines_; }
@@ -179,7 +138,11 @@ class clsFileOps {
     FileStep perFile;
     FolderStep perFolder;
   };
-  static const OperationSteps& StepsOf(long operation);
+  static const OperationSteps& StepsOf(FileOp op);
+  // The run's own state, made from the settings and the source before the checks.
+  void StartRun();
+  // An error event, and true, when an operation is running already.
+  bool RefusedWhileRunning();
 
   class ScanEvents;
   friend class ScanEvents;
@@ -208,7 +171,6 @@ class clsFileOps {
   bool Stopped() const { return StopProcessing(); }
   // The destination folder's path followed by the part of `path` below the source root.
   std::string Mirrored(const std::string& path) const;
-  bool UsesDestination() const;
 
   // Per-item steps of the operation table.
   long CopyStep(const std::string& path);
@@ -246,7 +208,8 @@ class clsFileOps {
   // window keeps painting, and ends early once StopProcessing is set.
   bool CheckForStop();               // one check: raises the event, true when stopped
   bool PauseFor(long milliseconds);  // false when stopped early
-  void SendOpenMacro(class KeySender* sender, const struct OpenedProgram& program);  // types into its window only
+  // Types `macro` into the opened program's window only.
+  void SendOpenMacro(class KeySender* sender, const struct OpenedProgram& program, const std::string& macro);
   long CompareOneFile(const std::string& path);
   // Rename, find and replace, compare: the rename's two pattern steps, and what these operations keep from one
   // item to the next (the compiled rename pattern, compare's two read buffers).
@@ -276,29 +239,33 @@ class clsFileOps {
   FileOpsListener silent_;
   std::string resultsPath_;
 
-  // Properties.
   std::atomic<bool> stop_{false};
-  std::string runProcOnFile_;
-  long addAttributes_ = 0, removeAttributes_ = 0;
-  bool pauseBetweenFiles_ = false;
-  long deleteSettings_ = 0;
-  bool reportPreview_ = false;
-  long ffType_ = gather::FilesAndFolders;
-  std::string source_, destination_;
-  bool overwrite_ = false;
-  long operation_ = fileop::Copy;
-  bool emptyShellsLevel_ = false;
-  bool previewOnly_ = false;
-  std::string macro_;
-  bool individual_ = false;
-  bool structure_ = false, emptyDirs_ = false, numberDuplicates_ = false;
-  long verification_ = 0;
-  std::vector<std::string> bank_;
-  FindReplaceChoice findReplace_;
-  RenameChoice rename_;
-  RunProcChoice runProc_;
-  DateChangeChoice dateChange_;
-  CompareChoice compare_;
+  // The operation, as given or as the properties made it.
+  OperationSettings settings_;
+  OperationSource source_;
+
+  // The held details of type T, made the defaults of T first when they are of another operation.
+  template <class T>
+  T& Edit() {
+    if (!std::holds_alternative<T>(settings_.details)) settings_.details = T{};
+    return std::get<T>(settings_.details);
+  }
+  // The details of type T, or T's defaults when the held details are of another operation.
+  template <class T>
+  const T& DetailsOf() const {
+    static const T defaults{};
+    const T* held = std::get_if<T>(&settings_.details);
+    return held ? *held : defaults;
+  }
+  const CopyLayout& Layout() const { return DetailsOf<CopyLayout>(); }
+  // Files go into the mirrored folders; never for the bank's file entries, which go straight into the destination.
+  bool Structured() const { return Layout().structure && !bankFilePass_; }
+  FileOp Operation() const { return settings_.operation; }
+  bool Picked() const { return std::holds_alternative<PickedFiles>(source_); }
+  const std::vector<BankEntry>* Bank() const {
+    const auto* bank = std::get_if<BankSource>(&source_);
+    return bank ? &bank->entries : nullptr;
+  }
 
   // The gathered items, one path each.
   std::vector<std::string> files_, folders_;
@@ -315,6 +282,9 @@ class clsFileOps {
   bool destinationInUse_ = false;
   std::string currentTarget_;
   std::string madeTarget_;  // the last target folder known to be there
+  Gathering gathering_ = Gathering::FilesAndFolders;  // picked files are files, whatever the settings say
+  std::string renamePattern_;  // the rename's search pattern, converted
+  DateTime dateWhen_;          // the date operations' date, converted from local time
   bool filtersActive_ = false, createPending_ = false, abort_ = false;
   bool bankFilePass_ = false, flatTarget_ = false, contentsOnly_ = false;
   bool running_ = false;

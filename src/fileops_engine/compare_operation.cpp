@@ -51,6 +51,7 @@ Target LookAtTarget(TargetFolders& targets, const std::string& target, ItemInfo&
 }  // namespace
 
 long clsFileOps::CompareOneFile(const std::string& path) {
+  const CompareChoice& compare = DetailsOf<CompareChoice>();
   const std::string name = NameOfPath(path);
   ResumeScope scope = Reporting(cfoloc::CompareOneFile, cfoerr::Item,
                                 name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
@@ -67,7 +68,7 @@ long clsFileOps::CompareOneFile(const std::string& path) {
       case Target::Skipped: return;
       case Target::Missing:
         ++compareMissing_;
-        if (compare_.displayMissing)
+        if (compare.displayMissing)
           AddInfoLine("0  File does not exist in Target Directory:" + ControlsShown(target) + "\r\n");
         return;
       case Target::File: break;
@@ -76,9 +77,9 @@ long clsFileOps::CompareOneFile(const std::string& path) {
     if (source.size == there.size) {
       UniqueFd a = OpenBytesForReadingAt(from.dir, from.name, path, source),
                b = OpenBytesForReadingAt(to.dir, to.name, target, there);
-      const uint64_t sample = compare_.partialBytes > 0 ? static_cast<uint64_t>(compare_.partialBytes) : 0;
+      const uint64_t sample = compare.partialBytes > 0 ? static_cast<uint64_t>(compare.partialBytes) : 0;
       // A sample of no bytes would call any two files of one length equal: without one, the whole file counts.
-      if (!compare_.compareFull && sample > 0 && source.size > sample) {
+      if (!compare.compareFull && sample > 0 && source.size > sample) {
         const uint64_t offset = RandomUpTo(source.size > kAnywhereAbove ? source.size - sample - 1 : sample / 2);
         match = RangesEqual(a.Get(), b.Get(), offset, sample, kSampleBlock, compareBufferA_, compareBufferB_, path,
                             target);
@@ -89,9 +90,9 @@ long clsFileOps::CompareOneFile(const std::string& path) {
       }
     }
     ++(match ? compareMatching_ : compareDiffering_);
-    if (match && compare_.displayMatching)
+    if (match && compare.displayMatching)
       AddInfoLine("+  Files Match:" + ControlsShown(target) + " <-+-> " + ControlsShown(path) + "\r\n");
-    else if (!match && compare_.displayNonMatching)
+    else if (!match && compare.displayNonMatching)
       AddInfoLine("X  Files do not Match:" + ControlsShown(target) + " <-X-> " + ControlsShown(path) + "\r\n");
   });
   return compared ? outcome::NothingDone : outcome::Failure;

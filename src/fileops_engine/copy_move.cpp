@@ -32,10 +32,12 @@ std::string NumberedName(const std::string& name, int n) {
 
 // What copy and move share: the verification asked for (2 quick: lengths only; 3 full: the bytes, read back from
 // the disk) and the stop flag, looked at between blocks of a long copy.
-PlaceOptions PlacingFor(bool overwrite, long verification, const StopFlag* stop) {
+PlaceOptions PlacingFor(bool overwrite, Verification verification, const StopFlag* stop) {
   PlaceOptions options;
   options.how = overwrite ? Placing::Replace : Placing::NoReplace;
-  options.check = verification == 2 ? Check::Length : verification == 3 ? Check::Bytes : Check::None;
+  options.check = verification == Verification::Quick  ? Check::Length
+                  : verification == Verification::Full ? Check::Bytes
+                                                       : Check::None;
   options.stop = stop;
   return options;
 }
@@ -76,7 +78,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
   long result = outcome::Failure;
   ResumeScope scope = ItemScope(location, itemText, result);
   scope.Step([&] {
-    if (structure_) {
+    if (Structured()) {
       // Files of one folder come together: their target folder is opened (made when missing) once. A link or
       // file where it should be fails the item.
       if (currentTarget_ != madeTarget_) {
@@ -86,9 +88,9 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
       target = JoinPath(currentTarget_, name);
       // Without overwrite the write itself refuses an existing name, so a target that is there, or appears
       // before the copy lands, is left alone.
-      if (overwrite_) result = put(target, true) ? outcome::Success : outcome::Failure;
+      if (Layout().overwrite) result = put(target, true) ? outcome::Success : outcome::Failure;
       else result = put(target, false) ? outcome::Success : outcome::NothingDone;
-    } else if (numberDuplicates_) {
+    } else if (Layout().duplicates == Duplicates::Numbered) {
       target = JoinPath(destPath_, name);
       if (put(target, false)) {
         result = outcome::Success;
@@ -108,7 +110,7 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
     } else {
       target = JoinPath(destPath_, name);
       if (put(target, false)) result = outcome::Success;
-      else if (overwrite_) result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
+      else if (Layout().overwrite) result = put(target, true) ? outcome::OverwroteDuplicate : outcome::Failure;
       else result = outcome::NothingDone;
     }
   });
@@ -127,7 +129,7 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
   auto copy = [&](const std::string& to, bool overwrite) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
     TargetFolders::Ref at = targets_.Holder(to);
-    const PlaceOptions options = PlacingFor(overwrite, verification_, &stop_);
+    const PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
     return CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
   };
   return PlaceFile(path, nameRequest, copy, cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path),
@@ -135,7 +137,7 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
 }
 
 long clsFileOps::CopyFolderStep(const std::string& path) {
-  return structure_ ? ShellsFolderStep(path) : outcome::NothingDone;
+  return Structured() ? ShellsFolderStep(path) : outcome::NothingDone;
 }
 
 // ---- move ----
@@ -145,7 +147,7 @@ long clsFileOps::MoveOneFile(const std::string& path) {
   auto move = [&](const std::string& to, bool overwrite) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
     TargetFolders::Ref at = targets_.Holder(to);
-    PlaceOptions options = PlacingFor(overwrite, verification_, &stop_);
+    PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
     options.syncAbove = [&] { targets_.SyncAbove(to); };
     return MoveItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
   };
@@ -160,7 +162,7 @@ long clsFileOps::MoveOneFile(const std::string& path) {
 }
 
 long clsFileOps::MoveFolderStep(const std::string& path) {
-  return structure_ ? MoveOneFolder(path) : outcome::NothingDone;
+  return Structured() ? MoveOneFolder(path) : outcome::NothingDone;
 }
 
 // Called after the folder's contents (move walks the list backwards): the mirrored folder is made when nothing

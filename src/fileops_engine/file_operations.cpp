@@ -15,7 +15,7 @@
 
 namespace dv {
 
-const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
+const clsFileOps::OperationSteps& clsFileOps::StepsOf(FileOp op) {
   static const OperationSteps kSteps[] = {
       {&clsFileOps::UnknownOperation, nullptr},                      // no such operation
       {&clsFileOps::CopyStep, &clsFileOps::CopyFolderStep},          // 1 copy
@@ -32,13 +32,14 @@ const clsFileOps::OperationSteps& clsFileOps::StepsOf(long operation) {
       {&clsFileOps::RunProcessOnFile, nullptr},                      // 12 run process
       {&clsFileOps::CompareOneFile, nullptr},                        // 13 compare
   };
-  static_assert(sizeof kSteps / sizeof kSteps[0] == fileop::Last + 1);
-  return operation >= 1 && operation <= fileop::Last ? kSteps[operation] : kSteps[0];
+  static_assert(sizeof kSteps / sizeof kSteps[0] == kLastFileOp + 1);
+  const long operation = static_cast<long>(op);
+  return operation >= 1 && operation <= kLastFileOp ? kSteps[operation] : kSteps[0];
 }
 
 long clsFileOps::UnknownOperation(const std::string& path) {
-  PassError(Error(err::Application, "There is no operation number " + std::to_string(operation_)), cfoloc::ProcessFile,
-            cfoerr::Item, "Processing a file at or near file " + path);
+  PassError(Error(err::Application, "There is no operation number " + std::to_string(static_cast<long>(Operation()))),
+            cfoloc::ProcessFile, cfoerr::Item, "Processing a file at or near file " + path);
   return outcome::Failure;
 }
 
@@ -62,7 +63,7 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
 }
 
 long clsFileOps::DeleteFolderStep(const std::string& path) {
-  return deleteSettings_ == 1 ? DeleteEmptyFolder(path) : outcome::NothingDone;
+  return DetailsOf<DeleteChoice>().emptyFolders ? DeleteEmptyFolder(path) : outcome::NothingDone;
 }
 
 // Only an empty folder goes: the removal itself refuses one that holds anything, so nothing that appears in it
@@ -95,7 +96,7 @@ long clsFileOps::ChangeFileAttributes(const std::string& path) {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
     // A bit in both masks ends cleared.
     const long now = AttributesAt(ref.dir, ref.name, path);
-    SetAttributesAt(ref.dir, ref.name, path, (now | addAttributes_) & ~removeAttributes_);
+    SetAttributesAt(ref.dir, ref.name, path, (now | DetailsOf<AttributeChoice>().add) & ~DetailsOf<AttributeChoice>().remove);
     result = outcome::Success;
   });
   return result;
@@ -129,17 +130,17 @@ long clsFileOps::ChangeFileDate(const std::string& path) {
       ItemScope(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path), result);
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
-    switch (dateChange_.dateToChange) {
-      case 0:
+    switch (Operation()) {
+      case FileOp::CreatedDate:
         throw Error(err::PathFileAccess, "The creation date cannot be changed on Linux: " + FullPath(path));
-      case 1:
-        SetTimesAt(ref.dir, ref.name, path, nullptr, &dateChange_.when);
+      case FileOp::ModifiedDate:
+        SetTimesAt(ref.dir, ref.name, path, nullptr, &dateWhen_);
         break;
-      case 2:
-        SetTimesAt(ref.dir, ref.name, path, &dateChange_.when, nullptr);
+      case FileOp::AccessedDate:
+        SetTimesAt(ref.dir, ref.name, path, &dateWhen_, nullptr);
         break;
       default:
-        throw Error(err::Application, "There is no date number " + std::to_string(dateChange_.dateToChange));
+        throw Error(err::Application, "There is no date operation " + std::to_string(static_cast<long>(Operation())));
     }
     result = outcome::Success;
   });

@@ -4,23 +4,17 @@
 
 namespace dv {
 
-// `FileOperation` codes.
-namespace fileop {
-inline constexpr long Copy = 1;
-inline constexpr long EmptyShells = 2;
-inline constexpr long Delete = 3;
-inline constexpr long FindReplace = 4;
-inline constexpr long Rename = 5;
-inline constexpr long Attributes = 6;
-inline constexpr long Move = 7;
-inline constexpr long OpenWithMacro = 8;
-inline constexpr long ModifiedDate = 9;
-inline constexpr long CreatedDate = 10;
-inline constexpr long AccessedDate = 11;
-inline constexpr long RunProcess = 12;
-inline constexpr long Compare = 13;
-inline constexpr long Last = Compare;
-}  // namespace fileop
+// The operations. The numbers are those of the results file's description and of dorvane-cli's listing.
+enum class FileOp : long {
+  Copy = 1, EmptyShells, Delete, FindReplace, Rename, Attributes, Move, OpenWithMacro, ModifiedDate, CreatedDate,
+  AccessedDate, RunProcess, Compare,
+};
+inline constexpr long kLastFileOp = static_cast<long>(FileOp::Compare);
+
+// Whether the operation puts its items (or compares them) in a destination folder.
+constexpr bool UsesDestination(FileOp op) {
+  return op == FileOp::Copy || op == FileOp::EmptyShells || op == FileOp::Move || op == FileOp::Compare;
+}
 
 // What a per-item operation returns.
 namespace outcome {
@@ -36,12 +30,8 @@ inline constexpr long FolderNotEmpty = 8;
 inline constexpr long None = -1;  // the folder step of an operation that has none
 }  // namespace outcome
 
-// `Process_Files_Folders_Both`.
-namespace gather {
-inline constexpr long FilesAndFolders = 0;
-inline constexpr long Files = 1;
-inline constexpr long Folders = 2;
-}  // namespace gather
+// Which items of a walked folder the operation takes.
+enum class Gathering : long { FilesAndFolders = 0, Files = 1, Folders = 2 };
 
 // What VerifyPaths found.
 namespace verify {

@@ -83,7 +83,7 @@ long clsFileOps::FindAndReplaceInFile(const std::string& path) {
       },
       cfoloc::FindAndReplaceInFile);
   scope.Step([&] {
-    const FindReplaceChoice& c = findReplace_;
+    const FindReplaceChoice& c = DetailsOf<FindReplaceChoice>();
     if (c.fileTypes == 0 && !HasTextExtension(name, c.txtExtension)) return;
     if (IsBackupName(name)) return;
     // Reached from the source folder without following links; the temporary file and the backup go into the

@@ -10,7 +10,6 @@
 #include "common/shared_utils.h"
 #include "common/text_rules.h"
 #include "fileops_engine/bank_file.h"
-#include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
 #include "platform/error.h"
 #include "platform/path.h"
@@ -38,15 +37,13 @@ std::string BankLines(const std::vector<std::string>& bank) {
   return out + kCrLf;
 }
 
-// Copy and move share the verification choice: the engine's value is the choice plus one.
-void Verification(const OperationChoices& c, OperationSettings& s, std::string& summary) {
-  if (c.verification == 0) s.CopyOp_Verification = 1;
+// Copy and move share the verification choice.
+void ChooseVerification(const OperationChoices& c, CopyLayout& layout, std::string& summary) {
   if (c.verification == 1) {
-    s.CopyOp_Verification = 2;
+    layout.verification = Verification::Quick;
     summary += std::string(kCrLf) + "\t [Quick Verification]";
-  }
-  if (c.verification == 2) {
-    s.CopyOp_Verification = 3;
+  } else if (c.verification == 2) {
+    layout.verification = Verification::Full;
     summary += std::string(kCrLf) + "\t [Full Binary Comparison]";
   }
 }
@@ -62,7 +59,7 @@ std::string BackupLine(bool backup) {
 
 // The line that says the chosen folder goes too: a delete that removes empty folders removes the folder it started
 // in once it is empty. Named as its results line will name it.
-std::string ChosenFolderLine(const OperationChoices& c) {
+std::string ChosenFolderLine(const OperationChoices& c, const OperationSource& source) {
   if (!c.deleteEmptyFolders) return {};
   if (!c.bank.empty()) {
     for (const std::string& entry : c.bank)
@@ -71,15 +68,13 @@ std::string ChosenFolderLine(const OperationChoices& c) {
     return {};
   }
   // Picked files and "folder/*.*" leave the folder where it is.
-  const bool contentsOnly = c.source.size() >= 3 && c.source.compare(c.source.size() - 3, 3, "*.*") == 0;
-  if (c.source.empty() || c.sourceIsFile || !c.selectedFiles.empty() || contentsOnly ||
-      c.source.find("Multiple.Files") != std::string::npos)
-    return {};
+  const auto* walked = std::get_if<SourceFolder>(&source);
+  if (!walked || walked->path.empty() || walked->contentsOnly || c.sourceIsFile || !c.selectedFiles.empty()) return {};
   std::string folder;
   try {
-    folder = GetAbsolutePathName(c.source);
+    folder = GetAbsolutePathName(walked->path);
   } catch (const Error&) {
-    folder = c.source;
+    folder = walked->path;
   }
   if (folder == "/") return {};  // the root folder is never deleted
   return std::string(kCrLf) + "  The chosen folder " + ControlsShown(folder) + " is removed too once it is empty.";
@@ -89,7 +84,7 @@ std::string ChosenFolderLine(const OperationChoices& c) {
 bool FindAndReplace(OperationChoices& c, OperationSettings& s, std::string& summary, Prompter& prompter) {
   if (c.findText.empty()) return false;
   if (!c.binary) {
-    s.FindAndReplaceSettings = {c.findText, c.replaceText, c.backup, 0, c.textExtensions};
+    s.details = FindReplaceChoice{c.findText, c.replaceText, c.backup, 0, c.textExtensions};
     summary += std::string(kCrLf) + "Operation: Find & Replace Text" + kCrLf + "  Finding: " + c.findText + kCrLf +
                "  Replace with: " + c.replaceText + kCrLf + "  In files ending in: " + c.textExtensions +
                BackupLine(c.backup);
@@ -135,98 +130,94 @@ bool FindAndReplace(OperationChoices& c, OperationSettings& s, std::string& summ
     c.binary = false;
     return false;
   }
-  s.FindAndReplaceSettings = {c.findText, c.replaceText, c.backup, 1, c.textExtensions};
+  s.details = FindReplaceChoice{c.findText, c.replaceText, c.backup, 1, c.textExtensions};
   summary += std::string(kCrLf) + "Operation: Binary Find & Replace" + kCrLf + "  Find String:\t" + c.findText +
              kCrLf + "  Replace With:\t" + c.replaceText + BackupLine(c.backup);
   return true;
 }
 
 // The operation's own settings and summary; false refuses the operation.
-bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& summary, Prompter& prompter) {
+bool OperationBranch(OperationChoices& c, const OperationSource& source, OperationSettings& s, std::string& summary,
+                     Prompter& prompter) {
+  s.details = DefaultDetails(c.operation);
   switch (c.operation) {
-    case OperationChoice::Copy:
-      s.FileOperation = fileop::Copy;
+    case FileOp::Copy: {
+      CopyLayout& layout = std::get<CopyLayout>(s.details);
       if (!c.toOneDirectory) {
-        s.CopyOp_CopyDirectoryStructure = true;
-        s.CopyOp_NumberDuplicates = false;
-        s.OverwriteFiles = c.overwrite;
-        s.CopyOp_CopyEmptyDirs = c.emptyFolders;
+        layout.structure = true;
+        layout.overwrite = c.overwrite;
+        layout.emptyFolders = c.emptyFolders;
         summary += std::string(kCrLf) + (c.overwrite ? "Operation: Copy (Overwrite Existing Files)"
                                                       : "Operation: Copy (Do Not Overwrite Existing Files)");
         summary += EmptyFoldersLine(c.emptyFolders);
       } else {
-        s.CopyOp_CopyDirectoryStructure = false;
-        s.CopyOp_NumberDuplicates = c.numberDuplicates;
-        if (!c.numberDuplicates) s.OverwriteFiles = true;
+        layout.duplicates = c.numberDuplicates ? Duplicates::Numbered : Duplicates::Overwritten;
+        layout.overwrite = !c.numberDuplicates;
         summary += DuplicatesLine("Copy", c.numberDuplicates);
       }
-      Verification(c, s, summary);
+      ChooseVerification(c, layout, summary);
       return true;
-    case OperationChoice::EmptyShells:
-      s.FileOperation = fileop::EmptyShells;
-      s.Process_Files_Folders_Both = c.shellsForFiles ? 0 : 2;
+    }
+    case FileOp::EmptyShells:
+      // Picked files are files whatever the choice: their shells are made, nothing else.
+      if (!c.shellsForFiles) s.gathering = Gathering::Folders;
       summary += std::string(kCrLf) +
                  (c.shellsForFiles ? "Operation: Make Empty Shells (Files & Folders)"
                                    : "Operation: Make Empty Folders");
       return true;
-    case OperationChoice::Delete:
-      s.FileOperation = fileop::Delete;
+    case FileOp::Delete:
+      s.details = DeleteChoice{c.deleteEmptyFolders};
       summary += std::string(kCrLf) +
                  (c.deleteEmptyFolders ? "Operation: Delete (Files & Folders)" : "Operation: Delete (Files Only)") +
-                 ChosenFolderLine(c);
+                 ChosenFolderLine(c, source);
       return true;
-    case OperationChoice::FindAndReplace:
-      s.FileOperation = fileop::FindReplace;
+    case FileOp::FindReplace:
       return FindAndReplace(c, s, summary, prompter);
-    case OperationChoice::Rename:
-      s.FileOperation = fileop::Rename;
-      s.RenameSettings = {c.renamePattern, c.renameReplacement, c.renameWildcards ? 1L : 2L,
-                          static_cast<int16_t>(c.renameStart > 0 && c.renameStart <= 32767 ? c.renameStart : 32000)};
+    case FileOp::Rename:
+      s.details = RenameChoice{c.renamePattern, c.renameReplacement, c.renameWildcards ? 1L : 2L,
+                               c.renameStart > 0 && c.renameStart <= 32767 ? static_cast<int>(c.renameStart)
+                                                                           : kEveryMatch};
       summary += std::string(kCrLf) + "Operation: Rename Files" + kCrLf + "  Search Pattern: " + c.renamePattern +
                  (c.renameWildcards ? " (Wildcards)" : " (Regular Expression)") + kCrLf +
                  "  Replace with: " + c.renameReplacement;
       return true;
-    case OperationChoice::Attributes: {
-      s.FileOperation = fileop::Attributes;
+    case FileOp::Attributes: {
       static constexpr struct {
         long bit;
         char letter;
       } kBoxes[] = {{32, 'A'}, {1, 'R'}, {4, 'S'}, {2, 'H'}};
-      long add = 0, remove = 0;
+      AttributeChoice change;
       summary += std::string(kCrLf) + "Operation: Change Attributes -> ";
       for (std::size_t i = 0; i < std::size(kBoxes); ++i) {
         if (c.attributes[i] == AttributeBox::Checked) {
-          add |= kBoxes[i].bit;
+          change.add |= kBoxes[i].bit;
           summary += std::string(" +") + kBoxes[i].letter;
         } else if (c.attributes[i] == AttributeBox::Unchecked) {
-          remove |= kBoxes[i].bit;
+          change.remove |= kBoxes[i].bit;
           summary += std::string(" -") + kBoxes[i].letter;
         }
       }
-      s.AddAttributeSettings = add;
-      s.RemoveAttributeSettings = remove;
+      s.details = change;
       return true;
     }
-    case OperationChoice::Move:
-      s.FileOperation = fileop::Move;
+    case FileOp::Move: {
+      CopyLayout& layout = std::get<CopyLayout>(s.details);
       if (!c.toOneDirectory) {
-        s.CopyOp_CopyDirectoryStructure = true;
-        s.OverwriteFiles = true;
-        s.CopyOp_CopyEmptyDirs = c.emptyFolders;
+        layout.structure = true;
+        layout.overwrite = true;
+        layout.emptyFolders = c.emptyFolders;
         summary += "Operation: Move" + EmptyFoldersLine(c.emptyFolders);
       } else {
-        s.CopyOp_CopyDirectoryStructure = false;
-        s.CopyOp_NumberDuplicates = c.numberDuplicates;
+        layout.duplicates = c.numberDuplicates ? Duplicates::Numbered : Duplicates::Overwritten;
         // "Overwritten" has to overwrite, as it does for copy.
-        if (!c.numberDuplicates) s.OverwriteFiles = true;
+        layout.overwrite = !c.numberDuplicates;
         summary += DuplicatesLine("Move", c.numberDuplicates);
       }
-      Verification(c, s, summary);
+      ChooseVerification(c, layout, summary);
       return true;
-    case OperationChoice::Open:
-      s.FileOperation = fileop::OpenWithMacro;
-      s.PauseBetweenOpeningFiles = c.pauseBetweenOpens;
-      s.OpenMacroString = c.macro;
+    }
+    case FileOp::OpenWithMacro:
+      s.details = OpenChoice{c.pauseBetweenOpens, c.macro};
       // Refused before the run: a macro the run would stop at, file after file.
       if (const std::string fault = MacroFault(c.macro); !fault.empty()) {
         prompter.Message("The macro cannot be run: " + fault, kAppTitle);
@@ -236,29 +227,25 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
                                      : "Operation: Open (No Pausing between files - Not Recommended)";
       summary += std::string(kCrLf) + "  Macro: " + c.macro;
       return true;
-    case OperationChoice::ChangeDate: {
+    case FileOp::CreatedDate:
+    case FileOp::ModifiedDate:
+    case FileOp::AccessedDate: {
       if (!c.newDate) {
         prompter.Message(std::string("The date entered is not a valid date.") + kCrLf + kCrLf +
                              "Please enter a date in the MM/DD/YYYY date format.",
                          kAppTitle);
         return false;
       }
-      static constexpr struct {
-        long code;
-        const char* words;
-      } kDates[] = {{fileop::CreatedDate, "Created"},
-                    {fileop::ModifiedDate, "Modified"},
-                    {fileop::AccessedDate, "Last Accessed"}};
-      const int which = c.dateToChange >= 0 && c.dateToChange <= 2 ? c.dateToChange : 1;
-      s.FileOperation = kDates[which].code;
-      s.FileDateChangeSettings = {*c.newDate, which};
-      summary += std::string("Operation: Change ") + kDates[which].words + " Date to " + c.newDateText;
+      s.details = DateChangeChoice{*c.newDate};
+      const char* words = c.operation == FileOp::CreatedDate    ? "Created"
+                          : c.operation == FileOp::ModifiedDate ? "Modified"
+                                                                : "Last Accessed";
+      summary += std::string("Operation: Change ") + words + " Date to " + c.newDateText;
       // Said before the run, not discovered file by file: Linux keeps a file's birth time out of reach.
-      if (which == 0) summary += std::string(kCrLf) + kCreatedDateNote;
+      if (c.operation == FileOp::CreatedDate) summary += std::string(kCrLf) + kCreatedDateNote;
       return true;
     }
-    case OperationChoice::RunProcess: {
-      s.FileOperation = fileop::RunProcess;
+    case FileOp::RunProcess: {
       std::string upper = c.runCommand;
       for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
       if (upper.find("<<FILENAME>>") == std::string::npos) {
@@ -271,25 +258,49 @@ bool OperationBranch(OperationChoices& c, OperationSettings& s, std::string& sum
         return false;
       }
       if (c.runMode == 1)
-        s.RunProcOnFilePauseSetting = {1, c.waitSeconds > 0 ? Round(c.waitSeconds * 1000) : 30000,
-                                       c.continuePastWait};
+        s.details = RunProcChoice{c.runCommand, 1, c.waitSeconds > 0 ? Round(c.waitSeconds * 1000) : 30000,
+                                  c.continuePastWait};
       else
-        s.RunProcOnFilePauseSetting = {c.runMode == 0 ? 0L : 2L, 30000, false};
-      s.RunProcOnFile = c.runCommand;
+        s.details = RunProcChoice{c.runCommand, c.runMode == 0 ? 0L : 2L, 30000, false};
       summary += std::string("Operation: Run Process On File") + kCrLf + "  Command: " + c.runCommand;
       return true;
     }
-    case OperationChoice::Compare:
-      s.FileOperation = fileop::Compare;
-      s.CompareOptions = {c.compareFull, c.showMatching, c.showDiffering, c.showMissing, Round(c.bytesToCompare)};
+    case FileOp::Compare:
+      s.details =
+          CompareChoice{c.compareFull, c.showMatching, c.showDiffering, c.showMissing, Round(c.bytesToCompare)};
       summary += "Operation: Compare Files";
       return true;
   }
   return false;
 }
 
-// The filters, on the engine's scanning object, with their summary lines.
-void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary, Prompter& prompter) {
+constexpr const char* kUnits[] = {"Bytes", "KB", "MB"};
+constexpr struct {
+  const char* type;
+  const char* words;
+} kDateTypes[] = {{"Date Created", "  Created Date: "},
+                  {"Date Modified", "  Modified Date: "},
+                  {"Date Last Accessed", "  Last Access Date: "}};
+
+// The window's size and date boxes, read into typed filters. A date that is no date turns its filter off.
+void ReadFilterBoxes(OperationChoices& c, Prompter& prompter) {
+  for (long u = 0; u < 3; ++u)
+    if (c.sizeUnit == kUnits[u] && !c.sizeOperator.empty() && !c.sizeText.empty())
+      c.sizeFilter = SizeFilter{static_cast<CompareOp>(GetOperatorCode(c.sizeOperator)),
+                                Round(LeadingNumber(c.sizeText)), static_cast<SizeUnit>(u), c.sizeText};
+  if (c.dateType.empty() || c.dateOperator.empty() || c.filterDateText.empty()) return;
+  if (!c.filterDate) {
+    prompter.Message("Invalid Date.  Date Restriction will be turned off", "Invalid Date Entered.");
+    return;
+  }
+  for (long t = 0; t < 3; ++t)
+    if (c.dateType == kDateTypes[t].type)
+      c.dateFilter = DateFilter{static_cast<DateType>(t), static_cast<CompareOp>(GetOperatorCode(c.dateOperator)),
+                                *c.filterDate, c.filterDateText};
+}
+
+// The filters, for the engine's scanning object, with their summary lines.
+void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary) {
   summary += std::string(kCrLf) + "Filters:";
   const PatternKind kind = c.wildcards ? PatternKind::Wildcards : PatternKind::RegularExpression;
   scan.patternKind = kind;
@@ -299,16 +310,11 @@ void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary,
   summary += std::string(kCrLf) + "  File Name Pattern: " + pattern;
   if (!pattern.empty()) summary += c.wildcards ? " (Wildcards)" : " (Regular Expression)";
 
-  static constexpr const char* kUnits[] = {"Bytes", "KB", "MB"};
-  long unit = -1;
-  for (long u = 0; u < 3; ++u)
-    if (c.sizeUnit == kUnits[u]) unit = u;
-  if (!c.sizeOperator.empty() && !c.sizeText.empty() && unit >= 0) {
-    scan.sizeUnit = static_cast<SizeUnit>(unit);
-    scan.fileSize = ScanChoices::SizeLimit{true, Round(LeadingNumber(c.sizeText)),
-                                           static_cast<CompareOp>(GetOperatorCode(c.sizeOperator)),
-                                           static_cast<SizeUnit>(unit)};
-    summary += std::string(kCrLf) + "  Size is " + c.sizeOperator + " " + c.sizeText + " " + kUnits[unit];
+  if (const auto& size = c.sizeFilter) {
+    scan.sizeUnit = size->unit;
+    scan.fileSize = ScanChoices::SizeLimit{true, size->value, size->op, size->unit};
+    summary += std::string(kCrLf) + "  Size is " + CompareOpText(size->op) + " " + size->text + " " +
+               kUnits[static_cast<long>(size->unit)];
   } else {
     scan.fileSize = ScanChoices::SizeLimit{false, 0, CompareOp::GreaterOrEqual, SizeUnit::Bytes};
   }
@@ -321,26 +327,11 @@ void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary,
                c.extensions;
   }
 
-  static constexpr struct {
-    const char* type;
-    const char* words;
-  } kDateTypes[] = {{"Date Created", "  Created Date: "},
-                    {"Date Modified", "  Modified Date: "},
-                    {"Date Last Accessed", "  Last Access Date: "}};
-  const ScanChoices::DateLimit off{false, LocalTime{2000, 1, 1}, CompareOp::Equal, DateType::Created};
-  scan.date = off;
-  if (!c.dateType.empty() && !c.dateOperator.empty() && !c.filterDateText.empty()) {
-    if (!c.filterDate) {
-      prompter.Message("Invalid Date.  Date Restriction will be turned off", "Invalid Date Entered.");
-    } else {
-      for (long t = 0; t < 3; ++t) {
-        if (c.dateType != kDateTypes[t].type) continue;
-        scan.date = ScanChoices::DateLimit{true, *c.filterDate,
-                                           static_cast<CompareOp>(GetOperatorCode(c.dateOperator)),
-                                           static_cast<DateType>(t)};
-        summary += std::string(kCrLf) + kDateTypes[t].words + c.dateOperator + " " + c.filterDateText;
-      }
-    }
+  scan.date = ScanChoices::DateLimit{false, LocalTime{2000, 1, 1}, CompareOp::Equal, DateType::Created};
+  if (const auto& date = c.dateFilter) {
+    scan.date = ScanChoices::DateLimit{true, date->day, date->op, date->type};
+    summary += std::string(kCrLf) + kDateTypes[static_cast<long>(date->type)].words + CompareOpText(date->op) + " " +
+               date->text;
   }
 
   scan.showHidden = c.showHidden;
@@ -354,77 +345,53 @@ void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary,
   if (c.sourceIsFile) scan.levels = 0;
 }
 
+// Where the items come from. Files picked in the list are their folder and names (the box then ends in the one
+// name or in "Multiple.Files"); a single pick that is no file any more stays the box's path, which the check
+// then finds missing. A typed path to a file walks its folder, one level deep. "folder/*.*" is the folder's
+// contents.
+OperationSource SourceOf(const OperationChoices& c) {
+  if (!c.bank.empty()) return ParseBankEntries(c.bank);
+  const std::string folder = c.source.substr(0, c.source.rfind('/') + 1);
+  if (c.selectedFiles.size() > 1 || (c.selectedFiles.size() == 1 && c.sourceIsFile))
+    return PickedFiles{folder, c.selectedFiles};
+  if (c.sourceIsFile) return SourceFolder{folder, false};
+  const std::string& box = c.source;
+  if (box.size() >= 3 && box.compare(box.size() - 3, 3, "*.*") == 0)
+    return SourceFolder{box.substr(0, box.size() - 3), true};
+  return SourceFolder{box, false};
+}
+
 }  // namespace
 
 PreparedOperation PrepareOperation(OperationChoices& c, Prompter& prompter) {
   PreparedOperation out;
   OperationSettings& s = out.settings;
   std::string& summary = out.summary;
-  s.PreviewOnly = c.previewOnly;
-  const bool picked = !c.bank.empty() || c.source.find("Multiple.Files") != std::string::npos || c.sourceIsFile;
-  s.SourceDirectory = picked ? c.source.substr(0, c.source.rfind('/') + 1) : c.source;
-  s.DestinationDirectory = c.destination;
-  if (!c.bank.empty()) {
-    s.Individual_File_Selection = true;
-    s.Process_Files_Folders_Both = 0;
-  } else if (!c.selectedFiles.empty()) {
-    s.Individual_File_Selection = true;
-    s.Process_Files_Folders_Both = 1;
-    s.MultipleFiles = c.selectedFiles;
-  } else {
-    s.Individual_File_Selection = false;
-    s.Process_Files_Folders_Both = 0;
-  }
-  if (!OperationBranch(c, s, summary, prompter)) return out;
+  s.operation = c.operation;
+  s.previewOnly = c.previewOnly;
+  s.reportPreview = c.reportPreview;
+  s.destination = c.destination;
+  out.source = SourceOf(c);
+  if (!OperationBranch(c, out.source, s, summary, prompter)) return out;
   // Said first, before anything that reads like a change; the operation's line follows on the next line.
   if (c.previewOnly || c.reportPreview)
     summary = kPreviewHeading + (kCrLf + summary.substr(summary.rfind(kCrLf, 0) == 0 ? 2 : 0));
-  s.DeleteSettings = c.deleteEmptyFolders ? 1 : 0;
 
-  const long op = s.FileOperation;
   // The bank as it will run: an entry given twice runs once.
   const std::string sources = c.bank.empty() ? c.source : BankLines(UniqueBankEntries(c.bank));
-  if (op == fileop::Compare || op == fileop::EmptyShells || op == fileop::Move || op == fileop::Copy)
+  if (UsesDestination(c.operation))
     summary += std::string(kCrLf) + kCrLf + "Source: " + sources + kCrLf + "Destination: " + c.destination + kCrLf;
   else
     summary += std::string(kCrLf) + kCrLf + "Directories: " + (c.bank.empty() ? c.source + kCrLf : sources);
-  Filters(c, s.scan, summary, prompter);
-  if (op == fileop::Move || op == fileop::Delete)
+  ReadFilterBoxes(c, prompter);
+  Filters(c, s.scan, summary);
+  if (c.operation == FileOp::Move || c.operation == FileOp::Delete)
     summary += std::string(kCrLf) + kCrLf +
                "** It is recommended that you have a backup of your system before proceeding with large move/delete "
                "operations." +
                kCrLf;
   out.confirmed = prompter.YesNo(summary + kCrLf + kCrLf + "Proceed?", kConfirmationTitle);
   return out;
-}
-
-void ApplyOperationSettings(const OperationSettings& s, clsFileOps& e) {
-  e.PreviewOnly(s.PreviewOnly);
-  e.SourceDirectory(s.SourceDirectory);
-  e.DestinationDirectory(s.DestinationDirectory);
-  e.Individual_File_Selection(s.Individual_File_Selection);
-  e.Process_Files_Folders_Both(s.Process_Files_Folders_Both);
-  if (s.MultipleFiles) e.LoadMultipleFileArray(*s.MultipleFiles);
-  e.FileOperation(s.FileOperation);
-  if (s.CopyOp_CopyDirectoryStructure) e.CopyOp_CopyDirectoryStructure(*s.CopyOp_CopyDirectoryStructure);
-  if (s.CopyOp_NumberDuplicates) e.CopyOp_NumberDuplicates(*s.CopyOp_NumberDuplicates);
-  if (s.OverwriteFiles) e.OverwriteFiles(*s.OverwriteFiles);
-  if (s.CopyOp_CopyEmptyDirs) e.CopyOp_CopyEmptyDirs(*s.CopyOp_CopyEmptyDirs);
-  if (s.CopyOp_Verification) e.CopyOp_Verification(*s.CopyOp_Verification);
-  if (const auto& f = s.FindAndReplaceSettings)
-    e.FindAndReplaceSettings(f->find, f->replace, f->backup, f->fileTypes, f->extensions);
-  if (const auto& r = s.RenameSettings) e.RenameSettings(r->pattern, r->replacement, r->patternMatching, r->startAt);
-  if (s.AddAttributeSettings) e.AddAttributeSettings(*s.AddAttributeSettings);
-  if (s.RemoveAttributeSettings) e.RemoveAttributeSettings(*s.RemoveAttributeSettings);
-  if (s.PauseBetweenOpeningFiles) e.PauseBetweenOpeningFiles(*s.PauseBetweenOpeningFiles);
-  if (s.OpenMacroString) e.OpenMacroString(*s.OpenMacroString);
-  if (const auto& d = s.FileDateChangeSettings) e.FileDateChangeSettings(d->date, d->which);
-  if (const auto& r = s.RunProcOnFilePauseSetting)
-    e.RunProcOnFilePauseSetting(r->pause, r->waitMs, r->continueOnTimeOut);
-  if (s.RunProcOnFile) e.RunProcOnFile(*s.RunProcOnFile);
-  if (const auto& c = s.CompareOptions) e.SetCompareOptions(c->full, c->matching, c->differing, c->missing, c->bytes);
-  e.DeleteSettings(s.DeleteSettings);
-  ApplyScanChoices(s.scan, e.scFileOperations());
 }
 
 }  // namespace dv

@@ -76,22 +76,23 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope = Reporting(cfoloc::RunProcessOnFile, cfoerr::Item,
                                 "Running process on file at or near file " + NameOfPath(path));
+  const RunProcChoice& run = DetailsOf<RunProcChoice>();
   scope.Step([&] {
-    const std::string command = CommandForFile(runProcOnFile_, path);
-    switch (runProc_.pauseSetting) {
+    const std::string command = CommandForFile(run.command, path);
+    switch (run.pauseSetting) {
       case 0:
-        ReapWhenEnded(StartForFile(runProcOnFile_, path));
+        ReapWhenEnded(StartForFile(run.command, path));
         result = outcome::Success;
         break;
       case 1: {
-        const WaitResult waited = WaitForChild(StartForFile(runProcOnFile_, path), runProc_.waitMilliseconds,
+        const WaitResult waited = WaitForChild(StartForFile(run.command, path), run.waitMilliseconds,
                                                [this] { return CheckForStop(); });
         // The shell's own codes for a command it could not find or run: the process did not really start.
         if (waited.end == WaitEnd::Ended && (waited.status == 126 || waited.status == 127))
           throw Error(err::Application, "The command could not be run (the shell ended with " +
                                             std::to_string(waited.status) + "): " + command);
         result = outcome::Success;
-        if (waited.end == WaitEnd::TimedOut && !runProc_.continueOnTimeOut) {
+        if (waited.end == WaitEnd::TimedOut && !run.continueOnTimeOut) {
           StopProcessing(true);
           result = outcome::TimedOut;
         }
@@ -100,7 +101,7 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
       case 2:
         switch (prompter_.YesNoCancel("Run Process: " + command + "?", "Process Next File Confirmation")) {
           case Answer::Yes:
-            ReapWhenEnded(StartForFile(runProcOnFile_, path));
+            ReapWhenEnded(StartForFile(run.command, path));
             result = outcome::Success;
             break;
           case Answer::No: result = outcome::NothingDone; break;
@@ -109,7 +110,7 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
         break;
       default:
         throw Error(err::Application, "There is no run-process pause setting " +
-                                          std::to_string(runProc_.pauseSetting) + " (0 go on, 1 wait, 2 ask)");
+                                          std::to_string(run.pauseSetting) + " (0 go on, 1 wait, 2 ask)");
     }
   });
   return result;
@@ -118,8 +119,9 @@ long clsFileOps::RunProcessOnFile(const std::string& path) {
 long clsFileOps::OpenOneFile(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope = Reporting(cfoloc::OpenOneFile, cfoerr::Item, "Attempting to open file at or near file " + path);
+  const OpenChoice& open = DetailsOf<OpenChoice>();
   scope.Step([&] {
-    if (pauseBetweenFiles_) {
+    if (open.pauseBetweenFiles) {
       const Answer answer = prompter_.YesNoCancel("Open File " + path + " ?", "Open Next File Confirmation");
       if (answer == Answer::No) {
         result = outcome::NothingDone;
@@ -132,30 +134,30 @@ long clsFileOps::OpenOneFile(const std::string& path) {
     }
     // A macro that cannot run as written (a pause that is no number of seconds, a key that does not exist), or
     // keystrokes without an X display: the item fails at once, before anything is opened or typed.
-    if (const std::string fault = MacroFault(macro_); !fault.empty())
+    if (const std::string fault = MacroFault(open.macro); !fault.empty())
       throw Error(err::Application, "The macro cannot be run: " + fault);
-    macro_ = ReplaceMacroTokens(macro_);
+    const std::string macro = ReplaceMacroTokens(open.macro);
     // The windows there are before the open: a window that appears after it can be the opened program's.
     std::unique_ptr<KeySender> sender;
     OpenedProgram program;
-    if (HasKeystrokes(macro_)) {
+    if (HasKeystrokes(macro)) {
       sender = std::make_unique<KeySender>();
       program.windowsBefore = sender->TopLevelWindows();
     }
     const ShellResult opened = OpenWithDefaultProgram(path, [this] { return CheckForStop(); });
     program.pid = opened.pid;
     if (!opened.Opened()) {
-      if (pauseBetweenFiles_) prompter_.Message("File " + path + "  was unable to be opened.", "Unable to Open File");
+      if (open.pauseBetweenFiles) prompter_.Message("File " + path + "  was unable to be opened.", "Unable to Open File");
       throw Error(ErrorNumberOf(opened.code), opened.message);
     }
     // A stop while xdg-open was answering leaves the file opened, but types nothing into it.
-    if (!macro_.empty() && !Stopped()) SendOpenMacro(sender.get(), program);
+    if (!macro.empty() && !Stopped()) SendOpenMacro(sender.get(), program, macro);
     result = outcome::Success;
   });
   return result;
 }
 
-void clsFileOps::SendOpenMacro(KeySender* sender, const OpenedProgram& program) {
+void clsFileOps::SendOpenMacro(KeySender* sender, const OpenedProgram& program, const std::string& macro) {
   ResumeScope scope = Reporting(cfoloc::SendOpenMacro, cfoerr::Driver, "");
   // Keys go only into a window of the opened program, never into whatever has the focus (a terminal would run
   // them): wait, at most the settle time, for one to take the focus. An error thrown here, outside the steps,
@@ -174,7 +176,7 @@ void clsFileOps::SendOpenMacro(KeySender* sender, const OpenedProgram& program) 
   } else if (!PauseFor(kMacroSettleMilliseconds)) {
     return;
   }
-  for (const MacroItem& item : MacroItems(macro_)) {
+  for (const MacroItem& item : MacroItems(macro)) {
     if (!PauseFor(kBeforeEachItemMilliseconds)) return;
     if (item.delay) {
       // Every pause was found valid before the open (OpenOneFile).

@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kBuildNewNameLocation = "cfo:8P";
 constexpr const char* kNameMatchesPatternLocation = "cfo:8Q";
-constexpr int kEveryMatch = 32000;
 
 // True when `path` ends in "_DV" (any case) followed by one or more ASCII digits.
 bool EndsWithCounter(const std::string& path) {
@@ -114,8 +113,9 @@ std::string clsFileOps::BuildNewName(const std::string& pattern, const std::stri
 }
 
 std::string clsFileOps::NewNameFor(const std::string& name) {
-  if (!NameMatchesPattern(rename_.searchPattern, name)) return {};
-  std::string newName = BuildNewName(rename_.searchPattern, name, rename_.replacement, rename_.startReplacingAt);
+  if (!NameMatchesPattern(renamePattern_, name)) return {};
+  std::string newName = BuildNewName(renamePattern_, name, DetailsOf<RenameChoice>().replacement,
+                                     DetailsOf<RenameChoice>().startReplacingAt);
   // Renaming a file to its own name would only give it a counter.
   if (newName == name) return {};
   CheckNewName(newName, name);

@@ -61,25 +61,25 @@ int ComparisonIndent(const std::string& destination) {
 
 std::string OperationDescription(const DescriptionChoices& c) {
   switch (c.fileOperation) {
-    case fileop::Copy:
+    case FileOp::Copy:
       if (!c.copyDirectoryStructure) return OneDirectory(c, "Copy");
       return std::string(c.overwriteFiles ? "Copy (Overwrite Existing Files)" : "Copy (Do Not Overwrite Existing Files)") +
              EmptyFolderSuffix(c, "copied") + VerificationSuffix(c);
-    case fileop::EmptyShells: return "Make Empty Shells\r\n((Will not copy over existing files))";
-    case fileop::Delete: return "Delete ";
-    case fileop::FindReplace: return "Find and Replace";
-    case fileop::Rename:
+    case FileOp::EmptyShells: return "Make Empty Shells\r\n((Will not copy over existing files))";
+    case FileOp::Delete: return "Delete ";
+    case FileOp::FindReplace: return "Find and Replace";
+    case FileOp::Rename:
       return "Rename file(s)\r\n(Finding pattern:" + c.renamePattern + " & Replacing with:" + c.renameReplacement + ")";
-    case fileop::Attributes: return "Change Attribute on file(s)";
-    case fileop::Move:
+    case FileOp::Attributes: return "Change Attribute on file(s)";
+    case FileOp::Move:
       if (!c.copyDirectoryStructure) return OneDirectory(c, "Move");
       return "Move File(s)" + EmptyFolderSuffix(c, "moved") + VerificationSuffix(c);
-    case fileop::OpenWithMacro: return "Open";
-    case fileop::ModifiedDate: return "Change Modified Date";
-    case fileop::CreatedDate: return "Change Created Date";
-    case fileop::AccessedDate: return "Change Last Access Date";
-    case fileop::RunProcess: return "Run Process On File(s)\r\nProcess ran:" + c.runProcOnFile;
-    case fileop::Compare: return ComparisonBlock(c);
+    case FileOp::OpenWithMacro: return "Open";
+    case FileOp::ModifiedDate: return "Change Modified Date";
+    case FileOp::CreatedDate: return "Change Created Date";
+    case FileOp::AccessedDate: return "Change Last Access Date";
+    case FileOp::RunProcess: return "Run Process On File(s)\r\nProcess ran:" + c.runProcOnFile;
+    case FileOp::Compare: return ComparisonBlock(c);
     default: return "";
   }
 }

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "fileops_engine/fileops_codes.h"
+
 namespace dv {
 
 // What the description of an operation depends on: the settings the window or the command line makes.
 struct DescriptionChoices {
-  long fileOperation = 1;
+  FileOp fileOperation = FileOp::Copy;
   bool overwriteFiles = false;
   bool copyDirectoryStructure = false;
   bool copyEmptyDirs = false;
@@ -23,7 +25,7 @@ struct DescriptionChoices {
 };
 
 // The text after "Basic Operation: ": one of the operation's descriptions, possibly over several lines (CR LF),
-// empty for a code outside 1..13. Paths show their control characters as "?".
+// empty for a value outside FileOp. Paths show their control characters as "?".
 std::string OperationDescription(const DescriptionChoices& choices);
 
 // Spaces before "- to -" in the comparison block: half the destination's length (in characters) plus 5, rounded

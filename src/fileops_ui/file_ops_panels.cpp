@@ -30,10 +30,6 @@ namespace dv {
 
 namespace {
 
-// Operations that work on the source alone: find and replace, rename, attributes, delete, open, change date and
-// run process (by button index).
-bool UsesDestination(int index) { return index == 0 || index == 1 || index == 6 || index == 10; }
-
 // True when the expression compiles in the engines' own matcher (its dialect, not Qt's).
 bool CompiledExpression(const std::string& expression) {
   try {
@@ -73,7 +69,7 @@ bool IsDigitsText(const QString& text) {
 
 void frmFileOps::optFileOps_Click(int index) {
   for (int i = 0; i < 11; ++i) frames_[i]->setVisible(i == index);
-  const bool destination = UsesDestination(index);
+  const bool destination = UsesDestination(kOperationButtons[index]);
   for (QWidget* w : {static_cast<QWidget*>(txtDestination_), static_cast<QWidget*>(lblDestination_),
                      static_cast<QWidget*>(ExploreTreeFileOpsDestination_)})
     w->setEnabled(destination);
@@ -234,8 +230,8 @@ bool frmFileOps::Refuse(QWidget* field, const QString& text, const QString& titl
 }
 
 bool frmFileOps::CheckBeforeAsking() {
-  const int op = SelectedOperation();
-  const auto operation = static_cast<OperationChoice>(op);
+  // The date button stands for all three date operations.
+  const FileOp operation = kOperationButtons[SelectedOperation()];
   QString sourceFolder;
   if (bank_.empty()) {
     const QString source = txtSource_->text();
@@ -250,7 +246,7 @@ bool frmFileOps::CheckBeforeAsking() {
                     "Source does not exist");
     sourceFolder = QFileInfo(source).isDir() ? source : source.left(source.lastIndexOf('/') + 1);
   }
-  if (UsesDestination(op)) {
+  if (UsesDestination(operation)) {
     const QString destination = txtDestination_->text();
     if (destination.trimmed().isEmpty())
       return Refuse(txtDestination_,
@@ -261,7 +257,7 @@ bool frmFileOps::CheckBeforeAsking() {
     if (exists && !info.isDir())
       return Refuse(txtDestination_, "To: " + Quoted(destination) + " is not a folder. Choose a folder.",
                     "Destination is not a folder");
-    if (!exists && operation == OperationChoice::Compare)
+    if (!exists && operation == FileOp::Compare)
       return Refuse(txtDestination_,
                     "To: " + Quoted(destination) + " does not exist. Choose the folder to compare with.",
                     "Destination does not exist");
@@ -276,7 +272,7 @@ bool frmFileOps::CheckBeforeAsking() {
         return Refuse(txtDestination_, "To: the destination is the source folder. Choose another folder.",
                       "Identical Source and Destination directory");
       if (relation == FolderRelation::Inside &&
-          (operation == OperationChoice::Copy || operation == OperationChoice::Move))
+          (operation == FileOp::Copy || operation == FileOp::Move))
         return Refuse(txtDestination_,
                       "To: " + Quoted(destination) +
                           " is inside the source folder. Choose a destination outside the source.",
@@ -285,7 +281,7 @@ bool frmFileOps::CheckBeforeAsking() {
   }
 
   switch (operation) {
-    case OperationChoice::Rename:
+    case FileOp::Rename:
       if (optPatternMatching_[3]->isChecked() &&
           !CompiledExpression(ConvertPattern(txtRenamePattern_->text().toStdString(), 2)))
         return Refuse(txtRenamePattern_,
@@ -297,17 +293,17 @@ bool frmFileOps::CheckBeforeAsking() {
                       "Rename \"Start at match\": digits only (the number of the match), or empty for the last.",
                       "Numbers only");
       break;
-    case OperationChoice::ChangeDate:
+    case FileOp::ModifiedDate:
       if (const QString fault = DateFault("Change Date \"New date\"", dtpChangeDate_->text(), true);
           !fault.isEmpty())
         return Refuse(dtpChangeDate_, fault, "Invalid Date");
       break;
-    case OperationChoice::RunProcess:
+    case FileOp::RunProcess:
       if (optRunprocOnFileOptions_[1]->isChecked() && !InRange(txtRunProcOnFileWaitTime_->text(), 1, 86400))
         return Refuse(txtRunProcOnFileWaitTime_,
                       "Run Process \"Wait\": digits only, a number of seconds from 1 to 86400.", "Numbers only");
       break;
-    case OperationChoice::Compare:
+    case FileOp::Compare:
       if (optCompareOptions_[1]->isChecked() && !InRange(txtBytesToCompare_->text(), 1, 90000000))
         return Refuse(txtBytesToCompare_, "Compare \"Bytes to check\": digits only, from 1 to 90000000.",
                       "Numbers only");

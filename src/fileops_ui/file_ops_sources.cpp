@@ -18,6 +18,7 @@
 #include <cerrno>
 
 #include "common/prompter.h"
+#include "fileops_engine/bank_file.h"
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/shell_services.h"
@@ -129,7 +130,12 @@ void frmFileOps::SourceListFilterChanged() {
 void frmFileOps::RefreshDrives() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:36");
   QString s;
-  scope.Step([&] { s = txtSource_->text(); });
+  // Files picked one by one show as their folder and "Multiple.Files"; a folder of that name is a folder.
+  bool picked = false;
+  scope.Step([&] {
+    s = txtSource_->text();
+    picked = selectedFiles_.size() > 1;
+  });
   scope.Step([&] {
     selectedFiles_.clear();
     flbSource_->clearSelection();
@@ -137,7 +143,7 @@ void frmFileOps::RefreshDrives() {
   scope.Step([&] {
     // Picked files were the user's choice within their folder: the folder stays the source. A source that is gone
     // (removed by the run, or elsewhere) stays as it is and is shown as missing; no other folder takes its place.
-    if (s.endsWith(kMultipleFiles)) {
+    if (picked && s.endsWith(kMultipleFiles)) {
       s.chop(static_cast<int>(qstrlen(kMultipleFiles)));
       txtSource_->setText(s);
     }
@@ -155,7 +161,8 @@ bool frmFileOps::SourceMissing() const {
   if (!bank_.empty()) return false;
   QString path = txtSource_->text();
   if (path.trimmed().isEmpty()) return false;
-  if (path.endsWith(kMultipleFiles)) path.chop(static_cast<int>(qstrlen(kMultipleFiles)));
+  if (selectedFiles_.size() > 1 && path.endsWith(kMultipleFiles))
+    path.chop(static_cast<int>(qstrlen(kMultipleFiles)));
   const QFileInfo info(path);
   return !info.exists() && !info.isSymLink();
 }
@@ -198,7 +205,7 @@ void frmFileOps::AddFolderToBank(std::string folder) {
   const int choice = GiveChoice("Would you like to add the folder and its contents or just the contents of the folder?",
                                 "Folder && Contents", "Contents Only", "Add Folder with Contents?");
   if (choice == 0) return;
-  const std::string entry = choice == 1 ? folder : folder + "*.*";
+  const std::string entry = BankEntryText({choice == 1 ? BankEntry::Kind::Folder : BankEntry::Kind::Contents, folder});
   if (std::find(bank_.begin(), bank_.end(), entry) == bank_.end()) bank_.push_back(entry);
   UpdateSourceCaption();
 }
@@ -262,7 +269,7 @@ void frmFileOps::DroppedOnBankButton(const QStringList& paths, bool add) {
 void frmFileOps::RemoveFolderFromBank(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   for (std::string& e : bank_)
-    if (e == folder || e == folder + "*.*") e.clear();
+    if (e == folder || e == BankEntryText({BankEntry::Kind::Contents, folder})) e.clear();
 }
 
 void frmFileOps::ResetBankIfEmpty() {

@@ -287,7 +287,7 @@ void frmFileBank::DropPaths(const QStringList& paths) {
                                                          "Add Folder with Contents?")
                                          : 0;
         if (choice == 1) AddItem(path);
-        else if (choice == 2) AddItem(path + "*.*");
+        else if (choice == 2) AddItem(BankEntryText({BankEntry::Kind::Contents, path}));
       } else if (fso.FileExists(path)) {
         AddItem(path);
       }

@@ -214,14 +214,14 @@ int frmFileOps::SelectedOperation() const {
 
 OperationChoices frmFileOps::CurrentChoices() {
   OperationChoices c;
-  c.operation = static_cast<OperationChoice>(SelectedOperation());
+  c.operation = kOperationButtons[SelectedOperation()];
   c.previewOnly = chkPreviewOnly_->isChecked();
   c.source = Std(txtSource_->text());
   c.sourceIsFile = QFileInfo(txtSource_->text()).isFile();
   c.destination = Std(txtDestination_->text());
   c.selectedFiles = selectedFiles_;
   c.bank = BankEntries();
-  const bool move = c.operation == OperationChoice::Move;
+  const bool move = c.operation == FileOp::Move;
   const int base = move ? 2 : 0;
   c.toOneDirectory = optCopyStructure_[base + 1]->isChecked();
   c.numberDuplicates = optCopyDupeName_[base]->isChecked();
@@ -251,7 +251,7 @@ OperationChoices frmFileOps::CurrentChoices() {
   c.pauseBetweenOpens = chkPauseBetweenOpens_->isChecked();
   c.macro = strMacroSeries_;
   for (int i = 0; i < 3; ++i)
-    if (optChangeDate_[i]->isChecked()) c.dateToChange = i;
+    if (optChangeDate_[i]->isChecked() && c.operation == FileOp::ModifiedDate) c.operation = kDateOperations[i];
   c.newDateText = Std(dtpChangeDate_->text());
   if (auto d = DateBoxValue(dtpChangeDate_->text())) c.newDate = LocalTime{d->year(), d->month(), d->day()};
   c.runCommand = Std(txtRunProcessOnFile_->text());
@@ -302,7 +302,7 @@ bool frmFileOps::PrepareOperation() {
     prepared_ = dv::PrepareOperation(choices, prompter_);
   });
   scope.Step([&] {
-    if (choices.operation == OperationChoice::FindAndReplace) ControlsFromChoices(choices);
+    if (choices.operation == FileOp::FindReplace) ControlsFromChoices(choices);
   });
   return prepared_.confirmed;
 }
@@ -330,14 +330,9 @@ void frmFileOps::PerformFileOperation() {
   bool started = false;
   scope.Step([&] {
     started = job_->Start(
-        [this, bank = BankEntries()] {
+        [this, settings = prepared_.settings, source = prepared_.source] {
           ResumeScope work(GuiReporting(services_.errors, mode::MessageAndReport), "ffo:06");
-          work.Step([&] {
-            ApplyOperationSettings(prepared_.settings, *dvFileOps_);
-            dvFileOps_->ProcessingBankItems(bank);
-          });
-          work.Step([&] { dvFileOps_->scFileOperations().StartingDirectory(dvFileOps_->SourceDirectory()); });
-          work.Step([&] { dvFileOps_->ProcessOperation(); });
+          work.Step([&] { dvFileOps_->ProcessOperation(settings, source); });
         },
         [this] { RunFinished(); });
   });
@@ -361,12 +356,10 @@ void frmFileOps::RunFinished() {
 
 void frmFileOps::cfoCompletedProcessing() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:09");
-  const long op = dvFileOps_->FileOperation();
+  const FileOp op = dvFileOps_->FileOperation();
+  scope.Step([&] { LoadResults(); });
   scope.Step([&] {
-    if (op >= 1 && op <= fileop::Last) LoadResults();
-  });
-  scope.Step([&] {
-    if (op != fileop::Compare && !chkPreviewOnly_->isChecked()) return;
+    if (op != FileOp::Compare && !chkPreviewOnly_->isChecked()) return;
     cmdLastOperationResults_->setText("Close Operation Results");
     txtInfoDisplay_->show();
     txtInfoDisplay_->raise();
@@ -378,8 +371,8 @@ void frmFileOps::cfoCompletedProcessing() {
     UpdateProcessEnabled();
   });
   scope.Step([&] {
-    if (op == fileop::Delete || op == fileop::EmptyShells || op == fileop::Move || op == fileop::Copy ||
-        op == fileop::Rename)
+    if (op == FileOp::Delete || op == FileOp::EmptyShells || op == FileOp::Move || op == FileOp::Copy ||
+        op == FileOp::Rename)
       RefreshDrives();
   });
   scope.Step([&] {

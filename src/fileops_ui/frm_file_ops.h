@@ -124,6 +124,7 @@ class frmFileOps : public frmFileOpsBase {
   // The choices as the controls hold them now.
   OperationChoices CurrentChoices();
   const OperationSettings& PreparedSettings() const { return prepared_.settings; }
+  const OperationSource& PreparedSource() const { return prepared_.source; }
   const std::string& OperationSummary() const { return prepared_.summary; }
   bool ErrorsThisRun() const { return errorsThisRun_; }
   bool Running() const { return running_; }

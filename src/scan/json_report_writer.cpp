@@ -34,12 +34,6 @@ const char* UnitName(SizeUnit unit) {
   }
 }
 
-const char* OpText(CompareOp op) {
-  static const char* ops[] = {">", "<", "=", ">=", "<="};
-  long i = static_cast<long>(op);
-  return i >= 0 && i <= 4 ? ops[i] : "?";
-}
-
 const char* DateTypeName(DateType type) {
   switch (type) {
     case DateType::Created: return "created";
@@ -140,7 +134,7 @@ void JsonReportWriter::AppendSettings(std::string& out, const std::string& start
       return;
     }
     out += "{\"op\": \"";
-    out += OpText(r.Op());
+    out += CompareOpText(r.Op());
     out += "\", \"limit\": " + std::to_string(r.Limit()) + ", \"unit\": \"" + UnitName(s_.sizeUnit) + "\"}";
   };
   size("fileSize", s_.fileSize);
@@ -152,7 +146,7 @@ void JsonReportWriter::AppendSettings(std::string& out, const std::string& start
     out += "{\"type\": \"";
     out += DateTypeName(s_.date.Type());
     out += "\", \"op\": \"";
-    out += OpText(s_.date.Op());
+    out += CompareOpText(s_.date.Op());
     out += "\", \"limit\": \"" + IsoTime(s_.date.Limit()) + "\"}";
   }
   Bool(out, "filtersActive", s_.FiltersActive());

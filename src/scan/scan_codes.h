@@ -4,6 +4,8 @@
 // what it was and is treated as the properties say ("any other code").
 #include <cstdint>
 
+#include "common/compare_operators.h"
+
 namespace dv {
 
 // Report views. The CSV and the sortable view write the same text. Json is dorvane-cli's alone: one JSON
@@ -23,6 +25,11 @@ enum class ReportColumn : long {
 
 // Comparison operators of the size and date restrictions: ">", "<", "=", ">=", "<=".
 enum class CompareOp : long { Greater = 0, Less = 1, Equal = 2, GreaterOrEqual = 3, LessOrEqual = 4 };
+// Its text; "?" for a code outside the list.
+inline const char* CompareOpText(CompareOp op) {
+  const auto at = static_cast<long>(op);
+  return at >= 0 && at < kCompareOperatorCount ? kCompareOperators[at] : "?";
+}
 
 // Units of sizes, shown and compared.
 enum class SizeUnit : long { Bytes = 0, KB = 1, MB = 2 };

@@ -7,9 +7,16 @@
 #include <QRegularExpressionValidator>
 #include <QWidget>
 
+#include "common/compare_operators.h"
+
 namespace dv {
 
-const QStringList kComparisonOperators = {"", ">", "<", "=", ">=", "<="};
+// An empty entry first: no comparison chosen.
+const QStringList kComparisonOperators = [] {
+  QStringList operators{""};
+  for (const char* op : kCompareOperators) operators << op;
+  return operators;
+}();
 const QStringList kSizeUnits = {"", "Bytes", "KB", "MB"};
 
 QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }

@@ -103,8 +103,8 @@ class OpenMacroXTest : public QObject {
     ops.scFileOperations().PatternMatchingOption(1);
     ops.SourceDirectory(tree / "src");
     ops.scFileOperations().StartingDirectory(tree / "src");
-    ops.FileOperation(dv::fileop::OpenWithMacro);
-    ops.Process_Files_Folders_Both(dv::gather::FilesAndFolders);
+    ops.FileOperation(dv::FileOp::OpenWithMacro);
+    ops.Process_Files_Folders_Both(dv::Gathering::FilesAndFolders);
     ops.OpenMacroString(macro);
     // On a job's worker, as the window runs it: the keys go out from there.
     dv::BackgroundJob job(nullptr);

@@ -19,7 +19,7 @@ class CompareTest : public FileOpsTest {
   void Compare(bool full, bool matching, bool differing, bool missing, long sample) {
     events.errors.clear();
     Paths(tree / "src", tree / "dst");
-    ops.FileOperation(fileop::Compare);
+    ops.FileOperation(FileOp::Compare);
     ops.SetCompareOptions(full, matching, differing, missing, sample);
     Run();
   }

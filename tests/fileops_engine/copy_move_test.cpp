@@ -56,7 +56,7 @@ TEST_F(FileOpsTest, OneDirectoryCopyNumbersOverwritesOrLeavesAlone) {
     for (const Placed& p : c.before) tree.File(std::string("dst-") + c.label + "/" + p.name, p.content);
     ::chmod((dst + "/README").c_str(), 0444);
     Paths(tree / "src", dst);
-    ops.FileOperation(fileop::Copy);
+    ops.FileOperation(FileOp::Copy);
     ops.CopyOp_NumberDuplicates(c.number);
     ops.OverwriteFiles(c.overwrite);
     Run();
@@ -72,8 +72,8 @@ TEST_F(FileOpsTest, QuickVerificationCatchesATargetOfAnotherLength) {
   const std::string good = tree.File("src/good.txt", "12345");
   ops.ProcessingBankItems({good, "/proc/self/stat"});
   ops.DestinationDirectory(tree.Dir("dst"));
-  ops.FileOperation(fileop::Copy);
-  ops.CopyOp_Verification(2);
+  ops.FileOperation(FileOp::Copy);
+  ops.CopyOp_Verification(Verification::Quick);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/good.txt", "Failed Verification: /proc/self/stat"}));
   EXPECT_EQ(ops.FailureCount(), 1);
@@ -85,7 +85,7 @@ TEST_F(FileOpsTest, AnInterruptedCopyLeavesTheTargetAsItWas) {
   tree.File("src/big.bin", std::string(100000, 'x'));
   tree.File("dst/big.bin", "old");
   Paths(tree / "src", tree / "dst");
-  ops.FileOperation(fileop::Copy);
+  ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   ops.OverwriteFiles(true);
   std::string lines = InChild(tree.Root(), [&]() -> std::string {
@@ -133,7 +133,7 @@ TEST_F(FileOpsTest, StructureMoveRules) {
     tree.Dir(s + "/empty");
     ::chmod(tree.File(d + "/a.txt", "old").c_str(), 0444);
     Paths(tree / s, tree / d);
-    ops.FileOperation(fileop::Move);
+    ops.FileOperation(FileOp::Move);
     ops.CopyOp_CopyDirectoryStructure(true);
     ops.CopyOp_CopyEmptyDirs(true);
     ops.OverwriteFiles(c.overwrite);
@@ -154,7 +154,7 @@ TEST_F(FileOpsTest, MoveToOneFolderAndAcrossFileSystems) {
   tree.File("src/b.txt", "B");
   tree.File("dst/a.txt", "old");
   Paths(tree / "src", tree / "dst");
-  ops.FileOperation(fileop::Move);
+  ops.FileOperation(FileOp::Move);
   ops.CopyOp_NumberDuplicates(true);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Numeric Duplicate Created: T/src/x/a.txt -> a_1.txt", "Success: T/src/b.txt"}));
@@ -172,7 +172,7 @@ TEST_F(FileOpsTest, MoveToOneFolderAndAcrossFileSystems) {
   Paths(tree / "far", scratch);
   ops.CopyOp_NumberDuplicates(false);
   ops.CopyOp_CopyDirectoryStructure(true);
-  ops.CopyOp_Verification(2);
+  ops.CopyOp_Verification(Verification::Quick);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/far/sub/d.txt", "Success: T/far/c.txt"}));
   EXPECT_FALSE(TempTree::Exists(tree / "far"));

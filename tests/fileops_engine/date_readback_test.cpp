@@ -21,9 +21,9 @@ TEST_F(FileOpsTest, ADateTheFileSystemCannotStoreFails) {
   const LocalTime when{9999, 12, 31, 0, 0, 0};
   const DateTime wanted = DateTime::FromLocal(when);
   struct Case {
-    long operation, dateToChange;
+    FileOp operation;
   };
-  const std::vector<Case> cases = {{fileop::ModifiedDate, 1}, {fileop::AccessedDate, 2}};
+  const std::vector<Case> cases = {{FileOp::ModifiedDate}, {FileOp::AccessedDate}};
   for (const std::string& dir : {tree.Dir("disk"), shm}) {
     // Whether this file system keeps the date, asked of a file of its own.
     const std::string probe = dir + "/probe";
@@ -33,20 +33,20 @@ TEST_F(FileOpsTest, ADateTheFileSystemCannotStoreFails) {
     const bool keeps = LStat(probe).st_mtim.tv_sec == times[1].tv_sec;
     ::unlink(probe.c_str());
     for (const Case& c : cases) {
-      SCOPED_TRACE(dir + " " + std::to_string(c.dateToChange));
+      SCOPED_TRACE(dir + " " + std::to_string(static_cast<long>(c.operation)));
       events.errors.clear();
       const std::string file = dir + "/a.txt";
       ::close(::open(file.c_str(), O_WRONLY | O_CREAT, 0644));
       Paths(dir);
       ops.FileOperation(c.operation);
-      ops.FileDateChangeSettings(when, c.dateToChange);
-      ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+      ops.FileDateChangeSettings(when);
+      ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
       Run();
       EXPECT_EQ(test::Lines(ops, dir), Strings{(keeps ? "Success: T/a.txt" : "Failure: T/a.txt")});
       EXPECT_EQ(events.errors, keeps ? Strings{} : Strings{"cfo:8K 3 Changing file date at or near file a.txt [75]"});
       const struct stat st = LStat(file);
       if (keeps) {
-        EXPECT_EQ((c.dateToChange == 1 ? st.st_mtim : st.st_atim).tv_sec, times[1].tv_sec);
+        EXPECT_EQ((c.operation == FileOp::ModifiedDate ? st.st_mtim : st.st_atim).tv_sec, times[1].tv_sec);
       }
     }
   }

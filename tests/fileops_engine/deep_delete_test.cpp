@@ -29,9 +29,9 @@ TEST_F(FileOpsTest, DeleteWorksAtAnyDepth) {
   ::close(fd);
 
   Paths(top);
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   ops.DeleteSettings(1);
-  ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+  ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
   Run();
   EXPECT_EQ(events.errors, Strings{});
   const auto successes = std::count_if(ops.RecordedLines().begin(), ops.RecordedLines().end(),

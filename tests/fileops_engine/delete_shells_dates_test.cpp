@@ -15,21 +15,21 @@ namespace {
 TEST_F(FileOpsTest, DeleteTakesEmptiedFoldersDeepestFirst) {
   struct Case {
     const char* label;
-    long gather;
+    Gathering gather;
     std::string extensions;
     Strings lines;
     std::string left;
   };
   const std::vector<Case> cases = {
-      {"all", gather::FilesAndFolders, "",
+      {"all", Gathering::FilesAndFolders, "",
        {"Success: T/all/sub/deeper/c.txt", "Success: T/all/sub/deeper", "Success: T/all/sub/b.log",
         "Success: T/all/sub", "Success: T/all/empty", "Success: T/all/a.txt", "Success: T/all"},
        "<gone>"},
-      {"filtered", gather::FilesAndFolders, "*.txt",
+      {"filtered", Gathering::FilesAndFolders, "*.txt",
        {"Success: T/filtered/sub/deeper/c.txt", "Success: T/filtered/sub/deeper", "Success: T/filtered/empty",
         "Success: T/filtered/a.txt"},
        "sub/\nsub/b.log = b\n"},
-      {"folders", gather::Folders, "", {"Success: T/folders/empty", "Success: T/folders/sub/deeper/inner"},
+      {"folders", Gathering::Folders, "", {"Success: T/folders/empty", "Success: T/folders/sub/deeper/inner"},
        "a.txt = a\nsub/\nsub/b.log = b\nsub/deeper/\nsub/deeper/c.txt = c\n"},
   };
   for (const Case& c : cases) {
@@ -39,9 +39,9 @@ TEST_F(FileOpsTest, DeleteTakesEmptiedFoldersDeepestFirst) {
     tree.File(top + "/sub/b.log", "b");
     tree.File(top + "/sub/deeper/c.txt", "c");
     tree.Dir(top + "/empty");
-    if (c.gather == gather::Folders) tree.Dir(top + "/sub/deeper/inner");
+    if (c.gather == Gathering::Folders) tree.Dir(top + "/sub/deeper/inner");
     Paths(tree / top);
-    ops.FileOperation(fileop::Delete);
+    ops.FileOperation(FileOp::Delete);
     ops.DeleteSettings(1);
     ops.Process_Files_Folders_Both(c.gather);
     std::string extensions = c.extensions;
@@ -68,8 +68,8 @@ TEST_F(FileOpsTest, ALinkSwappedInDuringADeleteIsNotFollowed) {
     tree.Link("src/sub", "../outside");
   };
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
-  ops.Process_Files_Folders_Both(gather::Files);
+  ops.FileOperation(FileOp::Delete);
+  ops.Process_Files_Folders_Both(Gathering::Files);
   Run();
   EXPECT_TRUE(swapped);
   EXPECT_EQ(Lines(), (Strings{"Failure: T/src/sub/victim.txt"}));
@@ -84,7 +84,7 @@ TEST_F(FileOpsTest, EmptyShellsLeaveExistingTargetsAlone) {
   tree.File("src/sub/b.txt", "more");
   tree.File("dst/a.txt", "existing");
   Paths(tree / "src", tree / "dst");
-  ops.FileOperation(fileop::EmptyShells);
+  ops.FileOperation(FileOp::EmptyShells);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/sub", "Success: T/src/sub/b.txt"}));
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = existing\nsub/\nsub/b.txt = \n");
@@ -113,7 +113,7 @@ TEST_F(FileOpsTest, AttributesAddThenRemove) {
     if (c.mode) ::chmod((path = tree.File(std::string("attr-") + c.name + "/" + c.name, "x")).c_str(), c.mode);
     else path = tree.Link(std::string("attr-") + c.name + "/" + c.name, "nowhere");
     Paths(dir);
-    ops.FileOperation(fileop::Attributes);
+    ops.FileOperation(FileOp::Attributes);
     ops.AddAttributeSettings(c.add);
     ops.RemoveAttributeSettings(c.remove);
     Run();
@@ -147,20 +147,20 @@ TEST_F(FileOpsTest, DatesUseTheOffsetOfThatDateAndActOnTheItemItself) {
   const int64_t jan15noonUtc = 1768478400;  // 2026-01-15 12:00:00 UTC
   const int64_t jul15noonUtc = 1784116800;  // 2026-07-15 12:00:00 UTC
   struct Case {
-    long operation, dateToChange;
+    FileOp operation;
     LocalTime when;
     int64_t modified, accessed;  // expected afterwards on both the file and the link
     bool fails;
   };
   const std::vector<Case> cases = {
-      {fileop::ModifiedDate, 1, {2026, 1, 15, 12, 0, 0}, jan15noonUtc - 3600, 1000, false},
-      {fileop::ModifiedDate, 1, {2026, 7, 15, 12, 0, 0}, jul15noonUtc - 7200, 1000, false},
-      {fileop::AccessedDate, 2, {2026, 1, 15, 0, 0, 0}, 2000, jan15noonUtc - 13 * 3600, false},
-      {fileop::CreatedDate, 0, {2026, 1, 15, 12, 0, 0}, 2000, 1000, true},
+      {FileOp::ModifiedDate, {2026, 1, 15, 12, 0, 0}, jan15noonUtc - 3600, 1000, false},
+      {FileOp::ModifiedDate, {2026, 7, 15, 12, 0, 0}, jul15noonUtc - 7200, 1000, false},
+      {FileOp::AccessedDate, {2026, 1, 15, 0, 0, 0}, 2000, jan15noonUtc - 13 * 3600, false},
+      {FileOp::CreatedDate, {2026, 1, 15, 12, 0, 0}, 2000, 1000, true},
   };
   tree.File("dates/target.txt", "t");
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.operation * 100 + c.when.month);
+    SCOPED_TRACE(static_cast<long>(c.operation) * 100 + c.when.month);
     events.errors.clear();
     const std::string file = tree.File("dates/a.txt", "a");
     tree.SetTimes("dates/a.txt", 1000, 2000);
@@ -170,9 +170,7 @@ TEST_F(FileOpsTest, DatesUseTheOffsetOfThatDateAndActOnTheItemItself) {
     tree.SetTimes("dates/target.txt", 5000, 6000);
     Paths(tree / "dates");
     ops.FileOperation(c.operation);
-    ops.FileDateChangeSettings(c.when, c.dateToChange);
-    ops.Process_Files_Folders_Both(gather::Files);
-    ops.Individual_File_Selection(true);
+    ops.FileDateChangeSettings(c.when);
     ops.LoadMultipleFileArray({"a.txt", "link"});
     Run();
     const char* outcome = c.fails ? "Failure: " : "Success: ";

@@ -1,6 +1,7 @@
 // The operation driver on real trees: the path check, the previews, the order of the work, cancelling, pruning
 // and the processing bank.
 #include "fileops_fixture.h"
+#include "fileops_engine/bank_file.h"
 
 namespace dv::test {
 namespace {
@@ -18,7 +19,7 @@ TEST_F(FileOpsTest, PathCheckResultsAskTellAndStopAsTheyShould) {
                            "can not be the same.";
   struct Case {
     const char* name;
-    long op;
+    FileOp op;
     std::string source, destination;
     bool yesToCreate, preview;
     Strings questions, lines, errors;
@@ -26,23 +27,23 @@ TEST_F(FileOpsTest, PathCheckResultsAskTellAndStopAsTheyShould) {
     bool destinationMade;
   };
   const std::vector<Case> cases = {
-      {"source missing", 1, T + "/nope", T + "/dst", false, false, {missingSource}, {}, {}, T + "/dst/", true},
-      {"empty source", 1, "", T + "/dst", false, false, {missingSource}, {}, {}, T + "/dst/", true},
-      {"destination declined", 1, T + "/src", T + "/new1", false, false, {"YesNo|Create Folder|Create folder T/new1/?"},
+      {"source missing", FileOp::Copy, T + "/nope", T + "/dst", false, false, {missingSource}, {}, {}, T + "/dst/", true},
+      {"empty source", FileOp::Copy, "", T + "/dst", false, false, {missingSource}, {}, {}, T + "/dst/", true},
+      {"destination declined", FileOp::Copy, T + "/src", T + "/new1", false, false, {"YesNo|Create Folder|Create folder T/new1/?"},
        {}, {}, T + "/new1/", false},
-      {"destination created", 1, T + "/src", T + "/new2", true, false, {"YesNo|Create Folder|Create folder T/new2/?"},
+      {"destination created", FileOp::Copy, T + "/src", T + "/new2", true, false, {"YesNo|Create Folder|Create folder T/new2/?"},
        {"Success: T/src/a.txt"}, {}, T + "/new2/", true},
-      {"no destination", 1, T + "/src", "", false, false,
+      {"no destination", FileOp::Copy, T + "/src", "", false, false,
        {"Message|Incorrect Path Entered|Unable to verify source and/or destination path.  Please check to ensure "
         "paths are correct."},
        {}, {"cfo:9C 2  [76]"}, "", false},
-      {"same folder", 1, T + "/src", T + "/src/", false, false, {same}, {}, {}, T + "/src/", true},
-      {"same folder through a link", 13, T + "/src", T + "/srclink", false, false, {same}, {}, {}, T + "/srclink/", true},
-      {"destination inside the source", 1, T + "/src", T + "/src/sub/new", false, false,
+      {"same folder", FileOp::Copy, T + "/src", T + "/src/", false, false, {same}, {}, {}, T + "/src/", true},
+      {"same folder through a link", FileOp::Compare, T + "/src", T + "/srclink", false, false, {same}, {}, {}, T + "/srclink/", true},
+      {"destination inside the source", FileOp::Copy, T + "/src", T + "/src/sub/new", false, false,
        {"Message|Destination inside Source|The destination folder is inside the source folder.  Please choose a "
         "destination outside the source."},
        {}, {}, T + "/src/sub/new/", false},
-      {"delete asks for no destination", 3, T + "/src", T + "/new3", false, true, {},
+      {"delete asks for no destination", FileOp::Delete, T + "/src", T + "/new3", false, true, {},
        {"Preview Folder: T/src/sub", "Preview File: T/src/a.txt", "Preview Folder: T/src"}, {}, T + "/new3/", false},
   };
   for (const Case& c : cases) {
@@ -53,7 +54,7 @@ TEST_F(FileOpsTest, PathCheckResultsAskTellAndStopAsTheyShould) {
     clsFileOps o(p, temp, &ev);
     ScanDefaults(o);
     o.FileOperation(c.op);
-    o.CopyOp_CopyDirectoryStructure(c.op == fileop::Copy);
+    o.CopyOp_CopyDirectoryStructure(c.op == FileOp::Copy);
     o.PreviewOnly(c.preview);
     o.SourceDirectory(c.source);
     o.DestinationDirectory(c.destination);
@@ -72,21 +73,22 @@ TEST_F(FileOpsTest, PathCheckResultsAskTellAndStopAsTheyShould) {
   EXPECT_EQ(TreeListing(T + "/src"), "a.txt = a\nsub/\n");
 }
 
-// "folder/*.*" is checked and walked as the folder; delete then keeps the folder itself.
-TEST_F(FileOpsTest, StarDotStarSourceIsTheFoldersContents) {
+// A folder's contents are checked and walked as the folder; delete then keeps the folder itself.
+TEST_F(FileOpsTest, ContentsOnlySourceIsTheFoldersContents) {
   tree.File("src/a.txt", "a");
   tree.File("src/sub/b.txt", "b");
   tree.Dir("dst");
-  Paths(tree / "src/*.*", tree / "dst");
-  ops.FileOperation(fileop::Copy);
+  Paths(tree / "src/", tree / "dst");
+  ops.SourceDirectory(tree / "src/", /*contentsOnly=*/true);
+  ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   Run();
   EXPECT_EQ(Questions(), Strings{});
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/a.txt", "Success: T/src/sub", "Success: T/src/sub/b.txt"}));
   EXPECT_EQ(TreeListing(tree / "dst"), "a.txt = a\nsub/\nsub/b.txt = b\n");
 
-  Paths(tree / "src/*.*");
-  ops.FileOperation(fileop::Delete);
+  ops.SourceDirectory(tree / "src/", /*contentsOnly=*/true);
+  ops.FileOperation(FileOp::Delete);
   ops.DeleteSettings(0);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/sub/b.txt", "Success: T/src/a.txt"}));
@@ -103,17 +105,17 @@ TEST_F(FileOpsTest, RootFolderIsAskedAboutAndNoEndsTheOperation) {
                             "drive).\r\n/\r\n\r\n Are you sure you want to process a Root Folder?";
   struct Case {
     const char* name;
-    long op;
+    FileOp op;
     Strings bank;
     Strings questions;
   };
   const std::vector<Case> cases = {
-      {"delete of /", fileop::Delete, {}, {single}},
-      {"attributes of /", fileop::Attributes, {}, {single}},
-      {"copy of /", fileop::Copy, {},
+      {"delete of /", FileOp::Delete, {}, {single}},
+      {"attributes of /", FileOp::Attributes, {}, {single}},
+      {"copy of /", FileOp::Copy, {},
        {"Message|Destination inside Source|The destination folder is inside the source folder.  Please choose a "
         "destination outside the source."}},
-      {"bank entries / and /*.*", fileop::Delete, {"/", "/*.*"}, {entry, entry}},
+      {"bank entries / and /*.*", FileOp::Delete, {"/", "/*.*"}, {entry, entry}},
   };
   tree.Dir("dst");
   for (const Case& c : cases) {
@@ -126,8 +128,8 @@ TEST_F(FileOpsTest, RootFolderIsAskedAboutAndNoEndsTheOperation) {
     o.scFileOperations().DirLevelsDeep(0);
     o.PreviewOnly(true);
     o.FileOperation(c.op);
-    o.ProcessingBankItems(c.bank);
     o.SourceDirectory("/");
+    o.ProcessingBankItems(c.bank);
     o.DestinationDirectory(tree / "dst");
     o.scFileOperations().StartingDirectory("/");
     o.ProcessOperation();
@@ -150,7 +152,8 @@ TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
   const Strings backward(forward.rbegin(), forward.rend());
   struct Case {
     const char* name;
-    long op, ffType;
+    FileOp op;
+    Gathering ffType;
     bool report;
     Strings lines;
     Strings questions;
@@ -162,19 +165,19 @@ TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
     return out;
   };
   const std::vector<Case> cases = {
-      {"copy", fileop::Copy, gather::FilesAndFolders, false, withNote(forward), {}},
-      {"shells", fileop::EmptyShells, gather::FilesAndFolders, false, withNote(forward), {}},
-      {"delete", fileop::Delete, gather::FilesAndFolders, false, backward, {}},
-      {"move", fileop::Move, gather::FilesAndFolders, false, withNote(backward), {}},
-      {"report of a copy", fileop::Copy, gather::FilesAndFolders, true, {noted}, {}},
-      {"attributes", fileop::Attributes, gather::FilesAndFolders, false,
+      {"copy", FileOp::Copy, Gathering::FilesAndFolders, false, withNote(forward), {}},
+      {"shells", FileOp::EmptyShells, Gathering::FilesAndFolders, false, withNote(forward), {}},
+      {"delete", FileOp::Delete, Gathering::FilesAndFolders, false, backward, {}},
+      {"move", FileOp::Move, Gathering::FilesAndFolders, false, withNote(backward), {}},
+      {"report of a copy", FileOp::Copy, Gathering::FilesAndFolders, true, {noted}, {}},
+      {"attributes", FileOp::Attributes, Gathering::FilesAndFolders, false,
        {"Preview File: T/src/a.txt", "Preview File: T/src/sub/b.txt"}, {}},
-      {"delete, files gathered", fileop::Delete, gather::Files, false,
+      {"delete, files gathered", FileOp::Delete, Gathering::Files, false,
        {"Preview File: T/src/a.txt", "Preview File: T/src/sub/b.txt"}, {}},
-      {"delete, folders gathered", fileop::Delete, gather::Folders, false,
+      {"delete, folders gathered", FileOp::Delete, Gathering::Folders, false,
        {"Preview Folder: T/src", "Preview Folder: T/src/sub", "Preview Folder: T/src/sub/empty"}, {}},
-      {"report", fileop::Delete, gather::FilesAndFolders, true, {}, {}},
-      {"report of picked files", fileop::Delete, gather::Files, true, {},
+      {"report", FileOp::Delete, Gathering::FilesAndFolders, true, {}, {}},
+      {"report of picked files", FileOp::Delete, Gathering::Files, true, {},
        {"Message|Dorvane|Preview mode only applies to Single Folder operations.\r\n\r\nWhen operations are applied to "
         "individually selected files the operation will be attempted on each selected file."}},
   };
@@ -194,6 +197,8 @@ TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
     o.PreviewOnly(!c.report);
     o.DisplayAffectedItemsFirst(c.report);
     o.SourceDirectory(tree / "src");
+    // Gathered files of a report are files picked one by one.
+    if (c.report && c.ffType == Gathering::Files) o.LoadMultipleFileArray({"a.txt"});
     o.DestinationDirectory(tree / "new");
     o.scFileOperations().StartingDirectory(tree / "src");
     ::unlink(report.c_str());
@@ -202,7 +207,7 @@ TEST_F(FileOpsTest, PreviewsRecordTheWorkInItsOrderAndChangeNothing) {
     EXPECT_EQ(test::Questions(p, tree.Root()), c.questions);
     EXPECT_EQ(o.SuccessCount() + o.FailureCount(), 0);
     EXPECT_TRUE(ev.errors.empty()) << ev.errors[0];
-    EXPECT_EQ(TempTree::Exists(report), c.report && c.ffType != gather::Files);
+    EXPECT_EQ(TempTree::Exists(report), c.report && c.ffType != Gathering::Files);
     ::unlink(report.c_str());
     ::unlink(o.InformativeDisplayTXTLocation().c_str());
     EXPECT_EQ(TreeListing(tree.Root()), before);
@@ -215,29 +220,29 @@ TEST_F(FileOpsTest, CancelDuringGatheringRecordsTheNoteAndProcessesNothing) {
   tree.File("src/sub/e.txt", "e");
   const std::string before = TreeListing(tree / "src");
   struct Case {
-    long ffType;
+    Gathering ffType;
     std::string note;
   };
   const std::vector<Case> cases = {
-      {gather::Files,
+      {Gathering::Files,
        "Cancel was pressed during the file gathering process.\r\n\r\nNo files were processed.\r\n\r\nThere were 4 "
        "files gathered."},
-      {gather::Folders,
+      {Gathering::Folders,
        "Cancel was pressed during the folder gathering process.\r\n\r\nNo folders were processed.\r\n\r\nThere were "
        "1 folders gathered."},
-      {gather::FilesAndFolders,
+      {Gathering::FilesAndFolders,
        "Cancel was pressed during the file & folder gathering process.\r\n\r\nNo files or folders were "
        "processed.\r\n\r\nThere were 5 files & folders gathered."},
   };
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   ops.DeleteSettings(1);
   // The first check comes after the starting folder's files, before the subfolder.
   events.onCheck = [&](int n) {
     if (n == 1) ops.StopProcessing(true);
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.ffType);
+    SCOPED_TRACE(static_cast<long>(c.ffType));
     events.checks = 0;
     ops.Process_Files_Folders_Both(c.ffType);
     Run();
@@ -254,8 +259,8 @@ TEST_F(FileOpsTest, CancelDuringGatheringRecordsTheNoteAndProcessesNothing) {
 TEST_F(FileOpsTest, StopDuringProcessingLeavesTheRestAlone) {
   for (const char* name : {"a", "b", "c"}) tree.File(std::string("src/") + name + ".txt", name);
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
-  ops.Process_Files_Folders_Both(gather::Files);
+  ops.FileOperation(FileOp::Delete);
+  ops.Process_Files_Folders_Both(Gathering::Files);
   int checks = 0;
   events.onCheck = [&](int) {
     // Gathering raises one check; processing one before each file: stop at the second file's.
@@ -293,7 +298,7 @@ TEST_F(FileOpsTest, PruningKeepsEveryFolderOnTheWayToAFile) {
     const std::string dst = tree.Dir(std::string("dst ") + c.name);
     Paths(tree / "src", dst);
     ops.scFileOperations().RegExFilePattern(c.pattern);
-    ops.FileOperation(fileop::Copy);
+    ops.FileOperation(FileOp::Copy);
     ops.CopyOp_CopyDirectoryStructure(true);
     ops.CopyOp_CopyEmptyDirs(c.emptyDirs);
     Run();
@@ -315,7 +320,7 @@ TEST_F(FileOpsTest, BankFolderAndFilePasses) {
   ops.ProcessingBankItems({tree / "data/A/", tree / "data/B/*.*", tree / "data/nope/", tree / "out/",
                            tree / "data/loose.txt"});
   ops.DestinationDirectory(tree / "out");
-  ops.FileOperation(fileop::Copy);
+  ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/data/A", "Success: T/data/A/one.txt", "Success: T/data/A/sub",
@@ -328,7 +333,7 @@ TEST_F(FileOpsTest, BankFolderAndFilePasses) {
             "A/\nA/one.txt = 1\nA/sub/\nA/sub/two.txt = 2\nbsub/\nbsub/four.txt = 4\nloose.txt = l\nthree.txt = 3\n");
   EXPECT_EQ(events.errors, Strings{});
   EXPECT_EQ(ops.SuccessCount(), 8);
-  EXPECT_TRUE(ops.CopyOp_CopyDirectoryStructure());
+  EXPECT_TRUE(std::get<CopyLayout>(ops.Settings().details).structure);
   EXPECT_EQ(Questions(), Strings{});
 }
 
@@ -340,7 +345,7 @@ TEST_F(FileOpsTest, BankDeleteKeepsContentsOnlyFoldersAndTakesEveryFileEntry) {
   tree.File("data/second.txt", "s");
   tree.File("data/keep.txt", "k");
   ops.ProcessingBankItems({tree / "data/B/*.*", tree / "data/first.txt", tree / "data/second.txt"});
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/data/B/three.txt", "Success: T/data/second.txt", "Success: T/data/first.txt"}));
   EXPECT_EQ(TreeListing(tree / "data"), "B/\nkeep.txt = k\n");
@@ -352,9 +357,7 @@ TEST_F(FileOpsTest, PickedFilesAreNamesOfTheSourceFolderOnly) {
   tree.File("src/b.txt", "b");
   tree.File("escape.txt", "e");
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
-  ops.Process_Files_Folders_Both(gather::Files);
-  ops.Individual_File_Selection(true);
+  ops.FileOperation(FileOp::Delete);
   ops.LoadMultipleFileArray({"a.txt", "../escape.txt", "missing.txt", "b.txt"});
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/a.txt", "Success: T/src/b.txt"}));
@@ -366,7 +369,7 @@ TEST_F(FileOpsTest, PickedFilesAreNamesOfTheSourceFolderOnly) {
 TEST_F(FileOpsTest, ProcessOperationIsNotReentered) {
   tree.File("src/a.txt", "a");
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   ops.PreviewOnly(true);
   events.onCheck = [&](int n) {
     if (n == 1) ops.ProcessOperation();
@@ -389,14 +392,13 @@ TEST_F(FileOpsTest, BankEntriesGivenTwiceAreDroppedKeepingTheFirst) {
       {{T + "/x.txt", "", T + "/./x.txt", ""}, {T + "/x.txt", "", ""}},
   };
   for (const auto& c : cases) {
-    ops.ProcessingBankItems(c.given);
-    EXPECT_EQ(ops.ProcessingBankItems(), c.kept);
+    EXPECT_EQ(UniqueBankEntries(c.given), c.kept);
   }
 
   tree.File("data/B/three.txt", "3");
   tree.File("data/f.txt", "f");
   ops.ProcessingBankItems({T + "/data/B/*.*", T + "/data//B/*.*", T + "/data/f.txt", T + "/data/./f.txt"});
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/data/B/three.txt", "Success: T/data/f.txt"}));
   EXPECT_EQ(TreeListing(T + "/data"), "B/\n");

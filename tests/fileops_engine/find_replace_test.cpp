@@ -21,8 +21,8 @@ class FindReplaceTest : public FileOpsTest {
                const std::string& extensions = ".TXT", bool backup = false) {
     events.errors.clear();
     Paths(dir);
-    ops.FileOperation(fileop::FindReplace);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.FileOperation(FileOp::FindReplace);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     ops.FindAndReplaceSettings(find, with, backup, fileTypes, extensions);
     Run();
   }

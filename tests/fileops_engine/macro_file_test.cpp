@@ -102,7 +102,7 @@ TEST(MacroFile, InvalidMacroRefusedBeforeTheRun) {
     test::ScriptedPrompter prompter;
     prompter.DefaultAnswer(Answer::Yes);
     OperationChoices c;
-    c.operation = OperationChoice::Open;
+    c.operation = FileOp::OpenWithMacro;
     c.source = "/data/src";
     c.macro = macro;
     EXPECT_EQ(PrepareOperation(c, prompter).confirmed, !refused) << macro;

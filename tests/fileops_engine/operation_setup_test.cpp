@@ -11,7 +11,9 @@ namespace {
 
 using test::ScriptedPrompter;
 
-OperationChoices Base(OperationChoice op) {
+const CopyLayout& Layout(const OperationSettings& s) { return std::get<CopyLayout>(s.details); }
+
+OperationChoices Base(FileOp op) {
   OperationChoices c;
   c.operation = op;
   c.source = "/data/src";
@@ -38,10 +40,10 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        "\r\nOperation: Copy (Do Not Overwrite Existing Files)\r\n\t [Do Not Include Empty Folders]\r\n\t [Quick "
        "Verification]" + copyLines + filtersAll,
        [](const OperationSettings& s) {
-         EXPECT_EQ(s.FileOperation, 1);
-         EXPECT_EQ(s.CopyOp_CopyDirectoryStructure, true);
-         EXPECT_EQ(s.OverwriteFiles, false);
-         EXPECT_EQ(s.CopyOp_Verification, 2);
+         EXPECT_EQ(s.operation, FileOp::Copy);
+         EXPECT_EQ(Layout(s).structure, true);
+         EXPECT_EQ(Layout(s).overwrite, false);
+         EXPECT_EQ(Layout(s).verification, Verification::Quick);
        }},
       {"copy to one folder, overwritten, full comparison",
        [](OperationChoices& c) {
@@ -52,48 +54,48 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        "\r\nOperation: Copy to One Directory (Duplicate Filenames Overwritten)\r\n\t [Full Binary Comparison]" +
            copyLines + filtersAll,
        [](const OperationSettings& s) {
-         EXPECT_EQ(s.OverwriteFiles, true);
-         EXPECT_EQ(s.CopyOp_NumberDuplicates, false);
-         EXPECT_EQ(s.CopyOp_Verification, 3);
+         EXPECT_EQ(Layout(s).overwrite, true);
+         EXPECT_EQ(Layout(s).duplicates, Duplicates::Overwritten);
+         EXPECT_EQ(Layout(s).verification, Verification::Full);
        }},
       {"move with structure and empty folders",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Move;
+         c.operation = FileOp::Move;
          c.emptyFolders = true;
        },
        "Operation: Move\r\n\t [Include Empty Folders]" + copyLines + filtersAll + backupWarning,
        [](const OperationSettings& s) {
-         EXPECT_EQ(s.FileOperation, 7);
-         EXPECT_EQ(s.OverwriteFiles, true);
-         EXPECT_EQ(s.CopyOp_Verification, 1);
+         EXPECT_EQ(s.operation, FileOp::Move);
+         EXPECT_EQ(Layout(s).overwrite, true);
+         EXPECT_EQ(Layout(s).verification, Verification::None);
        }},
       {"move to one folder, overwritten, overwrites",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Move;
+         c.operation = FileOp::Move;
          c.toOneDirectory = true;
          c.numberDuplicates = false;
        },
        "\r\nOperation: Move to One Directory (Duplicate Filenames Overwritten)" + copyLines + filtersAll +
            backupWarning,
-       [](const OperationSettings& s) { EXPECT_EQ(s.OverwriteFiles, true); }},
+       [](const OperationSettings& s) { EXPECT_EQ(Layout(s).overwrite, true); }},
       {"folder shells",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::EmptyShells;
+         c.operation = FileOp::EmptyShells;
          c.shellsForFiles = false;
        },
        "\r\nOperation: Make Empty Folders" + copyLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.Process_Files_Folders_Both, 2); }},
+       [](const OperationSettings& s) { EXPECT_EQ(s.gathering, Gathering::Folders); }},
       {"delete with folders",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Delete;
+         c.operation = FileOp::Delete;
          c.deleteEmptyFolders = true;
        },
        "\r\nOperation: Delete (Files & Folders)\r\n  The chosen folder /data/src is removed too once it is empty." +
            dirLines + filtersAll + backupWarning,
-       [](const OperationSettings& s) { EXPECT_EQ(s.DeleteSettings, 1); }},
+       [](const OperationSettings& s) { EXPECT_TRUE(std::get<DeleteChoice>(s.details).emptyFolders); }},
       {"delete of a folder's contents keeps the folder",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Delete;
+         c.operation = FileOp::Delete;
          c.deleteEmptyFolders = true;
          c.source = "/data/src/*.*";
        },
@@ -101,14 +103,14 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        [](const OperationSettings&) {}},
       {"preview of a move says so first, with the filter as typed",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Move;
+         c.operation = FileOp::Move;
          c.previewOnly = true;
          c.filePattern = " *.heic ";
        },
        "Preview only: nothing will be changed\r\nOperation: Move\r\n\t [Do Not Include Empty Folders]" + copyLines +
            filtersAll + "*.heic (Wildcards)" + backupWarning,
        [](const OperationSettings& s) {
-         EXPECT_TRUE(s.PreviewOnly);
+         EXPECT_TRUE(s.previewOnly);
          EXPECT_EQ(s.scan.filePattern, "*.heic");
        }},
       {"report preview of a copy says so first",
@@ -119,10 +121,10 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        },
        "Preview only: nothing will be changed\r\nOperation: Copy (Do Not Overwrite Existing Files)\r\n\t [Do Not "
        "Include Empty Folders]" + copyLines + filtersAll + "^a (Regular Expression)",
-       [](const OperationSettings& s) { EXPECT_FALSE(s.PreviewOnly); }},
+       [](const OperationSettings& s) { EXPECT_FALSE(s.previewOnly); }},
       {"find and replace text: extensions and backup",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::FindAndReplace;
+         c.operation = FileOp::FindReplace;
          c.findText = "a";
          c.replaceText = "b";
          c.textExtensions = ".TXT,.MD";
@@ -130,77 +132,76 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        },
        "\r\nOperation: Find & Replace Text\r\n  Finding: a\r\n  Replace with: b\r\n  In files ending in: .TXT,.MD\r\n"
        "  A backup of each changed file is kept (_DVBU)" + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_TRUE(s.FindAndReplaceSettings->backup); }},
+       [](const OperationSettings& s) { EXPECT_TRUE(std::get<FindReplaceChoice>(s.details).createBackup); }},
       {"open with its macro",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Open;
+         c.operation = FileOp::OpenWithMacro;
          c.pauseBetweenOpens = true;
          c.macro = "{ENTER}";
        },
        "Operation: Open (Pausing between files)\r\n  Macro: {ENTER}" + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.OpenMacroString, "{ENTER}"); }},
+       [](const OperationSettings& s) { EXPECT_EQ(std::get<OpenChoice>(s.details).macro, "{ENTER}"); }},
       {"rename from the end",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Rename;
+         c.operation = FileOp::Rename;
          c.renamePattern = "a";
          c.renameReplacement = "b";
        },
        "\r\nOperation: Rename Files\r\n  Search Pattern: a (Regular Expression)\r\n  Replace with: b" + dirLines +
            filtersAll,
        [](const OperationSettings& s) {
-         EXPECT_EQ(s.RenameSettings->startAt, 32000);
-         EXPECT_EQ(s.RenameSettings->patternMatching, 2);
+         EXPECT_EQ(std::get<RenameChoice>(s.details).startReplacingAt, kEveryMatch);
+         EXPECT_EQ(std::get<RenameChoice>(s.details).patternMatching, 2);
        }},
       {"rename by wildcards, whatever the filters use",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Rename;
+         c.operation = FileOp::Rename;
          c.renamePattern = "*.JPG";
          c.renameReplacement = "b";
          c.renameWildcards = true;
        },
        "\r\nOperation: Rename Files\r\n  Search Pattern: *.JPG (Wildcards)\r\n  Replace with: b" + dirLines +
            filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.RenameSettings->patternMatching, 1); }},
+       [](const OperationSettings& s) { EXPECT_EQ(std::get<RenameChoice>(s.details).patternMatching, 1); }},
       {"attributes: checked adds, unchecked removes, grayed leaves alone",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Attributes;
+         c.operation = FileOp::Attributes;
          c.attributes = {AttributeBox::Checked, AttributeBox::Unchecked, AttributeBox::Grayed, AttributeBox::Checked};
        },
        "\r\nOperation: Change Attributes ->  +A -R +H" + dirLines + filtersAll,
        [](const OperationSettings& s) {
-         EXPECT_EQ(s.AddAttributeSettings, 34);
-         EXPECT_EQ(s.RemoveAttributeSettings, 1);
+         EXPECT_EQ(std::get<AttributeChoice>(s.details).add, 34);
+         EXPECT_EQ(std::get<AttributeChoice>(s.details).remove, 1);
        }},
       {"modified date",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::ChangeDate;
+         c.operation = FileOp::ModifiedDate;
          c.newDate = LocalTime{2024, 2, 29};
          c.newDateText = "2024-02-29";
        },
        "Operation: Change Modified Date to 2024-02-29" + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.FileOperation, 9); }},
+       [](const OperationSettings& s) { EXPECT_EQ(s.operation, FileOp::ModifiedDate); }},
       {"created date: the summary says Linux cannot set it",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::ChangeDate;
-         c.dateToChange = 0;
+         c.operation = FileOp::CreatedDate;
          c.newDate = LocalTime{2024, 2, 29};
          c.newDateText = "2024-02-29";
        },
        "Operation: Change Created Date to 2024-02-29\r\n  ** The created date cannot be changed on Linux: every file "
        "will fail with an error." + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.FileOperation, 10); }},
+       [](const OperationSettings& s) { EXPECT_EQ(s.operation, FileOp::CreatedDate); }},
       {"run one at a time waits the seconds given",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::RunProcess;
+         c.operation = FileOp::RunProcess;
          c.runCommand = "wc -c <<FileName>>";
          c.runMode = 1;
          c.waitSeconds = 5;
        },
        "Operation: Run Process On File\r\n  Command: wc -c <<FileName>>" + dirLines + filtersAll,
-       [](const OperationSettings& s) { EXPECT_EQ(s.RunProcOnFilePauseSetting->waitMs, 5000); }},
+       [](const OperationSettings& s) { EXPECT_EQ(std::get<RunProcChoice>(s.details).waitMilliseconds, 5000); }},
       {"compare with the filters in force",
        [](OperationChoices& c) {
-         c.operation = OperationChoice::Compare;
+         c.operation = FileOp::Compare;
          c.sizeOperator = "<=";
          c.sizeText = "10";
          c.sizeUnit = "KB";
@@ -228,7 +229,7 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OperationChoices choices = Base(OperationChoice::Copy);
+    OperationChoices choices = Base(FileOp::Copy);
     c.choose(choices);
     ScriptedPrompter prompter;
     prompter.QueueAnswerFor(kConfirmationTitle, Answer::Yes);
@@ -244,15 +245,14 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
 TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
   ScriptedPrompter prompter;
   prompter.DefaultAnswer(Answer::Yes);
-  OperationChoices c = Base(OperationChoice::Copy);
+  OperationChoices c = Base(FileOp::Copy);
   for (int i = 1; i <= 20; ++i) c.bank.push_back("/b/" + std::to_string(i));
   // Repeats run once, so the summary lists them once.
   c.bank.insert(c.bank.begin() + 1, {"/b/1", "/b//1"});
   c.selectedFiles = {"x.txt"};
   PreparedOperation p = PrepareOperation(c, prompter);
-  EXPECT_TRUE(p.settings.Individual_File_Selection);
-  EXPECT_EQ(p.settings.Process_Files_Folders_Both, 0);
-  EXPECT_FALSE(p.settings.MultipleFiles.has_value());
+  EXPECT_EQ(std::get<BankSource>(p.source).entries.size(), 20u);
+  EXPECT_EQ(p.settings.gathering, Gathering::FilesAndFolders);
   EXPECT_NE(p.summary.find("\r\nSource: \r\n/b/1\r\n"), std::string::npos);
   EXPECT_NE(p.summary.find("\r\n/b/16\r\n{4} more entries ...\r\n\r\nDestination: "), std::string::npos);
   EXPECT_EQ(p.summary.find("/b/17"), std::string::npos);
@@ -261,10 +261,15 @@ TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
   c.source = "/data/src/x.txt";
   c.sourceIsFile = true;
   p = PrepareOperation(c, prompter);
-  EXPECT_EQ(p.settings.SourceDirectory, "/data/src/");
-  EXPECT_EQ(p.settings.Process_Files_Folders_Both, 1);
-  EXPECT_EQ(p.settings.MultipleFiles, std::vector<std::string>{"x.txt"});
+  EXPECT_EQ(std::get<PickedFiles>(p.source).folder, "/data/src/");
+  EXPECT_EQ(std::get<PickedFiles>(p.source).names, std::vector<std::string>{"x.txt"});
   EXPECT_EQ(p.settings.scan.levels, 0);
+
+  // A folder's contents as the box writes them.
+  c = Base(FileOp::Copy);
+  c.source = "/data/src/*.*";
+  const auto contents = std::get<SourceFolder>(PrepareOperation(c, prompter).source);
+  EXPECT_TRUE(contents.path == "/data/src/" && contents.contentsOnly);
 }
 
 // The checks that refuse an operation, and what they change in the choices.
@@ -291,7 +296,7 @@ TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
     prompter.DefaultAnswer(Answer::Yes);
     if (k.answer) prompter.QueueInput(*k.answer);
     else prompter.QueueAnswerFor(code, Answer::Cancel);
-    OperationChoices c = Base(OperationChoice::FindAndReplace);
+    OperationChoices c = Base(FileOp::FindReplace);
     c.findText = k.find;
     c.replaceText = k.replace;
     c.binary = true;
@@ -306,17 +311,17 @@ TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
     if (p.confirmed) {
       EXPECT_TRUE(c.backup);
       EXPECT_FALSE(c.showHidden);
-      EXPECT_EQ(p.settings.FindAndReplaceSettings->fileTypes, 1);
+      EXPECT_EQ(std::get<FindReplaceChoice>(p.settings.details).fileTypes, 1);
     }
   }
 
   // Refusals before the confirmation: an empty find text says nothing; a date that is none, a command without
   // the file name say why. An unreadable filter date only turns the filter off.
   const std::pair<std::function<void(OperationChoices&)>, std::string> refusals[] = {
-      {[](OperationChoices& c) { c.operation = OperationChoice::FindAndReplace; }, ""},
-      {[](OperationChoices& c) { c.operation = OperationChoice::ChangeDate; }, "Dorvane"},
+      {[](OperationChoices& c) { c.operation = FileOp::FindReplace; }, ""},
+      {[](OperationChoices& c) { c.operation = FileOp::ModifiedDate; }, "Dorvane"},
       {[](OperationChoices& c) {
-         c.operation = OperationChoice::RunProcess;
+         c.operation = FileOp::RunProcess;
          c.runCommand = "ls";
        },
        "<<filename>> variable missing from process string"},
@@ -324,7 +329,7 @@ TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
   for (const auto& [choose, title] : refusals) {
     ScriptedPrompter prompter;
     prompter.DefaultAnswer(Answer::Yes);
-    OperationChoices c = Base(OperationChoice::Copy);
+    OperationChoices c = Base(FileOp::Copy);
     choose(c);
     EXPECT_FALSE(PrepareOperation(c, prompter).confirmed);
     EXPECT_EQ(prompter.Count(), title.empty() ? 0 : 1);
@@ -332,7 +337,7 @@ TEST(PrepareOperation, BinaryReplacementCodesAndOtherRefusals) {
   }
   ScriptedPrompter prompter;
   prompter.DefaultAnswer(Answer::Yes);
-  OperationChoices c = Base(OperationChoice::Copy);
+  OperationChoices c = Base(FileOp::Copy);
   c.dateType = "Date Created";
   c.dateOperator = "=";
   c.filterDateText = "31-31-2020";

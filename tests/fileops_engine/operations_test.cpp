@@ -33,7 +33,7 @@ TEST_F(FileOpsTest, StructureCopyWithAndWithoutOverwrite) {
     const std::string dst = tree.Dir(c.overwrite ? "dst-over" : "dst-keep");
     tree.File((c.overwrite ? "dst-over" : "dst-keep") + std::string("/a.txt"), "old a");
     Paths(tree / "src", dst);
-    ops.FileOperation(fileop::Copy);
+    ops.FileOperation(FileOp::Copy);
     ops.CopyOp_CopyDirectoryStructure(true);
     ops.OverwriteFiles(c.overwrite);
     Run();
@@ -66,8 +66,8 @@ TEST_F(FileOpsTest, DeleteRemovesLinksNotTheirTargets) {
   tree.Link("src/dirlink", "../keep");
   tree.Link("src/dangling", "nowhere");
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
-  ops.Process_Files_Folders_Both(gather::Files);
+  ops.FileOperation(FileOp::Delete);
+  ops.Process_Files_Folders_Both(Gathering::Files);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/dangling", "Success: T/src/dirlink", "Success: T/src/filelink",
                               "Success: T/src/plain.txt"}));
@@ -79,9 +79,7 @@ TEST_F(FileOpsTest, DeleteRemovesLinksNotTheirTargets) {
 TEST_F(FileOpsTest, AnUnknownOperationFailsOpenly) {
   tree.File("src/a.txt", "a");
   Paths(tree / "src", tree.Dir("dst"));
-  ops.FileOperation(14);
-  ops.Process_Files_Folders_Both(gather::Files);
-  ops.Individual_File_Selection(true);
+  ops.FileOperation(static_cast<FileOp>(14));
   ops.LoadMultipleFileArray({"a.txt"});
   Run();
   EXPECT_EQ(Lines(), Strings{"Failure: T/src/a.txt"});

@@ -29,8 +29,8 @@ TEST_F(FileOpsTest, RenamingManyFilesToOneNameNumbersThemAll) {
   };
   auto rename = [&] {
     Paths(dir);
-    ops.FileOperation(fileop::Rename);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.FileOperation(FileOp::Rename);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     ops.RenameSettings("^[fg]\\d+", "same", 2, 32000);
     Run();
   };

@@ -28,8 +28,8 @@ void RunRenameCases(TempTree& tree, clsFileOps& ops, OpsRecorder& events,
     events.errors.clear();
     ops.SourceDirectory(dir);
     ops.scFileOperations().StartingDirectory(dir);
-    ops.FileOperation(fileop::Rename);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.FileOperation(FileOp::Rename);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     ops.RenameSettings(c.pattern, c.replacement, 2, c.start);
     ops.ProcessOperation();
     EXPECT_EQ(Lines(ops, dir), c.lines);
@@ -122,8 +122,8 @@ TEST_F(FileOpsTest, RenamePreviewShowsTheNamesTheRunGives) {
     prompter.Clear();
     ops.SourceDirectory(dir);
     ops.scFileOperations().StartingDirectory(dir);
-    ops.FileOperation(fileop::Rename);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.FileOperation(FileOp::Rename);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     ops.RenameSettings(c.pattern, c.replacement, 2, 32000);
     ops.PreviewOnly(true);
     ops.ProcessOperation();

@@ -11,8 +11,8 @@ namespace {
 void Replace(clsFileOps& ops, const std::string& dir, const std::string& find, const std::string& with) {
   ops.SourceDirectory(dir);
   ops.scFileOperations().StartingDirectory(dir);
-  ops.FileOperation(fileop::FindReplace);
-  ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+  ops.FileOperation(FileOp::FindReplace);
+  ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
   ops.FindAndReplaceSettings(find, with, /*backup=*/true, 1, "");
   ops.ProcessOperation();
 }

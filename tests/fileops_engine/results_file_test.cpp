@@ -13,7 +13,7 @@ namespace {
 TEST(OperationDescription, EveryOperationAndVariant) {
   auto with = [](long op, auto change) {
     DescriptionChoices c;
-    c.fileOperation = op;
+    c.fileOperation = static_cast<FileOp>(op);
     change(c);
     return c;
   };
@@ -113,7 +113,7 @@ TEST_F(ResultsFileTest, RefusedStoppedAndNormalRunsWholeFiles) {
 
   // Refused: the header alone, its two empty lines and the empty line of index 0.
   Paths(tree / "nope", tree / "dst");
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   Run();
   EXPECT_EQ(Results(), "Date/Time:<now>\r\nNumber of lines recorded:0\r\nBasic Operation: Delete \r\n\r\n\r\n\r\n");
 
@@ -134,7 +134,7 @@ TEST_F(ResultsFileTest, RefusedStoppedAndNormalRunsWholeFiles) {
   events.onCheck = nullptr;
   tree.File("dst/a.txt", "old");
   ops.scFileOperations().RegExFilePattern("*.txt");
-  ops.FileOperation(fileop::Copy);
+  ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   ops.CopyOp_CopyEmptyDirs(true);
   Run();
@@ -151,7 +151,7 @@ TEST_F(ResultsFileTest, RefusedStoppedAndNormalRunsWholeFiles) {
 TEST_F(ResultsFileTest, ControlCharactersOfPathsShowAsQuestionMarks) {
   tree.File("src/line\nbreak.txt", "x");
   Paths(tree / "src");
-  ops.FileOperation(fileop::Delete);
+  ops.FileOperation(FileOp::Delete);
   ops.PreviewOnly(true);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Preview File: T/src/line?break.txt", "Preview Folder: T/src"}));

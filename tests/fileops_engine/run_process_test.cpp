@@ -81,10 +81,10 @@ class RunProcessTest : public FileOpsTest {
     mark = tree.File("bin/mark.sh", "#!/bin/sh\nprintf '[%s]\\n' \"$1\" >> '" + marker + "'\n");
     ::chmod(mark.c_str(), 0755);
   }
-  void RunOn(const std::string& folder, long op) {
+  void RunOn(const std::string& folder, FileOp op) {
     Paths(tree / folder);
     ops.FileOperation(op);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     Run();
   }
   std::string Marker() const { return Shown(TempTree::Exists(marker) ? TempTree::Read(marker) : "", tree.Root()); }
@@ -128,7 +128,7 @@ TEST_F(RunProcessTest, EachPauseSetting) {
     for (Answer a : c.answers) prompter.QueueAnswer(a);
     ops.RunProcOnFile(c.command);
     ops.RunProcOnFilePauseSetting(c.pause, 10000, false);
-    RunOn("src", fileop::RunProcess);
+    RunOn("src", FileOp::RunProcess);
     EXPECT_EQ(Lines(), c.lines);
     EXPECT_EQ(Questions(), c.questions);
     EXPECT_EQ(static_cast<int>(events.errors.size()), c.errors);
@@ -157,7 +157,7 @@ TEST_F(RunProcessTest, TimeOutHaltsOrGoesOn) {
     SCOPED_TRACE(c.goOn);
     ops.RunProcOnFile("sleep 2");  // no placeholder: the same command for every file
     ops.RunProcOnFilePauseSetting(1, 200, c.goOn);
-    RunOn("src", fileop::RunProcess);
+    RunOn("src", FileOp::RunProcess);
     EXPECT_EQ(Lines(), c.lines);
     EXPECT_EQ(ops.StopProcessing(), c.stoppedEarly);
     EXPECT_EQ(ResultsFile().find("Processing was stopped early") != std::string::npos, c.stoppedEarly);
@@ -177,7 +177,7 @@ TEST_F(RunProcessTest, CancelEndsTheWait) {
   };
   ops.RunProcOnFile("touch '" + started + "'; sleep 3; " + mark + " <<filename>> 2>/dev/null");
   ops.RunProcOnFilePauseSetting(1, 60000, false);
-  RunOn("src", fileop::RunProcess);
+  RunOn("src", FileOp::RunProcess);
   EXPECT_EQ(Lines(), Strings({"Success: T/src/a.txt"}));
   EXPECT_EQ(Marker(), "");  // the child was still asleep when the wait ended
 }
@@ -231,7 +231,7 @@ TEST_F(RunProcessTest, HostileNamesAreOneArgumentEach) {
     ops.RunProcOnFilePauseSetting(1, 10000, false);
     // The current folder is the scratch tree: a command that got loose or a glob that expanded would show there.
     const std::string status = InChild(tree.Root(), [&] {
-      RunOn("src", fileop::RunProcess);
+      RunOn("src", FileOp::RunProcess);
       return std::to_string(ops.SuccessCount()) + " errors " + std::to_string(events.errors.size());
     });
     EXPECT_EQ(status, std::to_string(names.size()) + " errors 0");
@@ -257,7 +257,7 @@ TEST_F(RunProcessTest, ThousandChildrenLeftToRun) {
   const std::string out = InChild(tree.Root(), [&] {
     const rlimit limit = {256, 256};
     ::setrlimit(RLIMIT_NOFILE, &limit);
-    RunOn("many", fileop::RunProcess);
+    RunOn("many", FileOp::RunProcess);
     const bool gone = Eventually([] { return OwnChildren() == std::make_pair(0, 0); });
     return std::to_string(ops.SuccessCount()) + " errors " + std::to_string(events.errors.size()) +
            (ResultsFile().find("Successfully=1000") != std::string::npos ? " written" : " missing") +
@@ -273,7 +273,7 @@ TEST_F(RunProcessTest, RunsWithoutStandardError) {
   ops.RunProcOnFilePauseSetting(1, 10000, false);
   const std::string out = InChild(tree.Root(), [&] {
     ::close(2);
-    RunOn("src", fileop::RunProcess);
+    RunOn("src", FileOp::RunProcess);
     return Lines().at(0) + " errors " + std::to_string(events.errors.size());
   });
   EXPECT_EQ(out, "Success: T/src/a.txt errors 0");
@@ -336,7 +336,7 @@ TEST_F(RunProcessTest, OpenWithTheAssociatedProgram) {
     for (Answer a : c.answers) prompter.QueueAnswer(a);
     ops.PauseBetweenOpeningFiles(c.pause);
     ops.OpenMacroString(c.macro);
-    RunOn(c.folder, fileop::OpenWithMacro);
+    RunOn(c.folder, FileOp::OpenWithMacro);
     EXPECT_EQ(Lines(), c.lines);
     EXPECT_EQ(Questions(), c.questions);
     EXPECT_EQ(errors.described, c.errors);
@@ -354,7 +354,7 @@ TEST_F(RunProcessTest, CancelEndsTheMacroWait) {
     if (n == 20) ops.StopProcessing(true);
   };
   ops.OpenMacroString(":::[DELAY]600");
-  RunOn("text", fileop::OpenWithMacro);
+  RunOn("text", FileOp::OpenWithMacro);
   EXPECT_EQ(Lines(), Strings({"Success: T/text/a.txt"}));
   EXPECT_EQ(events.checks, 20);
 }

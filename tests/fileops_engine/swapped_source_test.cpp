@@ -11,28 +11,28 @@ namespace {
 
 struct SwapCase {
   const char* name;
-  long operation;
+  FileOp operation;
   std::function<void(clsFileOps&)> settings;
   const char* error;  // the item's error event
 };
 
 TEST_F(FileOpsTest, AFolderSwappedForALinkLeadsNoOperationOutOfTheTree) {
   const std::vector<SwapCase> cases = {
-      {"attributes", fileop::Attributes,
+      {"attributes", FileOp::Attributes,
        [](clsFileOps& o) {
          o.AddAttributeSettings(attr::ReadOnly | attr::Hidden);
          o.RemoveAttributeSettings(0);
        },
        "cfo:8G 3 Changing attribute at or near file victim.txt [75]"},
-      {"modified", fileop::ModifiedDate, [](clsFileOps& o) { o.FileDateChangeSettings({2001, 2, 3, 4, 5, 6}, 1); },
+      {"modified", FileOp::ModifiedDate, [](clsFileOps& o) { o.FileDateChangeSettings({2001, 2, 3, 4, 5, 6}); },
        "cfo:8K 3 Changing file date at or near file victim.txt [75]"},
-      {"accessed", fileop::AccessedDate, [](clsFileOps& o) { o.FileDateChangeSettings({2001, 2, 3, 4, 5, 6}, 2); },
+      {"accessed", FileOp::AccessedDate, [](clsFileOps& o) { o.FileDateChangeSettings({2001, 2, 3, 4, 5, 6}); },
        "cfo:8K 3 Changing file date at or near file victim.txt [75]"},
-      {"replace", fileop::FindReplace, [](clsFileOps& o) { o.FindAndReplaceSettings("old", "new", true, 1, ""); },
+      {"replace", FileOp::FindReplace, [](clsFileOps& o) { o.FindAndReplaceSettings("old", "new", true, 1, ""); },
        "cfo:8M 3 Finding & Replacing Text at or near file victim.txt [75]"},
-      {"rename", fileop::Rename, [](clsFileOps& o) { o.RenameSettings("victim", "renamed", 2, 32000); },
+      {"rename", FileOp::Rename, [](clsFileOps& o) { o.RenameSettings("victim", "renamed", 2, 32000); },
        "cfo:8N 3 Renaming a file at or near file victim.txt [75]"},
-      {"delete", fileop::Delete, [](clsFileOps& o) { o.DeleteSettings(0); },
+      {"delete", FileOp::Delete, [](clsFileOps& o) { o.DeleteSettings(0); },
        "cfo:8C 3 Deleting at or near file victim.txt [75]"},
   };
   for (const SwapCase& c : cases) {
@@ -60,7 +60,7 @@ TEST_F(FileOpsTest, AFolderSwappedForALinkLeadsNoOperationOutOfTheTree) {
     Paths(tree / rel + "/src");
     ops.FileOperation(c.operation);
     c.settings(ops);
-    ops.Process_Files_Folders_Both(gather::FilesAndFolders);
+    ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
     Run();
     events.onCheck = nullptr;
 

@@ -30,42 +30,42 @@ TEST_F(FileOpsTest, NoOperationWritesThroughALinkOnEitherSide) {
   enum Where { PlantedInDestination, SwappedInDestination, SwappedInSource };
   struct Case {
     const char* label;
-    long operation;
+    FileOp operation;
     Where where;
     Strings lines;
     Strings errors;
   };
   const std::string notAFolder = "cfo:9E 2 >>Error Processing File & Folder Array at -T/src/sub [76]";
   const std::vector<Case> cases = {
-      {"copy, planted", fileop::Copy, PlantedInDestination,
+      {"copy, planted", FileOp::Copy, PlantedInDestination,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {"cfo:8B 3 Copying at or near file f0.txt [75]"}},
-      {"copy, swapped target", fileop::Copy, SwappedInDestination,
+      {"copy, swapped target", FileOp::Copy, SwappedInDestination,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {"cfo:8B 3 Copying at or near file f0.txt [75]"}},
-      {"copy, swapped source", fileop::Copy, SwappedInSource,
+      {"copy, swapped source", FileOp::Copy, SwappedInSource,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {notAFolder, "cfo:8B 3 Copying at or near file f0.txt [75]"}},
-      {"move, planted", fileop::Move, PlantedInDestination,
+      {"move, planted", FileOp::Move, PlantedInDestination,
        {"Failure: T/src/sub/f0.txt", "Success: T/src/top.txt"},
        {"cfo:8E 3 Moving at or near file f0.txt [75]"}},
-      {"move, swapped target", fileop::Move, SwappedInDestination,
+      {"move, swapped target", FileOp::Move, SwappedInDestination,
        {"Failure: T/src/sub/f0.txt", "Success: T/src/top.txt"},
        {"cfo:8E 3 Moving at or near file f0.txt [75]"}},
-      {"move, swapped source", fileop::Move, SwappedInSource,
+      {"move, swapped source", FileOp::Move, SwappedInSource,
        {"Failure: T/src/sub/f0.txt", "Success: T/src/top.txt"},
        {"cfo:8E 3 Moving at or near file f0.txt [75]", notAFolder}},
-      {"shells, planted", fileop::EmptyShells, PlantedInDestination,
+      {"shells, planted", FileOp::EmptyShells, PlantedInDestination,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {"cfo:8A 3 Creating empty shell at or near file f0.txt [75]"}},
-      {"shells, swapped target", fileop::EmptyShells, SwappedInDestination,
+      {"shells, swapped target", FileOp::EmptyShells, SwappedInDestination,
        {"Success: T/src/top.txt", "Failure: T/src/sub/f0.txt"},
        {"cfo:8A 3 Creating empty shell at or near file f0.txt [75]"}},
       // Compare only reads, but it reads nothing outside the tree either (top.txt has no target: nothing shown).
-      {"compare, planted", fileop::Compare, PlantedInDestination,
+      {"compare, planted", FileOp::Compare, PlantedInDestination,
        {"Failure: T/src/sub/f0.txt"},
        {"cfo:8H 3 Comparing files at or near file f0.txt [75]"}},
-      {"compare, swapped source", fileop::Compare, SwappedInSource,
+      {"compare, swapped source", FileOp::Compare, SwappedInSource,
        {"Failure: T/src/sub/f0.txt"},
        {notAFolder, "cfo:8H 3 Comparing files at or near file f0.txt [75]"}},
   };
@@ -122,17 +122,18 @@ TEST_F(FileOpsTest, VerificationOfCopiesAndMoves) {
   DeepCleanup cleanup{scratch};
   struct Case {
     const char* label;
-    long operation, verification;
+    FileOp operation;
+    Verification verification;
     bool farAway;  // the destination on /dev/shm
     bool procFile;
     Strings lines;
   };
   const std::vector<Case> cases = {
-      {"quick move", fileop::Move, 2, false, false, {"Success: T/quick move/src/a.txt"}},
-      {"full copy", fileop::Copy, 3, false, false, {"Success: T/full copy/src/a.txt"}},
-      {"full move", fileop::Move, 3, false, false, {"Success: T/full move/src/a.txt"}},
-      {"full move far", fileop::Move, 3, true, false, {"Success: T/full move far/src/a.txt"}},
-      {"full copy of a changing file", fileop::Copy, 3, false, true,
+      {"quick move", FileOp::Move, Verification::Quick, false, false, {"Success: T/quick move/src/a.txt"}},
+      {"full copy", FileOp::Copy, Verification::Full, false, false, {"Success: T/full copy/src/a.txt"}},
+      {"full move", FileOp::Move, Verification::Full, false, false, {"Success: T/full move/src/a.txt"}},
+      {"full move far", FileOp::Move, Verification::Full, true, false, {"Success: T/full move far/src/a.txt"}},
+      {"full copy of a changing file", FileOp::Copy, Verification::Full, false, true,
        {"Success: T/full copy of a changing file/src/a.txt", "Failed Verification: /proc/self/stat"}},
   };
   for (const Case& c : cases) {
@@ -154,7 +155,7 @@ TEST_F(FileOpsTest, VerificationOfCopiesAndMoves) {
     Run();
     EXPECT_EQ(Lines(), c.lines);
     EXPECT_EQ(TempTree::Read(dst + "/a.txt"), std::string(300000, 'a'));
-    EXPECT_EQ(TempTree::Exists(a), c.operation == fileop::Copy);
+    EXPECT_EQ(TempTree::Exists(a), c.operation == FileOp::Copy);
   }
 }
 
@@ -166,7 +167,7 @@ TEST_F(FileOpsTest, ShellsOfLinksAreLinks) {
   tree.Link("src/to-folder", "folder");
   tree.Link("src/dangling", "nowhere");
   Paths(tree / "src", tree.Dir("dst"));
-  ops.FileOperation(fileop::EmptyShells);
+  ops.FileOperation(FileOp::EmptyShells);
   Run();
   EXPECT_EQ(TreeListing(tree / "dst"),
             "a.txt = \ndangling -> nowhere\nfolder/\nto-file -> a.txt\nto-folder -> folder\n");
@@ -187,7 +188,7 @@ TEST_F(FileOpsTest, StrayTemporariesOfAKilledRunAreRemoved) {
   tree.Link("dst/.dv-save-aaaaaaaaaaaa.tmp", "a.txt");
   tree.Dir("dst/.dv-save-bbbbbbbbbbbb.tmp");
   Paths(tree / "src", tree / "dst");
-  ops.FileOperation(fileop::Copy);
+  ops.FileOperation(FileOp::Copy);
   ops.CopyOp_CopyDirectoryStructure(true);
   Run();
   EXPECT_EQ(Lines(), (Strings{"Success: T/src/sub/a.txt"}));

@@ -112,7 +112,7 @@ class FileOpsRunTest : public QObject {
       engine_->SourceDirectory(*tree_ / "src");
       engine_->scFileOperations().StartingDirectory(*tree_ / "src");
       engine_->DestinationDirectory(tree_->Dir(preview ? "dst-preview" : "dst"));
-      engine_->FileOperation(dv::fileop::Copy);
+      engine_->FileOperation(dv::FileOp::Copy);
       engine_->PreviewOnly(preview);
       engine_->ProcessOperation();
       QCOMPARE(run_->ItemsDone(), items);

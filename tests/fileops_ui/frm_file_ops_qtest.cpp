@@ -305,8 +305,8 @@ class FrmFileOpsTest : public QObject {
     SetSource(Source());
     prompter_.DefaultAnswer(dv::Answer::No);
     QVERIFY(!w_->PrepareOperation());
-    QCOMPARE(*w_->PreparedSettings().AddAttributeSettings, 32L);
-    QCOMPARE(*w_->PreparedSettings().RemoveAttributeSettings, 1L);
+    QCOMPARE(std::get<dv::AttributeChoice>(w_->PreparedSettings().details).add, 32L);
+    QCOMPARE(std::get<dv::AttributeChoice>(w_->PreparedSettings().details).remove, 1L);
     QVERIFY(Summary().startsWith("\r\nOperation: Change Attributes ->  +A -R\r\n\r\nDirectories: "));
   }
 
@@ -376,7 +376,7 @@ class FrmFileOpsTest : public QObject {
     Type("txtRunProcOnFileWaitTime", "5");
     prompter_.DefaultAnswer(dv::Answer::No);
     w_->PrepareOperation();
-    QCOMPARE(w_->PreparedSettings().RunProcOnFilePauseSetting->waitMs, 5000L);
+    QCOMPARE(std::get<dv::RunProcChoice>(w_->PreparedSettings().details).waitMilliseconds, 5000L);
     Operation(2);
     C<QComboBox>("cboFileSizeRestrictionOperator")->setCurrentText("<=");
     C<QComboBox>("cboFileSizeRestrictionSizeType")->setCurrentText("KB");
@@ -400,8 +400,8 @@ class FrmFileOpsTest : public QObject {
     for (int i = 1; i <= 16; ++i) listed += "\r\n" + Q(bank[i - 1]);
     QVERIFY2(Summary().contains("Source: " + listed + "\r\n{4} more entries ...\r\n\r\nDestination: "),
              qPrintable(Summary()));
-    QVERIFY(w_->PreparedSettings().Individual_File_Selection);
-    QCOMPARE(w_->PreparedSettings().Process_Files_Folders_Both, 0L);
+    QCOMPARE(std::get<dv::BankSource>(w_->PreparedSource()).entries.size(), bank.size());
+    QCOMPARE(w_->PreparedSettings().gathering, dv::Gathering::FilesAndFolders);
     w_->ProcessingBankItems({});
     QCOMPARE(C<QLabel>("lblSource")->text(), QString("From"));
 
@@ -415,7 +415,7 @@ class FrmFileOpsTest : public QObject {
     emit list->clicked(b);
     QCOMPARE(QDir::cleanPath(E("txtSource")->text()), Q(src + "/b.txt"));
     w_->PrepareOperation();
-    QCOMPARE(Q(w_->PreparedSettings().SourceDirectory), Q(src + "/"));
+    QCOMPARE(Q(std::get<dv::PickedFiles>(w_->PreparedSource()).folder), Q(src + "/"));
     QCOMPARE(w_->PreparedSettings().scan.levels.value_or(-1), int16_t{0});
     QCOMPARE(w_->SelectedFiles(), std::vector<std::string>{"b.txt"});
 
@@ -494,11 +494,11 @@ class FrmFileOpsTest : public QObject {
     QVERIFY(!C("txtInfoDisplay")->isVisible());  // a copy only colours the button
     QVERIFY(C<dv::ReportPreview>("txtInfoDisplay")->Text().contains(Q("Success: " + src + "/a.txt")));
     // "Full Binary Comparison" is a verification of its own (3), not "Do Not Verify" of the last run.
-    QCOMPARE(w_->Engine().CopyOp_Verification(), 1L);
+    QCOMPARE(std::get<dv::CopyLayout>(w_->Engine().Settings().details).verification, dv::Verification::None);
     A("optCopyVerification_2")->click();
     prompter_.DefaultAnswer(dv::Answer::No);
     w_->PrepareOperation();
-    QCOMPARE(w_->PreparedSettings().CopyOp_Verification.value_or(0), 3L);
+    QCOMPARE(std::get<dv::CopyLayout>(w_->PreparedSettings().details).verification, dv::Verification::Full);
 
     A("cmdLastOperationResults")->click();
     QVERIFY(C("txtInfoDisplay")->isVisible() && C("imgViewingResults")->isVisible());
@@ -869,6 +869,8 @@ class FrmFileOpsTest : public QObject {
     const Row rows[] = {
         {0, [this] { SetSource(""); }, "txtSource", "No Source", "Choose a source folder"},
         {0, [&] { SetSource(*tree_ / "nowhere"); }, "txtSource", "Source does not exist", "From: "},
+        // Typed, a folder of that name is a folder: only files picked in the list make "Multiple.Files".
+        {0, [&] { SetSource(*tree_ / "Multiple.Files"); }, "txtSource", "Source does not exist", "From: "},
         {10, [&] { E("txtDestination")->setText(Q(*tree_ / "none")); }, "txtDestination",
          "Destination does not exist", "To: "},
         {0, [&] { E("txtDestination")->setText(Q(src + "/deep")); }, "txtDestination", "Destination inside Source",
@@ -937,7 +939,7 @@ class FrmFileOpsTest : public QObject {
       prompter_.Clear();
       w_->PrepareOperation();
       QCOMPARE(prompter_.CountTitled("Operation Confirmation"), 1);
-      QCOMPARE(w_->PreparedSettings().RenameSettings->patternMatching, r.renameMatching);
+      QCOMPARE(std::get<dv::RenameChoice>(w_->PreparedSettings().details).patternMatching, r.renameMatching);
       QCOMPARE(*w_->PreparedSettings().scan.patternKind, r.filterKind);
     }
   }
