@@ -14,7 +14,7 @@
 
 #include "common/resume_scope.h"
 #include "common/setting_defaults.h"
-#include "dirprint/dir_print_inputs.h"
+#include "shell/input_checks.h"
 #include "shell/frm_please_wait.h"
 
 namespace dv {

@@ -28,7 +28,7 @@
 #include "dirprint/dir_print_save.h"
 #include "dirprint/frm_dir_print.h"
 #include "dirprint/frm_html_settings.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shell_services.h"
 #include "support/child_process.h"

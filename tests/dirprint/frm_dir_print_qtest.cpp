@@ -20,10 +20,10 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "dirprint/dir_print_inputs.h"
+#include "shell/input_checks.h"
 #include "dirprint/dir_print_job.h"
 #include "dirprint/frm_dir_print.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/control_memory.h"
 #include "shell/shared_ui.h"

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "common/error_handler.h"
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 #include "shell/frm_cancel.h"
 #include "support/prompter_texts.h"
 #include "support/scripted_prompter.h"

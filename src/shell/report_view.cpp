@@ -1,4 +1,4 @@
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 
 #include <fcntl.h>
 #include <unistd.h>
