@@ -111,11 +111,12 @@ bool TempTree::Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-EnvironmentScope::~EnvironmentScope() {
+void EnvironmentScope::Restore() {
   for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
     if (it->had) ::setenv(it->name.c_str(), it->value.c_str(), 1);
     else ::unsetenv(it->name.c_str());
   }
+  saved_.clear();
 }
 
 void EnvironmentScope::Set(const char* name, const char* value) {
@@ -123,6 +124,16 @@ void EnvironmentScope::Set(const char* name, const char* value) {
   saved_.push_back({name, old != nullptr, old ? old : ""});
   if (value) ::setenv(name, value, 1);
   else ::unsetenv(name);
+}
+
+LocalZone::LocalZone(const char* zone) {
+  env_.Set("TZ", zone);
+  ::tzset();
+}
+
+LocalZone::~LocalZone() {
+  env_.Restore();
+  ::tzset();
 }
 
 IsolatedEnvironment::IsolatedEnvironment(TempTree& tree)

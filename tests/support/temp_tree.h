@@ -49,8 +49,10 @@ class EnvironmentScope {
   EnvironmentScope() = default;
   EnvironmentScope(const EnvironmentScope&) = delete;
   EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-  ~EnvironmentScope();
+  ~EnvironmentScope() { Restore(); }
   void Set(const char* name, const char* value);
+  // Puts every variable back as it was before the first Set.
+  void Restore();
 
  private:
   struct Saved {
@@ -59,6 +61,16 @@ class EnvironmentScope {
     std::string value;
   };
   std::vector<Saved> saved_;
+};
+
+// Sets the local time zone (TZ, e.g. "CET-1CEST,M3.5.0,M10.5.0/3") for the object's lifetime.
+class LocalZone {
+ public:
+  explicit LocalZone(const char* zone);
+  ~LocalZone();
+
+ private:
+  EnvironmentScope env_;
 };
 
 // Points XDG_RUNTIME_DIR, XDG_CONFIG_HOME, XDG_CONFIG_DIRS and HOME at folders inside a TempTree for the
