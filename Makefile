@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps deps-test build run test sanitize install deb clean
+.PHONY: all deps deps-test build run test sanitize tidy install deb clean
 
 all: build
 
@@ -36,6 +36,11 @@ sanitize: deps-test
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDV_SANITIZE=ON -DDV_WITH_QT=OFF
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j2
+
+# clang-tidy (.clang-tidy) over the sources changed since main; TIDY_ALL=1 for all of src/. Not part of make test:
+# it parses Qt again for every file and takes long on a small machine.
+tidy: $(BUILD)/build.ninja
+	TIDY_ALL=$(TIDY_ALL) ./tools/tidy.sh $(BUILD)
 
 # Installs the programs, the resources, the desktop entry and the icon under $(PREFIX).
 install: build

@@ -16,7 +16,7 @@
 #include "common/error_handler.h"
 #include "common/prompter.h"
 #include "dirprint/dir_print_job.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "scan/cls_dir_processing.h"
 #include "shell/background_job.h"

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "common/prompter.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/frm_cancel.h"
 #include "shell/shell_services.h"

@@ -28,7 +28,7 @@
 
 #include "common/prompter.h"
 #include "dirprint/frm_dir_print.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "shell/frm_cancel.h"
 #include "shell/shell_services.h"
 #include "tree_gen.h"

@@ -8,37 +8,13 @@
 #include <string>
 
 #include "export/html_export.h"
-
-class QWidget;
+#include "shell/save_dialog.h"
 
 namespace dv {
 
-// What the save dialog is asked to show. `filterIndex` counts from 1, as the stored "Default Ext" does.
-struct SaveDialogRequest {
-  QString title;
-  QString initialFolder;
-  QString fileName;
-  QStringList filters;  // Qt name filters, e.g. "Rich Text Files (*.rtf)"
-  QString defaultExtension;
-  int filterIndex = 1;
-  bool askWebPageSettings = false;  // the remembered state of chkAskWebPageSettings
-};
-
-// What the user chose: the full path and the position (from 1) of the file type picked.
-struct SaveDialogChoice {
-  QString path;
-  int filterIndex = 1;
-  bool askWebPageSettings = false;  // chkAskWebPageSettings as the user left it
-  bool makeDefaultFolder = false;   // chkDefaultSaveFolder: the chosen folder becomes the default save location
-};
-
 inline constexpr const char* kSaveDialogTitle = "Save Directory Information";
-// The save dialog's two options, so that one save asks one thing: whether a web page opens the HTML settings
-// first (remembered under kAskWebPageSettingsKey, off unless chosen), and whether the folder saved into becomes
-// the default save location (asked for each save, off unless ticked).
-inline constexpr const char* kAskWebPageSettingsText = "Ask for web page settings";
+// Where the state of chkAskWebPageSettings is remembered (off unless chosen).
 inline constexpr const char* kAskWebPageSettingsKey = "Ask Web Page Settings";
-inline constexpr const char* kDefaultSaveFolderText = "Make this folder the default save location";
 inline constexpr const char* kInvalidPathTitle = "Invalid Path or Name";
 inline constexpr const char* kInvalidPathQuestion =
     "Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
@@ -80,9 +56,5 @@ void SaveReportText(const QString& text, const std::string& path, const HtmlSett
 // ASCII decoded and encoded again, a no-break space made a space and the Unicode line and paragraph separators
 // line ends, as the text preview always did). Throws dv::Error; 53 when the report cannot be opened.
 void SaveReportFile(const std::string& reportPath, const std::string& path, const HtmlSettings& settings);
-
-// The save dialog the window shows unless a caller replaces it: a non-native QFileDialog in save mode, with the
-// two option boxes chkAskWebPageSettings and chkDefaultSaveFolder below its file type.
-std::optional<SaveDialogChoice> RunSaveFileDialog(const SaveDialogRequest& request, QWidget* parent);
 
 }  // namespace dv

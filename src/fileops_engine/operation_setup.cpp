@@ -6,7 +6,7 @@
 
 #include "common/pattern.h"
 #include "common/prompter.h"
-#include "common/send_keys.h"
+#include "platform/send_keys.h"
 #include "common/shared_utils.h"
 #include "common/text_rules.h"
 #include "fileops_engine/bank_file.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "common/send_keys.h"
+#include "platform/send_keys.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "platform/default_open.h"
 #include "platform/key_sender.h"

@@ -6,7 +6,7 @@
 #include <QTreeView>
 
 #include "fileops_ui/frm_file_ops.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 
 namespace dv {
 

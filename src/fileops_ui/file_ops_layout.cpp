@@ -21,8 +21,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "dirprint/dir_print_inputs.h"
-#include "dirprint/report_view.h"
+#include "shell/input_checks.h"
+#include "shell/report_view.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/frm_file_ops.h"

@@ -18,7 +18,7 @@
 
 #include "common/prompter.h"
 #include "common/pattern.h"
-#include "dirprint/dir_print_inputs.h"
+#include "shell/input_checks.h"
 #include "fileops_engine/item_kind.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "fileops_ui/rename_text.h"

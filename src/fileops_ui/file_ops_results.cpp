@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "common/resume_scope.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_ui/file_ops_save.h"
 #include "fileops_ui/frm_file_ops.h"

@@ -24,8 +24,8 @@
 #include <QTreeView>
 
 #include "common/resume_scope.h"
-#include "dirprint/dir_print_inputs.h"
-#include "dirprint/report_view.h"
+#include "shell/input_checks.h"
+#include "shell/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/macro_file.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "common/shared_utils.h"
-#include "dirprint/dir_print_save.h"
+#include "shell/save_dialog.h"
 #include "fileops_engine/operation_setup.h"
 #include "shell/child_windows.h"
 #include "shell/shared_ui.h"

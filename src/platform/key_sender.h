@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/send_keys.h"
+#include "platform/send_keys.h"
 
 namespace dv {
 

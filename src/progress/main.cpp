@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 #include "progress/progress_server.h"
 #include "progress/progress_window.h"
-#include "shell/program_icon.h"
+#include "ui_common/program_icon.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 #include "progress/progress_window.h"
 
 namespace dv::progress {

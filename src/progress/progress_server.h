@@ -1,5 +1,5 @@
 #pragma once
-// The progress program's side of the conversation with Dorvane (requests in progress_protocol.h). It only ever
+// The progress program's side of the conversation with Dorvane (requests in ui_common/progress_protocol.h). It only ever
 // answers; it never pushes anything to Dorvane.
 #include <QByteArray>
 #include <QByteArrayView>

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 
 namespace dv::progress {
 

@@ -225,7 +225,7 @@ long ListingPrefetch::Pass(const std::string& startPath, const std::vector<DirEn
       if (forWalk) done();
       continue;
     }
-    Listing listing{stack.TopPath(), stack.TopDevice(), stack.TopInode(), {}};
+    Listing listing{stack.TopPath(), stack.TopDevice(), stack.TopInode(), {}, {}};
     bool read = tests.opened(listing.dev, listing.ino);
     if (read) {
       try {

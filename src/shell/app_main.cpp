@@ -11,7 +11,7 @@
 #include "shell/frm_main.h"
 #include "shell/frm_tip.h"
 #include "shell/help_viewer.h"
-#include "shell/program_icon.h"
+#include "ui_common/program_icon.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
 #include "shell/single_instance.h"

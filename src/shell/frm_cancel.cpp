@@ -12,7 +12,7 @@
 #include "common/error_handler.h"
 #include "platform/error.h"
 #include "platform/temp_folder.h"
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 
 namespace dv {
 

@@ -32,10 +32,9 @@ class CliGoldenTest : public ::testing::Test {
  protected:
   test::TempTree tree;
   std::string root = tree.Dir("data");
+  test::LocalZone zone{"UTC"};
 
   void SetUp() override {
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
     struct Item {
       const char* path;
       size_t bytes;

@@ -117,7 +117,7 @@ TEST_F(SharedUtilitiesTest, DefaultExtensionIsStoredOnlyWhenItChanges) {
 
 TEST_F(SharedUtilitiesTest, FirstDriveRootIsTheHomeFolderWithATrailingSlash) {
   EXPECT_EQ(utils.FirstDriveRoot(), env.Home() + "/");
-  ::setenv("HOME", (tree / "no such home").c_str(), 1);
+  env.Set("HOME", (tree / "no such home").c_str());
   EXPECT_EQ(utils.FirstDriveRoot(), "/");
 }
 

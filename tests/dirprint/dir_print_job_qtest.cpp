@@ -18,7 +18,7 @@
 #include "common/error_handler.h"
 #include "common/pattern.h"
 #include "dirprint/dir_print_job.h"
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 #include "scan/cls_dir_processing.h"
 #include "scan/report_writer.h"
 #include "shell/background_job.h"

@@ -19,7 +19,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
 
@@ -28,12 +27,13 @@
 #include "dirprint/dir_print_save.h"
 #include "dirprint/frm_dir_print.h"
 #include "dirprint/frm_html_settings.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/shell_services.h"
 #include "support/child_process.h"
 #include "support/find_child.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ QString PdfText(const QString& pdf) {
 
 class DirPrintSaveTest : public QObject {
   Q_OBJECT
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
   std::unique_ptr<dv::ShellServices> services_;
   // Every question answered Yes unless a test queues another answer for its title.
   dv::test::ScriptedPrompter prompter_;
@@ -64,15 +64,15 @@ class DirPrintSaveTest : public QObject {
   T* C(const char* name) {
     return dv::test::Child<T>(w_.get(), name);
   }
-  QString Home() const { return dir_->filePath("home"); }
-  QString Out(const QString& name) const { return dir_->filePath("out/" + name); }
+  QString Home() const { return env_->Home(); }
+  QString Out(const QString& name) const { return env_->Path("out/" + name); }
   void Answer(const QString& path, int filterIndex) { dialogAnswers_.push_back(dv::SaveDialogChoice{path, filterIndex}); }
   void Cancel() { dialogAnswers_.push_back(std::nullopt); }
   QString Preview() { return C<dv::ReportPreview>("rtfPreviewDirPrint")->Text(); }
 
   // A tree with names that need escaping in every format.
   QString MakeTree() {
-    const QString root = dir_->filePath("home/tree");
+    const QString root = env_->Home() + "/tree";
     QDir().mkpath(root + "/sub");
     for (const QString& name : {QString("plain.txt"), QString("a&b <c> \"q\".txt"), QString("br{ace}s\\x.dat"),
                                 QString::fromUtf8("caf\xc3\xa9.txt"), QString("sub/inner.dat")}) {
@@ -93,14 +93,8 @@ class DirPrintSaveTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_RUNTIME_DIR", dir_->filePath("run").toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir_->filePath("config").toUtf8());
-    qputenv("HOME", dir_->filePath("home").toUtf8());
-    qputenv("TMPDIR", dir_->filePath("tmp").toUtf8());
-    for (const char* d : {"run", "home", "out", "tmp"}) QDir().mkpath(dir_->filePath(d));
-    QFile::setPermissions(dir_->filePath("run"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
+    QDir().mkpath(env_->Path("out"));
     services_ = std::make_unique<dv::ShellServices>();
     services_->log.OpenSessionErrorLog();
     services_->utilities.PrintFontChecked = true;
@@ -124,7 +118,7 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(LogSize(), 0);  // no step of any test failed
     w_.reset();
     services_.reset();
-    dir_.reset();
+    env_.reset();
   }
 
   // --- The pieces ---
@@ -143,7 +137,7 @@ class DirPrintSaveTest : public QObject {
   void realDialogStartsAsAskedAndAddsThePickedType() {
     dv::SaveDialogRequest r;
     r.title = "Save Directory Information";
-    r.initialFolder = dir_->filePath("out") + "/";
+    r.initialFolder = env_->Path("out") + "/";
     r.fileName = "DV_DirectoryInfo_01-02-03_04-05-pm";
     r.filters = dv::SaveNameFilters(false);
     r.defaultExtension = "htm";
@@ -174,10 +168,10 @@ class DirPrintSaveTest : public QObject {
     auto choice = dv::RunSaveFileDialog(r, nullptr);
     QCOMPARE(seenTitle, QString("Save Directory Information"));
     QCOMPARE(seenFilter, QString("Web Page (*.htm)"));
-    QCOMPARE(seenFolder, dir_->filePath("out"));
+    QCOMPARE(seenFolder, env_->Path("out"));
     QCOMPARE(seenName, r.fileName);
     QVERIFY(choice);
-    QCOMPARE(choice->path, dir_->filePath("out/mine.rtf"));
+    QCOMPARE(choice->path, env_->Path("out/mine.rtf"));
     QCOMPARE(choice->filterIndex, 1);
     QVERIFY(seenAsk);
     QVERIFY(!choice->askWebPageSettings);
@@ -231,7 +225,7 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(r.initialFolder, Home() + "/");
     // Cancel: nothing asked, nothing written, nothing stored.
     QVERIFY(prompter_.Log().empty());
-    QVERIFY(QDir(dir_->filePath("out")).isEmpty());
+    QVERIFY(QDir(env_->Path("out")).isEmpty());
     QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
   }
 
@@ -335,7 +329,7 @@ class DirPrintSaveTest : public QObject {
     Answer(Out("page.htm"), 3);
     w_->SaveDirectoryInformation();
     QVERIFY(ReadAll(Out("page.htm")).contains("plain.txt"));
-    QCOMPARE(QString::fromStdString(dv::HtmlWorkFilePath()), dir_->filePath("run/dorvane/DVhtmltemp"));
+    QCOMPARE(QString::fromStdString(dv::HtmlWorkFilePath()), env_->RuntimeDir() + "/dorvane/DVhtmltemp");
     QVERIFY(!QFile::exists(QString::fromStdString(dv::HtmlWorkFilePath())));
   }
 
@@ -380,7 +374,7 @@ class DirPrintSaveTest : public QObject {
     QCOMPARE(reported.size(), 3);
     for (const QString& text : reported) QVERIFY2(text.contains("is a symbolic link"), qPrintable(text));
     QVERIFY(!QFile::exists(QString::fromStdString(dv::HtmlWorkFilePath())));
-    QCOMPARE(QDir(dir_->filePath("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(env_->Path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
              QStringList({"keep.txt", "link.htm", "link.rtf", "link.txt", "real.txt"}));
   }
 
@@ -388,7 +382,7 @@ class DirPrintSaveTest : public QObject {
 
   void invalidPathAsksAndRetriesFromTheTempFolder() {
     RunJob("optHierarchicalView");
-    Answer(dir_->filePath("missing/r.txt"), 2);
+    Answer(env_->Path("missing/r.txt"), 2);
     Answer(Out("bad|name.txt"), 2);
     Answer(Out("good.txt"), 2);
     w_->SaveDirectoryInformation();
@@ -398,18 +392,18 @@ class DirPrintSaveTest : public QObject {
              std::string("Either the directory does not exist or the file name has invalid characters in it.\r\n\r\n"
                          "Would you like to try to save again?"));
     QCOMPARE(requests_[1].fileName, QString());
-    QCOMPARE(requests_[1].initialFolder, dir_->filePath("tmp") + "/");
-    QVERIFY(!QFile::exists(dir_->filePath("missing/r.txt")));
+    QCOMPARE(requests_[1].initialFolder, env_->TempDir() + "/");
+    QVERIFY(!QFile::exists(env_->Path("missing/r.txt")));
     QCOMPARE(ReadAll(Out("good.txt")), ReadAll(w_->ReportPath()));
   }
 
   void invalidPathAnsweredNoSavesNothing() {
     RunJob("optHierarchicalView");
-    Answer(dir_->filePath("missing/r.txt"), 2);
+    Answer(env_->Path("missing/r.txt"), 2);
     prompter_.QueueAnswerFor("Invalid Path or Name", dv::Answer::No);
     w_->SaveDirectoryInformation();
     QCOMPARE(requests_.size(), size_t(1));
-    QVERIFY(QDir(dir_->filePath("out")).isEmpty());
+    QVERIFY(QDir(env_->Path("out")).isEmpty());
     QCOMPARE(services_->settings.GetSetting("Default Ext", "none"), std::string("none"));
   }
 
@@ -449,7 +443,7 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(prompter_.Log().empty());
     QCOMPARE(shown, settingsShown);
     QVERIFY(ReadAll(Out(name)).contains("plain.txt"));
-    const std::string home = (Home() + "/").toStdString(), out = (dir_->filePath("out") + "/").toStdString();
+    const std::string home = (Home() + "/").toStdString(), out = (env_->Path("out") + "/").toStdString();
     QCOMPARE(services_->settings.GetSetting("Default Save Location", home), makeDefault ? out : home);
     // The web page option is remembered for the next save.
     Cancel();
@@ -511,7 +505,7 @@ class DirPrintSaveTest : public QObject {
 
   void printWritesThePreviewToAPdfFile() {
     RunJob("optFlatView");
-    const QString pdf = dir_->filePath("out/print.pdf");
+    const QString pdf = env_->Path("out/print.pdf");
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     int dialogs = 0;
@@ -537,7 +531,7 @@ class DirPrintSaveTest : public QObject {
     QVERIFY(start >= 0);
     QVERIFY(preview->Find("plain.txt"));
     QCOMPARE(preview->SelectedText(), QString("plain.txt"));
-    const QString pdf = dir_->filePath("out/part.pdf");
+    const QString pdf = env_->Path("out/part.pdf");
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     w_->PrintDialog = [](QPrintDialog& d) {
@@ -552,7 +546,7 @@ class DirPrintSaveTest : public QObject {
 
   void sortablePrintAsksAndRewritesTheReport() {
     RunJob("optSortableView");
-    const QString pdf = dir_->filePath("out/sorted.pdf");
+    const QString pdf = env_->Path("out/sorted.pdf");
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Accepted); };
@@ -576,7 +570,7 @@ class DirPrintSaveTest : public QObject {
 
   void cancelledPrintIsSilent() {
     RunJob("optFlatView");
-    const QString pdf = dir_->filePath("out/never.pdf");
+    const QString pdf = env_->Path("out/never.pdf");
     services_->Printer().setOutputFormat(QPrinter::PdfFormat);
     services_->Printer().setOutputFileName(pdf);
     w_->PrintDialog = [](QPrintDialog&) { return int(QDialog::Rejected); };

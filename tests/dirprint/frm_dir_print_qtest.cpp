@@ -16,20 +16,20 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
-#include "dirprint/dir_print_inputs.h"
+#include "shell/input_checks.h"
 #include "dirprint/dir_print_job.h"
 #include "dirprint/frm_dir_print.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "dirprint/sortable_list.h"
 #include "shell/control_memory.h"
 #include "shell/shared_ui.h"
 #include "shell/shell_services.h"
 #include "support/find_child.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ const char* const kTwoGb =
 
 class FrmDirPrintTest : public QObject {
   Q_OBJECT
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
   std::unique_ptr<dv::ShellServices> services_;
   dv::test::ScriptedPrompter prompter_;
   std::unique_ptr<dv::frmDirPrint> w_;
@@ -77,7 +77,7 @@ class FrmDirPrintTest : public QObject {
   // Waits until the job started last has ended and its report shows.
   void Settle() { QTRY_VERIFY_WITH_TIMEOUT(!w_->JobRunning(), 30000); }
   QString MakeTree() {
-    const QString root = dir_->filePath("home/tree");
+    const QString root = env_->Home() + "/tree";
     QDir().mkpath(root + "/sub");
     auto write = [](const QString& path, int bytes) {
       QFile f(path);
@@ -96,14 +96,8 @@ class FrmDirPrintTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_RUNTIME_DIR", dir_->filePath("run").toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir_->filePath("config").toUtf8());
-    qputenv("HOME", dir_->filePath("home").toUtf8());
-    QDir().mkpath(dir_->filePath("run"));
-    QDir().mkpath(dir_->filePath("home/docs"));
-    QFile::setPermissions(dir_->filePath("run"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
+    QDir().mkpath(env_->Home() + "/docs");
     services_ = std::make_unique<dv::ShellServices>();
     services_->log.OpenSessionErrorLog();
     services_->utilities.PrintFontChecked = true;  // no font question in the middle of a job
@@ -117,16 +111,16 @@ class FrmDirPrintTest : public QObject {
   void cleanup() {
     w_.reset();
     services_.reset();
-    dir_.reset();
+    env_.reset();
   }
 
   void windowHasItsNameCaptionAndStartsAtTheHomeFolder() {
     QCOMPARE(w_->objectName(), QString("frmDirPrint"));
     QCOMPARE(w_->windowTitle(), QString("Directory Printer"));
-    const QString home = dir_->filePath("home") + "/";
+    const QString home = env_->Home() + "/";
     QCOMPARE(E("txtPathSelected")->text(), home);
     QCOMPARE(QString::fromStdString(services_->utilities.DefaultDriveRoot), home);
-    QCOMPARE(dv::CurrentPathInTree(C<QTreeView>("ExploreTreeDirPrinter"), w_->TreeModel()), dir_->filePath("home"));
+    QCOMPARE(dv::CurrentPathInTree(C<QTreeView>("ExploreTreeDirPrinter"), w_->TreeModel()), env_->Home());
     QCOMPARE(C<QPushButton>("cmdProcessDirPrint")->text(), QString("Get Directory Information"));
     QCOMPARE(C("cmdProcessDirPrint")->toolTip(), QString("Gather selected file information"));
     QVERIFY(E("txtPathSelected")->toolTip().startsWith("Enter top-level directory to process from (You can use"));
@@ -540,7 +534,7 @@ class FrmDirPrintTest : public QObject {
     QCOMPARE(c.extensionsText, std::string(" *.*"));
     QVERIFY(!c.includeExtensions);
     QCOMPARE(c.filePattern, std::string("a*"));
-    QCOMPARE(c.startingDirectory, (dir_->filePath("home") + "/").toStdString());
+    QCOMPARE(c.startingDirectory, (env_->Home() + "/").toStdString());
     QVERIFY(!c.dateEmpty);
     QVERIFY(c.dateValid);
     E("dtpDateRestrictionDate")->setText("");
@@ -614,7 +608,7 @@ class FrmDirPrintTest : public QObject {
 
   void typedFolderIsSelectedInTheTree() {
     auto* tree = C<QTreeView>("ExploreTreeDirPrinter");
-    const QString docs = dir_->filePath("home/docs");
+    const QString docs = env_->Home() + "/docs";
     Type("txtPathSelected", docs + "/");
     QCOMPARE(dv::CurrentPathInTree(tree, w_->TreeModel()), docs);
     Type("txtPathSelected", docs + "/nothing");  // not a folder: the tree stays
@@ -625,13 +619,13 @@ class FrmDirPrintTest : public QObject {
 
   void treeClickCopiesThePathOrSaysItIsGone() {
     auto* tree = C<QTreeView>("ExploreTreeDirPrinter");
-    const QString docs = dir_->filePath("home/docs");
+    const QString docs = env_->Home() + "/docs";
     QModelIndex index = w_->TreeModel()->index(docs);
     QVERIFY(index.isValid());
     emit tree->clicked(index);
     QCOMPARE(E("txtPathSelected")->text(), docs);
     QVERIFY(prompter_.Log().empty());
-    const QString gone = dir_->filePath("home/gone");
+    const QString gone = env_->Home() + "/gone";
     QDir().mkpath(gone);
     QModelIndex goneIndex = w_->TreeModel()->index(gone);
     QVERIFY(goneIndex.isValid());
@@ -649,7 +643,7 @@ class FrmDirPrintTest : public QObject {
   // The next session starts with this one's choices, folder included, and the tree opens at that folder;
   // stored values that no longer hold give way to the defaults.
   void choicesAreKeptBetweenSessions() {
-    const QString folder = dir_->filePath("home/docs/deep/er");
+    const QString folder = env_->Home() + "/docs/deep/er";
     QDir().mkpath(folder);
     auto snapshot = [this] {
       QStringList states;
@@ -695,12 +689,12 @@ class FrmDirPrintTest : public QObject {
     w_ = std::make_unique<dv::frmDirPrint>(*services_, nullptr, &prompter_);
     QCOMPARE(Entries("listDisplayed"), QStringList({"Size", "File Type"}));
     QCOMPARE(E("txtFolderSizeRestrictionSize")->text(), QString());
-    QCOMPARE(E("txtPathSelected")->text(), dir_->filePath("home") + "/");
+    QCOMPARE(E("txtPathSelected")->text(), env_->Home() + "/");
     QVERIFY(prompter_.Log().empty());
   }
 
   void refreshDrivesShowsThePathBoxFolder() {
-    const QString made = dir_->filePath("home/later");
+    const QString made = env_->Home() + "/later";
     QDir().mkpath(made);
     E("txtPathSelected")->setText(made);
     w_->RefreshDrives();
@@ -873,7 +867,7 @@ class FrmDirPrintTest : public QObject {
   }
 
   void missingFolderIsReportedAndHidesTheList() {
-    const QString missing = dir_->filePath("home/missing");
+    const QString missing = env_->Home() + "/missing";
     E("txtPathSelected")->setText(missing);
     R("optSortableView")->click();
     C<QPushButton>("cmdProcessDirPrint")->click();

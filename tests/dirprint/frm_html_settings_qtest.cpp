@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -25,6 +24,7 @@
 #include "settings/settings_store.h"
 #include "support/map_settings.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ QColor Rgb(int r, int g, int b) { return QColor(r, g, b); }
 class HtmlSettingsTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<QTemporaryDir> logDir_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
   std::unique_ptr<dv::test::ScriptedPrompter> prompter_;
   std::unique_ptr<dv::SessionErrorLog> log_;
   std::unique_ptr<dv::ErrorHandler> errors_;
@@ -80,9 +80,9 @@ class HtmlSettingsTest : public QObject {
 
  private slots:
   void init() {
-    logDir_ = std::make_unique<QTemporaryDir>();
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
     prompter_ = std::make_unique<dv::test::ScriptedPrompter>();
-    log_ = std::make_unique<dv::SessionErrorLog>((logDir_->path() + "/DVcurerr.txt").toStdString());
+    log_ = std::make_unique<dv::SessionErrorLog>(env_->Path("DVcurerr.txt").toStdString());
     errors_ = std::make_unique<dv::ErrorHandler>(*prompter_, *log_, nullptr);
     store_ = std::make_unique<MapSettings>();
     main_ = new QWidget;
@@ -94,7 +94,7 @@ class HtmlSettingsTest : public QObject {
     errors_.reset();
     log_.reset();
     prompter_.reset();
-    logDir_.reset();
+    env_.reset();
   }
 
   void emptyStoreGivesDefaultsAndStandaloneLayout() {
@@ -459,13 +459,9 @@ class HtmlSettingsTest : public QObject {
   }
 
   void realSettingsStoreRoundTripAndClearedSettings() {
-    QTemporaryDir config;
-    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
-    const bool had = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     {
       dv::IniUserSettings ini("frm_html_settings_qtest");
-      QVERIFY(QString::fromStdString(ini.FilePath()).startsWith(config.path()));
+      QVERIFY(QString::fromStdString(ini.FilePath()).startsWith(env_->ConfigHome()));
       auto w = Make(ini);
       w->chooseColour = [](const QColor&) { return std::optional<QColor>(Rgb(255, 0, 0)); };
       w->show();
@@ -491,8 +487,6 @@ class HtmlSettingsTest : public QObject {
       QCOMPARE(cleared->CurrentFields().borders, std::string("0"));
       QCOMPARE(Base(*cleared), Rgb(255, 255, 255));
     }
-    if (had) qputenv("XDG_CONFIG_HOME", old);
-    else qunsetenv("XDG_CONFIG_HOME");
     QVERIFY(prompter_->Log().empty());
   }
 };

@@ -15,7 +15,7 @@
 #include <QtTest>
 
 #include "dirprint/frm_dir_print.h"
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "shell/frm_main.h"
 #include "shell/shell_services.h"
 

@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/frm_cancel.h"
 #include "shell/frm_main.h"

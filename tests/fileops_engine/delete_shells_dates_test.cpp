@@ -131,19 +131,7 @@ TEST_F(FileOpsTest, AttributesAddThenRemove) {
 // the time goes on the item itself, a link included; the created date cannot be set and fails clearly, changing
 // nothing.
 TEST_F(FileOpsTest, DatesUseTheOffsetOfThatDateAndActOnTheItemItself) {
-  struct ZoneScope {
-    std::string saved;
-    bool had;
-    ZoneScope() : had(std::getenv("TZ") != nullptr) {
-      if (had) saved = std::getenv("TZ");
-      ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-      ::tzset();
-    }
-    ~ZoneScope() {
-      had ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
-      ::tzset();
-    }
-  } zone;
+  test::LocalZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
   const int64_t jan15noonUtc = 1768478400;  // 2026-01-15 12:00:00 UTC
   const int64_t jul15noonUtc = 1784116800;  // 2026-07-15 12:00:00 UTC
   struct Case {

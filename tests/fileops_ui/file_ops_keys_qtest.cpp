@@ -6,7 +6,7 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "fileops_ui/frm_file_ops.h"
 #include "shell/shell_services.h"
 #include "support/find_child.h"

@@ -22,7 +22,7 @@
 
 #include <sys/stat.h>
 
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_list_model.h"

@@ -15,7 +15,6 @@
 #include <climits>
 #include <cstring>
 #include <cstdlib>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -307,27 +306,9 @@ TEST(RecordsTest, TimesAreReadAndSetOnTheItemItself) {
   EXPECT_TRUE(FailsWith([&] { goneRecord.DateLastModified(DateTime{1100000000, 0}); }, err::FileNotFound, gone));
 }
 
-// Sets the local time zone for one test.
-class LocalZone {
- public:
-  explicit LocalZone(const char* zone) {
-    if (const char* tz = std::getenv("TZ")) old_ = tz;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~LocalZone() {
-    if (old_) ::setenv("TZ", old_->c_str(), 1);
-    else ::unsetenv("TZ");
-    ::tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
-
 TEST(RecordsTest, LocalTimesUseTheOffsetInForceOnTheirOwnDate) {
   // Central European rules written out, so that no zone database is needed: +1 in winter, +2 in summer.
-  LocalZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+  test::LocalZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
   // 2026-01-15 12:00 local is 11:00 UTC; 2026-07-15 12:00 local is 10:00 UTC, whatever today's state is.
   EXPECT_EQ(DateTime::FromLocal({2026, 1, 15, 12, 0, 0}).seconds, 1768474800);
   EXPECT_EQ(DateTime::FromLocal({2026, 7, 15, 12, 0, 0}).seconds, 1784109600);

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "platform/error.h"
@@ -27,24 +26,6 @@ using test::InChild;
 using test::kNobody;
 using test::LStat;
 using test::TempTree;
-
-// Sets or removes an environment variable for one test.
-class EnvVar {
- public:
-  explicit EnvVar(const char* name) : name_(name) {
-    if (const char* v = std::getenv(name)) old_ = v;
-  }
-  ~EnvVar() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  void Set(const std::string& v) { ::setenv(name_, v.c_str(), 1); }
-  void Unset() { ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 std::string ReadLink(const std::string& path) {
   char buf[4096];
@@ -63,8 +44,7 @@ std::string Mode(const std::string& path) {
 TEST(PrivateTempFolderTest, LivesInTheRuntimeFolderOrTheTemporaryFolder) {
   TempTree tree;
   test::IsolatedEnvironment env(tree);
-  EnvVar tmpdir("TMPDIR");
-  tmpdir.Set(tree.Dir("systmp"));
+  env.Set("TMPDIR", tree.Dir("systmp"));
 
   const std::string expected = env.RuntimeDir() + "/dorvane";
   EXPECT_EQ(PrivateTempFolder(), expected);
@@ -73,8 +53,7 @@ TEST(PrivateTempFolderTest, LivesInTheRuntimeFolderOrTheTemporaryFolder) {
   EXPECT_EQ(FileSystemObject().GetSpecialFolder(SpecialFolder::Temporary).Path(), expected);
 
   // Without a runtime folder: under the system's temporary folder, named for the user.
-  EnvVar runtime("XDG_RUNTIME_DIR");
-  runtime.Unset();
+  env.Set("XDG_RUNTIME_DIR", nullptr);
   const std::string fallback = tree / ("systmp/dorvane-" + std::to_string(::getuid()));
   EXPECT_EQ(PrivateTempFolder(), fallback);
   EXPECT_TRUE(S_ISDIR(LStat(fallback).st_mode));

@@ -37,33 +37,33 @@ class SettingsStoreTest : public ::testing::Test {
 
 TEST_F(SettingsStoreTest, UserConfigHomeFollowsXdgElseHomeConfig) {
   EXPECT_EQ(UserConfigHome(), env.ConfigHome());
-  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored as the XDG rules say
+  env.Set("XDG_CONFIG_HOME", "relative/config");  // not absolute: ignored as the XDG rules say
   EXPECT_EQ(UserConfigHome(), env.Home() + "/.config");
-  ::unsetenv("XDG_CONFIG_HOME");
+  env.Set("XDG_CONFIG_HOME", nullptr);
   EXPECT_EQ(UserConfigHome(), env.Home() + "/.config");
 }
 
 TEST_F(SettingsStoreTest, MachineConfigDirsSkipEmptyAndRelativeEntries) {
-  ::setenv("XDG_CONFIG_DIRS", ":/opt/a::rel/b:/opt/c:", 1);
+  env.Set("XDG_CONFIG_DIRS", ":/opt/a::rel/b:/opt/c:");
   EXPECT_EQ(MachineConfigDirs(), (std::vector<std::string>{"/opt/a", "/opt/c"}));
-  ::setenv("XDG_CONFIG_DIRS", "rel:", 1);
+  env.Set("XDG_CONFIG_DIRS", "rel:");
   EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
-  ::setenv("XDG_CONFIG_DIRS", "", 1);
+  env.Set("XDG_CONFIG_DIRS", "");
   EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
-  ::unsetenv("XDG_CONFIG_DIRS");
+  env.Set("XDG_CONFIG_DIRS", nullptr);
   EXPECT_EQ(MachineConfigDirs(), std::vector<std::string>{"/etc/xdg"});
 }
 
 TEST_F(SettingsStoreTest, MachineSettingsFileIsTheFirstThatExistsElseInTheFirstFolder) {
   std::string first = tree.Dir("xdg1"), second = tree.Dir("xdg2");
-  ::setenv("XDG_CONFIG_DIRS", (first + ":" + second).c_str(), 1);
+  env.Set("XDG_CONFIG_DIRS", (first + ":" + second).c_str());
   EXPECT_EQ(MachineSettingsFile(), first + "/Brantwick/Dorvane.ini");
 
   tree.Dir("xdg1/Brantwick/Dorvane.ini");  // a folder of that name is no settings file
   tree.File("xdg2/Brantwick/Dorvane.ini", "[Software]\n");
   EXPECT_EQ(MachineSettingsFile(), second + "/Brantwick/Dorvane.ini");
 
-  ::setenv("XDG_CONFIG_DIRS", (tree / "xdg3" + ":" + second).c_str(), 1);
+  env.Set("XDG_CONFIG_DIRS", (tree / "xdg3" + ":" + second).c_str());
   tree.File("xdg3/Brantwick/Dorvane.ini");
   EXPECT_EQ(MachineSettingsFile(), tree / "xdg3/Brantwick/Dorvane.ini");
 }

@@ -269,7 +269,7 @@ TEST_F(ClsRegTest, ReadsAHandWrittenInstallerFile) {
 
 TEST_F(ClsRegTest, ReadsAndWritesTheFileOfTheSecondConfigFolder) {
   std::string first = tree.Dir("xdg-first"), second = tree.Dir("xdg-second");
-  ::setenv("XDG_CONFIG_DIRS", (first + ":" + second).c_str(), 1);
+  env.Set("XDG_CONFIG_DIRS", (first + ":" + second).c_str());
   std::string file = tree.File("xdg-second/Brantwick/Dorvane.ini", "[Software\\Brantwick\\Dorvane]\nOpenMacros=/m\n");
 
   EXPECT_EQ(reg.ReadMachineValue("OpenMacros"), "/m");

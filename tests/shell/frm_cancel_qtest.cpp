@@ -16,10 +16,11 @@
 #include <memory>
 
 #include "common/error_handler.h"
-#include "progress/progress_protocol.h"
+#include "ui_common/progress_protocol.h"
 #include "shell/frm_cancel.h"
 #include "support/prompter_texts.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 using dv::test::Texts;
 
@@ -90,15 +91,15 @@ class PaintCounter : public QWidget {
 class FrmCancelTest : public QObject {
   Q_OBJECT
 
-  QTemporaryDir runtime_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
 
  private slots:
   void initTestCase() {
     QVERIFY2(QFileInfo(kProgram).isExecutable(), qPrintable(kProgram + " is missing"));
     // The socket names go to the private folder under XDG_RUNTIME_DIR: this test's own folder.
-    QVERIFY(runtime_.isValid());
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
   }
+  void cleanupTestCase() { env_.reset(); }
 
   // --- the hidden window -------------------------------------------------------------------------------------
 
@@ -146,7 +147,7 @@ class FrmCancelTest : public QObject {
     form.ExchangeWaitMs(kWait);
     form.OpenExternalApp();
     const QFileInfo socket(form.ServerName());
-    QCOMPARE(socket.absolutePath(), runtime_.path() + "/dorvane");
+    QCOMPARE(socket.absolutePath(), env_->RuntimeDir() + "/dorvane");
     QVERIFY(socket.exists());
     struct stat folder {};
     QCOMPARE(::stat(QFile::encodeName(socket.absolutePath()).constData(), &folder), 0);
@@ -498,7 +499,7 @@ class FrmCancelTest : public QObject {
   }
 
   void programAnswersTheProtocol() {
-    const QString name = runtime_.path() + "/direct";
+    const QString name = env_->RuntimeDir() + "/direct";
     QProcess p;
     p.start(kProgram, {"--server", name});
     QVERIFY(p.waitForReadyRead(kWait));
@@ -523,7 +524,7 @@ class FrmCancelTest : public QObject {
   }
 
   void programServesSeveralRequestsOnOneConnection() {
-    const QString name = runtime_.path() + "/pipelined";
+    const QString name = env_->RuntimeDir() + "/pipelined";
     QProcess p;
     p.start(kProgram, {"--server", name});
     QVERIFY(p.waitForReadyRead(kWait));
@@ -547,7 +548,7 @@ class FrmCancelTest : public QObject {
   }
 
   void programEndsWhenItsStarterGoesAway() {
-    const QString name = runtime_.path() + "/orphan";
+    const QString name = env_->RuntimeDir() + "/orphan";
     QProcess p;
     p.start(kProgram, {"--server", name, "--watch-stdin"});
     QVERIFY(p.waitForReadyRead(kWait));
@@ -559,7 +560,7 @@ class FrmCancelTest : public QObject {
   }
 
   void programRefusesANameInUse() {
-    const QString name = runtime_.path() + "/taken";
+    const QString name = env_->RuntimeDir() + "/taken";
     QProcess first;
     first.start(kProgram, {"--server", name});
     QVERIFY(first.waitForReadyRead(kWait));

@@ -5,12 +5,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "shell/child_windows.h"
 #include "shell/frm_main.h"
 #include "shell/shell_services.h"
+#include "support/window_environment.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ class FileOps : public dv::frmFileOpsBase {
 
 class FrmMainTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
   std::unique_ptr<dv::ShellServices> services_;
   std::unique_ptr<dv::frmMain> w_;
   FileOps* fileOps_ = nullptr;
@@ -39,10 +39,7 @@ class FrmMainTest : public QObject {
 
  private slots:
   void init() {
-    qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
-    QDir().mkpath(dir_.filePath("run"));
-    QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
     services_ = std::make_unique<dv::ShellServices>();
     w_ = std::make_unique<dv::frmMain>(*services_, dv::frmMain::DirPrintFactory{}, [this](dv::ShellServices&) {
       fileOps_ = new FileOps;
@@ -54,6 +51,7 @@ class FrmMainTest : public QObject {
   void cleanup() {
     w_.reset();
     services_.reset();
+    env_.reset();
   }
 
   void isAnMdiFrameWithTheDirectoryPrinterInFront() {
@@ -69,7 +67,7 @@ class FrmMainTest : public QObject {
     QVERIFY(cancel);
     QVERIFY(!cancel->isVisible());
     // The session error log was opened (emptied) at load.
-    QVERIFY(QFile::exists(dir_.filePath("run/dorvane/DVcurerr.txt")));
+    QVERIFY(QFile::exists(env_->RuntimeDir() + "/dorvane/DVcurerr.txt"));
   }
 
   // The title-bar close button closes the sub-window; the menus that reach the window afterwards must find it

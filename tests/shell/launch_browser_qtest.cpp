@@ -7,7 +7,6 @@
 #include "small_windows_support.h"
 
 using dvtest::FakeXdgOpen;
-using dvtest::ScopedEnv;
 using dvtest::TestErrors;
 
 class LaunchBrowserTest : public QObject {
@@ -80,16 +79,16 @@ class LaunchBrowserTest : public QObject {
   // The target reaches xdg-open as one argument, never through a shell, and xdg-open runs in the home folder.
   void targetIsOneArgumentRunInHome() {
     FakeXdgOpen xdg;
-    QTemporaryDir home;
-    ScopedEnv homeEnv("HOME", home.path().toLocal8Bit());
+    dv::test::WindowEnvironment env;
+    const QString home = env.Home();
     TestErrors errors;
     const QString target = "/tmp/a b/$(touch pwned)`touch pwned2`;'\"*.txt\nsecond line";
 
     QVERIFY(dv::LaunchDocument(target, errors.handler) > 32);
     QCOMPARE(xdg.Args(), QStringList{target});
-    QCOMPARE(QFileInfo(xdg.WorkingDir()).canonicalFilePath(), QFileInfo(home.path()).canonicalFilePath());
-    QVERIFY(!QFileInfo::exists(home.path() + "/pwned"));
-    QVERIFY(!QFileInfo::exists(home.path() + "/pwned2"));
+    QCOMPARE(QFileInfo(xdg.WorkingDir()).canonicalFilePath(), QFileInfo(home).canonicalFilePath());
+    QVERIFY(!QFileInfo::exists(home + "/pwned"));
+    QVERIFY(!QFileInfo::exists(home + "/pwned2"));
     QVERIFY(!QFileInfo::exists(xdg.Dir() + "/pwned"));
   }
 

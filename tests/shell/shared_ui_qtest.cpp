@@ -12,7 +12,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -30,17 +29,19 @@
 #include "shell/shared_ui.h"
 #include "support/map_settings.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 namespace {
 
 using MemorySettings = dv::test::MapSettings;
 
 // One session's services over a fresh temporary folder.
+// Each test in an environment of its own: the home folder is where a printer-less print dialog offers its PDF.
 struct Session {
-  QTemporaryDir dir;
+  dv::test::WindowEnvironment env;
   dv::test::ScriptedPrompter prompter;
   MemorySettings settings;
-  dv::SessionErrorLog log{(dir.path() + "/DVcurerr.txt").toStdString()};
+  dv::SessionErrorLog log{env.Path("DVcurerr.txt").toStdString()};
   dv::ErrorHandler errors{prompter, log, nullptr};
   dv::SharedUtilities utilities{prompter, settings, errors};
 };
@@ -280,7 +281,7 @@ class SharedUiTest : public QObject {
     QTextEdit edit;
     edit.setPlainText(LongReport(200));
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("all.pdf");
+    const QString pdf = s.env.Path("all.pdf");
     DialogSeen seen;
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, Accepting(seen));
 
@@ -302,7 +303,7 @@ class SharedUiTest : public QObject {
     // Near the end, so that a first page printed by mistake would not look the same.
     SelectLines(edit, 190, 193);
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("selection.pdf");
+    const QString pdf = s.env.Path("selection.pdf");
     DialogSeen seen;
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, Accepting(seen));
 
@@ -316,13 +317,13 @@ class SharedUiTest : public QObject {
     // The same report printed whole is several pages and a bigger file: the selection really was cut out.
     QTextEdit whole;
     whole.setPlainText(LongReport(200));
-    const QString allPdf = s.dir.filePath("whole.pdf");
+    const QString allPdf = s.env.Path("whole.pdf");
     DialogSeen seenAll;
     dv::PrintRichText(&whole, *PdfPrinter(holder, allPdf), &whole, s.prompter, Accepting(seenAll));
     QVERIFY(ReadAll(allPdf).size() > selected.size());
     // Printing leaves the user's selection alone, and the user may still choose "All".
     QVERIFY(edit.textCursor().hasSelection());
-    const QString chosenAll = s.dir.filePath("chosen-all.pdf");
+    const QString chosenAll = s.env.Path("chosen-all.pdf");
     dv::PrintRichText(&edit, *PdfPrinter(holder, chosenAll), &edit, s.prompter,
                       Accepting(seen, [](QPrintDialog& d) { d.setPrintRange(QAbstractPrintDialog::AllPages); }));
     QVERIFY(PdfPages(ReadAll(chosenAll)) >= 3);
@@ -335,15 +336,15 @@ class SharedUiTest : public QObject {
     edit.setPlainText(LongReport(200));
     std::unique_ptr<QPrinter> holder;
     DialogSeen seenAll, seenSelection;
-    dv::PrintRichText(&edit, *PdfPrinter(holder, s.dir.filePath("plain-all.pdf")), &edit, s.prompter,
+    dv::PrintRichText(&edit, *PdfPrinter(holder, s.env.Path("plain-all.pdf")), &edit, s.prompter,
                       Accepting(seenAll));
     SelectLines(edit, 100, 102);
-    dv::PrintRichText(&edit, *PdfPrinter(holder, s.dir.filePath("plain-sel.pdf")), &edit, s.prompter,
+    dv::PrintRichText(&edit, *PdfPrinter(holder, s.env.Path("plain-sel.pdf")), &edit, s.prompter,
                       Accepting(seenSelection));
     QVERIFY(!seenAll.selectionOffered);
     QVERIFY(seenSelection.selectionOffered);
-    QVERIFY(PdfPages(ReadAll(s.dir.filePath("plain-all.pdf"))) >= 3);
-    QCOMPARE(PdfPages(ReadAll(s.dir.filePath("plain-sel.pdf"))), 1);
+    QVERIFY(PdfPages(ReadAll(s.env.Path("plain-all.pdf"))) >= 3);
+    QCOMPARE(PdfPages(ReadAll(s.env.Path("plain-sel.pdf"))), 1);
     QVERIFY(s.prompter.Log().empty());
   }
 
@@ -353,18 +354,18 @@ class SharedUiTest : public QObject {
     QTextEdit edit;
     edit.setPlainText(LongReport(200));
     std::unique_ptr<QPrinter> holder;
-    QPrinter& printer = *PdfPrinter(holder, s.dir.filePath("first.pdf"));
+    QPrinter& printer = *PdfPrinter(holder, s.env.Path("first.pdf"));
     SelectLines(edit, 5, 6);
     DialogSeen first, second;
     dv::PrintRichText(&edit, printer, &edit, s.prompter, Accepting(first));
     QCOMPARE(printer.printRange(), QPrinter::Selection);
 
     edit.moveCursor(QTextCursor::Start);
-    printer.setOutputFileName(s.dir.filePath("second.pdf"));
+    printer.setOutputFileName(s.env.Path("second.pdf"));
     dv::PrintRichText(&edit, printer, &edit, s.prompter, Accepting(second));
     QVERIFY(!second.selectionOffered);
     QCOMPARE(second.range, QAbstractPrintDialog::AllPages);
-    QVERIFY(PdfPages(ReadAll(s.dir.filePath("second.pdf"))) >= 3);
+    QVERIFY(PdfPages(ReadAll(s.env.Path("second.pdf"))) >= 3);
   }
 
   void cancellingTheRealDialogPrintsAndShowsNothing() {
@@ -373,7 +374,7 @@ class SharedUiTest : public QObject {
     edit.setPlainText(LongReport(20));
     SelectLines(edit, 2, 3);
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("cancelled.pdf");
+    const QString pdf = s.env.Path("cancelled.pdf");
     bool selectionOffered = false, pageRangeOffered = true, shown = false;
     WhenPrintDialogShows([&](QPrintDialog& dialog) {
       shown = true;
@@ -394,7 +395,7 @@ class SharedUiTest : public QObject {
     QTextEdit edit;
     edit.setPlainText(LongReport(20));
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("accepted.pdf");
+    const QString pdf = s.env.Path("accepted.pdf");
     bool shown = false;
     WhenPrintDialogShows([&](QPrintDialog& dialog) {
       shown = true;
@@ -411,7 +412,7 @@ class SharedUiTest : public QObject {
     QTextEdit edit;
     edit.setPlainText("text");
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("never.pdf");
+    const QString pdf = s.env.Path("never.pdf");
     auto failing = [](long number, const char* description) {
       return [=](QPrintDialog&) -> int { throw dv::Error(number, description); };
     };
@@ -430,7 +431,7 @@ class SharedUiTest : public QObject {
     QTextEdit edit;
     edit.setPlainText("text");
     std::unique_ptr<QPrinter> holder;
-    const QString pdf = s.dir.filePath("missing-folder/out.pdf");
+    const QString pdf = s.env.Path("missing-folder/out.pdf");
     DialogSeen seen;
     dv::PrintRichText(&edit, *PdfPrinter(holder, pdf), &edit, s.prompter, Accepting(seen));
     QCOMPARE(s.prompter.Log().size(), size_t(1));
@@ -440,8 +441,6 @@ class SharedUiTest : public QObject {
   void withoutAPrinterTheDialogOffersAPdfInTheHomeFolder() {
     if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("this machine has printers");
     Session s;
-    const QByteArray oldHome = qgetenv("HOME");
-    qputenv("HOME", s.dir.path().toLocal8Bit());
     QTextEdit edit;
     edit.setPlainText(LongReport(10));
     QPrinter printer;  // the session's printer as the main window makes it: nothing chosen yet
@@ -452,18 +451,17 @@ class SharedUiTest : public QObject {
     named.setDocName("Listing");
     DialogSeen seenNamed;
     dv::PrintRichText(&edit, named, &edit, s.prompter, Accepting(seenNamed));
-    qputenv("HOME", oldHome);
 
     QCOMPARE(seen.format, QPrinter::PdfFormat);
-    QCOMPARE(seen.outputFile, s.dir.filePath("Dorvane.pdf"));
-    QVERIFY(ReadAll(s.dir.filePath("Dorvane.pdf")).startsWith("%PDF"));
-    QCOMPARE(seenNamed.outputFile, s.dir.filePath("Listing.pdf"));
+    QCOMPARE(seen.outputFile, s.env.Home() + "/Dorvane.pdf");
+    QVERIFY(ReadAll(s.env.Home() + "/Dorvane.pdf").startsWith("%PDF"));
+    QCOMPARE(seenNamed.outputFile, s.env.Home() + "/Listing.pdf");
     QVERIFY(s.prompter.Log().empty());
   }
 
   void anExistingFolderOrFileBecomesTheCurrentItem() {
     Session s;
-    const QString root = s.dir.filePath("tree");
+    const QString root = s.env.Path("tree");
     QVERIFY(MakeFolder(root + "/a/b"));
     QVERIFY(MakeFolder(root + "/c"));
     QVERIFY(MakeFile(root + "/a/b/file name.txt"));
@@ -485,7 +483,7 @@ class SharedUiTest : public QObject {
 
   void aMissingPathLeavesTheCurrentItem() {
     Session s;
-    const QString root = s.dir.filePath("tree");
+    const QString root = s.env.Path("tree");
     QVERIFY(MakeFolder(root + "/a"));
     QVERIFY(QFile::link(root + "/gone", root + "/dangling"));
     FolderTree tree(root);
@@ -513,7 +511,7 @@ class SharedUiTest : public QObject {
   void theRefreshRereadsTheShownFoldersEvenWithoutWatchers() {
     QFETCH(bool, shown);
     Session s;
-    const QString root = s.dir.filePath("tree");
+    const QString root = s.env.Path("tree");
     QVERIFY(MakeFolder(root + "/a/b"));
     QVERIFY(MakeFolder(root + "/c"));
     FolderTree tree(root, /*watch=*/false, shown);
@@ -541,7 +539,7 @@ class SharedUiTest : public QObject {
 
   void theRefreshKeepsWatchingTheShownFolders() {
     Session s;
-    const QString root = s.dir.filePath("tree");
+    const QString root = s.env.Path("tree");
     QVERIFY(MakeFolder(root + "/a/first"));
     QVERIFY(MakeFolder(root + "/a/first/deep"));
     FolderTree tree(root);
@@ -565,10 +563,10 @@ class SharedUiTest : public QObject {
   void aTreeOverAnotherModelIsReportedWithItsLocation() {
     Session s;
     QFileSystemModel shown, other;
-    shown.setRootPath(s.dir.path());
+    shown.setRootPath(s.env.Path());
     QTreeView view;
     view.setModel(&shown);
-    dv::ShowPathInTree(&view, &other, s.dir.path(), s.errors);
+    dv::ShowPathInTree(&view, &other, s.env.Path(), s.errors);
     QCOMPARE(s.prompter.Log().size(), size_t(1));
     QVERIFY(s.prompter.Log()[0].text.find("MS:11") != std::string::npos);
     QVERIFY(!view.currentIndex().isValid());

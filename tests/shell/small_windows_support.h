@@ -13,6 +13,7 @@
 
 #include "common/error_handler.h"
 #include "support/scripted_prompter.h"
+#include "support/window_environment.h"
 
 namespace dvtest {
 
@@ -24,31 +25,12 @@ struct TestErrors {
   dv::ErrorHandler handler{prompter, log, nullptr};
 };
 
-// Sets an environment variable for the life of the object and puts the old value back afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)) {
-    old_ = qgetenv(name);
-    qputenv(name, value);
-  }
-  ~ScopedEnv() {
-    if (had_) qputenv(name_, old_);
-    else qunsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
-
 // A folder on PATH (and nothing else) holding a script named xdg-open that records its arguments (NUL-separated)
 // and working folder, and exits with the code written by SetExitCode ("sleep" keeps it running for 3 s).
 class FakeXdgOpen {
  public:
-  explicit FakeXdgOpen(bool installScript = true) : path_("PATH", dir_.path().toLocal8Bit()) {
+  explicit FakeXdgOpen(bool installScript = true) {
+    path_.Set("PATH", dir_.path().toLocal8Bit().constData());
     if (!installScript) return;
     const QString d = dir_.path();
     QFile script(d + "/xdg-open");
@@ -92,7 +74,7 @@ class FakeXdgOpen {
   }
 
   QTemporaryDir dir_;
-  ScopedEnv path_;
+  dv::test::EnvironmentScope path_;
 };
 
 }  // namespace dvtest

@@ -13,7 +13,6 @@
 #include "settings/settings_store.h"
 #include "small_windows_support.h"
 
-using dvtest::ScopedEnv;
 using dvtest::TestErrors;
 
 namespace {
@@ -29,14 +28,13 @@ class TipsTest : public QObject {
   Q_OBJECT
 
   // Each test gets its own config folder (so its own settings file), scratch folder and main window.
-  std::unique_ptr<QTemporaryDir> config_, scratch_;
-  std::unique_ptr<ScopedEnv> configEnv_;
+  std::unique_ptr<dv::test::WindowEnvironment> env_;
   std::unique_ptr<dv::IniUserSettings> settings_;
   std::unique_ptr<TestErrors> errors_;
   QWidget* main_ = nullptr;
 
   QString WriteTips(const QByteArray& bytes) {
-    const QString path = scratch_->path() + "/TIPOFDAY.TXT";
+    const QString path = env_->Path("TIPOFDAY.TXT");
     QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(bytes);
@@ -52,11 +50,9 @@ class TipsTest : public QObject {
 
  private slots:
   void init() {
-    config_ = std::make_unique<QTemporaryDir>();
-    scratch_ = std::make_unique<QTemporaryDir>();
-    configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_->path().toLocal8Bit());
+    env_ = std::make_unique<dv::test::WindowEnvironment>();
     settings_ = std::make_unique<dv::IniUserSettings>();
-    QVERIFY(QString::fromStdString(settings_->FilePath()).startsWith(config_->path()));
+    QVERIFY(QString::fromStdString(settings_->FilePath()).startsWith(env_->ConfigHome()));
     errors_ = std::make_unique<TestErrors>();
     main_ = new QWidget;
     main_->setGeometry(100, 80, 900, 650);
@@ -69,9 +65,7 @@ class TipsTest : public QObject {
                                                      : errors_->prompter.Log()[0].text.c_str());
     errors_.reset();
     settings_.reset();
-    configEnv_.reset();
-    scratch_.reset();
-    config_.reset();
+    env_.reset();
   }
 
   void emptyFileShowsNothingAndNextTipStaysAtOne() {
@@ -153,12 +147,12 @@ class TipsTest : public QObject {
   }
 
   void missingFileShowsHowToCreateIt() {
-    auto tip = MakeTip(scratch_->path() + "/TIPOFDAY.TXT");
+    auto tip = MakeTip(env_->Path("TIPOFDAY.TXT"));
     QVERIFY(tip->Load());
     QCOMPARE(Shown(*tip), kMissingText);
     QCOMPARE(dv::frmTip::MissingFileText(), kMissingText);
     QVERIFY(!tip->LoadTips(""));
-    QVERIFY(!tip->LoadTips(scratch_->path()));  // a folder is no tips file
+    QVERIFY(!tip->LoadTips(env_->Path()));  // a folder is no tips file
     Click(*tip, "cmdNextTip");                  // harmless with no tips
   }
 
@@ -198,7 +192,7 @@ class TipsTest : public QObject {
     QFETCH(bool, shown);
     settings_->SaveSetting(dv::setting::ShowTipsAtStartup, stored.toStdString());
     WriteTips("x\n");
-    QCOMPARE(MakeTip(scratch_->path() + "/TIPOFDAY.TXT")->Load(), shown);
+    QCOMPARE(MakeTip(env_->Path("TIPOFDAY.TXT"))->Load(), shown);
   }
 
   // Unticking writes "0" at once; the next start shows no tip window at all. Ticking again brings them back.

@@ -111,29 +111,41 @@ bool TempTree::Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+void EnvironmentScope::Restore() {
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+    if (it->had) ::setenv(it->name.c_str(), it->value.c_str(), 1);
+    else ::unsetenv(it->name.c_str());
+  }
+  saved_.clear();
+}
+
+void EnvironmentScope::Set(const char* name, const char* value) {
+  const char* old = std::getenv(name);
+  saved_.push_back({name, old != nullptr, old ? old : ""});
+  if (value) ::setenv(name, value, 1);
+  else ::unsetenv(name);
+}
+
+LocalZone::LocalZone(const char* zone) {
+  env_.Set("TZ", zone);
+  ::tzset();
+}
+
+LocalZone::~LocalZone() {
+  env_.Restore();
+  ::tzset();
+}
+
 IsolatedEnvironment::IsolatedEnvironment(TempTree& tree)
     : runtime_(tree.Dir("env/runtime")),
       configHome_(tree.Dir("env/config")),
       configDirs_(tree.Dir("env/xdg")),
-      home_(tree.Dir("env/home")),
-      saved_{{"XDG_RUNTIME_DIR", false, {}}, {"XDG_CONFIG_HOME", false, {}}, {"XDG_CONFIG_DIRS", false, {}},
-             {"HOME", false, {}}} {
+      home_(tree.Dir("env/home")) {
   ::chmod(runtime_.c_str(), 0700);
-  const std::string values[4] = {runtime_, configHome_, configDirs_, home_};
-  for (int i = 0; i < 4; ++i) {
-    if (const char* v = std::getenv(saved_[i].name)) {
-      saved_[i].had = true;
-      saved_[i].value = v;
-    }
-    ::setenv(saved_[i].name, values[i].c_str(), 1);
-  }
-}
-
-IsolatedEnvironment::~IsolatedEnvironment() {
-  for (auto& s : saved_) {
-    if (s.had) ::setenv(s.name, s.value.c_str(), 1);
-    else ::unsetenv(s.name);
-  }
+  Set("XDG_RUNTIME_DIR", runtime_);
+  Set("XDG_CONFIG_HOME", configHome_);
+  Set("XDG_CONFIG_DIRS", configDirs_);
+  Set("HOME", home_);
 }
 
 }  // namespace dv::test

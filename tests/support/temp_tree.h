@@ -3,6 +3,7 @@
 // the private temporary folder, the settings store and the home folder at folders of the test's own.
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace dv::test {
 
@@ -42,25 +43,52 @@ struct DeepCleanup {
   ~DeepCleanup();
 };
 
+// Sets environment variables (nullptr unsets one) for the object's lifetime and restores them afterwards.
+class EnvironmentScope {
+ public:
+  EnvironmentScope() = default;
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+  ~EnvironmentScope() { Restore(); }
+  void Set(const char* name, const char* value);
+  // Puts every variable back as it was before the first Set.
+  void Restore();
+
+ private:
+  struct Saved {
+    std::string name;
+    bool had;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+// Sets the local time zone (TZ, e.g. "CET-1CEST,M3.5.0,M10.5.0/3") for the object's lifetime.
+class LocalZone {
+ public:
+  explicit LocalZone(const char* zone);
+  ~LocalZone();
+
+ private:
+  EnvironmentScope env_;
+};
+
 // Points XDG_RUNTIME_DIR, XDG_CONFIG_HOME, XDG_CONFIG_DIRS and HOME at folders inside a TempTree for the
-// lifetime of the object, and restores them afterwards.
+// lifetime of the object, and restores them afterwards, with any variable the test changes through Set.
 class IsolatedEnvironment {
  public:
   explicit IsolatedEnvironment(TempTree& tree);
-  ~IsolatedEnvironment();
   std::string RuntimeDir() const { return runtime_; }
   std::string ConfigHome() const { return configHome_; }
   std::string ConfigDirs() const { return configDirs_; }
   std::string Home() const { return home_; }
+  // Sets one more variable (nullptr unsets it) until the object ends.
+  void Set(const char* name, const char* value) { scope_.Set(name, value); }
+  void Set(const char* name, const std::string& value) { scope_.Set(name, value.c_str()); }
 
  private:
   std::string runtime_, configHome_, configDirs_, home_;
-  struct Saved {
-    const char* name;
-    bool had;
-    std::string value;
-  };
-  Saved saved_[4];
+  EnvironmentScope scope_;
 };
 
 }  // namespace dv::test

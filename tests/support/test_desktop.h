@@ -5,41 +5,11 @@
 // Header-only and Qt-free, for the GoogleTest binaries and the X server tests alike.
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "support/temp_tree.h"
 
 namespace dv::test {
-
-// Sets environment variables (nullptr unsets one) for the object's lifetime and restores them afterwards.
-class EnvironmentScope {
- public:
-  EnvironmentScope() = default;
-  EnvironmentScope(const EnvironmentScope&) = delete;
-  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-  ~EnvironmentScope() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->had) ::setenv(it->name.c_str(), it->value.c_str(), 1);
-      else ::unsetenv(it->name.c_str());
-    }
-  }
-  void Set(const char* name, const char* value) {
-    const char* old = std::getenv(name);
-    saved_.push_back({name, old != nullptr, old ? old : ""});
-    if (value) ::setenv(name, value, 1);
-    else ::unsetenv(name);
-  }
-
- private:
-  struct Saved {
-    std::string name;
-    bool had;
-    std::string value;
-  };
-  std::vector<Saved> saved_;
-};
 
 class TestDesktop {
  public:

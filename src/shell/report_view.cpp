@@ -1,4 +1,4 @@
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -132,19 +132,19 @@ void ReportPreview::Index() {
   std::vector<char> buffer(size_t(fd_.Valid() ? kIndexChunk : 0));
   qint64 offset = 0, lineStart = 0;
   for (;;) {
-    const char* data;
+    const char* bytes;
     qint64 n;
     if (fd_.Valid()) {
       n = ReadAt(offset, buffer.data(), kIndexChunk);
-      data = buffer.data();
+      bytes = buffer.data();
     } else {
       n = text_.size() - offset;
-      data = text_.constData() + offset;
+      bytes = text_.constData() + offset;
     }
     if (n <= 0) break;
-    for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', size_t(data + n - p))));) {
+    for (const char* p = bytes; (p = static_cast<const char*>(std::memchr(p, '\n', size_t(bytes + n - p))));) {
       ++p;
-      const qint64 next = offset + (p - data);
+      const qint64 next = offset + (p - bytes);
       longestLine_ = std::max(longestLine_, next - lineStart);
       starts_.push_back(next);
       lineStart = next;

@@ -1,4 +1,4 @@
-#include "dirprint/dir_print_inputs.h"
+#include "shell/input_checks.h"
 
 #include <QLocale>
 #include <QRegularExpression>

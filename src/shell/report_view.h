@@ -1,8 +1,9 @@
 #pragma once
-// The directory printer's report preview: a read-only, fixed-pitch view of a report file of any size. The file is
-// indexed once (the start of every line) and only the lines on screen are read, decoded (UTF-8, one line at a
-// time) and laid out, so a report of a million lines costs its index (8 bytes a line), not its text. Selection by
-// mouse and keyboard, copy, a case-insensitive find that reads the file in pieces, and printing page by page.
+// The report preview of both working windows (a directory report, an operation's results): a read-only,
+// fixed-pitch view of a report file of any size. The file is indexed once (the start of every line) and only the
+// lines on screen are read, decoded (UTF-8, one line at a time) and laid out, so a report of a million lines costs
+// its index (8 bytes a line), not its text. Selection by mouse and keyboard, copy, a case-insensitive find that
+// reads the file in pieces, and printing page by page.
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QString>

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "dirprint/report_view.h"
+#include "shell/report_view.h"
 #include "platform/error.h"
 #include "support/child_process.h"
 #include "support/find_child.h"

@@ -1,5 +1,5 @@
 // The keystroke notation and the macro's items.
-#include "common/send_keys.h"
+#include "platform/send_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "common/send_keys.h"
+#include "platform/send_keys.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
-// The window-free parts of the directory printer window's input checks: what counts as a number, the date box's
-// accepted forms and its rewritten form, the unit conversion notice, and the quick reference text.
+// The window-free input checks that both working windows use: what counts as a number, the date box's accepted
+// forms and its rewritten form, the unit conversion notice, and the quick reference text.
 #include <QDate>
 #include <QString>
 #include <optional>
