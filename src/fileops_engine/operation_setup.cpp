@@ -347,14 +347,16 @@ void Filters(const OperationChoices& c, ScanChoices& scan, std::string& summary)
 
 // Where the items come from. Files picked in the list are their folder and names (the box then ends in the one
 // name or in "Multiple.Files"); a single pick that is no file any more stays the box's path, which the check
-// then finds missing. A typed path to a file walks its folder, one level deep. "folder/*.*" is the folder's
-// contents.
+// then finds missing. A typed path to a file is that one file: walking its folder would hand every file beside
+// it to the operation (a delete of one typed file would delete the whole folder's files). "folder/*.*" is the
+// folder's contents.
 OperationSource SourceOf(const OperationChoices& c) {
   if (!c.bank.empty()) return ParseBankEntries(c.bank);
-  const std::string folder = c.source.substr(0, c.source.rfind('/') + 1);
+  const size_t slash = c.source.rfind('/');
+  const std::string folder = c.source.substr(0, slash + 1);
   if (c.selectedFiles.size() > 1 || (c.selectedFiles.size() == 1 && c.sourceIsFile))
     return PickedFiles{folder, c.selectedFiles};
-  if (c.sourceIsFile) return SourceFolder{folder, false};
+  if (c.sourceIsFile) return PickedFiles{folder, {c.source.substr(slash + 1)}};
   const std::string& box = c.source;
   if (box.size() >= 3 && box.compare(box.size() - 3, 3, "*.*") == 0)
     return SourceFolder{box.substr(0, box.size() - 3), true};

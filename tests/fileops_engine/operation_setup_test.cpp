@@ -264,6 +264,12 @@ TEST(PrepareOperation, SelectionSourceFollowsBankThenPickedFilesThenFolder) {
   EXPECT_EQ(std::get<PickedFiles>(p.source).folder, "/data/src/");
   EXPECT_EQ(std::get<PickedFiles>(p.source).names, std::vector<std::string>{"x.txt"});
   EXPECT_EQ(p.settings.scan.levels, 0);
+  // Typed rather than picked: still that one file, never the files beside it.
+  c.selectedFiles.clear();
+  c.source = "/data/src/y.txt";
+  p = PrepareOperation(c, prompter);
+  EXPECT_EQ(std::get<PickedFiles>(p.source).folder, "/data/src/");
+  EXPECT_EQ(std::get<PickedFiles>(p.source).names, std::vector<std::string>{"y.txt"});
 
   // A folder's contents as the box writes them.
   c = Base(FileOp::Copy);
