@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "common/resume_scope.h"
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/fileops_listener.h"
+#include "fileops_engine/journal.h"
 #include "fileops_engine/operation_settings.h"
 #include "fileops_engine/results_file.h"
 #include "platform/beneath.h"
@@ -51,6 +53,11 @@ class clsFileOps {
   void StopProcessing(bool StopNow) { stop_.store(StopNow, std::memory_order_relaxed); }
   // The flag itself, for a signal handler (a lock-free store is all it may do).
   std::atomic<bool>& StopToken() { return stop_; }
+  // Where real runs write their journal (docs/undo.md); empty: none is written.
+  void JournalFolder(std::string folder) { journalFolder_ = std::move(folder); }
+  const std::string& JournalFolder() const { return journalFolder_; }
+  // The journal file of the last run, empty when it wrote none.
+  const std::string& LastJournal() const { return lastJournal_; }
   const std::string& InformativeDisplayTXTLocation() const { return resultsPath_; }
   // A caller that may run beside another (the command line) keeps its results in a file of its own.
   void InformativeDisplayTXTLocation(std::string path) { resultsPath_ = std::move(path); }
@@ -238,6 +245,13 @@ class clsFileOps {
   FileOpsListener* listener_;
   FileOpsListener silent_;
   std::string resultsPath_;
+  std::string journalFolder_, lastJournal_;
+  std::unique_ptr<JournalWriter> journal_;  // the running operation's, when it writes one
+  // Where the delete step's last item went in the trash, for the journal.
+  struct TrashedAt {
+    std::string trash, info;
+  };
+  std::optional<TrashedAt> lastTrash_;
 
   std::atomic<bool> stop_{false};
   // The operation, as given or as the properties made it.
