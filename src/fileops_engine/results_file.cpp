@@ -121,6 +121,8 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
 
 }  // namespace
 
+void WriteResults(TextStream& out, const ResultsContent& content) { WriteContent(out, content); }
+
 void WriteResultsFile(const std::string& path, const ResultsContent& content) {
   // The temporary is made in the results file's own folder, whatever the current folder is: a rename from
   // anywhere else may cross file systems, and the current folder may be read-only or someone else's. A link

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fileops_engine/fileops_codes.h"
+#include "platform/text_stream.h"
 
 namespace dv {
 
@@ -55,5 +56,7 @@ std::string LocalDateTimeText();
 // (never the current folder) that is then renamed over it, so a reader never sees half a file; a link at `path`
 // is replaced, never written through. Throws dv::Error.
 void WriteResultsFile(const std::string& path, const ResultsContent& content);
+// The same text written into an open stream (standard output).
+void WriteResults(TextStream& out, const ResultsContent& content);
 
 }  // namespace dv
