@@ -6,6 +6,7 @@
 
 #include "cli/op_command.h"
 #include "cli/report_command.h"
+#include "cli/undo_command.h"
 #include "dv_version.h"
 
 namespace {
@@ -15,6 +16,7 @@ const char* kUsage =
     "Commands:\n"
     "  report   write the directory report of a folder (dorvane-cli report --help)\n"
     "  op       run a file operation over a folder's files (dorvane-cli op --help)\n"
+    "  undo     undo the last file operation, or list the runs that can be undone (dorvane-cli undo --help)\n"
     "Options:\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "report") return dv::RunReportCommand(args);
   if (command == "op") return dv::RunOpCommand(args);
+  if (command == "undo") return dv::RunUndoCommand(args);
   if (command == "--version") {
     std::fputs("dorvane-cli " DV_VERSION_TEXT "\n", stdout);
     return 0;
