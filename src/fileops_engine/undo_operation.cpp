@@ -407,7 +407,10 @@ std::vector<RunListing> ListRuns(const std::string& folder) {
       // Not a journal (cut before its header was written): nothing to list or undo.
     }
   }
-  std::reverse(runs.begin(), runs.end());
+  // Newest first by the run's name: a second run started in the same second by the same process has "-2" added,
+  // which file names ending in ".jsonl" would sort before the first.
+  std::stable_sort(runs.begin(), runs.end(),
+                   [](const RunListing& x, const RunListing& y) { return x.journal.header.run > y.journal.header.run; });
   // An undo that is undone in turn gives its run back: newest first, each journal sees the undos after it.
   std::set<std::string> undoneLater;
   for (RunListing& run : runs) {

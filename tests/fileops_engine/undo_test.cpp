@@ -1,0 +1,255 @@
+// Undo: every kind of journal line is reversed back to the tree before the run, byte for byte; an item changed
+// since the run is skipped, reported and left as it is; an undo is journaled and can be undone in turn.
+#include "fileops_engine/undo_operation.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <functional>
+#include <regex>
+
+#include "support/fs_assertions.h"
+#include "support/temp_tree.h"
+
+namespace dv::test {
+namespace {
+
+using D = JournalItem::Do;
+
+ItemId Id(const std::string& path) { return IdentityAt(AT_FDCWD, path.c_str(), path); }
+
+// The tree's snapshot without the folders' times (removing what a run made inside a folder moves its time, and
+// nothing can set it back truthfully) and the links' access times (reading a link, as the snapshot does, moves it).
+std::string Tree(const std::string& root) {
+  static const std::regex folderTimes(R"(( mode=16\d+) m=\S+ a=\S+)"), linkAccess(R"(( mode=41\d+ m=\S+) a=\S+)");
+  return std::regex_replace(std::regex_replace(Snapshot(root), folderTimes, "$1"), linkAccess, "$1");
+}
+
+JournalItem Item(D what, const std::string& path, ItemId id = {}) {
+  JournalItem i;
+  i.what = what;
+  i.path = path;
+  i.id = id;
+  return i;
+}
+
+// The item at `path` as it is now (made by the call that gives `path`).
+JournalItem Left(D what, const std::string& path) { return Item(what, path, Id(path)); }
+
+JournalItem Move(D what, const std::string& from, const std::string& to) {
+  JournalItem i = Item(what, "", Id(to));
+  i.from = from;
+  i.to = to;
+  return i;
+}
+
+// A run done by hand, as the engine journals it: the tree is changed and each change added to the journal.
+using RunFn = std::function<void(TempTree&, JournalWriter&)>;
+
+struct UndoFixture : ::testing::Test {
+  TempTree tree;
+  std::string work = tree.Dir("work"), data = tree.Dir("data");
+  EnvironmentScope env;
+  void SetUp() override {
+    env.Set("XDG_DATA_HOME", data.c_str());
+    tree.File("work/a.txt", "alpha");
+    tree.File("work/sub/b.txt", "beta");
+    tree.Dir("work/empty");
+    tree.SetTimes("work/a.txt", 1000000000, 1100000000);
+    ASSERT_EQ(::setxattr((work + "/a.txt").c_str(), "user.tag", "old", 3, 0), 0);
+  }
+  Journal Journaled(const RunFn& run) {
+    JournalHeader h;
+    h.operation = "Test";
+    h.source = work;
+    auto writer = JournalWriter::Start(DefaultJournalFolder(), h);
+    run(tree, *writer);
+    writer->End("completed", 1);
+    const std::string file = DefaultJournalFolder() + "/" + writer->Header().run + ".jsonl";
+    writer.reset();
+    return ReadJournal(file);
+  }
+  // The results lines, the work folder left out.
+  std::string Results(const UndoResult& r) {
+    std::string out;
+    for (std::string line : r.lines) out += line.replace(line.find(work), work.size(), "") + "\n";
+    return out;
+  }
+};
+
+struct Case {
+  const char* name;
+  RunFn run;
+  std::string lines;  // the results, the work folder left out
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"created file and folder",
+       [](TempTree& t, JournalWriter& j) {
+         j.Add(Left(D::MadeFolder, t.Dir("work/new")));
+         j.Add(Left(D::Created, t.File("work/new/c.txt", "gamma")));
+         j.Add(Left(D::Created, t.Link("work/l", "a.txt")));
+       },
+       "Undone: /l\nUndone: /new/c.txt\nUndone: /new\n"},
+      {"renamed",
+       [](TempTree& t, JournalWriter& j) {
+         ASSERT_EQ(::rename((t / "work/sub").c_str(), (t / "work/sub2").c_str()), 0);
+         j.Add(Move(D::Renamed, t / "work/sub", t / "work/sub2"));
+       },
+       "Undone: /sub\n"},
+      {"replaced by a new file",
+       [](TempTree& t, JournalWriter& j) {
+         UniqueFd dir(::open((t / "work").c_str(), O_PATH | O_DIRECTORY));
+         auto [kept, keptId] = j.Keep(dir.Get(), "a.txt", t / "work/a.txt");
+         t.File("work/a.new", "rewritten");
+         ASSERT_EQ(::rename((t / "work/a.new").c_str(), (t / "work/a.txt").c_str()), 0);
+         JournalItem i = Item(D::Replaced, t / "work/a.txt", Id(t / "work/a.txt"));
+         i.kept = kept;
+         i.keptId = keptId;
+         j.Add(i);
+       },
+       "Undone: /a.txt\n"},
+      {"attributes and times",
+       [](TempTree& t, JournalWriter& j) {
+         const std::string a = t / "work/a.txt";
+         JournalItem i = Item(D::Attributes, a);
+         i.oldMode = 0644;
+         i.oldAttributes = {{"user.tag", "old"}};
+         ASSERT_EQ(::setxattr(a.c_str(), "user.tag", "new", 3, 0), 0);
+         ASSERT_EQ(::setxattr(a.c_str(), "user.more", "x", 1, 0), 0);
+         ASSERT_EQ(::chmod(a.c_str(), 0400), 0);
+         i.id = Id(a);
+         j.Add(i);
+         JournalItem times = Item(D::Times, a);
+         times.oldAccessed = {1000000000, 0};
+         times.oldModified = {1100000000, 0};
+         t.SetTimes("work/a.txt", 5, 6);
+         times.id = Id(a);
+         j.Add(times);
+       },
+       "Undone: /a.txt\nUndone: /a.txt\n"},
+      {"removed folder",
+       [](TempTree& t, JournalWriter& j) {
+         ASSERT_EQ(::rmdir((t / "work/empty").c_str()), 0);
+         j.Add(Item(D::RemovedFolder, t / "work/empty"));
+       },
+       "Undone: /empty\n"},
+      {"trashed",
+       [](TempTree& t, JournalWriter& j) {
+         const std::string info = t.File("trash/info/b.txt.trashinfo", "[Trash Info]\n");
+         t.Dir("trash/files");
+         ASSERT_EQ(::rename((t / "work/sub/b.txt").c_str(), (t / "trash/files/b.txt").c_str()), 0);
+         JournalItem i = Item(D::Trashed, t / "work/sub/b.txt", Id(t / "trash/files/b.txt"));
+         i.trash = t / "trash/files/b.txt";
+         i.info = info;
+         j.Add(i);
+       },
+       "Undone: /sub/b.txt\n"},
+  };
+  return cases;
+}
+
+TEST_F(UndoFixture, EveryKindOfItemIsReversedToTheTreeBefore) {
+  for (const Case& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    const std::string before = Tree(work);
+    const Journal journal = Journaled(c.run);
+    const UndoResult r = UndoJournal(journal, DefaultJournalFolder(), {});
+    EXPECT_EQ(Results(r), c.lines);
+    EXPECT_EQ(Tree(work), before);
+    if (c.name == std::string("trashed")) EXPECT_FALSE(TempTree::Exists(tree / "trash/info/b.txt.trashinfo"));
+  }
+}
+
+// After the run, something changes an item the run left (or takes a name undo would give back): that item is
+// skipped and reported, and the tree stays exactly as the change left it.
+TEST_F(UndoFixture, AnItemChangedSinceTheRunIsSkippedAndLeftAlone) {
+  struct Change {
+    const char* name;
+    RunFn run;
+    std::function<void(TempTree&)> change;
+    const char* line;
+  };
+  const std::vector<Change> changes = {
+      {"created file rewritten",
+       [](TempTree& t, JournalWriter& j) { j.Add(Left(D::Created, t.File("work/c.txt", "c"))); },
+       [](TempTree& t) { t.File("work/c.txt", "someone's work"); }, "Skipped (changed since): /c.txt"},
+      {"rename's old name taken",
+       [](TempTree& t, JournalWriter& j) {
+         ASSERT_EQ(::rename((t / "work/a.txt").c_str(), (t / "work/z.txt").c_str()), 0);
+         j.Add(Move(D::Renamed, t / "work/a.txt", t / "work/z.txt"));
+       },
+       [](TempTree& t) { t.File("work/a.txt", "new a"); }, "Skipped (changed since): /a.txt"},
+      {"renamed item replaced by a link",
+       [](TempTree& t, JournalWriter& j) {
+         ASSERT_EQ(::rename((t / "work/a.txt").c_str(), (t / "work/z.txt").c_str()), 0);
+         j.Add(Move(D::Renamed, t / "work/a.txt", t / "work/z.txt"));
+       },
+       [](TempTree& t) {
+         ::unlink((t / "work/z.txt").c_str());
+         t.Link("work/z.txt", "sub/b.txt");
+       },
+       "Skipped (changed since): /a.txt"},
+      {"made folder now holds a file",
+       [](TempTree& t, JournalWriter& j) { j.Add(Left(D::MadeFolder, t.Dir("work/n"))); },
+       [](TempTree& t) { t.File("work/n/keep.txt", "k"); }, "Skipped (changed since): /n"},
+      {"removed folder's name taken",
+       [](TempTree& t, JournalWriter& j) {
+         ASSERT_EQ(::rmdir((t / "work/empty").c_str()), 0);
+         j.Add(Item(D::RemovedFolder, t / "work/empty"));
+       },
+       [](TempTree& t) { t.File("work/empty", "a file now"); }, "Skipped (changed since): /empty"},
+      {"folder on the way swapped for a link",
+       [](TempTree& t, JournalWriter& j) {
+         j.Add(Left(D::Created, t.File("work/sub/c.txt", "c")));
+       },
+       [](TempTree& t) {
+         ASSERT_EQ(::rename((t / "work/sub").c_str(), (t / "work/real").c_str()), 0);
+         t.Link("work/sub", "real");
+       },
+       "Failure: /sub/c.txt"},
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.name);
+    const Journal journal = Journaled(c.run);
+    c.change(tree);
+    const std::string changed = Tree(work);
+    const UndoResult r = UndoJournal(journal, DefaultJournalFolder(), {});
+    EXPECT_EQ(Results(r), std::string(c.line) + "\n");
+    EXPECT_EQ(Tree(work), changed);
+    RemoveTree(work);  // the next change starts from the tree as it was
+    tree.Dir("work");
+    SetUp();
+  }
+}
+
+TEST_F(UndoFixture, AnUndoIsJournaledAndCanBeUndoneInTurn) {
+  const Journal run = Journaled([](TempTree& t, JournalWriter& j) {
+    Cases()[0].run(t, j);
+    Cases()[2].run(t, j);
+    j.Add(Item(D::Deleted, t / "work/gone.txt"));
+  });
+  const std::string after = Tree(work);
+  const UndoResult first = UndoJournal(run, DefaultJournalFolder(), {});
+  EXPECT_EQ(Results(first), "Skipped (cannot be undone): /gone.txt\nUndone: /a.txt\nUndone: /l\nUndone: /new/c.txt\n"
+                            "Undone: /new\n");
+  std::vector<RunListing> runs = ListRuns(DefaultJournalFolder());
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].journal.header.undoOf, run.header.run);
+  EXPECT_TRUE(runs[1].undone);
+  EXPECT_EQ(LastRunToUndo(runs), nullptr);
+
+  const UndoResult second = UndoJournal(runs[0].journal, DefaultJournalFolder(), {});
+  EXPECT_EQ(second.undone, 4);
+  EXPECT_EQ(Tree(work), after);
+  runs = ListRuns(DefaultJournalFolder());
+  EXPECT_FALSE(runs[2].undone);  // the undo was undone: the run stands again
+  EXPECT_EQ(UndoStateText(runs[2]), "partly");  // it holds a delete
+}
+
+}  // namespace
+}  // namespace dv::test
