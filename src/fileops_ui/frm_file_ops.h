@@ -54,6 +54,7 @@ class GuiThreadPrompter;
 class FiltersPanel;
 class frmCancel;
 class Prompter;
+struct UndoWork;
 class ReportPreview;
 struct ShellServices;
 
@@ -81,6 +82,8 @@ class frmFileOps : public frmFileOpsBase {
 
   // The main window's File Ops menu.
   void PerformFileOperation() override;
+  // Undoes the last journaled run that is not undone (file_ops_undo.cpp).
+  void UndoLastOperation() override;
   void RefreshDrives() override;
   void ShowFileOpFilterSettings() override;
   void cmdLastOperationResults_Click() override;
@@ -248,6 +251,7 @@ class frmFileOps : public frmFileOpsBase {
   void SetButtonColour(QPushButton* button, const QColor& colour);
   // After a run: the results button tells a run stopped early from a finished one; failed items are said in a box.
   void ShowRunOutcome();
+  void UndoFinished(const UndoWork& work);
   void UpdateProcessEnabled();
   // `lastFile`: what is saved when the viewer shows nothing; `nothing`: said when that is empty too (empty: an
   // empty file is saved).

@@ -25,6 +25,7 @@ class frmFileOpsBase : public QWidget {
  public:
   explicit frmFileOpsBase(QWidget* parent = nullptr);
   virtual void PerformFileOperation() {}
+  virtual void UndoLastOperation() {}
   virtual void RefreshDrives() {}
   virtual void ShowFileOpFilterSettings() {}
   virtual void cmdLastOperationResults_Click() {}

@@ -142,6 +142,7 @@ void frmMain::BuildMenus() {
   AddItem(fo, "mnuFileOperationsMode", "&File Operations Mode", "FM:16", [this] { ShowFileOperations(); })
       ->setCheckable(true);
   AddItem(fo, "mnuPerformFileOperation", "Perform &Operation", "FM:17", [this] { fileOps_->PerformFileOperation(); });
+  AddItem(fo, "mnuFileOpsUndoLast", "&Undo Last Operation...", "FM:17.10", [this] { fileOps_->UndoLastOperation(); });
   QAction* preview = AddItem(fo, "mnuFileOpPreviewOnly", "P&review Only", "FM:18", [this] {
     // The item's own check mark has already flipped; the window's box follows it.
     fileOps_->SetPreviewOnly(Item("mnuFileOpPreviewOnly")->isChecked());
@@ -183,7 +184,7 @@ void frmMain::BuildMenus() {
   // The state at load: Directory Printer mode.
   Item("mnuDirectoryPrinterMode")->setChecked(true);
   Enable({"mnuPerformFileOperation", "mnuFileOpPreviewOnly", "mnuFileOpDirsRefresh", "mnuShowFileOpFilterSettings",
-          "mnuViewFileOps", "mnuPrintFileOps", "mnuSaveFileOps"},
+          "mnuViewFileOps", "mnuPrintFileOps", "mnuSaveFileOps", "mnuFileOpsUndoLast"},
          false);
 }
 
@@ -252,7 +253,7 @@ void frmMain::ShowFileOperations() {
 void frmMain::SetDirectoryPrinterMenus() {
   Run("FM:09", [this] {
     Enable({"mnuFileOpPreviewOnly", "mnuFileOpDirsRefresh", "mnuPerformFileOperation", "mnuPrintFileOps",
-            "mnuViewFileOps", "mnuShowFileOpFilterSettings"},
+            "mnuViewFileOps", "mnuShowFileOpFilterSettings", "mnuFileOpsUndoLast"},
            false);
     Item("mnuFileOperationsMode")->setChecked(false);
     Enable({"mnuSaveFileOps"}, false);
@@ -268,7 +269,8 @@ void frmMain::SetFileOperationsMenus() {
   Run("FM:10", [this] {
     if (FileOpsShown && fileOps_ && fileOps_->ProcessEnabled())
       Enable({"mnuPerformFileOperation", "mnuShowFileOpFilterSettings"}, true);
-    Enable({"mnuFileOpPreviewOnly", "mnuFileOpDirsRefresh", "mnuPrintFileOps", "mnuViewFileOps", "mnuSaveFileOps"},
+    Enable({"mnuFileOpPreviewOnly", "mnuFileOpDirsRefresh", "mnuPrintFileOps", "mnuViewFileOps", "mnuSaveFileOps",
+            "mnuFileOpsUndoLast"},
            true);
     Item("mnuFileOperationsMode")->setChecked(true);
     Enable({"mnuDirPrintDirsRefresh", "mnuGetNewDirectoryInfo", "mnuPrintDirectoryInfo", "mnuSaveDirectoryInfo",

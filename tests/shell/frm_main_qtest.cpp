@@ -179,6 +179,7 @@ class FrmMainTest : public QObject {
         {"mnuFileOps", "File &Ops", true},
         {"mnuFileOperationsMode", "&File Operations Mode", true},
         {"mnuPerformFileOperation", "Perform &Operation", false},
+        {"mnuFileOpsUndoLast", "&Undo Last Operation...", false},
         {"mnuFileOpPreviewOnly", "P&review Only", false},
         {"mnuFileOpDirsRefresh", "&Refresh Directories", false},
         {"mnuShowFileOpFilterSettings", "Show &Filter Settings", false},
