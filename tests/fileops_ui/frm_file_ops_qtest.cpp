@@ -20,10 +20,12 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "shell/report_view.h"
 #include "fileops_engine/cls_file_ops.h"
+#include "fileops_engine/journal.h"
 #include "fileops_ui/attribute_check_box.h"
 #include "fileops_ui/file_list_model.h"
 #include "fileops_ui/file_ops_save.h"
@@ -911,6 +913,38 @@ class FrmFileOpsTest : public QObject {
       QVERIFY2(Q(prompter_.Log()[0].text).contains(r.says), prompter_.Log()[0].text.c_str());
       QCOMPARE(w_->focusWidget(), C(r.field));
       QVERIFY2(C(r.field)->isVisible(), r.field);
+    }
+  }
+
+  // The menu's undo: the summary and question through the window's prompter, the run undone on the worker, the
+  // results in the results view; a second time there is nothing left to undo.
+  void undoLastOperationUndoesTheLastRunAndShowsItsResults() {
+    env_->Set("XDG_DATA_HOME", *tree_ / "data");
+    const std::string made = tree_->File("dst/made.txt", "m");
+    {
+      dv::JournalHeader h;
+      h.operation = "Copy";
+      h.destination = *tree_ / "dst";
+      auto journal = dv::JournalWriter::Start(dv::DefaultJournalFolder(), h);
+      dv::JournalItem item;
+      item.path = made;
+      item.id = dv::IdentityAt(AT_FDCWD, made.c_str(), made);
+      journal->Add(item);
+      journal->End("completed", 1);
+    }
+    for (const char* expected : {"Undone: ", "There is no operation to undo."}) {
+      prompter_.Clear();
+      w_->UndoLastOperation();
+      QTRY_VERIFY_WITH_TIMEOUT(!w_->Running(), 60000);
+      if (expected[0] == 'T') {
+        QCOMPARE(prompter_.Count("Message"), 1);
+        QCOMPARE(Q(prompter_.Log().back().text), QString(expected));
+        continue;
+      }
+      QCOMPARE(prompter_.CountTitled("Undo"), 1);
+      QVERIFY(!TempTree::Exists(made));
+      QVERIFY(!C("txtInfoDisplay")->isHidden());
+      QVERIFY(TempTree::Read(services_->tempFolder + "/DVidt.txt").find(expected + made) != std::string::npos);
     }
   }
 
