@@ -378,6 +378,12 @@ UndoResult UndoJournal(const Journal& journal, const std::string& journalFolder,
         ++result.changed;
       }
     } catch (const Error& e) {
+      if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+        // A folder on the way is gone: the item is not what the run left.
+        result.lines.push_back("Skipped (changed since): " + shown);
+        ++result.changed;
+        continue;
+      }
       result.lines.push_back("Failure: " + shown);
       ++result.failed;
       if (hooks.onError) hooks.onError(e, ItemUndo::Shown(item));
