@@ -227,6 +227,7 @@ int RunOpCommand(const std::vector<std::string>& args) {
   if (!prepared.confirmed) return 2;  // refused at the confirmation: nothing ran, nothing written
 
   clsFileOps engine(prompter, temp);
+  engine.JournalFolder(DefaultJournalFolder());
   engine.InformativeDisplayTXTLocation(own->Path());
   if (ownReport) engine.scFileOperations().ReportFilePath(ownReport->Path());
   OpListener listener(engine, terminal);

@@ -250,6 +250,7 @@ void clsFileOps::ProcessOperation() {
     successes_ = failures_ = 0;
     filtersActive_ = Choices().filtersActive;
     lines_.clear();
+    lastJournal_.clear();
     StartRun();
   });
   scope.Step(cfoloc::CreateInfoDisplay, [&] { WriteResultsFile(resultsPath_, {}); });
@@ -278,6 +279,10 @@ void clsFileOps::ProcessOperation() {
         scan_.CreateDirPrintFile();
       return;
     }
+    if (!StartJournal()) {
+      refused_ = true;
+      return;
+    }
     Gather();
     // The preview lists only the files that get a new name; how many keep theirs is said here, not listed.
     if (settings_.previewOnly && Operation() == FileOp::Rename && previewedFiles_ > 0 && !Stopped())
@@ -285,6 +290,7 @@ void clsFileOps::ProcessOperation() {
                             " files keep their names and are not listed.",
                         "Rename Preview");
   });
+  EndJournal();
   CreateInfoDisplay();
   running_ = false;
   Events().cfoCompletedProcessing();
@@ -607,9 +613,11 @@ void clsFileOps::ProcessFile(const std::string& path) {
     Events().evtCFOCheckForClosing();
     if (Stopped()) return;
     newName_.clear();
+    lastTrash_.reset();
     const long result = !settings_.previewOnly           ? (this->*StepsOf(Operation()).perFile)(path)
                         : Operation() == FileOp::Rename ? PreviewRename(path)
                                                         : outcome::Preview;
+    if (Operation() == FileOp::Delete && result == outcome::Success) RecordRemoval(path, /*folder=*/false);
     const char* prefix = nullptr;
     switch (result) {
       case outcome::Failure:
@@ -658,10 +666,12 @@ void clsFileOps::ProcessFolder(const std::string& path) {
     if (Stopped()) return;
     if (destinationInUse_) currentTarget_ = Mirrored(path);
     long result = outcome::None;
+    lastTrash_.reset();
     if (settings_.previewOnly)
       result = outcome::Preview;
     else if (FolderStep step = StepsOf(Operation()).perFolder)
       result = (this->*step)(path);
+    if (Operation() == FileOp::Delete && result == outcome::Success) RecordRemoval(path, /*folder=*/true);
     if (Operation() != FileOp::Copy && Operation() != FileOp::EmptyShells && Operation() != FileOp::Delete &&
         Operation() != FileOp::Move)
       return;

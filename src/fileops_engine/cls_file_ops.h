@@ -233,6 +233,36 @@ class clsFileOps {
   // change is refused.
   bool ClearFileAttributes(const std::string& path, long mask);
 
+  // The journal of a real run that changes files (journal_recording.cpp). StartJournal is false when the run must
+  // not go on: a journal was wanted and cannot be written (the user has been told).
+  bool StartJournal();
+  void EndJournal();
+  // Records what a step did, right after doing it; nothing without a journal. A journal that cannot be written
+  // any more is an error event: the item itself was done.
+  void Record(const JournalItem& item);
+  // `what` for the item `name` of the open folder `dir`, as it is now.
+  void RecordAt(JournalItem::Do what, int dir, const char* name, const std::string& path);
+  // `item` (its path set) with the identity of `name` of `dir` as it is now.
+  void RecordAt(JournalItem item, int dir, const char* name);
+  // A delete step's (or move's emptied folder's) removal: trashed, when the step put it in the trash.
+  void RecordRemoval(const std::string& path, bool folder);
+  // Keeps the file `name` of `dir` before a step replaces it, when the run has a journal and something is there;
+  // a placing retried at the same path keeps once (kept_).
+  void KeepBeforeReplacing(int dir, const char* name, const std::string& path);
+  // A rename (one file system) or a move across file systems of `from` to `name` of `dir` (at `to`), after any
+  // replaced line for what it replaced: undo gives the item back its old name first, then the kept file.
+  void RecordMoved(bool renamed, const std::string& from, int dir, const char* name, const std::string& to);
+  // Attributes and dates: the item line with what the item had before the change (empty without a journal).
+  std::optional<JournalItem> BeforeChangeAt(JournalItem::Do what, int dir, const char* name, const std::string& path);
+  // The item line for a file just placed at `name` of `dir`: replaced when it was kept before, else `what`.
+  void RecordPlaced(JournalItem::Do what, int dir, const char* name, const std::string& path);
+  struct KeptFile {
+    std::string forPath, kept;
+    ItemId keptId;
+  };
+  std::optional<KeptFile> kept_;
+  long journalItems_ = 0;
+
   void PassError(const Error& error, const std::string& location, long kind, const std::string& otherInfo);
   // A report-and-resume scope at `location` whose failures become error events of `kind` naming `otherInfo`.
   ResumeScope Reporting(const char* location, long kind = cfoerr::Driver, std::string otherInfo = {});

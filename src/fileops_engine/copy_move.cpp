@@ -130,7 +130,10 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
     ItemsBeneath::Ref from = beneath_.Holder(path);
     TargetFolders::Ref at = targets_.Holder(to);
     const PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
-    return CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
+    if (overwrite) KeepBeforeReplacing(at.dir, at.name, to);
+    const bool same = CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
+    RecordPlaced(JournalItem::Do::Created, at.dir, at.name, to);
+    return same;
   };
   return PlaceFile(path, nameRequest, copy, cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path),
                    target);
@@ -149,7 +152,11 @@ long clsFileOps::MoveOneFile(const std::string& path) {
     TargetFolders::Ref at = targets_.Holder(to);
     PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
     options.syncAbove = [&] { targets_.SyncAbove(to); };
-    return MoveItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
+    if (overwrite) KeepBeforeReplacing(at.dir, at.name, to);
+    const Placed placed = MoveItem({from.dir, from.name}, {at.dir, at.name}, options, path, to);
+    if (kept_ && kept_->forPath == to) RecordPlaced(JournalItem::Do::Replaced, at.dir, at.name, to);
+    RecordMoved(placed.renamed, path, at.dir, at.name, to);
+    return placed.same;
   };
   std::string nameRequest = "Get", target;
   const long placed =
@@ -176,7 +183,8 @@ long clsFileOps::MoveOneFolder(const std::string& path) {
       CreatePath(currentTarget_);
       result = targets_.Kind(currentTarget_) == TargetKind::Folder ? outcome::Success : outcome::Failure;
     }
-    if (targets_.Kind(currentTarget_) == TargetKind::Folder) DeleteEmptyFolder(path);
+    if (targets_.Kind(currentTarget_) == TargetKind::Folder && DeleteEmptyFolder(path) == outcome::Success)
+      RecordRemoval(path, /*folder=*/true);
   });
   return result;
 }

@@ -96,8 +96,10 @@ long clsFileOps::ChangeFileAttributes(const std::string& path) {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
     // A bit in both masks ends cleared.
     const long now = AttributesAt(ref.dir, ref.name, path);
+    std::optional<JournalItem> before = BeforeChangeAt(JournalItem::Do::Attributes, ref.dir, ref.name, path);
     SetAttributesAt(ref.dir, ref.name, path, (now | DetailsOf<AttributeChoice>().add) & ~DetailsOf<AttributeChoice>().remove);
     result = outcome::Success;
+    if (before) RecordAt(*before, ref.dir, ref.name);
   });
   return result;
 }
@@ -130,6 +132,7 @@ long clsFileOps::ChangeFileDate(const std::string& path) {
       ItemScope(cfoloc::ChangeFileDate, "Changing file date at or near file " + NameOfPath(path), result);
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
+    std::optional<JournalItem> before = BeforeChangeAt(JournalItem::Do::Times, ref.dir, ref.name, path);
     switch (Operation()) {
       case FileOp::CreatedDate:
         throw Error(err::PathFileAccess, "The creation date cannot be changed on Linux: " + FullPath(path));
@@ -143,6 +146,7 @@ long clsFileOps::ChangeFileDate(const std::string& path) {
         throw Error(err::Application, "There is no date operation " + std::to_string(static_cast<long>(Operation())));
     }
     result = outcome::Success;
+    if (before) RecordAt(*before, ref.dir, ref.name);
   });
   return result;
 }

@@ -541,8 +541,8 @@ ItemId IdentityAt(int dir, const char* name, const std::string& path) {
 }
 
 bool SameItem(const ItemId& then, const ItemId& now) {
-  return then.type == now.type && then.dev == now.dev && then.ino == now.ino && then.modified == now.modified &&
-         (then.type == ItemId::Type::Folder || then.size == now.size);
+  if (then.type != now.type || then.dev != now.dev || then.ino != now.ino) return false;
+  return then.type == ItemId::Type::Folder || (then.modified == now.modified && then.size == now.size);
 }
 
 std::string DefaultJournalFolder() {

@@ -23,7 +23,8 @@ struct ItemId {
 
 // The identity of the item `name` in the open folder `dir`, links not followed. Throws dv::Error.
 ItemId IdentityAt(int dir, const char* name, const std::string& path);
-// Whether `now` is still the item `then` (size not compared for folders).
+// Whether `now` is still the item `then`. A folder is compared by device and inode only: its size and
+// modification time change with every name put in or taken out, the run's own included.
 bool SameItem(const ItemId& then, const ItemId& now);
 
 struct JournalHeader {

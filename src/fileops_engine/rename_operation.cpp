@@ -151,6 +151,7 @@ long clsFileOps::RenameOneFile(const std::string& path) {
     // On a file system that ignores letter case (vfat, casefold folders) the "existing" new name can be the file
     // itself: a change of case only, which a plain rename makes without replacing anything.
     if (RenameInFolder(ref.dir, ref.name, newName, path) || CaseOnlyChange(ref.dir, ref.name, newName, path)) {
+      RecordMoved(true, path, ref.dir, newName.c_str(), JoinPath(ParentOfPath(path), newName));
       newName_ = newName;
       result = outcome::Success;
       return;
@@ -159,6 +160,7 @@ long clsFileOps::RenameOneFile(const std::string& path) {
     for (long& next = RenameCounter(path, counterBase);; ++next) {
       const std::string numbered = counterBase + "_DV" + std::to_string(next);
       if (RenameInFolder(ref.dir, ref.name, numbered, path)) {
+        RecordMoved(true, path, ref.dir, numbered.c_str(), JoinPath(ParentOfPath(path), numbered));
         ++next;
         newName_ = numbered;
         result = outcome::Success;

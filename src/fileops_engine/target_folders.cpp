@@ -84,6 +84,7 @@ long clsFileOps::MakeEmptyShell(const std::string& path) {
     }
     if (rc != 0) ThrowErrno(target);
     result = outcome::Success;
+    RecordAt(JournalItem::Do::Created, to.dir, to.name, target);
   });
   return result;
 }

@@ -104,6 +104,7 @@ void frmFileOps::Form_Load() {
   ResumeScope scope(services_.errors.Reporting(mode::MessageAndReport), "ffo:11");
   isLoading_ = true;
   scope.Step([&] { dvFileOps_ = std::make_unique<clsFileOps>(*enginePrompter_, services_.tempFolder); });
+  scope.Step([&] { dvFileOps_->JournalFolder(DefaultJournalFolder()); });
   selectedFiles_.clear();
   bank_.clear();
   scope.Step([&] { txtPopUpInfo2_->setPlainText(MacroHelpText()); });

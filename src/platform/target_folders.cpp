@@ -96,7 +96,7 @@ int TargetFolders::OpenBelow(const std::string& rel, bool create, const std::str
       // Made relative to the parent's handle: a link put in its place meanwhile is refused by the open below.
       const bool made = ::mkdirat(dir, name.c_str(), 0777) == 0;
       if (!made && errno != EEXIST) ThrowErrno(sofar);
-      if (made) Made(dir, name.c_str());
+      if (made) Made(dir, name.c_str(), sofar);
       fd = OpenLevel(dir, name.c_str());
     }
     if (fd < 0) {
@@ -154,10 +154,11 @@ TargetKind TargetFolders::Kind(const std::string& path) {
 void TargetFolders::MakeFolder(const std::string& path) {
   Ref at = Holder(path);
   if (::mkdirat(at.dir, at.name, 0777) != 0) ThrowErrno(path);
-  Made(at.dir, at.name);
+  Made(at.dir, at.name, path);
 }
 
-void TargetFolders::Made(int dir, const char* name) {
+void TargetFolders::Made(int dir, const char* name, const std::string& path) {
+  if (onMade) onMade(dir, name, path);
   // A folder this run made holds nothing left over: it need not be read for stray temporaries.
   struct stat st;
   if (tidy_ && ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))

@@ -8,6 +8,7 @@
 
 #include <ctime>
 #include <set>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -52,11 +53,14 @@ class TargetFolders {
   // them). The folder held open stays open: a Ref from Holder() remains good.
   void SyncAbove(const std::string& path);
 
+  // Told of each folder this object makes (`name` in the open folder `dir`, at `path`), right after making it.
+  std::function<void(int dir, const char* name, const std::string& path)> onMade;
+
  private:
   int OpenBelow(const std::string& rel, bool create, const std::string& folder);
   int TopFd();
   void FirstOpen(int fd);
-  void Made(int dir, const char* name);
+  void Made(int dir, const char* name, const std::string& path);
 
   std::string top_;
   UniqueFd topFd_;

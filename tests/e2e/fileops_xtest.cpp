@@ -77,6 +77,7 @@ class FileOpsEndToEnd : public QObject {
     qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
     qputenv("HOME", dir_.filePath("home").toUtf8());
+    qputenv("XDG_DATA_HOME", dir_.filePath("data").toUtf8());
     for (const char* d : {"run", "config", "home"}) QDir().mkpath(dir_.filePath(d));
     QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QString progress = QCoreApplication::applicationDirPath() + "/VORizivuzuvi";

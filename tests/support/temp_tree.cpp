@@ -141,6 +141,8 @@ IsolatedEnvironment::IsolatedEnvironment(TempTree& tree)
       configHome_(tree.Dir("env/config")),
       configDirs_(tree.Dir("env/xdg")),
       home_(tree.Dir("env/home")) {
+  // Where runs write their undo journals.
+  Set("XDG_DATA_HOME", tree.Dir("env/data"));
   ::chmod(runtime_.c_str(), 0700);
   Set("XDG_RUNTIME_DIR", runtime_);
   Set("XDG_CONFIG_HOME", configHome_);
