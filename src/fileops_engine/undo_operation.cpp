@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -242,7 +243,19 @@ class ItemUndo {
   bool PutBack(const JournalItem& item) {
     ItemAt at = a_.At(item.path);
     ItemAt kept = b_.At(item.kept);
-    if (!Is(at, item.path, item.id) || !Is(kept, item.kept, item.keptId)) return false;
+    if (!Is(kept, item.kept, item.keptId)) return false;
+    // The run's file may have gone already, by the undo of a later item of the run (a move over a file puts the
+    // moved file back at its source): the kept file then simply takes its name again.
+    if (Free(at, item.path)) {
+      MoveItem(kept, at, {}, item.kept, item.path);
+      JournalItem done = Line(JournalItem::Do::Renamed, "", IdentityAt(at.dir, at.name, item.path));
+      done.what = done.id.dev == item.keptId.dev ? JournalItem::Do::Renamed : JournalItem::Do::Moved;
+      done.from = item.kept;
+      done.to = item.path;
+      Record(done);
+      return true;
+    }
+    if (!Is(at, item.path, item.id)) return false;
     auto [mine, mineId] = journal_.Keep(at.dir, at.name, item.path);
     if (::unlinkat(at.dir, at.name, 0) != 0) ThrowErrno(item.path);
     try {
@@ -404,6 +417,17 @@ ResultsContent UndoResultsContent(const Journal& journal, const UndoResult& resu
   return content;
 }
 
+namespace {
+
+// "YYYYMMDD-HHMMSS-PPPPPP" and the number after it (1 when there is none).
+std::pair<std::string, long> RunOrder(const std::string& run) {
+  constexpr size_t kBase = 22;
+  if (run.size() <= kBase + 1 || run[kBase] != '-') return {run, 1};
+  return {run.substr(0, kBase), std::strtol(run.c_str() + kBase + 1, nullptr, 10)};
+}
+
+}  // namespace
+
 std::vector<RunListing> ListRuns(const std::string& folder) {
   std::vector<RunListing> runs;
   for (const std::string& file : JournalFiles(folder)) {
@@ -413,10 +437,11 @@ std::vector<RunListing> ListRuns(const std::string& folder) {
       // Not a journal (cut before its header was written): nothing to list or undo.
     }
   }
-  // Newest first by the run's name: a second run started in the same second by the same process has "-2" added,
-  // which file names ending in ".jsonl" would sort before the first.
-  std::stable_sort(runs.begin(), runs.end(),
-                   [](const RunListing& x, const RunListing& y) { return x.journal.header.run > y.journal.header.run; });
+  // Newest first by the run's name and then its number: a run started in the same second by the same process
+  // has "-2", "-3", ... "-10" added, which plain text order (and the file names' ".jsonl") would misplace.
+  std::stable_sort(runs.begin(), runs.end(), [](const RunListing& x, const RunListing& y) {
+    return RunOrder(x.journal.header.run) > RunOrder(y.journal.header.run);
+  });
   // An undo that is undone in turn gives its run back: newest first, each journal sees the undos after it.
   std::set<std::string> undoneLater;
   for (RunListing& run : runs) {

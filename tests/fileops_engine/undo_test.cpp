@@ -11,6 +11,8 @@
 #include <functional>
 #include <regex>
 
+#include "fileops_engine/fileops_fixture.h"
+#include "support/child_process.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
 
@@ -26,6 +28,12 @@ ItemId Id(const std::string& path) { return IdentityAt(AT_FDCWD, path.c_str(), p
 std::string Tree(const std::string& root) {
   static const std::regex folderTimes(R"(( mode=16\d+) m=\S+ a=\S+)"), linkAccess(R"(( mode=41\d+ m=\S+) a=\S+)");
   return std::regex_replace(std::regex_replace(Snapshot(root), folderTimes, "$1"), linkAccess, "$1");
+}
+
+// The same without access times, for runs through the engine: a copy reads its sources, which moves theirs.
+std::string Contents(const std::string& root) {
+  static const std::regex access(R"( a=\S+)");
+  return std::regex_replace(Tree(root), access, "");
 }
 
 JournalItem Item(D what, const std::string& path, ItemId id = {}) {
@@ -175,6 +183,9 @@ TEST_F(UndoFixture, AnItemChangedSinceTheRunIsSkippedAndLeftAlone) {
     const char* line;
   };
   const std::vector<Change> changes = {
+      {"created file's folder gone",
+       [](TempTree& t, JournalWriter& j) { j.Add(Left(D::Created, t.File("work/gone/c.txt", "c"))); },
+       [](TempTree& t) { RemoveTree(t / "work/gone"); }, "Skipped (changed since): /gone/c.txt"},
       {"created file rewritten",
        [](TempTree& t, JournalWriter& j) { j.Add(Left(D::Created, t.File("work/c.txt", "c"))); },
        [](TempTree& t) { t.File("work/c.txt", "someone's work"); }, "Skipped (changed since): /c.txt"},
@@ -249,6 +260,89 @@ TEST_F(UndoFixture, AnUndoIsJournaledAndCanBeUndoneInTurn) {
   runs = ListRuns(DefaultJournalFolder());
   EXPECT_FALSE(runs[2].undone);  // the undo was undone: the run stands again
   EXPECT_EQ(UndoStateText(runs[2]), "partly");  // it holds a delete
+}
+
+
+// Each operation run through the engine, then undone: the tree is the tree before, byte for byte.
+class UndoRunTest : public FileOpsTest {
+ protected:
+  EnvironmentScope env;
+  std::string work = tree.Dir("work"), src = tree.Dir("work/src"), dst = tree.Dir("work/dst");
+  void SetUp() override {
+    FileOpsTest::SetUp();
+    env.Set("XDG_DATA_HOME", (tree / "data").c_str());
+    ops.JournalFolder(DefaultJournalFolder());
+    tree.File("work/src/a.txt", "alpha old");
+    tree.File("work/src/deep/b.txt", "beta old");
+    tree.Dir("work/src/empty");
+    tree.File("work/dst/a.txt", "in the way");
+    tree.SetTimes("work/src/a.txt", 1000000000, 1100000000);
+    ASSERT_EQ(::setxattr((src + "/a.txt").c_str(), "user.tag", "old", 3, 0), 0);
+  }
+  // The newest run's journal: the list's first, and the engine's own.
+  Journal Last() {
+    const std::vector<RunListing> runs = ListRuns(DefaultJournalFolder());
+    EXPECT_EQ(runs.at(0).journal.file, ops.LastJournal());
+    return runs.at(0).journal;
+  }
+};
+
+TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
+  struct Op {
+    const char* name;
+    std::function<void(clsFileOps&)> set;
+    bool destination;
+  };
+  const std::vector<Op> operations = {
+      {"copy over a file", [](clsFileOps& o) { o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true),
+                                                o.CopyOp_CopyEmptyDirs(true), o.OverwriteFiles(true); }, true},
+      {"move", [](clsFileOps& o) { o.FileOperation(FileOp::Move), o.CopyOp_CopyDirectoryStructure(true),
+                                   o.CopyOp_CopyEmptyDirs(true); }, true},
+      {"shells", [](clsFileOps& o) { o.FileOperation(FileOp::EmptyShells); }, true},
+      {"rename", [](clsFileOps& o) { o.FileOperation(FileOp::Rename), o.RenameSettings("a|b", "z", 2, 32000); }, false},
+      {"attributes", [](clsFileOps& o) { o.FileOperation(FileOp::Attributes), o.AddAttributeSettings(attr::ReadOnly | attr::Hidden); }, false},
+      {"modified date", [](clsFileOps& o) { o.FileOperation(FileOp::ModifiedDate), o.FileDateChangeSettings({2020, 5, 6, 7, 8, 9}); }, false},
+      {"find and replace", [](clsFileOps& o) { o.FileOperation(FileOp::FindReplace),
+                                               o.Process_Files_Folders_Both(Gathering::FilesAndFolders),
+                                               o.FindAndReplaceSettings("old", "new", true, 0, ".TXT"); }, false},
+      {"delete", [](clsFileOps& o) { o.FileOperation(FileOp::Delete); }, false},
+  };
+  for (const Op& op : operations) {
+    SCOPED_TRACE(op.name);
+    const std::string before = Contents(work);
+    const ino_t inode = LStat(src + "/a.txt").st_ino;
+    Paths(src, op.destination ? dst : "");
+    op.set(ops);
+    Run();
+    ASSERT_NE(Contents(work), before);
+    const UndoResult r = UndoJournal(Last(), DefaultJournalFolder(), {});
+    EXPECT_EQ(r.failed + r.changed, 0) << ::testing::PrintToString(r.lines);
+    if (r.notUndoable) continue;  // a delete: the rest is undone, what was deleted is gone
+    EXPECT_EQ(Contents(work), before);
+    EXPECT_EQ(LStat(src + "/a.txt").st_ino, inode);  // the user's own file, not a copy of it
+  }
+}
+
+// A run killed part-way leaves its journal up to the kill; the undo reverses what was done and nothing else.
+TEST_F(UndoRunTest, ARunKilledPartWayIsUndoneAsFarAsItWent) {
+  for (int i = 0; i < 6; ++i) tree.File("work/src/many/f" + std::to_string(i) + ".txt", "x");
+  const std::string before = Contents(work);
+  Paths(src, dst);
+  ops.FileOperation(FileOp::Copy);
+  ops.CopyOp_CopyDirectoryStructure(true);
+  // The journal goes out when an item is added 200 ms or more after the last write: a pause at one check makes
+  // the next item take everything done to the disk; the kill comes at the check after it (of 16 in all).
+  events.onCheck = [](int n) {
+    if (n == 10) ::usleep(250000);
+    if (n == 11) ::raise(SIGKILL);
+  };
+  EXPECT_EQ(InChild(tree.Root(), [&] { Run(); return std::string("finished"); }), "child crashed");
+  const Journal journal = ListRuns(DefaultJournalFolder()).at(0).journal;
+  EXPECT_FALSE(journal.end);
+  EXPECT_GT(journal.items.size(), 0u);
+  const UndoResult r = UndoJournal(journal, DefaultJournalFolder(), {});
+  EXPECT_EQ(r.undone, static_cast<long>(r.lines.size())) << ::testing::PrintToString(r.lines);
+  EXPECT_EQ(Contents(work), before);
 }
 
 }  // namespace
