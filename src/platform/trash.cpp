@@ -211,6 +211,19 @@ std::string PercentEncodePath(const std::string& path) {
 }
 
 TrashedItem MoveToTrash(int dir, const char* name, const std::string& path) {
+  // A name that is a path (a short path given from the current folder): its own folder, opened as named, and its
+  // last name, so that the trash's entry is named after the item alone and the mount is walked from its folder.
+  UniqueFd holder;
+  std::string last;
+  if (std::strchr(name, '/')) {
+    const std::string whole = name;
+    holder.Reset(::openat(dir, ParentOfPath(whole).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!holder.Valid()) ThrowErrno(path);
+    last = NameOfPath(whole);
+    if (last.empty()) throw Error(err::PermissionDenied, "The root folder is never moved to the trash");
+    dir = holder.Get();
+    name = last.c_str();
+  }
   struct stat item;
   if (::fstatat(dir, name, &item, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
   std::string why;

@@ -30,11 +30,12 @@ TEST(Trash, ItemsGoIntoTheHomeTrashUnderFreeNames) {
   struct Case {
     std::string item;  // made by the row; "/" at the end: a folder with a file in it, "@": a link
     std::string entry;
+    bool asPath = false;  // reached as a whole path from the current folder, as short paths are
   };
   const Case cases[] = {
       {"a/x.txt", "x.txt"},         {"b/x.txt", "x.txt.2"},       {"c/x.txt", "x.txt.3"},
       {"d/dir/", "dir"},            {"e/link@", "link"},          {"f/50% off #1.txt", "50% off #1.txt"},
-      {"g/caf\xe9.txt", "caf\xe9.txt"},
+      {"g/caf\xe9.txt", "caf\xe9.txt"}, {"h/whole/", "whole", true},
   };
   const std::string home = tree / "data/Trash";
   for (const Case& c : cases) {
@@ -51,8 +52,9 @@ TEST(Trash, ItemsGoIntoTheHomeTrashUnderFreeNames) {
     }
     const ino_t ino = test::LStat(path).st_ino;
     UniqueFd dir = OpenHolderOf(path);
+    const std::string name = c.asPath ? path : NameOfPath(path);
     const std::time_t before = std::time(nullptr);
-    const TrashedItem t = MoveToTrash(dir.Get(), NameOfPath(path).c_str(), path);
+    const TrashedItem t = MoveToTrash(c.asPath ? AT_FDCWD : dir.Get(), name.c_str(), path);
     const std::time_t after = std::time(nullptr);
     EXPECT_EQ(t.trash, home + "/files/" + c.entry);
     EXPECT_EQ(t.info, home + "/info/" + c.entry + ".trashinfo");
