@@ -2,6 +2,7 @@
 // (copy and move: copy_move.cpp; target folders and empty shells: target_folders.cpp).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,7 +57,13 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
   lastTrash_.reset();
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
+    const auto aFolder = [&] {
+      return Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
+    };
     if (DetailsOf<DeleteChoice>().toTrash) {
+      // A folder put in a file's place after the gathering is not taken whole, as the unlink would refuse it.
+      struct stat st;
+      if (::fstatat(ref.dir, ref.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) throw aFolder();
       TrashedItem trashed = MoveToTrash(ref.dir, ref.name, FullPath(path));
       lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
       result = outcome::Success;
@@ -64,7 +71,7 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
     }
     // Removing a name needs only the folder's permission, so read-only files go as well.
     if (::unlinkat(ref.dir, ref.name, 0) != 0) {
-      if (errno == EISDIR) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
+      if (errno == EISDIR) throw aFolder();
       ThrowErrno(path);
     }
     result = outcome::Success;

@@ -19,9 +19,12 @@ TEST_F(FileOpsTest, DeleteToTheTrashRenamesEveryItemIntoIt) {
     std::string left;  // what stays of the tree
   };
   const Case cases[] = {
-      {"files", false, {"Success: T/files/sub/deeper/c.txt", "Success: T/files/sub/b.txt", "Success: T/files/a.txt"},
+      {"files",
+       false,
+       {"Success: T/files/sub/deeper/c.txt", "Success: T/files/sub/b.txt", "Success: T/files/a.txt"},
        "empty/\nsub/\nsub/deeper/\n"},
-      {"all", true,
+      {"all",
+       true,
        {"Success: T/all/sub/deeper/c.txt", "Success: T/all/sub/deeper", "Success: T/all/sub/b.txt",
         "Success: T/all/sub", "Success: T/all/empty", "Success: T/all/a.txt", "Success: T/all"},
        "<gone>"},

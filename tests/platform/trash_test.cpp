@@ -33,9 +33,14 @@ TEST(Trash, ItemsGoIntoTheHomeTrashUnderFreeNames) {
     bool asPath = false;  // reached as a whole path from the current folder, as short paths are
   };
   const Case cases[] = {
-      {"a/x.txt", "x.txt"},         {"b/x.txt", "x.txt.2"},       {"c/x.txt", "x.txt.3"},
-      {"d/dir/", "dir"},            {"e/link@", "link"},          {"f/50% off #1.txt", "50% off #1.txt"},
-      {"g/caf\xe9.txt", "caf\xe9.txt"}, {"h/whole/", "whole", true},
+      {"a/x.txt", "x.txt"},
+      {"b/x.txt", "x.txt.2"},
+      {"c/x.txt", "x.txt.3"},
+      {"d/dir/", "dir"},
+      {"e/link@", "link"},
+      {"f/50% off #1.txt", "50% off #1.txt"},
+      {"g/caf\xe9.txt", "caf\xe9.txt"},
+      {"h/whole/", "whole", true},
   };
   const std::string home = tree / "data/Trash";
   for (const Case& c : cases) {
@@ -76,22 +81,25 @@ TEST(Trash, AnItemWithoutAUsableTrashStaysWhereItIs) {
   test::HandOver(tree, tree / "mine");
   struct stat shm, disk = test::LStat(tree.Root());
   if (::stat("/dev/shm", &shm) != 0 || shm.st_dev == disk.st_dev) GTEST_SKIP() << "no second file system";
-  const std::string result = test::InChild(tree.Root(), [&]() -> std::string {
-    // The mount top of the item, as the trash finds it.
-    std::string top = tree.Root();
-    for (struct stat up; top != "/" && ::stat(ParentOfPath(top).c_str(), &up) == 0 && up.st_dev == disk.st_dev;)
-      top = ParentOfPath(top);
-    if (::access(top.c_str(), W_OK) == 0) return "skip: " + top + " may be written";
-    char data[] = "/dev/shm/dvtest-XXXXXX";
-    if (!::mkdtemp(data)) return "no scratch folder on /dev/shm";
-    ::setenv("XDG_DATA_HOME", data, 1);
-    UniqueFd dir = OpenHolderOf(item);
-    const std::string outcome = test::Outcome([&] { MoveToTrash(dir.Get(), "x.txt", item); });
-    const std::string left = test::Listing(data) + "|" + test::Listing(tree / "mine");
-    test::RemoveTree(data);
-    // The error's number and first words, the item named; then what the two folders hold.
-    return outcome.substr(0, outcome.find(": ")) + (test::Contains(outcome, item) ? "" : " (unnamed)") + "|" + left;
-  }, true);
+  const std::string result = test::InChild(
+      tree.Root(),
+      [&]() -> std::string {
+        // The mount top of the item, as the trash finds it.
+        std::string top = tree.Root();
+        for (struct stat up; top != "/" && ::stat(ParentOfPath(top).c_str(), &up) == 0 && up.st_dev == disk.st_dev;)
+          top = ParentOfPath(top);
+        if (::access(top.c_str(), W_OK) == 0) return "skip: " + top + " may be written";
+        char data[] = "/dev/shm/dvtest-XXXXXX";
+        if (!::mkdtemp(data)) return "no scratch folder on /dev/shm";
+        ::setenv("XDG_DATA_HOME", data, 1);
+        UniqueFd dir = OpenHolderOf(item);
+        const std::string outcome = test::Outcome([&] { MoveToTrash(dir.Get(), "x.txt", item); });
+        const std::string left = test::Listing(data) + "|" + test::Listing(tree / "mine");
+        test::RemoveTree(data);
+        // The error's number and first words, the item named; then what the two folders hold.
+        return outcome.substr(0, outcome.find(": ")) + (test::Contains(outcome, item) ? "" : " (unnamed)") + "|" + left;
+      },
+      true);
   if (result.rfind("skip", 0) == 0) GTEST_SKIP() << result;
   EXPECT_EQ(result, "50001 No trash can be used on this device||x.txt");
 }
