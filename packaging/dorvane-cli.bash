@@ -15,7 +15,7 @@ _dorvane_cli_op_own() {
   case "$1" in
     copy) echo "--flat --overwrite --empty-folders --duplicates --verify" ;;
     shells) echo "--folders-only" ;;
-    delete) echo "--empty-folders" ;;
+    delete) echo "--empty-folders --trash" ;;
     replace) echo "--find --replace --backup --text-extensions --binary --code" ;;
     rename) echo "--pattern --with --start" ;;
     attributes) echo "--set --clear" ;;

@@ -41,6 +41,8 @@ const char* const kOpHelp =
     "              --duplicates number|overwrite (with --flat; default number)  --verify none|quick|full\n"
     "  shells      --folders-only (default: empty folders and empty file shells)\n"
     "  delete      --empty-folders (also remove folders left empty)\n"
+    "              --trash (into the trash, where any desktop can restore them; an item on a device without a\n"
+    "              usable trash fails and stays)\n"
     "  replace     --find TEXT  --replace TEXT  --backup  --text-extensions LIST (default .TXT)\n"
     "              --binary with --code CODE (the confirmation code of the help pages)\n"
     "  rename      --pattern REGEX  --with TEXT  --start N (default: from the end)\n"

@@ -21,7 +21,7 @@ const std::vector<OpSpec>& Operations() {
   static const std::vector<OpSpec> ops = {
       {"copy", FileOp::Copy, {"--flat", "--overwrite", "--empty-folders", "--duplicates", "--verify"}},
       {"shells", FileOp::EmptyShells, {"--folders-only"}},
-      {"delete", FileOp::Delete, {"--empty-folders"}},
+      {"delete", FileOp::Delete, {"--empty-folders", "--trash"}},
       {"replace", FileOp::FindReplace, {"--find", "--replace", "--backup", "--text-extensions", "--binary", "--code"}},
       {"rename", FileOp::Rename, {"--pattern", "--with", "--start"}},
       {"attributes", FileOp::Attributes, {"--set", "--clear"}},
@@ -119,6 +119,7 @@ OpOptions ParseOpOptions(const std::vector<std::string>& args) {
       c.emptyFolders = true;
       c.deleteEmptyFolders = c.operation == FileOp::Delete;
     }
+    else if (name == "--trash") { r.Flag(); c.toTrash = true; }
     else if (name == "--duplicates")
       c.numberDuplicates = Lookup(name, r.Value(), {{"number", 1}, {"overwrite", 0}}) == 1;
     else if (name == "--verify")

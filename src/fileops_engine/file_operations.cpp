@@ -1,9 +1,12 @@
 // The per-item operations and the one table that maps FileOperation onto them: delete, attributes and dates
 // (copy and move: copy_move.cpp; target folders and empty shells: target_folders.cpp).
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "common/resume_scope.h"
@@ -12,6 +15,7 @@
 #include "platform/fs_records.h"
 #include "platform/item_info.h"
 #include "platform/path.h"
+#include "platform/trash.h"
 
 namespace dv {
 
@@ -50,11 +54,24 @@ long clsFileOps::UnknownOperation(const std::string& path) {
 long clsFileOps::DeleteOneFile(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope = ItemScope(cfoloc::DeleteOneFile, "Deleting at or near file " + NameOfPath(path), result);
+  lastTrash_.reset();
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
+    const auto aFolder = [&] {
+      return Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
+    };
+    if (DetailsOf<DeleteChoice>().toTrash) {
+      // A folder put in a file's place after the gathering is not taken whole, as the unlink would refuse it.
+      struct stat st;
+      if (::fstatat(ref.dir, ref.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) throw aFolder();
+      TrashedItem trashed = MoveToTrash(ref.dir, ref.name, FullPath(path));
+      lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
+      result = outcome::Success;
+      return;
+    }
     // Removing a name needs only the folder's permission, so read-only files go as well.
     if (::unlinkat(ref.dir, ref.name, 0) != 0) {
-      if (errno == EISDIR) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
+      if (errno == EISDIR) throw aFolder();
       ThrowErrno(path);
     }
     result = outcome::Success;
@@ -66,15 +83,53 @@ long clsFileOps::DeleteFolderStep(const std::string& path) {
   return DetailsOf<DeleteChoice>().emptyFolders ? DeleteEmptyFolder(path) : outcome::NothingDone;
 }
 
+namespace {
+
+// Whether the folder `name` of `dir` (not followed when a link) holds nothing.
+bool FolderIsEmpty(int dir, const char* name, const std::string& path) {
+  const int fd = ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) ThrowErrno(path);
+  DIR* folder = ::fdopendir(fd);
+  if (!folder) {
+    ::close(fd);
+    ThrowErrno(path);
+  }
+  bool empty = true;
+  errno = 0;
+  while (const dirent* e = ::readdir(folder)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  const int readErrno = errno;
+  ::closedir(folder);
+  if (empty && readErrno != 0) throw ErrorFromErrno(readErrno, path);
+  return empty;
+}
+
+}  // namespace
+
 // Only an empty folder goes: the removal itself refuses one that holds anything, so nothing that appears in it
 // meanwhile is lost.
 long clsFileOps::DeleteEmptyFolder(const std::string& path) {
   long result = outcome::Failure;
   ResumeScope scope = ItemScope(cfoloc::DeleteEmptyFolder, "Deleting at or near folder " + NameOfPath(path), result);
+  lastTrash_.reset();
   scope.Step([&] {
     if (FullPath(path) == "/") throw Error(err::PermissionDenied, "The root folder is never deleted");
     ItemsBeneath::Ref ref = beneath_.Holder(path);
-    if (::unlinkat(ref.dir, ref.name, AT_REMOVEDIR) == 0) {
+    if (DetailsOf<DeleteChoice>().toTrash) {
+      // What appears in the folder between the look and the rename goes to the trash with it, where it can be
+      // restored: nothing is lost.
+      if (!FolderIsEmpty(ref.dir, ref.name, path)) {
+        result = outcome::FolderNotEmpty;
+        return;
+      }
+      TrashedItem trashed = MoveToTrash(ref.dir, ref.name, FullPath(path));
+      lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
+      result = outcome::Success;
+    } else if (::unlinkat(ref.dir, ref.name, AT_REMOVEDIR) == 0) {
       result = outcome::Success;
     } else if (errno == ENOTEMPTY || errno == EEXIST) {
       result = outcome::FolderNotEmpty;

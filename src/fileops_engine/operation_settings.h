@@ -30,6 +30,7 @@ struct CopyLayout {
 
 struct DeleteChoice {
   bool emptyFolders = false;  // folders left empty go too
+  bool toTrash = false;       // into the trash, where they can be restored, instead of unlinked
 };
 
 struct FindReplaceChoice {

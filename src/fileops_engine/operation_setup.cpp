@@ -166,9 +166,10 @@ bool OperationBranch(OperationChoices& c, const OperationSource& source, Operati
                                    : "Operation: Make Empty Folders");
       return true;
     case FileOp::Delete:
-      s.details = DeleteChoice{c.deleteEmptyFolders};
+      s.details = DeleteChoice{c.deleteEmptyFolders, c.toTrash};
       summary += std::string(kCrLf) +
                  (c.deleteEmptyFolders ? "Operation: Delete (Files & Folders)" : "Operation: Delete (Files Only)") +
+                 (c.toTrash ? std::string(kCrLf) + "  Move to Trash (can be restored)" : std::string()) +
                  ChosenFolderLine(c, source);
       return true;
     case FileOp::FindReplace:

@@ -62,6 +62,7 @@ struct OperationChoices {
 
   bool shellsForFiles = true;  // empty shells of files and folders, else folders only
   bool deleteEmptyFolders = false;
+  bool toTrash = false;  // delete into the trash
 
   // Find and replace.
   std::string findText, replaceText;

@@ -52,13 +52,6 @@ namespace {
 
 bool IsFolder(const ItemId& id) { return id.type == ItemId::Type::Folder; }
 
-// A folder's modification time moves with every name made or removed inside it (this undo's own removals
-// included), so a folder is known by its device, inode and type alone.
-bool StillSame(const ItemId& then, const ItemId& now) {
-  if (IsFolder(then)) return now.type == then.type && now.dev == then.dev && now.ino == then.ino;
-  return SameItem(then, now);
-}
-
 // The items of a run, each reached from the nearest folder the run named (its source or destination, opened as
 // the user gave it) or else from "/", without following any link below it. One Reach holds one folder at a time:
 // an action on two names uses two.
@@ -109,7 +102,7 @@ std::optional<ItemId> Now(ItemAt at, const std::string& path) {
 
 bool Is(ItemAt at, const std::string& path, const ItemId& id) {
   const std::optional<ItemId> now = Now(at, path);
-  return now && StillSame(id, *now);
+  return now && SameItem(id, *now);
 }
 
 bool Free(ItemAt at, const std::string& path) { return !Now(at, path); }

@@ -159,8 +159,10 @@ void frmFileOps::BuildShellsFrame() {
 
 void frmFileOps::BuildDeleteFrame() {
   chkDeleteEmptyDirectories_ = Named(new QCheckBox("Remove Empty Directories"), "chkDeleteEmptyDirectories");
+  chkDeleteToTrash_ = Named(new QCheckBox("Move to Trash (can be restored)"), "chkDeleteToTrash");
   auto* l = new QVBoxLayout(frames_[2]);
   l->addWidget(chkDeleteEmptyDirectories_);
+  l->addWidget(chkDeleteToTrash_);
   l->addStretch();
 }
 

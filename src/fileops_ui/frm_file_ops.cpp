@@ -168,7 +168,7 @@ QStringList frmFileOps::RememberedControls() const {
                        "cboFileSizeRestrictionSizeType", "cboDateRestrictionType", "cboDateRestrictionTypeOperator",
                        "dtpDateRestrictionDate", "optIncludeExtensions", "optExcludeExtensions", "txtExtensionsFilter",
                        "chkDisplayHiddenAndSystem", "optSubDirectories_All", "optSubDirectories_Only",
-                       "txtSubDirectoriesLevel"};
+                       "txtSubDirectoriesLevel", "chkDeleteToTrash"};
   for (int i = 0; i < 11; ++i) names << QString("optFileOps_%1").arg(i);
   return names;
 }
@@ -233,6 +233,7 @@ OperationChoices frmFileOps::CurrentChoices() {
   c.emptyFolders = move ? chkMoveEmptyFolders_->isChecked() : chkCopyEmptyFolders_->isChecked();
   c.shellsForFiles = optEmptyFolderAndFileShells_->isChecked();
   c.deleteEmptyFolders = chkDeleteEmptyDirectories_->isChecked();
+  c.toTrash = chkDeleteToTrash_->isChecked();
   c.findText = Std(txtFindText_->text());
   c.replaceText = Std(txtReplaceText_->text());
   c.binary = optFARBinary_->isChecked();

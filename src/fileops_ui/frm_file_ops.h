@@ -291,6 +291,7 @@ class frmFileOps : public frmFileOpsBase {
   QCheckBox *chkCopyOverwrite_, *chkCopyEmptyFolders_, *chkMoveEmptyFolders_;
   QRadioButton *optEmptyFolderAndFileShells_, *optEmptyFolderShellsOnly_;
   QCheckBox* chkDeleteEmptyDirectories_;
+  QCheckBox* chkDeleteToTrash_;
   QLineEdit *txtFindText_, *txtReplaceText_;
   QRadioButton *optFARTextFilesOnly_, *optFARBinary_;
   QCheckBox* chkFindAndReplaceBackup_;

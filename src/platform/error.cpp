@@ -32,6 +32,7 @@ std::string ErrorText(long number) {
     case err::InvalidPattern: return "Syntax error in regular expression";
     case err::ComponentMissing: return "Can't create object";
     case err::DialogCancelled: return "Cancel was selected.";
+    case err::NoTrash: return "No trash can be used on this device: the item stays where it is";
     default: return "Application-defined or object-defined error";
   }
 }

@@ -25,6 +25,7 @@ inline constexpr long InvalidPattern = 5017;
 inline constexpr long ComponentMissing = 429;
 inline constexpr long DialogCancelled = 32755;
 inline constexpr long Application = 50000;
+inline constexpr long NoTrash = 50001;  // delete to the trash on a device that has no usable trash
 }  // namespace err
 
 class Error : public std::runtime_error {

@@ -112,6 +112,17 @@ TEST(CliOp, AnswersExitCodesResultsAndChanges) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(WithoutDate(test::TempTree::Read(results)), cases[5].results);
+
+  // --trash: the summary says so, the results are a delete's, the file is in the home trash and nothing else is.
+  env.Set("XDG_DATA_HOME", tree.Dir("data"));
+  const std::string bin = tree.Dir("bin");
+  tree.File("bin/old.txt", "old");
+  const test::ProgramResult t = test::RunProgram(DV_CLI_PATH, {"op", "delete", "--trash", bin, "--yes"});
+  EXPECT_EQ(t.status, 0) << t.err;
+  EXPECT_TRUE(test::Contains(t.err, "Operation: Delete (Files Only)\n  Move to Trash (can be restored)")) << t.err;
+  EXPECT_TRUE(test::Contains(t.out, "\r\nSuccess: " + bin + "/old.txt\r\n")) << t.out;
+  EXPECT_EQ(test::Listing(bin) + "|" + test::Listing(tree / "data/Trash/files"), "|old.txt");
+  EXPECT_EQ(test::TempTree::Read(tree / "data/Trash/files/old.txt"), "old");
 }
 
 // Runs `args` through sh, with `before` ahead of the program (variables, "cd ... &&") and `after` behind it

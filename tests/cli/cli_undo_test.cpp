@@ -43,8 +43,11 @@ TEST(CliUndo, ListNoYesAndForget) {
     SCOPED_TRACE(args[1]);
     const test::ProgramResult r = test::RunProgram(DV_CLI_PATH, args);
     EXPECT_EQ(r.status, c.status) << r.err;
-    if (c.out.rfind("~", 0) == 0) EXPECT_NE(r.out.find(c.out.substr(1)), std::string::npos) << r.out;
-    else EXPECT_EQ(r.out, c.out);
+    if (c.out.rfind("~", 0) == 0) {
+      EXPECT_NE(r.out.find(c.out.substr(1)), std::string::npos) << r.out;
+    } else {
+      EXPECT_EQ(r.out, c.out);
+    }
     EXPECT_EQ(test::TempTree::Exists(made), c.madeBack);
     EXPECT_NE(test::TempTree::Exists(tree / "dst/renamed.txt"), c.madeBack);
   }

@@ -93,6 +93,14 @@ TEST(PrepareOperation, SummaryAndSettingsOfEachOperation) {
        "\r\nOperation: Delete (Files & Folders)\r\n  The chosen folder /data/src is removed too once it is empty." +
            dirLines + filtersAll + backupWarning,
        [](const OperationSettings& s) { EXPECT_TRUE(std::get<DeleteChoice>(s.details).emptyFolders); }},
+      {"delete to the trash",
+       [](OperationChoices& c) {
+         c.operation = FileOp::Delete;
+         c.toTrash = true;
+       },
+       "\r\nOperation: Delete (Files Only)\r\n  Move to Trash (can be restored)" + dirLines + filtersAll +
+           backupWarning,
+       [](const OperationSettings& s) { EXPECT_TRUE(std::get<DeleteChoice>(s.details).toTrash); }},
       {"delete of a folder's contents keeps the folder",
        [](OperationChoices& c) {
          c.operation = FileOp::Delete;

@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "fileops_engine/fileops_fixture.h"
+#include "fileops_engine/operation_setup.h"
 #include "support/child_process.h"
 #include "support/fs_assertions.h"
 #include "support/temp_tree.h"
@@ -169,7 +170,7 @@ TEST_F(UndoFixture, EveryKindOfItemIsReversedToTheTreeBefore) {
     const UndoResult r = UndoJournal(journal, DefaultJournalFolder(), {});
     EXPECT_EQ(Results(r), c.lines);
     EXPECT_EQ(Tree(work), before);
-    if (c.name == std::string("trashed")) EXPECT_FALSE(TempTree::Exists(tree / "trash/info/b.txt.trashinfo"));
+    EXPECT_FALSE(TempTree::Exists(tree / "trash/info/b.txt.trashinfo"));
   }
 }
 
@@ -292,6 +293,7 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     const char* name;
     std::function<void(clsFileOps&)> set;
     bool destination;
+    bool runs = false;  // `set` runs the operation itself
   };
   const std::vector<Op> operations = {
       {"copy over a file", [](clsFileOps& o) { o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true),
@@ -305,6 +307,15 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
       {"find and replace", [](clsFileOps& o) { o.FileOperation(FileOp::FindReplace),
                                                o.Process_Files_Folders_Both(Gathering::FilesAndFolders),
                                                o.FindAndReplaceSettings("old", "new", true, 0, ".TXT"); }, false},
+      {"delete to the trash", [&](clsFileOps& o) {
+         OperationChoices c;
+         c.operation = FileOp::Delete;
+         c.source = src;
+         c.deleteEmptyFolders = c.toTrash = true;
+         prompter.DefaultAnswer(Answer::Yes);
+         const PreparedOperation p = PrepareOperation(c, prompter);
+         o.ProcessOperation(p.settings, p.source);
+       }, false, true},
       {"delete", [](clsFileOps& o) { o.FileOperation(FileOp::Delete); }, false},
   };
   for (const Op& op : operations) {
@@ -313,13 +324,14 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     const ino_t inode = LStat(src + "/a.txt").st_ino;
     Paths(src, op.destination ? dst : "");
     op.set(ops);
-    Run();
+    if (!op.runs) Run();
     ASSERT_NE(Contents(work), before);
     const UndoResult r = UndoJournal(Last(), DefaultJournalFolder(), {});
     EXPECT_EQ(r.failed + r.changed, 0) << ::testing::PrintToString(r.lines);
     if (r.notUndoable) continue;  // a delete: the rest is undone, what was deleted is gone
     EXPECT_EQ(Contents(work), before);
     EXPECT_EQ(LStat(src + "/a.txt").st_ino, inode);  // the user's own file, not a copy of it
+    EXPECT_FALSE(TempTree::Exists(tree / "data/Trash/info") && !std::filesystem::is_empty(tree / "data/Trash/info"));
   }
 }
 

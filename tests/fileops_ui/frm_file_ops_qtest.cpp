@@ -535,6 +535,14 @@ class FrmFileOpsTest : public QObject {
         {1, [] {}, "Success: %s/a.txt",
          [](auto&, auto& dst) { return TempTree::Exists(dst + "/a.txt") && TempTree::Read(dst + "/a.txt").empty(); }},
         {2, [] {}, "Success: %s/a.txt", [](auto& src, auto&) { return !TempTree::Exists(src + "/a.txt"); }},
+        {2, [this] {
+           env_->Set("XDG_DATA_HOME", *tree_ / "data");
+           A("chkDeleteToTrash")->click();
+         },
+         "Success: %s/a.txt",
+         [this](auto& src, auto&) {
+           return !TempTree::Exists(src + "/a.txt") && TempTree::Read(*tree_ / "data/Trash/files/a.txt") == "alpha";
+         }},
         {3, [this] {
            E("txtFindText")->setText("alpha");
            E("txtReplaceText")->setText("omega");
@@ -564,7 +572,7 @@ class FrmFileOpsTest : public QObject {
     };
     for (const Row& r : rows) {
       Reopen();
-      const std::string base = "op" + std::to_string(r.op);
+      const std::string base = "op" + std::to_string(r.op) + "-" + std::to_string(&r - rows);
       tree_->File(base + "/src/a.txt", "alpha");
       tree_->File(base + "/src/b.txt", "bravo");
       tree_->File(base + "/src/deep/c.txt", "charlie");
@@ -789,6 +797,7 @@ class FrmFileOpsTest : public QObject {
     E("txtRegExFilePattern")->setText("*.txt");
     A("optPatternMatching_1")->click();
     A("optPatternMatching_2")->click();
+    A("chkDeleteToTrash")->setChecked(true);
     w_->RememberChoices();
     w_.reset();
     MakeWindow();
@@ -798,6 +807,7 @@ class FrmFileOpsTest : public QObject {
     QVERIFY(C("fraSpecificFileOperationOptions_8")->isVisible());
     QCOMPARE(E("txtRegExFilePattern")->text(), QString("*.txt"));
     QVERIFY(A("optPatternMatching_1")->isChecked() && A("optPatternMatching_2")->isChecked());
+    QVERIFY(A("chkDeleteToTrash")->isChecked());
 
     auto* scroller = C<QScrollArea>("scrContent");
     if (A("cmdShowAdvanced")->text() == "Advanced") A("cmdShowAdvanced")->click();
