@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
   try {
     dv::IniUserSettings settings;
     dv::ForgetOldJournals(dv::DefaultJournalFolder(), dv::UndoKeepDays(settings));
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   return dv::Main(
       argc, argv,
       [](dv::ShellServices& services, dv::frmCancel* cancel) { return new dv::frmDirPrint(services, cancel); },

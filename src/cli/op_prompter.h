@@ -16,15 +16,12 @@ class OpPrompter : public CliPrompter {
   OpPrompter(std::optional<bool> answerAll, std::optional<std::string> code, bool terminal)
       : CliPrompter(stderr, terminal), answerAll_(answerAll), code_(std::move(code)) {}
 
-  bool YesNo(const std::string& text, const std::string& title) override {
-    return Ask(text, title, "[y/n]") == 'y';
-  }
+  bool YesNo(const std::string& text, const std::string& title) override { return Ask(text, title, "[y/n]") == 'y'; }
   Answer YesNoCancel(const std::string& text, const std::string& title) override {
     const char a = Ask(text, title, "[y/n/c]");
     return a == 'y' ? Answer::Yes : a == 'n' ? Answer::No : Answer::Cancel;
   }
-  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
-                                   const std::string&) override {
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title, const std::string&) override {
     CliPrompter::Message(prompt, title);
     if (code_) return code_;
     if (answerAll_) return std::nullopt;

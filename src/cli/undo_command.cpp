@@ -59,8 +59,10 @@ UndoOptions ParseUndoOptions(const std::vector<std::string>& args) {
   UndoOptions o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") o.help = true;
-    else if (a == "--list") o.list = true;
+    if (a == "--help" || a == "-h")
+      o.help = true;
+    else if (a == "--list")
+      o.list = true;
     else if (a == "--yes" || a == "--no") {
       if (o.answerAll && *o.answerAll != (a == "--yes")) throw std::invalid_argument("--yes and --no together");
       o.answerAll = a == "--yes";

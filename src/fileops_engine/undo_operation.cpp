@@ -27,8 +27,7 @@ int UndoKeepDays(UserSettings& settings) {
     size_t used = 0;
     const int days = std::stoi(text, &used);
     if (used == text.size() && days >= 0) return days;
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   return kUndoKeepDaysDefault;
 }
 
@@ -39,8 +38,10 @@ std::string UndoSummary(const Journal& journal) {
   if (!h.destination.empty()) text += "Destination: " + ControlsShown(h.destination) + "\n";
   if (!h.summary.empty()) text += ControlsShown(h.summary) + "\n";
   text += "Items to reverse, newest first: " + std::to_string(journal.items.size());
-  if (!journal.end) text += " (the run did not finish: undone as far as it went)";
-  else if (journal.end->how != "completed") text += " (the run was " + journal.end->how + ")";
+  if (!journal.end)
+    text += " (the run did not finish: undone as far as it went)";
+  else if (journal.end->how != "completed")
+    text += " (the run was " + journal.end->how + ")";
   return text;
 }
 

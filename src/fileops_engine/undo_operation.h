@@ -9,8 +9,8 @@
 
 #include "common/prompter.h"
 #include "common/user_settings.h"
-#include "fileops_engine/results_file.h"
 #include "fileops_engine/journal.h"
+#include "fileops_engine/results_file.h"
 #include "platform/error.h"
 #include "platform/stop_flag.h"
 

@@ -15,8 +15,10 @@ TEST(CliUndo, ListNoYesAndForget) {
   test::IsolatedEnvironment env(tree);
   env.Set("XDG_DATA_HOME", tree / "data");
   const std::string made = tree.File("dst/made.txt", "m");
-  ASSERT_EQ(test::RunProgram(DV_CLI_PATH, {"op", "rename", "--pattern", "made", "--with", "renamed", tree / "dst",
-                                           "--yes"}).status, 0);
+  ASSERT_EQ(
+      test::RunProgram(DV_CLI_PATH, {"op", "rename", "--pattern", "made", "--with", "renamed", tree / "dst", "--yes"})
+          .status,
+      0);
   const std::vector<RunListing> runs = ListRuns(DefaultJournalFolder());
   ASSERT_EQ(runs.size(), 1u);
   const std::string run = runs[0].journal.header.run, time = runs[0].journal.header.time;
@@ -25,7 +27,7 @@ TEST(CliUndo, ListNoYesAndForget) {
     std::vector<std::string> args;
     int status;
     std::string out;  // "~TEXT": holds TEXT
-    bool madeBack;  // the file has its old name again
+    bool madeBack;    // the file has its old name again
   };
   const Case cases[] = {
       {{"--list"}, 0, listed + "can be undone\n", false},

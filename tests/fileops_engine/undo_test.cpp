@@ -193,9 +193,7 @@ TEST_F(UndoFixture, AnItemChangedSinceTheRunIsSkippedAndLeftAlone) {
        },
        [](TempTree& t) { t.File("work/empty", "a file now"); }, "Skipped (changed since): /empty"},
       {"folder on the way swapped for a link",
-       [](TempTree& t, JournalWriter& j) {
-         j.Add(Left(D::Created, t.File("work/sub/c.txt", "c")));
-       },
+       [](TempTree& t, JournalWriter& j) { j.Add(Left(D::Created, t.File("work/sub/c.txt", "c"))); },
        [](TempTree& t) {
          ASSERT_EQ(::rename((t / "work/sub").c_str(), (t / "work/real").c_str()), 0);
          t.Link("work/sub", "real");
@@ -224,8 +222,9 @@ TEST_F(UndoFixture, AnUndoIsJournaledAndCanBeUndoneInTurn) {
   });
   const std::string after = Tree(work);
   const UndoResult first = UndoJournal(run, DefaultJournalFolder(), {});
-  EXPECT_EQ(Results(first), "Skipped (cannot be undone): /gone.txt\nUndone: /a.txt\nUndone: /l\nUndone: /new/c.txt\n"
-                            "Undone: /new\n");
+  EXPECT_EQ(Results(first),
+            "Skipped (cannot be undone): /gone.txt\nUndone: /a.txt\nUndone: /l\nUndone: /new/c.txt\n"
+            "Undone: /new\n");
   std::vector<RunListing> runs = ListRuns(DefaultJournalFolder());
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].journal.header.undoOf, run.header.run);
@@ -236,10 +235,9 @@ TEST_F(UndoFixture, AnUndoIsJournaledAndCanBeUndoneInTurn) {
   EXPECT_EQ(second.undone, 4);
   EXPECT_EQ(Tree(work), after);
   runs = ListRuns(DefaultJournalFolder());
-  EXPECT_FALSE(runs[2].undone);  // the undo was undone: the run stands again
+  EXPECT_FALSE(runs[2].undone);                 // the undo was undone: the run stands again
   EXPECT_EQ(UndoStateText(runs[2]), "partly");  // it holds a delete
 }
-
 
 // Each operation run through the engine, then undone: the tree is the tree before, byte for byte.
 class UndoRunTest : public FileOpsTest {
@@ -273,18 +271,37 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     bool runs = false;  // `set` runs the operation itself
   };
   const std::vector<Op> operations = {
-      {"copy over a file", [](clsFileOps& o) { o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true),
-                                                o.CopyOp_CopyEmptyDirs(true), o.OverwriteFiles(true); }, true},
-      {"move", [](clsFileOps& o) { o.FileOperation(FileOp::Move), o.CopyOp_CopyDirectoryStructure(true),
-                                   o.CopyOp_CopyEmptyDirs(true); }, true},
+      {"copy over a file",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true), o.CopyOp_CopyEmptyDirs(true),
+             o.OverwriteFiles(true);
+       },
+       true},
+      {"move",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::Move), o.CopyOp_CopyDirectoryStructure(true), o.CopyOp_CopyEmptyDirs(true);
+       },
+       true},
       {"shells", [](clsFileOps& o) { o.FileOperation(FileOp::EmptyShells); }, true},
       {"rename", [](clsFileOps& o) { o.FileOperation(FileOp::Rename), o.RenameSettings("a|b", "z", 2, 32000); }, false},
-      {"attributes", [](clsFileOps& o) { o.FileOperation(FileOp::Attributes), o.AddAttributeSettings(attr::ReadOnly | attr::Hidden); }, false},
-      {"modified date", [](clsFileOps& o) { o.FileOperation(FileOp::ModifiedDate), o.FileDateChangeSettings({2020, 5, 6, 7, 8, 9}); }, false},
-      {"find and replace", [](clsFileOps& o) { o.FileOperation(FileOp::FindReplace),
-                                               o.Process_Files_Folders_Both(Gathering::FilesAndFolders),
-                                               o.FindAndReplaceSettings("old", "new", true, 0, ".TXT"); }, false},
-      {"delete to the trash", [&](clsFileOps& o) {
+      {"attributes",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::Attributes), o.AddAttributeSettings(attr::ReadOnly | attr::Hidden);
+       },
+       false},
+      {"modified date",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::ModifiedDate), o.FileDateChangeSettings({2020, 5, 6, 7, 8, 9});
+       },
+       false},
+      {"find and replace",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::FindReplace), o.Process_Files_Folders_Both(Gathering::FilesAndFolders),
+             o.FindAndReplaceSettings("old", "new", true, 0, ".TXT");
+       },
+       false},
+      {"delete to the trash",
+       [&](clsFileOps& o) {
          OperationChoices c;
          c.operation = FileOp::Delete;
          c.source = src;
@@ -292,7 +309,8 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
          prompter.DefaultAnswer(Answer::Yes);
          const PreparedOperation p = PrepareOperation(c, prompter);
          o.ProcessOperation(p.settings, p.source);
-       }, false, true},
+       },
+       false, true},
       {"delete", [](clsFileOps& o) { o.FileOperation(FileOp::Delete); }, false},
   };
   for (const Op& op : operations) {
@@ -325,7 +343,12 @@ TEST_F(UndoRunTest, ARunKilledPartWayIsUndoneAsFarAsItWent) {
     if (n == 10) ::usleep(250000);
     if (n == 11) ::raise(SIGKILL);
   };
-  EXPECT_EQ(InChild(tree.Root(), [&] { Run(); return std::string("finished"); }), "child crashed");
+  EXPECT_EQ(InChild(tree.Root(),
+                    [&] {
+                      Run();
+                      return std::string("finished");
+                    }),
+            "child crashed");
   const Journal journal = ListRuns(DefaultJournalFolder()).at(0).journal;
   EXPECT_FALSE(journal.end);
   EXPECT_GT(journal.items.size(), 0u);
