@@ -98,13 +98,13 @@ long clsFileOps::FindAndReplaceInFile(const std::string& path) {
     // the rewrite.
     auto backup = [&](int file) {
       Events().evtCFOCheckForClosing();
-      // The old content is kept by a link to the old file, which the rewrite then replaces by a rename.
-      KeepBeforeReplacing(ref.dir, ref.name, path);
       if (c.createBackup) {
         const std::string made = CopyBesideAt(
             ref.dir, file, path, [&](unsigned number) { return BackupName(ref.name, number); }, &stop_);
         RecordAt(JournalItem::Do::Created, ref.dir, made.c_str(), JoinPath(ParentOfPath(path), made));
       }
+      // The old content is kept by a link to the old file, which the rewrite then replaces by a rename.
+      KeepBeforeReplacing(ref.dir, ref.name, path);
     };
     // A stop asked for meanwhile ends the rewrite between two blocks, the file as it was.
     if (ReplaceBytesAt(ref.dir, ref.name, path, info, c.findString, c.replaceString, backup, &stop_) > 0) {

@@ -100,8 +100,9 @@ void clsFileOps::EndJournal() {
   ResumeScope scope = Reporting(cfoloc::ProcessOperation, cfoerr::Driver, lastJournal_);
   scope.Step([&] {
     std::unique_ptr<JournalWriter> journal = std::move(journal_);
-    // A run refused before it did anything leaves no journal: there is nothing to undo.
-    if (journalItems_ == 0 && refused_) {
+    // A run that changed nothing (refused, or nothing matched) leaves no journal: "undo the last operation"
+    // then means the last one that did something.
+    if (journalItems_ == 0) {
       const std::string run = journal->Header().run;
       journal.reset();
       ForgetJournal(journalFolder_, run);

@@ -152,6 +152,21 @@ TEST_F(JournalRecordingTest, FindAndReplaceKeepsTheOldInode) {
   EXPECT_EQ(TempTree::Read(file), "1 two");
 }
 
+// Undo is promised for every run: without a journal the run does not start.
+TEST_F(JournalRecordingTest, AJournalThatCannotBeWrittenRefusesTheRun) {
+  const std::string file = tree.File("r/old.txt", "x");
+  ops.JournalFolder(tree.File("not-a-folder"));
+  Paths(tree / "r");
+  ops.FileOperation(FileOp::Rename);
+  ops.RenameSettings("old", "new", 2, 32000);
+  Run();
+  EXPECT_TRUE(ops.Refused());
+  EXPECT_TRUE(TempTree::Exists(file));
+  ASSERT_EQ(Questions().size(), 1u);
+  EXPECT_TRUE(Questions()[0].starts_with("Message|Dorvane|The undo journal cannot be written: ")) << Questions()[0];
+  EXPECT_EQ(ops.LastJournal(), "");
+}
+
 TEST_F(JournalRecordingTest, PreviewsAndComparesWriteNoJournal) {
   tree.File("p/src/a.txt", "a");
   tree.Dir("p/dst");
