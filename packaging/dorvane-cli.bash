@@ -62,7 +62,7 @@ _dorvane_cli() {
   COMPREPLY=()
 
   if ((cword == 1)); then
-    COMPREPLY=($(compgen -W "report op --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "report op undo --help --version" -- "$cur"))
     return 0
   fi
   local command="${COMP_WORDS[1]}" options operation=""
@@ -96,6 +96,17 @@ _dorvane_cli() {
           --command | --wait | --sample)
           return 0 ;;
       esac
+      ;;
+    undo)
+      # Runs are the journals' names.
+      if [[ $cur != -* ]]; then
+        local journal="${XDG_DATA_HOME:-$HOME/.local/share}/dorvane/journal" file
+        local -a runs=()
+        for file in "$journal"/*.jsonl; do [[ -e $file ]] && runs+=("$(basename "$file" .jsonl)"); done
+        COMPREPLY=($(compgen -W "${runs[*]}" -- "$cur"))
+        return 0
+      fi
+      options="--list --forget --yes --no --help"
       ;;
     *) return 0 ;;
   esac

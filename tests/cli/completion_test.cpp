@@ -56,7 +56,8 @@ TEST_F(CompletionTest, CommandsOptionsAndValues) {
     std::vector<std::string> words;
     std::string expected;
   } cases[] = {
-      {{"dorvane-cli", ""}, "--help\n--version\nop\nreport\n"},
+      {{"dorvane-cli", ""}, "--help\n--version\nop\nreport\nundo\n"},
+      {{"dorvane-cli", "undo", "--"}, "--forget\n--help\n--list\n--no\n--yes\n"},
       {{"dorvane-cli", "r"}, "report\n"},
       {{"dorvane-cli", "report", "--s"}, "--save\n--size-unit\n"},
       {{"dorvane-cli", "report", "--view", ""}, "csv\ndos\nhierarchical\njson\nsortable\n"},

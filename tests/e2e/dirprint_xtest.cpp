@@ -56,7 +56,7 @@ class DirPrintEndToEnd : public QObject {
     dv::frmMain w(services, [](dv::ShellServices& s, dv::frmCancel* c) { return new dv::frmDirPrint(s, c); });
     w.show();
     w.Load();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(QTest::qWaitForWindowExposed(&w, 30000));  // a loaded machine may take a while
 
     auto* path = w.findChild<QLineEdit*>("txtPathSelected");
     auto* button = w.findChild<QPushButton*>("cmdProcessDirPrint");

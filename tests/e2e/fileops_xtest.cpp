@@ -105,7 +105,7 @@ class FileOpsEndToEnd : public QObject {
     });
     w.show();
     w.Load();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(QTest::qWaitForWindowExposed(&w, 30000));  // a loaded machine may take a while
     w.Item("mnuGotoFileOperations")->trigger();
     auto* ops = qobject_cast<dv::frmFileOps*>(w.FileOps());
     QVERIFY(ops && cancel);
@@ -187,7 +187,7 @@ class FileOpsEndToEnd : public QObject {
     });
     w.show();
     w.Load();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(QTest::qWaitForWindowExposed(&w, 30000));  // a loaded machine may take a while
     w.Item("mnuGotoFileOperations")->trigger();
     auto* ops = qobject_cast<dv::frmFileOps*>(w.FileOps());
     QVERIFY(ops);

@@ -83,7 +83,7 @@ class QuestionInFrontXTest : public QObject {
     dv::ShellServices services;
     dv::frmMain w(services, [](dv::ShellServices& s, dv::frmCancel* c) { return new dv::frmDirPrint(s, c); });
     w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(QTest::qWaitForWindowExposed(&w, 30000));  // a loaded machine may take a while
     w.Load();
     QVERIFY(w.Cancel());
     dv::Prompter& prompter = services.prompter;
