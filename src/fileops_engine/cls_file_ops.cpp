@@ -8,6 +8,9 @@
 //   5. the results file is written whole and cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "common/pattern.h"
 #include "fileops_engine/bank_file.h"
 #include "common/resume_scope.h"
@@ -375,8 +378,17 @@ bool clsFileOps::CreateDestinationFolder() {
   ResumeScope scope = Reporting(cfoloc::CreateDestinationFolder);
   bool made = false;
   scope.Step([&] {
+    // The levels missing now are the run's own: journaled top-down, so that undo removes the deepest first.
+    std::vector<std::string> missing;
+    struct stat st;
+    for (std::string level = destPath_; journal_ && level.size() > 1 && ::lstat(level.c_str(), &st) != 0;
+         level = ParentOfPath(level))
+      missing.push_back(level);
     CreatePath(destPath_);
     made = FileSystemObject().FolderExists(destPath_);
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level)
+      if (::lstat(level->c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        RecordAt(JournalItem::Do::MadeFolder, AT_FDCWD, level->c_str(), *level);
   });
   if (made) createPending_ = false;
   return made;

@@ -269,6 +269,7 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     std::function<void(clsFileOps&)> set;
     bool destination;
     bool runs = false;  // `set` runs the operation itself
+    const char* below = "";  // the destination: this far below dst, made by the run
   };
   const std::vector<Op> operations = {
       {"copy over a file",
@@ -277,6 +278,12 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
              o.OverwriteFiles(true);
        },
        true},
+      {"copy into folders it makes",
+       [&](clsFileOps& o) {
+         prompter.DefaultAnswer(Answer::Yes);  // "Create folder?"
+         o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true);
+       },
+       true, false, "/new/deeper"},
       {"move",
        [](clsFileOps& o) {
          o.FileOperation(FileOp::Move), o.CopyOp_CopyDirectoryStructure(true), o.CopyOp_CopyEmptyDirs(true);
@@ -317,7 +324,7 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     SCOPED_TRACE(op.name);
     const std::string before = Contents(work);
     const ino_t inode = LStat(src + "/a.txt").st_ino;
-    Paths(src, op.destination ? dst : "");
+    Paths(src, op.destination ? dst + op.below : "");
     op.set(ops);
     if (!op.runs) Run();
     ASSERT_NE(Contents(work), before);
