@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 
 #include "common/resume_scope.h"
@@ -42,19 +43,34 @@ PlaceOptions PlacingFor(bool overwrite, Verification verification, const StopFla
   return options;
 }
 
-// Gives the owner back the write permission on the regular file at `to` (reached from its folder's handle, never
-// through a link), so that an overwrite may replace it. False when it is not such a file or already writable.
-bool LendOwnerWrite(TargetFolders& targets, const std::string& to) {
-  TargetFolders::Ref at = targets.Holder(to);
-  int fd = ::openat(at.dir, at.name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  UniqueFd owned(fd);
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
+// The owner's write permission lent to a read-only file so that an overwrite may replace it, taken back when the
+// loan ends: from the file the overwrite failed to replace, and from the old file the undo store keeps.
+class OwnerWriteLoan {
+ public:
+  // Lends it on the regular file at `to` (reached from its folder's handle, never through a link). Not lent when it
+  // is not such a file or already writable.
+  OwnerWriteLoan(TargetFolders& targets, const std::string& to) {
+    TargetFolders::Ref at = targets.Holder(to);
+    file_ = UniqueFd(::openat(at.dir, at.name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (file_.Get() < 0 || ::fstat(file_.Get(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return;
+    mode_ = st.st_mode & 07777;
+    lent_ = ::fchmodat(AT_FDCWD, Self().c_str(), mode_ | S_IWUSR, 0) == 0;
+  }
+  ~OwnerWriteLoan() {
+    if (lent_) (void)::fchmodat(AT_FDCWD, Self().c_str(), mode_, 0);
+  }
+  OwnerWriteLoan(const OwnerWriteLoan&) = delete;
+  OwnerWriteLoan& operator=(const OwnerWriteLoan&) = delete;
+  bool Lent() const { return lent_; }
+
+ private:
   // The descriptor's /proc entry names this very file: a link put at its name meanwhile changes nothing.
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  return ::fchmodat(AT_FDCWD, self.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
-}
+  std::string Self() const { return "/proc/self/fd/" + std::to_string(file_.Get()); }
+  UniqueFd file_;
+  mode_t mode_ = 0;
+  bool lent_ = false;
+};
 
 }  // namespace
 
@@ -62,16 +78,20 @@ long clsFileOps::PlaceFile(const std::string& path, std::string& nameRequest, co
                            const char* location, const std::string& itemText, std::string& target) {
   const std::string name = NameOfPath(path);
   // One try at `to`: false when something is already there (without overwrite). A read-only target that refuses
-  // an overwrite has its read-only bit cleared and is tried once more. `agreed`: the placed copy passed its check.
+  // an overwrite is lent its owner's write permission for one more try (taken back after it). `agreed`: the placed copy passed its check.
   bool agreed = true;
   auto put = [&](const std::string& to, bool overwrite) {
+    std::optional<Error> refused;
     try {
       agreed = transfer(to, overwrite);
       return true;
     } catch (const Error& e) {
       if (e.Number() == err::FileAlreadyExists && !overwrite) return false;
-      if (e.Number() != err::PermissionDenied || !overwrite || !LendOwnerWrite(targets_, to)) throw;
+      if (e.Number() != err::PermissionDenied || !overwrite) throw;
+      refused = e;
     }
+    OwnerWriteLoan loan(targets_, to);
+    if (!loan.Lent()) throw *refused;
     agreed = transfer(to, overwrite);
     return true;
   };

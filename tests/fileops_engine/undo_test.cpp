@@ -270,6 +270,7 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
     bool destination;
     bool runs = false;  // `set` runs the operation itself
     const char* below = "";  // the destination: this far below dst, made by the run
+    std::function<void()> prepare = {};  // a change to the tree before the run
   };
   const std::vector<Op> operations = {
       {"copy over a file",
@@ -307,6 +308,11 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
              o.FindAndReplaceSettings("old", "new", true, 0, ".TXT");
        },
        false},
+      {"copy over a read-only file",
+       [](clsFileOps& o) {
+         o.FileOperation(FileOp::Copy), o.CopyOp_CopyDirectoryStructure(true), o.OverwriteFiles(true);
+       },
+       true, false, "", [&] { ASSERT_EQ(::chmod((dst + "/a.txt").c_str(), 0444), 0); }},
       {"delete to the trash",
        [&](clsFileOps& o) {
          OperationChoices c;
@@ -322,6 +328,7 @@ TEST_F(UndoRunTest, EveryOperationUndoneGivesTheTreeBefore) {
   };
   for (const Op& op : operations) {
     SCOPED_TRACE(op.name);
+    if (op.prepare) op.prepare();
     const std::string before = Contents(work);
     const ino_t inode = LStat(src + "/a.txt").st_ino;
     Paths(src, op.destination ? dst + op.below : "");
