@@ -396,6 +396,14 @@ UndoResult UndoJournal(const Journal& journal, const std::string& journalFolder,
       if (hooks.onError) hooks.onError(e, ItemUndo::Shown(item));
     }
   }
+  if (undo.recorded_ == 0) {
+    // An undo that changed nothing leaves no journal: the run it tried stays to be undone once the way is clear.
+    const std::string run = writer->Header().run;
+    writer.reset();
+    ForgetJournal(journalFolder, run);
+    result.undoRun.clear();
+    return result;
+  }
   writer->End(result.stopped ? "stopped" : "completed", undo.recorded_);
   return result;
 }

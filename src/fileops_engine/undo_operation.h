@@ -51,7 +51,7 @@ struct UndoResult {
                                    // "Failure: "
   long undone = 0, changed = 0, notUndoable = 0, failed = 0;
   bool stopped = false;
-  std::string undoRun;  // the undo's own journal
+  std::string undoRun;  // the undo's own journal; empty when it changed nothing (and wrote none)
 };
 
 // Reverses `journal`, writing the undo's own journal into `journalFolder`. Throws dv::Error only when the undo's

@@ -208,6 +208,11 @@ TEST_F(UndoFixture, AnItemChangedSinceTheRunIsSkippedAndLeftAlone) {
     const UndoResult r = UndoJournal(journal, DefaultJournalFolder(), {});
     EXPECT_EQ(Results(r), std::string(c.line) + "\n");
     EXPECT_EQ(Tree(work), changed);
+    // Nothing was undone: the undo leaves no journal, and the run is still the one to undo.
+    EXPECT_EQ(r.undoRun, "");
+    const std::vector<RunListing> runs = ListRuns(DefaultJournalFolder());
+    ASSERT_NE(LastRunToUndo(runs), nullptr);
+    EXPECT_EQ(LastRunToUndo(runs)->journal.header.run, journal.header.run);
     RemoveTree(work);  // the next change starts from the tree as it was
     tree.Dir("work");
     SetUp();
