@@ -69,6 +69,9 @@ class QuestionInFrontXTest : public QObject {
     QVERIFY2(wm_.waitForStarted(), "openbox is needed");
     QVERIFY(QTest::qWaitFor([] { return Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); },
                             20000));
+    // The manager names its check window before it manages anything; the client list comes once it does (a window
+    // shown in between is never mapped on a loaded machine).
+    QVERIFY(QTest::qWaitFor([] { return Run("xprop", {"-root", "_NET_CLIENT_LIST"}).contains("WINDOW"); }, 20000));
     // The progress program is looked for beside the running program.
     const QString progress = QCoreApplication::applicationDirPath() + "/VORizivuzuvi";
     if (!QFile::exists(progress)) QFile::link(DV_BUILD_BIN_DIR "/VORizivuzuvi", progress);
