@@ -140,12 +140,12 @@ class OpenMacroXTest : public QObject {
     wm_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     wm_.start("openbox", {"--sm-disable"});
     QVERIFY2(wm_.waitForStarted(), "openbox is needed");
-    // Ready when it names itself on the root window.
+    // Ready once it manages windows: it names itself on the root window first, its client list comes after.
     QVERIFY(QTest::qWaitFor([] {
       QProcess xprop;
-      xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+      xprop.start("xprop", {"-root", "_NET_CLIENT_LIST"});
       xprop.waitForFinished();
-      return xprop.readAllStandardOutput().contains("window id");
+      return xprop.readAllStandardOutput().contains("WINDOW");
     }, 20000));
   }
 

@@ -30,7 +30,8 @@ rm -f "$SHOT"
 command -v openbox >/dev/null || { echo "openbox is missing: run scripts/install-deps"; exit 1; }
 openbox --sm-disable >"$WORK/wm.log" 2>&1 &
 WM=$!
-for i in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+# Ready once it manages windows: the client list comes after it names itself.
+for i in $(seq 1 100); do xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q 'WINDOW' && break; sleep 0.1; done
 
 "$BIN/dorvane" --screenshot "$SHOT" >"$WORK/first.log" 2>&1 &
 FIRST=$!
