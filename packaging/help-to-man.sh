@@ -19,6 +19,7 @@ tmp="$out.tmp"
   printf '.SH SYNOPSIS\n'
   printf '.B dorvane\\-cli report\n[\\fIOPTIONS\\fR] \\fIFOLDER\\fR\n.br\n'
   printf '.B dorvane\\-cli op\n\\fIOPERATION\\fR [\\fIOPTIONS\\fR] \\fISOURCE\\fR [\\fIDESTINATION\\fR]\n.br\n'
+  printf '.B dorvane\\-cli undo\n[\\fIRUN\\fR] [\\-\\-yes|\\-\\-no] | \\-\\-list | \\-\\-forget \\fIRUN\\fR\n.br\n'
   printf '.B dorvane\\-cli\n\\-\\-help | \\-\\-version\n'
   printf '.SH DESCRIPTION\n'
   "$cli" --help | literal
@@ -26,9 +27,13 @@ tmp="$out.tmp"
   "$cli" report --help | literal
   printf '.SH OP\n'
   "$cli" op --help | literal
+  printf '.SH UNDO\n'
+  "$cli" undo --help | literal
   printf '.SH FILES\n'
   printf '.TP\n.I ~/.config/Brantwick/dorvane.ini\n'
   printf 'Settings of the window program; \\fBreport \\-\\-save\\fR takes the web page settings from it.\n'
+  printf '.TP\n.I ~/.local/share/dorvane/journal/\n'
+  printf 'The journals of the runs and the files they replaced, read by \\fBundo\\fR.\n'
   printf '.SH SEE ALSO\n'
   printf 'The README and the help pages in \\fI/usr/share/dorvane/help\\fR.\n'
 } > "$tmp"
