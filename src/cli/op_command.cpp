@@ -101,16 +101,6 @@ class OpListener : public FileOpsListener {
   StatusLine status_;
 };
 
-// Failed items and skipped sources (a missing one, one equal to or holding the destination): the skipped ones
-// have no count of their own, so the lines are read.
-bool ItemFailed(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines)
-    if (line.rfind("Failure: ", 0) == 0 || line.rfind("Failed Verification: ", 0) == 0 ||
-        line.find(" - Skipping Processing for: ") != std::string::npos)
-      return true;
-  return false;
-}
-
 // Copies the results file's bytes into `out`. Throws dv::Error naming what failed, a full disk included.
 void CopyInto(const std::string& from, TextStream& out) {
   UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
@@ -265,7 +255,7 @@ int RunOpCommand(const std::vector<std::string>& args) {
   if (refused) return 2;
   // Halted before its end (a process that ran past its wait, a Cancel): not everything asked for was done.
   if (engine.StopProcessing()) return 1;
-  return ItemFailed(engine.RecordedLines()) || listener.Errors() > 0 ? 1 : 0;
+  return engine.AnItemFailed() || listener.Errors() > 0 ? 1 : 0;
 }
 
 }  // namespace dv

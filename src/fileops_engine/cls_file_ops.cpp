@@ -5,11 +5,14 @@
 //   3. check: VerifyPaths on the source and destination (or, with a processing bank, on each entry in turn);
 //   4. the report preview, or the root question and the gathering (the scanning object's walk); the
 //      processing phase runs inside the walk's completion event;
-//   5. the results file is written whole and cfoCompletedProcessing raised.
+//   5. the results file is written (its header, then the lines spooled as they were recorded) and
+//      cfoCompletedProcessing raised.
 #include "fileops_engine/cls_file_ops.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include "common/pattern.h"
 #include "fileops_engine/bank_file.h"
@@ -59,6 +62,8 @@ clsFileOps::clsFileOps(Prompter& prompter, const std::string& tempFolder, FileOp
     : prompter_(prompter),
       listener_(listener),
       resultsPath_(JoinPath(tempFolder, "DVidt.txt")),
+      gathered_(tempFolder),
+      recorded_(tempFolder),
       scanEvents_(std::make_unique<ScanEvents>(*this)),
       scan_(prompter, scanEvents_.get()) {
   scan_.ReportFilePath(JoinPath(tempFolder, "tmpOuput.txt"));
@@ -117,7 +122,6 @@ void clsFileOps::RunProcOnFilePauseSetting(long PauseSetting, long WaitTOMilliSe
 
 void clsFileOps::StartRun() {
   gathering_ = Picked() ? Gathering::Files : settings_.gathering;
-  files_.clear();
   if (const auto* picked = std::get_if<PickedFiles>(&source_)) {
     std::string folder = picked->folder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -133,7 +137,7 @@ void clsFileOps::StartRun() {
         // Only names of files in the source folder: a name with "/" or ".." would reach elsewhere.
         if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
           throw Error(err::BadFileName, ErrorText(err::BadFileName) + ": not a file name of " + folder + ": " + name);
-        files_.push_back(File::At(folder + name).Path());
+        gathered_.Add(kFile, File::At(folder + name).Path());
       });
     }
   }
@@ -161,16 +165,14 @@ void clsFileOps::scFileOperations_evtCheckForClose() {
 void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
   ResumeScope scope = Reporting(cfoloc::FileEvent);
   scope.Step([&] {
-    if (gathering_ == Gathering::Files) files_.push_back(path);
-    else if (gathering_ == Gathering::FilesAndFolders) mixed_.push_back({MixedItem::File, path});
+    if (gathering_ != Gathering::Folders) gathered_.Add(kFile, path);
   });
 }
 
 void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path) {
   ResumeScope scope = Reporting(cfoloc::FolderEvent);
   scope.Step([&] {
-    if (gathering_ == Gathering::Folders) folders_.push_back(path);
-    else if (gathering_ == Gathering::FilesAndFolders) mixed_.push_back({MixedItem::Folder, path});
+    if (gathering_ != Gathering::Files) gathered_.Add(kFolder, path);
   });
 }
 
@@ -247,12 +249,12 @@ void clsFileOps::ProcessOperation() {
     previewedFiles_ = unchangedFiles_ = 0;
     compareMatching_ = compareDiffering_ = compareMissing_ = 0;
     destinationInUse_ = false;
-    folders_.clear();
-    mixed_.clear();
+    ClearGathered();
     StopProcessing(false);
     successes_ = failures_ = 0;
     filtersActive_ = Choices().filtersActive;
-    lines_.clear();
+    recorded_.Clear();
+    itemFailed_ = false;
     lastJournal_.clear();
     StartRun();
   });
@@ -429,8 +431,7 @@ void clsFileOps::ProcessingBank() {
     if (entry.kind == BankEntry::Kind::File) continue;
     const bool contents = entry.kind == BankEntry::Kind::Contents;
     const std::string shown = ControlsShown(BankEntryText(entry));
-    mixed_.clear();
-    folders_.clear();
+    ClearGathered();
     switch (VerifyPaths(settings_.destination, entry.path)) {
       case verify::SourceMissing:
         AddInfoLine("Source Does not exist - Skipping Processing for: " + shown);
@@ -465,53 +466,54 @@ void clsFileOps::ProcessingBank() {
   if (gathering_ != Gathering::FilesAndFolders || abort_ || Stopped()) return;
 
   // File pass: every file entry goes straight into the destination folder, without the structure.
-  std::vector<MixedItem> entries;
-  for (const BankEntry& entry : bank)
-    if (entry.kind == BankEntry::Kind::File) entries.push_back({MixedItem::File, FullPath(entry.path)});
-  if (entries.empty()) return;
+  auto isFile = [](const BankEntry& entry) { return entry.kind == BankEntry::Kind::File; };
+  if (std::none_of(bank.begin(), bank.end(), isFile)) return;
   bankFilePass_ = true;
   // Left set, delete and move would pass over the first file entry.
   contentsOnly_ = false;
-  folders_.clear();
-  mixed_.clear();
+  ClearGathered();
   if (VerifyPaths(settings_.destination, "", /*checkSource=*/false) != verify::Usable) {
     refused_ = true;
     return;
   }
   if (createPending_ && !settings_.previewOnly && !CreateDestinationFolder()) return;
-  mixed_ = std::move(entries);
+  for (const BankEntry& entry : bank)
+    if (isFile(entry)) gathered_.Add(kFile, FullPath(entry.path));
   flatTarget_ = true;
   ProcessGatheredItems();
+}
+
+void clsFileOps::ClearGathered() {
+  gathered_.Clear();
+  dropped_.clear();
+  droppedCount_ = 0;
 }
 
 void clsFileOps::PruneEmptyFolders() {
   ResumeScope scope = Reporting(cfoloc::PruneEmptyFolders);
   scope.Step([&] {
-    // From the end: folders after the last file receive nothing.
-    ptrdiff_t i = static_cast<ptrdiff_t>(mixed_.size()) - 1;
-    for (; i >= 0 && mixed_[i].kind != MixedItem::File; --i) mixed_[i].kind = MixedItem::Dropped;
-    if (i >= 0) {
-      // Walking back through the pre-order, a folder is kept when it holds the last file seen or is the parent of
-      // the last folder kept; the starting folder (first) always stays.
-      std::string remembered = CutAtLastSlash(mixed_[i].path);
-      for (--i; i >= 1; --i) {
-        MixedItem& item = mixed_[i];
-        if (item.kind == MixedItem::File)
-          remembered = CutAtLastSlash(item.path);
-        else if (item.path == remembered || item.path == CutAtLastSlash(remembered))
-          remembered = item.path;
-        else
-          item.kind = MixedItem::Dropped;
+    dropped_.assign(gathered_.Count(), false);
+    droppedCount_ = 0;
+    auto drop = [&](size_t i) {
+      dropped_[i] = true;
+      ++droppedCount_;
+    };
+    // From the end: folders after the last file receive nothing. Then, walking back through the pre-order, a
+    // folder is kept when it holds the last file seen or is the parent of the last folder kept; the starting
+    // folder (first) always stays.
+    bool fileSeen = false;
+    std::string remembered;
+    gathered_.Backward([&](size_t i, char kind, std::string_view path) {
+      if (!fileSeen) {
+        if (kind != kFile) drop(i);
+        else fileSeen = true, remembered = CutAtLastSlash(std::string(path));
+      } else if (i >= 1) {
+        if (kind == kFile) remembered = CutAtLastSlash(std::string(path));
+        else if (path == remembered || path == CutAtLastSlash(remembered)) remembered = path;
+        else drop(i);
       }
-    }
-    std::vector<MixedItem> kept;
-    folders_.clear();
-    for (MixedItem& item : mixed_) {
-      if (item.kind == MixedItem::Dropped) continue;
-      if (item.kind == MixedItem::Folder) folders_.push_back(item.path);
-      kept.push_back(std::move(item));
-    }
-    mixed_ = std::move(kept);
+      return true;
+    });
   });
 }
 
@@ -526,17 +528,17 @@ void clsFileOps::ProcessGatheredItems() {
         cancel = "Cancel was pressed during the file gathering process.";
         nothing = "No files were processed.";
         tail = " files gathered.";
-        gathered = files_.size();
+        gathered = gathered_.Count();
       } else if (gathering_ == Gathering::Folders) {
         cancel = "Cancel was pressed during the folder gathering process.";
         nothing = "No folders were processed.";
         tail = " folders gathered.";
-        gathered = folders_.size();
+        gathered = gathered_.Count();
       } else {
         cancel = "Cancel was pressed during the file & folder gathering process.";
         nothing = "No files or folders were processed.";
         tail = " files & folders gathered.";
-        gathered = mixed_.size();
+        gathered = gathered_.Count() - droppedCount_;
       }
       AddInfoLine(std::string(cancel) + "\r\n\r\n" + nothing + "\r\n\r\nThere were " + std::to_string(gathered) + tail);
       return;
@@ -558,60 +560,81 @@ std::string clsFileOps::Mirrored(const std::string& path) const {
 }
 
 void clsFileOps::ProcessFileArray() {
-  for (const std::string& path : files_) {
-    if (Stopped()) return;
+  gathered_.Forward([&](size_t, char, std::string_view path) {
+    if (Stopped()) return false;
+    item_.assign(path);
     ResumeScope scope = Reporting(cfoloc::ProcessFileArray, cfoerr::Driver, ">>Error Processing file array");
     scope.Step([&] {
-      if (destinationInUse_) currentTarget_ = Mirrored(ParentOfPath(path));
-      ProcessFile(path);
+      if (destinationInUse_ && !settings_.previewOnly) currentTarget_ = Mirrored(ParentOfPath(item_));
+      ProcessFile(item_);
     });
-  }
+    return true;
+  });
 }
 
 void clsFileOps::ProcessFolderArray() {
   const bool skipFirst = contentsOnly_ && (Operation() == FileOp::Delete || Operation() == FileOp::Move);
-  for (size_t i = skipFirst ? 1 : 0; i < folders_.size(); ++i) {
-    if (Stopped()) return;
+  gathered_.Forward([&](size_t i, char, std::string_view path) {
+    if (Stopped()) return false;
+    if (i == 0 && skipFirst) return true;
+    item_.assign(path);
     ResumeScope scope = Reporting(cfoloc::ProcessFolderArray, cfoerr::Driver, ">>Error processing Folder Array");
-    scope.Step([&] { ProcessFolder(folders_[i]); });
+    scope.Step([&] { ProcessFolder(item_); });
+    return true;
+  });
+}
+
+ItemKind clsFileOps::KindOfItem(const std::string& path) {
+  // The walk left the item's folder open in beneath_ for the step that follows, so this look is a single name's;
+  // anything unusual (a folder on the way gone or swapped) is looked at by path as before.
+  try {
+    const ItemsBeneath::Ref at = beneath_.Holder(path);
+    struct stat st;
+    if (::fstatat(at.dir, at.name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+      return S_ISDIR(st.st_mode) ? ItemKind::Folder : ItemKind::Other;
+  } catch (const Error&) {
   }
+  return KindAt(path);
 }
 
 void clsFileOps::ProcessMixedArray() {
   // Delete and move take the deepest items first, so that a folder comes after everything inside it.
   const bool backwards = Operation() == FileOp::Delete || Operation() == FileOp::Move;
-  const size_t n = mixed_.size();
-  for (size_t k = 0; k < n; ++k) {
-    if (Stopped()) return;
-    const size_t i = backwards ? n - 1 - k : k;
+  auto each = [&](size_t i, char itemKind, std::string_view path) {
+    if (Stopped()) return false;
     // Contents only: the folder itself stays where it is.
-    if (i == 0 && contentsOnly_ && backwards) continue;
-    const MixedItem& item = mixed_[i];
+    if ((i == 0 && contentsOnly_ && backwards) || (!dropped_.empty() && dropped_[i])) return true;
+    item_.assign(path);
+    const std::string& item = item_;
     ResumeScope scope(
         [&](const Error& e, const std::string& l) {
-          PassError(e, l, cfoerr::Driver, ">>Error Processing File & Folder Array at -" + item.path);
+          PassError(e, l, cfoerr::Driver, ">>Error Processing File & Folder Array at -" + item);
         },
         cfoloc::ProcessMixedArray);
     scope.Step([&] {
       // The list preview records what was gathered; only work on the items needs them to be there still.
-      ItemKind kind = settings_.previewOnly ? (item.kind == MixedItem::File ? ItemKind::Other : ItemKind::Folder)
-                                   : KindAt(item.path);
+      ItemKind kind = settings_.previewOnly ? (itemKind == kFile ? ItemKind::Other : ItemKind::Folder)
+                                            : KindOfItem(item);
       if (kind == ItemKind::Missing) {
-        AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(item.path));
+        AddInfoLine("Source Does not exist - Skipping Processing for: " + ControlsShown(item));
         return;
       }
-      if (item.kind == MixedItem::File) {
+      if (itemKind == kFile) {
         if (kind == ItemKind::Folder)
-          throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": a folder, not a file: " + item.path);
-        if (destinationInUse_) currentTarget_ = flatTarget_ ? destPath_ : Mirrored(ParentOfPath(item.path));
-        ProcessFile(item.path);
+          throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": a folder, not a file: " + item);
+        if (destinationInUse_ && !settings_.previewOnly)
+          currentTarget_ = flatTarget_ ? destPath_ : Mirrored(ParentOfPath(item));
+        ProcessFile(item);
       } else {
         if (kind != ItemKind::Folder)
-          throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": not a folder any more: " + item.path);
-        ProcessFolder(item.path);
+          throw Error(err::PathNotFound, ErrorText(err::PathNotFound) + ": not a folder any more: " + item);
+        ProcessFolder(item);
       }
     });
-  }
+    return true;
+  };
+  if (backwards) gathered_.Backward(each);
+  else gathered_.Forward(each);
 }
 
 void clsFileOps::ProcessFile(const std::string& path) {
@@ -676,7 +699,7 @@ void clsFileOps::ProcessFolder(const std::string& path) {
     Events().evtCFOUpdateProgress("Processing Folder \r\n" + path);
     Events().evtCFOCheckForClosing();
     if (Stopped()) return;
-    if (destinationInUse_) currentTarget_ = Mirrored(path);
+    if (destinationInUse_ && !settings_.previewOnly) currentTarget_ = Mirrored(path);
     long result = outcome::None;
     lastTrash_.reset();
     if (settings_.previewOnly)
@@ -701,7 +724,22 @@ void clsFileOps::ProcessFolder(const std::string& path) {
 
 void clsFileOps::AddInfoLine(std::string text) {
   ResumeScope scope = Reporting(cfoloc::AddInfoLine);
-  scope.Step([&] { lines_.push_back(std::move(text)); });
+  scope.Step([&] {
+    recorded_.Add(0, text);
+    const std::string_view line = text;
+    if (line.starts_with("Failure: ") || line.starts_with("Failed Verification: ") ||
+        line.find(" - Skipping Processing for: ") != std::string_view::npos)
+      itemFailed_ = true;
+  });
+}
+
+std::vector<std::string> clsFileOps::RecordedLines() const {
+  std::vector<std::string> lines;
+  recorded_.Forward([&](size_t, char, std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  });
+  return lines;
 }
 
 void clsFileOps::CreateInfoDisplay() {
@@ -717,7 +755,7 @@ void clsFileOps::CreateInfoDisplay() {
     content.failureCount = failures_;
     if (Operation() == FileOp::Compare && !settings_.previewOnly && !settings_.reportPreview && !refused_)
       content.compare = CompareCounts{compareMatching_, compareDiffering_, compareMissing_};
-    content.lines = &lines_;
+    content.recorded = &recorded_;
     WriteResultsFile(resultsPath_, content);
   });
 }

@@ -3,10 +3,12 @@
 // values, see operation_settings.h); the engine runs that one operation to its end on the caller's thread:
 //   1. check: the source and destination (VerifyPaths), or the processing bank's entries one by one;
 //   2. gather: the scanning object walks the source and hands over every accepted item (picked files are taken
-//      as they are); only its path is kept;
+//      as they are); only its kind and path are kept, in a spool that goes to a file once it outgrows memory;
 //   3. process: each gathered item goes to the operation's per-file or per-folder step (one table keyed by
 //      FileOp), and each outcome becomes a line of the results;
-//   4. write the results file (DVidt.txt) and raise cfoCompletedProcessing.
+//   4. write the results file (DVidt.txt): its header, then the lines, which were spooled as they were recorded;
+//      raise cfoCompletedProcessing.
+// Memory therefore stays flat however many items a run has.
 // Questions and messages go through the injected Prompter; errors, progress and cancel checks through the
 // listener. Nothing is global: the processing bank is part of the source the caller hands over.
 #include <atomic>
@@ -22,10 +24,12 @@
 #include "common/resume_scope.h"
 #include "fileops_engine/fileops_codes.h"
 #include "fileops_engine/fileops_listener.h"
+#include "fileops_engine/item_kind.h"
 #include "fileops_engine/journal.h"
 #include "fileops_engine/operation_settings.h"
 #include "fileops_engine/results_file.h"
 #include "platform/beneath.h"
+#include "platform/record_spool.h"
 #include "platform/datetime.h"
 #include "platform/regexp.h"
 #include "platform/target_folders.h"
@@ -122,8 +126,11 @@ class clsFileOps {
     Edit<CompareChoice>() = {CompareFull, DisplayMatching, DisplayNonMatching, DisplayMissing, PartialBytesToCompare};
   }
 
-  // What the last operation recorded (the results file's body), and its counts.
-  const std::vector<std::string>& RecordedLines() const { return lines_; }
+  // What the last operation recorded (the results file's body, read back from its spool), and its counts.
+  std::vector<std::string> RecordedLines() const;
+  // Whether a recorded line tells of an item that failed or of a source skipped (missing, equal to or holding
+  // the destination): the skipped ones have no count of their own.
+  bool AnItemFailed() const { return itemFailed_; }
   long SuccessCount() const { return successes_; }
   long FailureCount() const { return failures_; }
   // Whether the last operation was refused before any item was processed: a check failed or told the user why
@@ -134,10 +141,8 @@ class clsFileOps {
   DescriptionChoices Choices() const;
 
  private:
-  struct MixedItem {
-    enum Kind : char { File = 0, Folder = 1, Dropped = 99 } kind;
-    std::string path;
-  };
+  // The kinds of gathered items in the spool.
+  static constexpr char kFile = 'F', kFolder = 'D';
   // One row of the operation table: the per-file and the per-folder step (null: the folder step records nothing).
   using FileStep = long (clsFileOps::*)(const std::string& path);
   using FolderStep = long (clsFileOps::*)(const std::string& path);
@@ -166,11 +171,14 @@ class clsFileOps {
   bool CreateDestinationFolder();
   void Gather();
   void ProcessingBank();
+  void ClearGathered();
   void PruneEmptyFolders();
   void ProcessGatheredItems();
   void ProcessFileArray();
   void ProcessFolderArray();
   void ProcessMixedArray();
+  // What stands at the gathered `path` now: looked at from its folder's open handle where it can be.
+  ItemKind KindOfItem(const std::string& path);
   void ProcessFile(const std::string& path);
   void ProcessFolder(const std::string& path);
   void CreateInfoDisplay();
@@ -311,12 +319,16 @@ class clsFileOps {
     return bank ? &bank->entries : nullptr;
   }
 
-  // The gathered items, one path each.
-  std::vector<std::string> files_, folders_;
-  std::vector<MixedItem> mixed_;
-  // The results.
-  std::vector<std::string> lines_;
+  // The gathered items: one list, of files, of folders or of both as the gathering says; `dropped_` marks the
+  // folders a copy leaves out (nothing of them is copied), by index.
+  RecordSpool gathered_;
+  std::vector<bool> dropped_;
+  size_t droppedCount_ = 0;
+  std::string item_;  // the item being processed, a path
+  // The results' lines, in the order recorded.
+  RecordSpool recorded_;
   long successes_ = 0, failures_ = 0;
+  bool itemFailed_ = false;
 
   // State of the running operation.
   std::string sourcePath_;      // the source folder, absolute, without a trailing "/" (but "/")

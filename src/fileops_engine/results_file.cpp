@@ -96,14 +96,13 @@ std::string LocalDateTimeText() {
 namespace {
 
 void WriteContent(TextStream& out, const ResultsContent& r) {
-  if (!r.lines) return;
-  const std::vector<std::string>& lines = *r.lines;
+  if (!r.lines && !r.recorded) return;
   if (r.stoppedEarly) {
     out.WriteLine(kStoppedEarly);
     out.WriteBlankLines(2);
   }
   out.WriteLine("Date/Time:" + r.dateTime);
-  out.WriteLine("Number of lines recorded:" + std::to_string(lines.size()));
+  out.WriteLine("Number of lines recorded:" + std::to_string(r.lines ? r.lines->size() : r.recorded->Count()));
   out.WriteLine("Basic Operation: " + r.description);
   if (r.compare)
     out.WriteLine("Operation Summary: Files Matching=" + std::to_string(r.compare->matching) +
@@ -115,7 +114,13 @@ void WriteContent(TextStream& out, const ResultsContent& r) {
   out.WriteBlankLines(2);
   // Index 0 is never filled: one empty line before the first recorded one.
   out.WriteLine();
-  for (const std::string& line : lines) out.WriteLine(line);
+  if (r.lines)
+    for (const std::string& line : *r.lines) out.WriteLine(line);
+  else
+    r.recorded->Forward([&](size_t, char, std::string_view line) {
+      out.WriteLine(line);
+      return true;
+    });
   if (r.stoppedEarly) out.WriteLine(kStoppedEarly);
 }
 

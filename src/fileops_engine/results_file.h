@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fileops_engine/fileops_codes.h"
+#include "platform/record_spool.h"
 #include "platform/text_stream.h"
 
 namespace dv {
@@ -45,7 +46,9 @@ struct ResultsContent {
   long successCount = 0, failureCount = 0;
   // A compare's summary line takes the place of the success and failure counts.
   std::optional<CompareCounts> compare;
-  const std::vector<std::string>* lines = nullptr;  // the recorded lines, the first at index 1
+  // The recorded lines, the first at index 1: held in a list, or spooled as a run records them.
+  const std::vector<std::string>* lines = nullptr;
+  const RecordSpool* recorded = nullptr;
 };
 
 // The current local date and time as the user's locale writes them (strftime "%x %X").

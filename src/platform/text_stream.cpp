@@ -144,13 +144,13 @@ void TextStream::Skip(long count) {
   }
 }
 
-void TextStream::Write(const std::string& text) {
+void TextStream::Write(std::string_view text) {
   RequireWriting();
   buf_ += text;
   if (buf_.size() >= kChunk) Flush();
 }
 
-void TextStream::WriteLine(const std::string& text) {
+void TextStream::WriteLine(std::string_view text) {
   RequireWriting();
   buf_ += text;
   buf_ += "\r\n";

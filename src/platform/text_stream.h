@@ -1,6 +1,7 @@
 #pragma once
 // Text files of bytes as they are, with CR LF line ends in everything written. Reading accepts LF and CR LF.
 #include <string>
+#include <string_view>
 
 #include "platform/unique_fd.h"
 
@@ -29,8 +30,8 @@ class TextStream {
   void Skip(long count);
 
   // Writing. Data is buffered; Flush() writes it out, Close() flushes and closes.
-  void Write(const std::string& text);
-  void WriteLine(const std::string& text = "");
+  void Write(std::string_view text);
+  void WriteLine(std::string_view text = {});
   void WriteBlankLines(long count);
   void Flush();
   void Close();

@@ -34,10 +34,11 @@ TEST_F(FileOpsTest, DeleteWorksAtAnyDepth) {
   ops.Process_Files_Folders_Both(Gathering::FilesAndFolders);
   Run();
   EXPECT_EQ(events.errors, Strings{});
-  const auto successes = std::count_if(ops.RecordedLines().begin(), ops.RecordedLines().end(),
+  const Strings lines = ops.RecordedLines();
+  const auto successes = std::count_if(lines.begin(), lines.end(),
                                        [](const std::string& line) { return line.rfind("Success: ", 0) == 0; });
   EXPECT_EQ(successes, kLevels / 500 + kLevels + 1);
-  EXPECT_EQ(ops.RecordedLines().size(), static_cast<size_t>(successes));
+  EXPECT_EQ(lines.size(), static_cast<size_t>(successes));
   EXPECT_FALSE(TempTree::Exists(top));
 }
 
