@@ -54,6 +54,14 @@ std::string ControlsShown(std::string text) {
   return text;
 }
 
+void AppendControlsShown(std::string& out, std::string_view text) {
+  const size_t from = out.size();
+  out.append(text);
+  if (HasControls(text))
+    for (size_t i = from; i < out.size(); ++i)
+      if (Control(out[i])) out[i] = '?';
+}
+
 bool HasControls(std::string_view text, char also) {
   // Eight bytes at a time: report rows of deep trees hold paths of tens of kilobytes.
   constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;

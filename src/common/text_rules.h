@@ -20,6 +20,8 @@ size_t DecodeUtf8(std::string_view s, char32_t& cp);
 // `text` with every control character (0x00-0x1F and 0x7F) shown as "?", as `ls` shows names on a terminal, so
 // that a name cannot split a row or send escape sequences.
 std::string ControlsShown(std::string text);
+// The same, appended to `out`.
+void AppendControlsShown(std::string& out, std::string_view text);
 // True when `text` holds a control character, or the character `also` when that is not 0.
 bool HasControls(std::string_view text, char also = 0);
 

@@ -27,9 +27,9 @@ namespace dv {
 namespace {
 
 // The path cut before its last "/".
-std::string CutAtLastSlash(const std::string& path) {
+std::string_view CutAtLastSlash(std::string_view path) {
   size_t at = path.rfind('/');
-  return at == std::string::npos ? std::string() : path.substr(0, at);
+  return at == std::string_view::npos ? std::string_view() : path.substr(0, at);
 }
 
 }  // namespace
@@ -162,18 +162,22 @@ void clsFileOps::scFileOperations_evtCheckForClose() {
   if (Stopped()) scan_.ClosingDown(true);
 }
 
+// The per-item handlers report a failure themselves rather than through a ResumeScope: a scope costs an
+// allocation or two, and they run once an item.
 void clsFileOps::scFileOperations_evtExternalPassFile(const std::string& path) {
-  ResumeScope scope = Reporting(cfoloc::FileEvent);
-  scope.Step([&] {
+  try {
     if (gathering_ != Gathering::Folders) gathered_.Add(kFile, path);
-  });
+  } catch (...) {
+    PassError(CurrentError(), cfoloc::FileEvent, cfoerr::Driver, "");
+  }
 }
 
 void clsFileOps::scFileOperations_evtExternalPassFolder(const std::string& path) {
-  ResumeScope scope = Reporting(cfoloc::FolderEvent);
-  scope.Step([&] {
+  try {
     if (gathering_ != Gathering::Files) gathered_.Add(kFolder, path);
-  });
+  } catch (...) {
+    PassError(CurrentError(), cfoloc::FolderEvent, cfoerr::Driver, "");
+  }
 }
 
 void clsFileOps::scFileOperations_evtExternalProcessingComplete() {
@@ -506,9 +510,9 @@ void clsFileOps::PruneEmptyFolders() {
     gathered_.Backward([&](size_t i, char kind, std::string_view path) {
       if (!fileSeen) {
         if (kind != kFile) drop(i);
-        else fileSeen = true, remembered = CutAtLastSlash(std::string(path));
+        else fileSeen = true, remembered = CutAtLastSlash(path);
       } else if (i >= 1) {
-        if (kind == kFile) remembered = CutAtLastSlash(std::string(path));
+        if (kind == kFile) remembered = CutAtLastSlash(path);
         else if (path == remembered || path == CutAtLastSlash(remembered)) remembered = path;
         else drop(i);
       }
@@ -563,11 +567,12 @@ void clsFileOps::ProcessFileArray() {
   gathered_.Forward([&](size_t, char, std::string_view path) {
     if (Stopped()) return false;
     item_.assign(path);
-    ResumeScope scope = Reporting(cfoloc::ProcessFileArray, cfoerr::Driver, ">>Error Processing file array");
-    scope.Step([&] {
+    try {
       if (destinationInUse_ && !settings_.previewOnly) currentTarget_ = Mirrored(ParentOfPath(item_));
       ProcessFile(item_);
-    });
+    } catch (...) {
+      PassError(CurrentError(), cfoloc::ProcessFileArray, cfoerr::Driver, ">>Error Processing file array");
+    }
     return true;
   });
 }
@@ -681,10 +686,13 @@ void clsFileOps::ProcessFile(const std::string& path) {
     }
     if (!prefix || !recordOutcomes_) return;
     // The line keeps its layout; a file that got a new name has it appended.
-    if (!newName_.empty() && result != outcome::Failure)
-      AddInfoLine(prefix + ControlsShown(path) + " -> " + ControlsShown(newName_));
-    else
-      AddInfoLine(prefix + ControlsShown(path));
+    line_.assign(prefix);
+    AppendControlsShown(line_, path);
+    if (!newName_.empty() && result != outcome::Failure) {
+      line_ += " -> ";
+      AppendControlsShown(line_, newName_);
+    }
+    AddInfoLine(line_);
   });
 }
 
@@ -718,19 +726,23 @@ void clsFileOps::ProcessFolder(const std::string& path) {
                          : result == outcome::TimedOut ? "Timed Out - Halting operation at "
                          : result == outcome::Preview  ? "Preview Folder: "
                                                        : nullptr;
-    if (prefix && recordOutcomes_) AddInfoLine(prefix + ControlsShown(path));
+    if (prefix && recordOutcomes_) {
+      line_.assign(prefix);
+      AppendControlsShown(line_, path);
+      AddInfoLine(line_);
+    }
   });
 }
 
-void clsFileOps::AddInfoLine(std::string text) {
-  ResumeScope scope = Reporting(cfoloc::AddInfoLine);
-  scope.Step([&] {
-    recorded_.Add(0, text);
-    const std::string_view line = text;
+void clsFileOps::AddInfoLine(std::string_view line) {
+  try {
+    recorded_.Add(0, line);
     if (line.starts_with("Failure: ") || line.starts_with("Failed Verification: ") ||
         line.find(" - Skipping Processing for: ") != std::string_view::npos)
       itemFailed_ = true;
-  });
+  } catch (...) {
+    PassError(CurrentError(), cfoloc::AddInfoLine, cfoerr::Driver, "");
+  }
 }
 
 std::vector<std::string> clsFileOps::RecordedLines() const {

@@ -182,7 +182,7 @@ class clsFileOps {
   void ProcessFile(const std::string& path);
   void ProcessFolder(const std::string& path);
   void CreateInfoDisplay();
-  void AddInfoLine(std::string text);
+  void AddInfoLine(std::string_view line);
   bool Stopped() const { return StopProcessing(); }
   // The destination folder's path followed by the part of `path` below the source root.
   std::string Mirrored(const std::string& path) const;
@@ -325,6 +325,7 @@ class clsFileOps {
   std::vector<bool> dropped_;
   size_t droppedCount_ = 0;
   std::string item_;  // the item being processed, a path
+  std::string line_;  // the results line being made
   // The results' lines, in the order recorded.
   RecordSpool recorded_;
   long successes_ = 0, failures_ = 0;
