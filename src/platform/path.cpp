@@ -7,13 +7,34 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
 
 namespace dv {
 
+namespace {
+
+// True when `path` is absolute and has nothing to resolve: no empty, "." or ".." part and no "/" at the end (the
+// paths a walk hands over, looked at once an item).
+bool AlreadyNormal(std::string_view path) {
+  if (path.empty() || path[0] != '/') return false;
+  if (path.size() == 1) return true;
+  for (size_t i = 0; i < path.size();) {
+    size_t j = path.find('/', i + 1);
+    if (j == std::string_view::npos) j = path.size();
+    const std::string_view part = path.substr(i + 1, j - i - 1);
+    if (part.empty() || part == "." || part == "..") return false;
+    i = j;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string GetAbsolutePathName(const std::string& path) {
+  if (AlreadyNormal(path)) return path;
   std::string full = path;
   if (full.empty() || full[0] != '/') {
     // A current folder that is gone (or too long to name) must not silently become "/".

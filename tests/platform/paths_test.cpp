@@ -14,6 +14,9 @@ TEST(PathsTest, AbsoluteFormsAreMadeLexically) {
   EXPECT_EQ(GetAbsolutePathName("//a///b"), "/a/b");
   EXPECT_EQ(GetAbsolutePathName("/.."), "/");
   EXPECT_EQ(GetAbsolutePathName("/"), "/");
+  EXPECT_EQ(GetAbsolutePathName("/a/.b/..c/b."), "/a/.b/..c/b.");
+  EXPECT_EQ(GetAbsolutePathName("/a/b/.."), "/a");
+  EXPECT_EQ(GetAbsolutePathName("/a/."), "/a");
   test::TempTree tree;
   std::string sub = tree.Dir("x y");
   ASSERT_EQ(::chdir(sub.c_str()), 0);
