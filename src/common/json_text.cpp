@@ -9,6 +9,18 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   size_t i = 0;
   while (i < text.size()) {
+    // Plain characters go in runs: most text has nothing to escape.
+    size_t plain = i;
+    while (plain < text.size()) {
+      const unsigned char p = static_cast<unsigned char>(text[plain]);
+      if (p < 0x20 || p >= 0x7F || p == '"' || p == '\\') break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.substr(i, plain - i));
+      i = plain;
+      continue;
+    }
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       char32_t cp;
