@@ -105,7 +105,7 @@ class Walker {
       sink_.FolderLeft(0, levels_.back().total);
       return;
     }
-    if (!levels_.back().subfolders.empty()) StartReadingAhead(startPath, entries);
+    if (!levels_.back().subfolders.empty() && ListingPrefetch::Helps()) StartReadingAhead(startPath, entries);
     WalkSubfolders(stack);
   }
 
@@ -142,8 +142,7 @@ class Walker {
       long a = ReadAttributesAt(parentFd, name, info, JoinPath(parentPath, name));
       return (a & (attr::Hidden | attr::System)) == 0;
     };
-    tests.opened = [this](dev_t dev, ino_t ino) {
-      if (!s_.folderSize.On()) return true;
+    if (s_.folderSize.On()) tests.opened = [this](dev_t dev, ino_t ino) {
       auto it = sizes_.find({dev, ino});
       return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
     };
@@ -310,7 +309,7 @@ class Walker {
       int rc = 0;
       if (std::optional<ListingPrefetch::Listing> ahead = prefetch_.Take(path)) {
         // Opened and read by the reader, relative and without following a link, as the walk would have.
-        stack.Adopt(name, std::move(ahead->folder), ahead->dev, ahead->ino);
+        stack.Adopt(name, std::move(ahead->folder));
         entries = std::move(ahead->entries);
       } else if ((rc = stack.Push(name)) != 0) {
         Raise(ErrorFromErrno(rc, path), loc, "listing at or near folder " + path);
