@@ -211,11 +211,11 @@ class Walker {
       if (statFiles_ && !looked && !look()) continue;
       std::optional<long> attributes;
       if (!AcceptHidden(stack, d.name, info, folder.Path(), attributes)) continue;
-      File file(JoinPath(folder.Path(), d.name), info);
-      if (attributes) file.KnownAttributes(*attributes);
-      if (!AcceptByDetails(file)) continue;
+      file_.Reset(folder.Path(), d.name, info);
+      if (attributes) file_.KnownAttributes(*attributes);
+      if (!AcceptByDetails(file_)) continue;
       ++listed;
-      sink_.FileAccepted(file, level == 0);
+      sink_.FileAccepted(file_, level == 0);
     }
     sink_.FolderFilesDone(folder, level, listed, total);
   }
@@ -377,6 +377,7 @@ class Walker {
   RegExp filePattern_, folderPattern_;
   std::map<std::pair<dev_t, ino_t>, uint64_t> sizes_;
   std::vector<Level> levels_;
+  File file_{std::string(), ItemInfo{}};  // the file being handed over, one record for all
   ListingPrefetch prefetch_;
   long visited_ = 0;
   bool accumulate_ = false;
