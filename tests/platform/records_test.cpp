@@ -664,6 +664,19 @@ TEST(NameOrderTest, LettersUpperCasedByteByByteTiesByRawBytes) {
   std::vector<std::string> names;
   for (const DirEntry& e : entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"10", "9", "A", "a", "a b", "a.txt", "b", "Z", "_x", "\xC3\xA9"}));
+
+  // Names alike in their first eight letters or shorter, in every case: the order is NameBefore's throughout.
+  const std::vector<std::string> tricky{"libfoo.so.10", "LIBFOO.SO.1", "libfoo.so", "libfoo.sO", "libfoo.s",
+                                        "abcdefgh",     "abcdefgH",    "ABCDEFGHa", "abcdefg",   "abcdefgh~",
+                                        "abcdefgh_",    "libfoo.so.2", "a",         "A",         "libfoo.so.1"};
+  for (int round = 0; round < 2; ++round) {
+    entries.clear();
+    for (const std::string& n : tricky) entries.push_back({n, DT_REG});
+    if (round == 1) std::reverse(entries.begin(), entries.end());
+    SortByName(entries);
+    for (size_t i = 0; i + 1 < entries.size(); ++i)
+      EXPECT_TRUE(NameBefore(entries[i].name, entries[i + 1].name)) << entries[i].name << " / " << entries[i + 1].name;
+  }
 }
 
 }  // namespace

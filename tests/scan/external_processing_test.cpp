@@ -1,4 +1,6 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -420,6 +422,46 @@ TEST_F(ExternalProcessingTest, AFolderMovedAwayDeepInTheWalkIsReportedAndTheWalk
   EXPECT_EQ(mover.Only("file "), (V{"file a/" + chain.substr(8) + "/deep.txt", "file b/after.txt"}));
   EXPECT_EQ(mover.events.back(), "complete");
   FileSystemObject().DeleteFolder(root);
+}
+
+// The threads of this process, counted at every folder the walk hands over.
+class ThreadCounter : public ScanListener {
+ public:
+  size_t most = 0;
+  void evtExternalPassFolder(Folder&) override {
+    size_t n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+      while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
+      ::closedir(d);
+    }
+    most = std::max(most, n);
+  }
+};
+
+TEST_F(ExternalProcessingTest, TheWalkReadsAheadOnASecondThreadOnlyWhenItMayUseASecondProcessor) {
+  for (int i = 0; i < 40; ++i) tree.File("start/d" + std::to_string(i) + "/e/f/g.txt");
+  cpu_set_t all;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+  for (bool one : {true, false}) {
+    if (!one && CPU_COUNT(&all) < 2) continue;
+    std::string out = test::InChild(tree.Root(), [&] {
+      if (one) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (int c = 0; c < CPU_SETSIZE; ++c)
+          if (CPU_ISSET(c, &all)) {
+            CPU_SET(c, &set);
+            break;
+          }
+        if (::sched_setaffinity(0, sizeof set, &set) != 0) return std::string("affinity");
+      }
+      ThreadCounter counter;
+      engine.Listener(&counter);
+      Run();
+      return std::to_string(counter.most);
+    });
+    EXPECT_EQ(out, one ? "1" : "2") << (one ? "one processor" : "all processors");
+  }
 }
 
 TEST(PathDepthTest, CountsPartsBelowTheRoot) {
