@@ -4,7 +4,11 @@
 #include <fcntl.h>
 #include <sched.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/error.h"
@@ -30,10 +34,24 @@ std::vector<std::string> Subfolders(const std::vector<DirEntry>& entries) {
 }  // namespace
 
 bool ListingPrefetch::Helps() {
-  // Asked at every walk: the processors a process may use change with its affinity (taskset, a container).
+  // Asked at every walk: the processors a process may use change with its affinity (taskset, a container), and
+  // how many of them are free changes all the time.
   cpu_set_t set;
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 1;
-  return std::thread::hardware_concurrency() > 1;
+  const int allowed = ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set)
+                                                                   : static_cast<int>(std::thread::hardware_concurrency());
+  if (allowed < 2) return false;
+  // The fourth field of the load line counts the threads ready to run now, this one included: when they already
+  // fill the other processors, the reader would only take turns with the walk.
+  UniqueFd fd(::open("/proc/loadavg", O_RDONLY | O_CLOEXEC));
+  char text[128];
+  ssize_t n = fd.Valid() ? ::read(fd.Get(), text, sizeof text - 1) : -1;
+  if (n <= 0) return true;
+  text[n] = 0;
+  const char* field = text;
+  for (int i = 0; i < 3 && field; ++i)
+    if ((field = std::strchr(field, ' '))) ++field;
+  if (!field || *field < '1' || *field > '9') return true;
+  return std::atoi(field) < allowed;
 }
 
 bool WalkOrderBefore(const std::string& a, const std::string& b) {

@@ -41,8 +41,8 @@ class ListingPrefetch {
     std::function<bool(dev_t dev, ino_t ino)> opened;
   };
 
-  // True when reading ahead can help: this process may run on more than one processor. On one, the reader and
-  // the walk would only take turns, each hand-over costing two context switches.
+  // True when reading ahead can help: this process may run on more than one processor and one of them is free.
+  // Otherwise the reader and the walk would only take turns, each hand-over costing two context switches.
   static bool Helps();
 
   ListingPrefetch() = default;
