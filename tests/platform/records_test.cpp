@@ -668,7 +668,8 @@ TEST(NameOrderTest, LettersUpperCasedByteByByteTiesByRawBytes) {
   // Names alike in their first eight letters or shorter, in every case: the order is NameBefore's throughout.
   const std::vector<std::string> tricky{"libfoo.so.10", "LIBFOO.SO.1", "libfoo.so", "libfoo.sO", "libfoo.s",
                                         "abcdefgh",     "abcdefgH",    "ABCDEFGHa", "abcdefg",   "abcdefgh~",
-                                        "abcdefgh_",    "libfoo.so.2", "a",         "A",         "libfoo.so.1"};
+                                        "abcdefgh_",    "libfoo.so.2", "a",         "A",         "libfoo.so.1",
+                                        "org.gnome.desktop.a", "org.gnome.Desktop.A", "org.gnome.desktop", "org.gnome.desktoP.b"};
   for (int round = 0; round < 2; ++round) {
     entries.clear();
     for (const std::string& n : tricky) entries.push_back({n, DT_REG});
