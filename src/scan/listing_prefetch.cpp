@@ -37,8 +37,9 @@ bool ListingPrefetch::Helps() {
   // Asked at every walk: the processors a process may use change with its affinity (taskset, a container), and
   // how many of them are free changes all the time.
   cpu_set_t set;
-  const int allowed = ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set)
-                                                                   : static_cast<int>(std::thread::hardware_concurrency());
+  const int allowed = ::sched_getaffinity(0, sizeof set, &set) == 0
+                          ? CPU_COUNT(&set)
+                          : static_cast<int>(std::thread::hardware_concurrency());
   if (allowed < 2) return false;
   // The fourth field of the load line counts the threads ready to run now, this one included: when they already
   // fill the other processors, the reader would only take turns with the walk.

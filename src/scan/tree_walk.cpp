@@ -142,10 +142,11 @@ class Walker {
       long a = ReadAttributesAt(parentFd, name, info, JoinPath(parentPath, name));
       return (a & (attr::Hidden | attr::System)) == 0;
     };
-    if (s_.folderSize.On()) tests.opened = [this](dev_t dev, ino_t ino) {
-      auto it = sizes_.find({dev, ino});
-      return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
-    };
+    if (s_.folderSize.On())
+      tests.opened = [this](dev_t dev, ino_t ino) {
+        auto it = sizes_.find({dev, ino});
+        return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
+      };
     prefetch_.Start(startPath, entries, std::move(tests));
   }
 

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -666,13 +667,14 @@ TEST(NameOrderTest, LettersUpperCasedByteByByteTiesByRawBytes) {
   EXPECT_EQ(names, (std::vector<std::string>{"10", "9", "A", "a", "a b", "a.txt", "b", "Z", "_x", "\xC3\xA9"}));
 
   // Names alike in their first eight letters or shorter, in every case: the order is NameBefore's throughout.
-  const std::vector<std::string> tricky{"libfoo.so.10", "LIBFOO.SO.1", "libfoo.so", "libfoo.sO", "libfoo.s",
-                                        "abcdefgh",     "abcdefgH",    "ABCDEFGHa", "abcdefg",   "abcdefgh~",
-                                        "abcdefgh_",    "libfoo.so.2", "a",         "A",         "libfoo.so.1",
-                                        "org.gnome.desktop.a", "org.gnome.Desktop.A", "org.gnome.desktop", "org.gnome.desktoP.b"};
+  const char* tricky =
+      "libfoo.so.10 LIBFOO.SO.1 libfoo.so libfoo.sO libfoo.s abcdefgh abcdefgH ABCDEFGHa abcdefg abcdefgh~ "
+      "abcdefgh_ libfoo.so.2 a A libfoo.so.1 org.gnome.desktop.a org.gnome.Desktop.A org.gnome.desktop "
+      "org.gnome.desktoP.b";
   for (int round = 0; round < 2; ++round) {
     entries.clear();
-    for (const std::string& n : tricky) entries.push_back({n, DT_REG});
+    std::istringstream words(tricky);
+    for (std::string n; words >> n;) entries.push_back({n, DT_REG});
     if (round == 1) std::reverse(entries.begin(), entries.end());
     SortByName(entries);
     for (size_t i = 0; i + 1 < entries.size(); ++i)

@@ -1,7 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sched.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
