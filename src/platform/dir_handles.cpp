@@ -55,9 +55,18 @@ size_t FolderHandleStack::HandleBudget() {
 
 FolderHandleStack::FolderHandleStack(UniqueFd root, std::string rootPath)
     : path_(std::move(rootPath)), budget_(HandleBudget()) {
+  frames_.push_back({root.Release(), path_.size()});
+}
+
+FolderHandleStack::Frame& FolderHandleStack::Identify(Frame& frame) {
+  if (frame.known || frame.fd < 0) return frame;
   struct stat st {};
-  ::fstat(root.Get(), &st);
-  frames_.push_back({root.Release(), st.st_dev, st.st_ino, path_.size()});
+  if (::fstat(frame.fd, &st) == 0) {
+    frame.dev = st.st_dev;
+    frame.ino = st.st_ino;
+  }
+  frame.known = true;
+  return frame;
 }
 
 FolderHandleStack::~FolderHandleStack() {
@@ -68,20 +77,21 @@ FolderHandleStack::~FolderHandleStack() {
 int FolderHandleStack::Push(const std::string& name, int openFlags) {
   int fd = ::openat(Top(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | openFlags);
   if (fd < 0) return errno;
-  struct stat st {};
-  ::fstat(fd, &st);
-  Adopt(name, UniqueFd(fd), st.st_dev, st.st_ino);
+  Adopt(name, UniqueFd(fd));
   return 0;
 }
 
-void FolderHandleStack::Adopt(const std::string& name, UniqueFd folder, dev_t dev, ino_t ino) {
+void FolderHandleStack::Adopt(const std::string& name, UniqueFd folder) {
   if (path_.empty() || path_.back() != '/') path_ += '/';
   path_ += name;
-  frames_.push_back({folder.Release(), dev, ino, path_.size()});
+  frames_.push_back({folder.Release(), path_.size()});
   // Open now: frame 0 and frames firstOpen_ .. the top. The top itself is never closed (budget_ >= 2).
   if (1 + frames_.size() - firstOpen_ > budget_) {
-    if (frames_[firstOpen_].fd >= 0) ::close(frames_[firstOpen_].fd);
-    frames_[firstOpen_].fd = -1;
+    Frame& closing = frames_[firstOpen_];
+    // What it is must be known before its handle goes: it is reopened later by name and checked against it.
+    Identify(closing);
+    if (closing.fd >= 0) ::close(closing.fd);
+    closing.fd = -1;
     ++firstOpen_;
   }
 }

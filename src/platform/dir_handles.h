@@ -46,16 +46,15 @@ class FolderHandleStack {
   int Top() const { return frames_.back().fd; }
   const std::string& TopPath() const { return path_; }
   size_t Depth() const { return frames_.size() - 1; }
-  // The device and inode of the deepest open folder, as it was opened.
-  dev_t TopDevice() const { return frames_.back().dev; }
-  ino_t TopInode() const { return frames_.back().ino; }
+  // The device and inode of the deepest open folder, as it was opened (looked up on first use).
+  dev_t TopDevice() { return Identify(frames_.back()).dev; }
+  ino_t TopInode() { return Identify(frames_.back()).ino; }
 
   // Opens the folder `name` inside Top() and makes it the new top. Returns the errno on failure (ELOOP or
   // ENOTDIR when it is not a real folder any more), 0 on success. `openFlags` adds to O_RDONLY|O_DIRECTORY.
   int Push(const std::string& name, int openFlags = 0);
-  // Makes `folder`, the subfolder `name` of Top() opened elsewhere (without following a link) and known by its
-  // device and inode, the new top.
-  void Adopt(const std::string& name, UniqueFd folder, dev_t dev, ino_t ino);
+  // Makes `folder`, the subfolder `name` of Top() opened elsewhere (without following a link), the new top.
+  void Adopt(const std::string& name, UniqueFd folder);
   // Closes the top folder and makes its parent the top again. A parent whose handle was closed is reopened
   // through ".." or by its path from the nearest open folder above, and must be the folder that was pushed.
   // When it can no longer be reached as that folder (it was moved or replaced during the walk), throws dv::Error
@@ -66,10 +65,14 @@ class FolderHandleStack {
  private:
   struct Frame {
     int fd;
-    dev_t dev;
-    ino_t ino;
     size_t pathLength;  // of path_ up to this folder: one path is kept, not one per level
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool known = false;  // dev and ino read; they are needed only once the handle is closed, so a walk that
+                         // stays within the budget never pays a stat per folder
   };
+  // Reads the frame's device and inode from its handle unless already known.
+  static Frame& Identify(Frame& frame);
   // A handle of frame `index`, reopened by its names from the nearest open frame above it; -1 when a name no
   // longer leads to the recorded folder.
   int Reopen(size_t index) const;

@@ -22,6 +22,14 @@ std::string FileTypeText(const std::string& name) {
   return ext.empty() ? "File" : UpperAscii(ext) + " File";
 }
 
+void File::Reset(const std::string& folderPath, const std::string& name, const ItemInfo& info) {
+  path_.assign(folderPath);
+  if (!path_.empty() && path_.back() != '/') path_ += '/';
+  path_ += name;
+  info_ = info;
+  attributes_.reset();
+}
+
 std::string FsItem::Name() const { return NameOfPath(path_); }
 std::string FsItem::ParentFolderPath() const { return ParentOfPath(path_); }
 Folder FsItem::ParentFolder() const {

@@ -71,6 +71,9 @@ class File : public FsItem {
   // The full path: Linux has no short names.
   const std::string& ShortPath() const { return path_; }
   uint64_t Size() const { return info_.size; }
+  // Makes this record the item `name` of the folder `folderPath` as `info` tells, keeping the path's room: a walk
+  // hands over a million files through one record without making a path for each.
+  void Reset(const std::string& folderPath, const std::string& name, const ItemInfo& info);
   // "TXT File", or "File" when the name has no extension.
   std::string Type() const;
 };

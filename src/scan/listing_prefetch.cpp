@@ -4,7 +4,11 @@
 #include <fcntl.h>
 #include <sched.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/error.h"
@@ -28,6 +32,28 @@ std::vector<std::string> Subfolders(const std::vector<DirEntry>& entries) {
   return names;
 }
 }  // namespace
+
+bool ListingPrefetch::Helps() {
+  // Asked at every walk: the processors a process may use change with its affinity (taskset, a container), and
+  // how many of them are free changes all the time.
+  cpu_set_t set;
+  const int allowed = ::sched_getaffinity(0, sizeof set, &set) == 0
+                          ? CPU_COUNT(&set)
+                          : static_cast<int>(std::thread::hardware_concurrency());
+  if (allowed < 2) return false;
+  // The fourth field of the load line counts the threads ready to run now, this one included: when they already
+  // fill the other processors, the reader would only take turns with the walk.
+  UniqueFd fd(::open("/proc/loadavg", O_RDONLY | O_CLOEXEC));
+  char text[128];
+  ssize_t n = fd.Valid() ? ::read(fd.Get(), text, sizeof text - 1) : -1;
+  if (n <= 0) return true;
+  text[n] = 0;
+  const char* field = text;
+  for (int i = 0; i < 3 && field; ++i)
+    if ((field = std::strchr(field, ' '))) ++field;
+  if (!field || *field < '1' || *field > '9') return true;
+  return std::atoi(field) < allowed;
+}
 
 bool WalkOrderBefore(const std::string& a, const std::string& b) {
   size_t i = 0, j = 0;
@@ -79,7 +105,6 @@ void ListingPrefetch::Start(const std::string& startPath, const std::vector<DirE
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     reading_.clear();
-    progress_.fetch_add(1, std::memory_order_release);
     changed_.notify_all();
   });
 }
@@ -104,23 +129,12 @@ bool ListingPrefetch::Put(Listing listing) {
   while (at != queue_.begin() && WalkOrderBefore(listing.path, std::prev(at)->path)) --at;
   queue_.insert(at, std::move(listing));
   reading_.clear();
-  progress_.fetch_add(1, std::memory_order_release);
   // Waking costs a system call: only a walk that sleeps is woken.
   if (walkWaits_) changed_.notify_all();
   return true;
 }
 
 namespace {
-// True when this process may run on more than one processor, read once.
-bool SpinningHelps() {
-  static const bool several = [] {
-    cpu_set_t set;
-    return ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) > 1
-                                                          : std::thread::hardware_concurrency() > 1;
-  }();
-  return several;
-}
-
 bool AncestorOrSelf(const std::string& folder, const std::string& path) {
   if (path.compare(0, folder.size(), folder) != 0) return false;
   return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
@@ -135,7 +149,7 @@ std::optional<ListingPrefetch::Listing> ListingPrefetch::Take(const std::string&
     walkOwns_.clear();
     if (readerWaits_) changed_.notify_all();
   }
-  for (int spins = 0;; ++spins) {
+  for (bool waited = false;; waited = true) {
     // Listings of folders the walk went past (it skipped them after all) are dropped.
     bool freed = false;
     while (!queue_.empty() && queue_.front().path != path && WalkOrderBefore(queue_.front().path, path)) {
@@ -154,26 +168,14 @@ std::optional<ListingPrefetch::Listing> ListingPrefetch::Take(const std::string&
     if (reading_ != path) {
       // The walk has caught up with the reader, or the reader did not enter this folder: the walk takes this
       // subtree on itself, and the reader goes on with what comes after it, so the two share the work.
-      if ((!found || spins > 0) && walkOwns_.empty()) {
+      if ((!found || waited) && walkOwns_.empty()) {
         walkOwns_ = path;
         if (readerWaits_) changed_.notify_all();
       }
       return found;
     }
-    if (spins < 1 && SpinningHelps()) {
-      // The reader is a few microseconds from the listing: a short spin, without system calls, costs less than a
-      // sleep and a wake-up. Only briefly, and only with a processor of its own for the reader: on one processor
-      // (or a busy second one) the spinner keeps the reader from the very listing it waits for.
-      const unsigned seen = progress_.load(std::memory_order_acquire);
-      lock.unlock();
-      for (int i = 0; i < 2000 && progress_.load(std::memory_order_acquire) == seen; ++i) {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-      }
-      lock.lock();
-      continue;
-    }
+    // The reader has this folder in hand: the walk sleeps until it is queued. No spinning: on one processor, or
+    // with the other one busy, a spinner keeps the reader from the very listing it waits for.
     walkWaits_ = true;
     changed_.wait(lock);
     walkWaits_ = false;
@@ -218,15 +220,14 @@ long ListingPrefetch::Pass(const std::string& startPath, const std::vector<DirEn
     auto done = [&] {
       std::lock_guard<std::mutex> lock(mutex_);
       reading_.clear();
-      progress_.fetch_add(1, std::memory_order_release);
       if (walkWaits_) changed_.notify_all();
     };
     if (stack.Push(name) != 0) {
       if (forWalk) done();
       continue;
     }
-    Listing listing{stack.TopPath(), stack.TopDevice(), stack.TopInode(), {}, {}};
-    bool read = tests.opened(listing.dev, listing.ino);
+    Listing listing{stack.TopPath(), {}, {}};
+    bool read = !tests.opened || tests.opened(stack.TopDevice(), stack.TopInode());
     if (read) {
       try {
         listing.entries = ReadEntries(stack.Top(), listing.path, false);

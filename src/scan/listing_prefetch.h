@@ -9,7 +9,6 @@
 // Events and decisions stay on the walk's thread; the queue holds a bounded number of entries and handles.
 #include <sys/types.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -32,17 +31,19 @@ class ListingPrefetch {
  public:
   struct Listing {
     std::string path;
-    dev_t dev = 0;
-    ino_t ino = 0;
     std::vector<DirEntry> entries;
     UniqueFd folder;  // the folder itself, opened by the reader without following a link
   };
   // Whether the walk will enter the subfolder `name` of the folder open at `parentFd` (`parentPath`), at `level`,
-  // before it is opened; and, once opened, by its device and inode.
+  // before it is opened; and, once opened, by its device and inode (none: every folder opened is read).
   struct Tests {
     std::function<bool(int parentFd, const std::string& parentPath, const std::string& name, int level)> before;
     std::function<bool(dev_t dev, ino_t ino)> opened;
   };
+
+  // True when reading ahead can help: this process may run on more than one processor and one of them is free.
+  // Otherwise the reader and the walk would only take turns, each hand-over costing two context switches.
+  static bool Helps();
 
   ListingPrefetch() = default;
   ~ListingPrefetch();
@@ -67,8 +68,7 @@ class ListingPrefetch {
   std::string reading_;  // the folder the reader is reading for the walk
   std::string walkOwns_;  // a subtree the walk opens and reads itself; the reader stays out of it
   bool stop_ = false, finished_ = false;
-  bool walkWaits_ = false, readerWaits_ = false;
-  std::atomic<unsigned> progress_{0};  // moves on whenever the reader finishes with a folder  // who sleeps on `changed_`, so that no wake-up is wasted
+  bool walkWaits_ = false, readerWaits_ = false;  // who sleeps on `changed_`, so that no wake-up is wasted
   std::thread reader_;
 };
 

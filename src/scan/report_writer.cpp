@@ -88,7 +88,7 @@ std::string ReportWriter::SizeText(uint64_t bytes) const {
   return std::to_string(RoundToUnit(static_cast<int64_t>(bytes), s_.sizeUnit));
 }
 
-void ReportWriter::AppendPath(std::string& line, const std::string& path) const {
+void ReportWriter::AppendPath(std::string& line, std::string_view path) const {
   size_t start = line.size();
   line += path;
   // Almost every name is plain: a fast scan finds out, and only a name with something to show otherwise is gone
@@ -108,17 +108,29 @@ ReportWriter::Piece ReportWriter::FolderColumns(Folder& folder, size_t id) {
 }
 
 std::string ReportWriter::Columns(FsItem& item, bool isFolder) {
-  std::vector<std::string> values;
+  std::string out;
+  AppendColumns(out, item, isFolder);
+  return out;
+}
+
+void ReportWriter::AppendColumns(std::string& out, FsItem& item, bool isFolder) {
+  // Appended in place: a million rows make no list of values each.
+  bool first = true;
+  auto next = [&] {
+    if (csv_ && !first) out += ',';
+    first = false;
+  };
   for (ReportColumn code : s_.columns) {
     std::string v;
     switch (code) {
       case ReportColumn::Size:
+        next();
         if (isFolder && deferTotals_) {
-          values.push_back("\x01");  // the total, filled in when the folder's subtree has ended
+          out += '\x01';  // the total, filled in when the folder's subtree has ended
           continue;
         }
         v = SizeText(isFolder ? static_cast<Folder&>(item).Size() : static_cast<File&>(item).Size());
-        values.push_back(csv_ ? v : FitNumber(v, 12));
+        out += csv_ ? v : FitNumber(v, 12);
         continue;
       case ReportColumn::Attribute:
         try {
@@ -128,19 +140,18 @@ std::string ReportWriter::Columns(FsItem& item, bool isFolder) {
         }
         break;
       case ReportColumn::FileType:
+        next();
         v = isFolder ? report::kFolderType : ControlsShown(static_cast<File&>(item).Type());
-        values.push_back(csv_ ? CsvField(v) : Fit(Fit(v, 19) + " ", 20));
+        out += csv_ ? CsvField(v) : Fit(Fit(v, 19) + " ", 20);
         continue;
       case ReportColumn::Created: v = ShortDate(item.DateCreated()); break;
       case ReportColumn::Modified: v = ShortDate(item.DateLastModified()); break;
       case ReportColumn::Accessed: v = ShortDate(item.DateLastAccessed()); break;
       default: continue;
     }
-    values.push_back(csv_ ? v : Fit(v, 12));
+    next();
+    out += csv_ ? v : Fit(v, 12);
   }
-  std::string out;
-  for (size_t i = 0; i < values.size(); ++i) out += (csv_ && i ? "," : "") + values[i];
-  return out;
 }
 
 void ReportWriter::StartingFolder(Folder& folder) {
@@ -235,9 +246,11 @@ void ReportWriter::FileAccepted(File& file, bool startingFolderFile) {
   // Built in one string, whose room is kept from row to row: a million rows are a million of these.
   std::string& line = line_;
   line.clear();
-  line += Columns(file, false);
+  AppendColumns(line, file, false);
+  // The name is the path's last part: no copy of it is made.
+  const std::string_view path = file.Path(), name = path.substr(path.rfind('/') + 1);
   switch (s_.view) {
-    case ReportView::Dos: AppendPath(line, s_.fullPath ? file.Path() : file.Name()); break;
+    case ReportView::Dos: AppendPath(line, s_.fullPath ? path : name); break;
     case ReportView::Hierarchical:
       if (startingFolderFile) {
         line += "  ";
@@ -245,7 +258,7 @@ void ReportWriter::FileAccepted(File& file, bool startingFolderFile) {
         for (size_t i = 0; i < pending_.size(); ++i) line += "  |";
         line += "     ";
       }
-      AppendPath(line, file.Name());
+      AppendPath(line, name);
       break;
     default:
       if (hasColumns_) line += ',';

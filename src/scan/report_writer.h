@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_stream.h"
@@ -44,6 +45,7 @@ class ReportWriter : public WalkSink {
   std::string HeaderLine() const { return headerLine_; }
   // The detail columns of an item: fixed-width (views 0 and 1) or comma-joined (views 2 and 3).
   std::string Columns(FsItem& item, bool isFolder);
+  void AppendColumns(std::string& out, FsItem& item, bool isFolder);
   static std::string AttributeLetters(long attributes);
 
  private:
@@ -68,7 +70,7 @@ class ReportWriter : public WalkSink {
   std::string SizeText(uint64_t bytes) const;
   // Appends a name or path as the report shows it (control characters as "?", in the comma-separated views
   // commas as "_").
-  void AppendPath(std::string& line, const std::string& path) const;
+  void AppendPath(std::string& line, std::string_view path) const;
 
   const ScanSettings& s_;
   ScanListener& events_;

@@ -18,6 +18,8 @@ inline constexpr long Walk = 4;        // entry operations, walks, acceptance te
 class ScanListener {
  public:
   virtual ~ScanListener() = default;
+  // The item handed over lives for the call only (the walk hands every file over in one record): a listener
+  // that keeps something copies it.
   virtual void evtExternalPassFolder(Folder& passedFolder) {}
   virtual void evtExternalPassFile(File& passedFile) {}
   virtual void evtExternalPassError(const Error& passedError, const std::string& strLoc, long errCDPType,

@@ -105,7 +105,7 @@ class Walker {
       sink_.FolderLeft(0, levels_.back().total);
       return;
     }
-    if (!levels_.back().subfolders.empty()) StartReadingAhead(startPath, entries);
+    if (!levels_.back().subfolders.empty() && ListingPrefetch::Helps()) StartReadingAhead(startPath, entries);
     WalkSubfolders(stack);
   }
 
@@ -142,11 +142,11 @@ class Walker {
       long a = ReadAttributesAt(parentFd, name, info, JoinPath(parentPath, name));
       return (a & (attr::Hidden | attr::System)) == 0;
     };
-    tests.opened = [this](dev_t dev, ino_t ino) {
-      if (!s_.folderSize.On()) return true;
-      auto it = sizes_.find({dev, ino});
-      return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
-    };
+    if (s_.folderSize.On())
+      tests.opened = [this](dev_t dev, ino_t ino) {
+        auto it = sizes_.find({dev, ino});
+        return !s_.folderSize.Restricts(static_cast<int64_t>(it == sizes_.end() ? 0 : it->second), s_.sizeUnit);
+      };
     prefetch_.Start(startPath, entries, std::move(tests));
   }
 
@@ -212,11 +212,11 @@ class Walker {
       if (statFiles_ && !looked && !look()) continue;
       std::optional<long> attributes;
       if (!AcceptHidden(stack, d.name, info, folder.Path(), attributes)) continue;
-      File file(JoinPath(folder.Path(), d.name), info);
-      if (attributes) file.KnownAttributes(*attributes);
-      if (!AcceptByDetails(file)) continue;
+      file_.Reset(folder.Path(), d.name, info);
+      if (attributes) file_.KnownAttributes(*attributes);
+      if (!AcceptByDetails(file_)) continue;
       ++listed;
-      sink_.FileAccepted(file, level == 0);
+      sink_.FileAccepted(file_, level == 0);
     }
     sink_.FolderFilesDone(folder, level, listed, total);
   }
@@ -310,7 +310,7 @@ class Walker {
       int rc = 0;
       if (std::optional<ListingPrefetch::Listing> ahead = prefetch_.Take(path)) {
         // Opened and read by the reader, relative and without following a link, as the walk would have.
-        stack.Adopt(name, std::move(ahead->folder), ahead->dev, ahead->ino);
+        stack.Adopt(name, std::move(ahead->folder));
         entries = std::move(ahead->entries);
       } else if ((rc = stack.Push(name)) != 0) {
         Raise(ErrorFromErrno(rc, path), loc, "listing at or near folder " + path);
@@ -378,6 +378,7 @@ class Walker {
   RegExp filePattern_, folderPattern_;
   std::map<std::pair<dev_t, ino_t>, uint64_t> sizes_;
   std::vector<Level> levels_;
+  File file_{std::string(), ItemInfo{}};  // the file being handed over, one record for all
   ListingPrefetch prefetch_;
   long visited_ = 0;
   bool accumulate_ = false;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -664,6 +665,21 @@ TEST(NameOrderTest, LettersUpperCasedByteByByteTiesByRawBytes) {
   std::vector<std::string> names;
   for (const DirEntry& e : entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"10", "9", "A", "a", "a b", "a.txt", "b", "Z", "_x", "\xC3\xA9"}));
+
+  // Names alike in their first eight letters or shorter, in every case: the order is NameBefore's throughout.
+  const char* tricky =
+      "libfoo.so.10 LIBFOO.SO.1 libfoo.so libfoo.sO libfoo.s abcdefgh abcdefgH ABCDEFGHa abcdefg abcdefgh~ "
+      "abcdefgh_ libfoo.so.2 a A libfoo.so.1 org.gnome.desktop.a org.gnome.Desktop.A org.gnome.desktop "
+      "org.gnome.desktoP.b";
+  for (int round = 0; round < 2; ++round) {
+    entries.clear();
+    std::istringstream words(tricky);
+    for (std::string n; words >> n;) entries.push_back({n, DT_REG});
+    if (round == 1) std::reverse(entries.begin(), entries.end());
+    SortByName(entries);
+    for (size_t i = 0; i + 1 < entries.size(); ++i)
+      EXPECT_TRUE(NameBefore(entries[i].name, entries[i + 1].name)) << entries[i].name << " / " << entries[i + 1].name;
+  }
 }
 
 }  // namespace

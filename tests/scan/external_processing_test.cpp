@@ -1,5 +1,7 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -420,6 +422,38 @@ TEST_F(ExternalProcessingTest, AFolderMovedAwayDeepInTheWalkIsReportedAndTheWalk
   EXPECT_EQ(mover.Only("file "), (V{"file a/" + chain.substr(8) + "/deep.txt", "file b/after.txt"}));
   EXPECT_EQ(mover.events.back(), "complete");
   FileSystemObject().DeleteFolder(root);
+}
+
+// The threads of this process, counted at every folder the walk hands over.
+class ThreadCounter : public ScanListener {
+ public:
+  size_t most = 0;
+  void evtExternalPassFolder(Folder&) override {
+    size_t n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+      while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
+      ::closedir(d);
+    }
+    most = std::max(most, n);
+  }
+};
+
+TEST_F(ExternalProcessingTest, OnOneProcessorTheWalkReadsWithoutASecondThread) {
+  for (int i = 0; i < 40; ++i) tree.File("start/d" + std::to_string(i) + "/e/f/g.txt");
+  std::string out = test::InChild(tree.Root(), [&] {
+    cpu_set_t set;
+    if (::sched_getaffinity(0, sizeof set, &set) != 0) return std::string("affinity");
+    int first = 0;
+    while (!CPU_ISSET(first, &set)) ++first;
+    CPU_ZERO(&set);
+    CPU_SET(first, &set);
+    if (::sched_setaffinity(0, sizeof set, &set) != 0) return std::string("affinity");
+    ThreadCounter counter;
+    engine.Listener(&counter);
+    Run();
+    return std::to_string(counter.most);
+  });
+  EXPECT_EQ(out, "1");
 }
 
 TEST(PathDepthTest, CountsPartsBelowTheRoot) {
