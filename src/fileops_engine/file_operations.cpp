@@ -74,7 +74,13 @@ TrashCans& TrashCansOf(const void* owner, unsigned run) {
 // following links, so a folder swapped for a link meanwhile cannot lead the delete elsewhere.
 long clsFileOps::DeleteOneFile(const std::string& path) {
   long result = outcome::Failure;
-  ResumeScope scope = ItemScope(cfoloc::DeleteOneFile, "Deleting at or near file " + NameOfPath(path), result);
+  // The error's text is made only when there is an error: a run deletes many items and most have none.
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        result = outcome::Failure;
+        PassError(e, l, cfoerr::Item, "Deleting at or near file " + NameOfPath(path));
+      },
+      cfoloc::DeleteOneFile);
   lastTrash_.reset();
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
@@ -135,7 +141,12 @@ bool FolderIsEmpty(int dir, const char* name, const std::string& path) {
 // meanwhile is lost.
 long clsFileOps::DeleteEmptyFolder(const std::string& path) {
   long result = outcome::Failure;
-  ResumeScope scope = ItemScope(cfoloc::DeleteEmptyFolder, "Deleting at or near folder " + NameOfPath(path), result);
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        result = outcome::Failure;
+        PassError(e, l, cfoerr::Item, "Deleting at or near folder " + NameOfPath(path));
+      },
+      cfoloc::DeleteEmptyFolder);
   lastTrash_.reset();
   scope.Step([&] {
     if (FullPath(path) == "/") throw Error(err::PermissionDenied, "The root folder is never deleted");
