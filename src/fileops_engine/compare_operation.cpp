@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
@@ -48,6 +49,19 @@ Target LookAtTarget(TargetFolders& targets, const std::string& target, ItemInfo&
   }
   if (info.IsFolder()) return Target::Missing;
   return info.IsRegular() ? Target::File : Target::Skipped;
+}
+
+// A finding's line, made in one piece: a run makes one per pair.
+std::string PairLine(std::string_view head, const std::string& target, std::string_view between,
+                     const std::string& source) {
+  std::string line;
+  line.reserve(head.size() + target.size() + between.size() + source.size() + 2);
+  line += head;
+  line += HasControls(target) ? ControlsShown(target) : target;
+  line += between;
+  line += HasControls(source) ? ControlsShown(source) : source;
+  line += "\r\n";
+  return line;
 }
 
 }  // namespace
@@ -104,10 +118,9 @@ long clsFileOps::CompareOneFile(const std::string& path) {
       }
     }
     ++(match ? compareMatching_ : compareDiffering_);
-    if (match && compare.displayMatching)
-      AddInfoLine("+  Files Match:" + ControlsShown(target) + " <-+-> " + ControlsShown(path) + "\r\n");
-    else if (!match && compare.displayNonMatching)
-      AddInfoLine("X  Files do not Match:" + ControlsShown(target) + " <-X-> " + ControlsShown(path) + "\r\n");
+    if (match ? compare.displayMatching : compare.displayNonMatching)
+      AddInfoLine(match ? PairLine("+  Files Match:", target, " <-+-> ", path)
+                        : PairLine("X  Files do not Match:", target, " <-X-> ", path));
   });
   return compared ? outcome::NothingDone : outcome::Failure;
 }
