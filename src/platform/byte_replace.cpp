@@ -221,6 +221,8 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
     base += have - keep;
     have = keep;
   }
+  // An unusually long find text is not kept for the rest of the run.
+  if (buf.size() > 2 * kBlock) std::vector<char>().swap(buf);
   if (matches > 0) rewrite.Finish(beforeReplacing);
   return matches;
 }
