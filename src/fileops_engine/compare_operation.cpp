@@ -3,10 +3,13 @@
 // either all of them or, when sampling, PartialBytesToCompare bytes from a random offset. Nothing on disk changes,
 // access times included. The findings are results lines; the outcome is "nothing done", except for a file that
 // could not be compared (unreadable, vanished): its error is reported and it is a failure, so the results show it.
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "common/text_rules.h"
 #include "fileops_engine/cls_file_ops.h"
@@ -48,13 +51,31 @@ Target LookAtTarget(TargetFolders& targets, const std::string& target, ItemInfo&
   return info.IsRegular() ? Target::File : Target::Skipped;
 }
 
+// A finding's line, made in one piece: a run makes one per pair.
+std::string PairLine(std::string_view head, const std::string& target, std::string_view between,
+                     const std::string& source) {
+  std::string line;
+  line.reserve(head.size() + target.size() + between.size() + source.size() + 2);
+  line += head;
+  line += HasControls(target) ? ControlsShown(target) : target;
+  line += between;
+  line += HasControls(source) ? ControlsShown(source) : source;
+  line += "\r\n";
+  return line;
+}
+
 }  // namespace
 
 long clsFileOps::CompareOneFile(const std::string& path) {
   const CompareChoice& compare = DetailsOf<CompareChoice>();
   const std::string name = NameOfPath(path);
-  ResumeScope scope = Reporting(cfoloc::CompareOneFile, cfoerr::Item,
-                                name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
+  // The error's text is made only when there is an error: most pairs have none.
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        PassError(e, l, cfoerr::Item,
+                  name.empty() ? ">>Comparing files" : "Comparing files at or near file " + name);
+      },
+      cfoloc::CompareOneFile);
   const bool compared = scope.Step([&] {
     const std::string target = JoinPath(currentTarget_, name);
     // The source, as every per-item step reaches it: from the source folder, no link followed.
@@ -75,8 +96,10 @@ long clsFileOps::CompareOneFile(const std::string& path) {
     }
     bool match = false;
     if (source.size == there.size) {
-      UniqueFd a = OpenBytesForReadingAt(from.dir, from.name, path, source),
-               b = OpenBytesForReadingAt(to.dir, to.name, target, there);
+      // The two looks just made answer what a look through the open files would: both are read to their ends
+      // whatever their lengths, so no second look is needed.
+      UniqueFd a = OpenLookedAtBytes(from.dir, from.name, path, source),
+               b = OpenLookedAtBytes(to.dir, to.name, target, there);
       const uint64_t sample = compare.partialBytes > 0 ? static_cast<uint64_t>(compare.partialBytes) : 0;
       // A sample of no bytes would call any two files of one length equal: without one, the whole file counts.
       if (!compare.compareFull && sample > 0 && source.size > sample) {
@@ -84,16 +107,20 @@ long clsFileOps::CompareOneFile(const std::string& path) {
         match = RangesEqual(a.Get(), b.Get(), offset, sample, kSampleBlock, compareBufferA_, compareBufferB_, path,
                             target);
       } else {
+        // Read-ahead pays only for files of more than one block; a small file is read by one call anyway.
+        if (source.size > kWholeFileBlock) {
+          ::posix_fadvise(a.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+          ::posix_fadvise(b.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        }
         // A stop asked for meanwhile ends the comparison of a big file between two blocks.
         match = WholeFilesEqual(a.Get(), b.Get(), source.size, kWholeFileBlock, compareBufferA_, compareBufferB_, path,
                                 target, &stop_);
       }
     }
     ++(match ? compareMatching_ : compareDiffering_);
-    if (match && compare.displayMatching)
-      AddInfoLine("+  Files Match:" + ControlsShown(target) + " <-+-> " + ControlsShown(path) + "\r\n");
-    else if (!match && compare.displayNonMatching)
-      AddInfoLine("X  Files do not Match:" + ControlsShown(target) + " <-X-> " + ControlsShown(path) + "\r\n");
+    if (match ? compare.displayMatching : compare.displayNonMatching)
+      AddInfoLine(match ? PairLine("+  Files Match:", target, " <-+-> ", path)
+                        : PairLine("X  Files do not Match:", target, " <-X-> ", path));
   });
   return compared ? outcome::NothingDone : outcome::Failure;
 }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/resume_scope.h"
@@ -49,11 +50,37 @@ long clsFileOps::UnknownOperation(const std::string& path) {
 
 // ---- delete ----
 
+namespace {
+
+// The trashes of the current pass over a run's items (ItemsBeneath::Run), looked up once per mount rather than
+// once per item; a new pass, or another object's, starts afresh.
+TrashCans& TrashCansOf(const void* owner, unsigned run) {
+  thread_local struct {
+    const void* owner = nullptr;
+    unsigned run = 0;
+    std::unique_ptr<TrashCans> cans;
+  } current;
+  if (!current.cans || current.owner != owner || current.run != run) {
+    current.cans = std::make_unique<TrashCans>();
+    current.owner = owner;
+    current.run = run;
+  }
+  return *current.cans;
+}
+
+}  // namespace
+
 // Removes the item itself: a link goes, its target stays. The item is reached from the source folder without
 // following links, so a folder swapped for a link meanwhile cannot lead the delete elsewhere.
 long clsFileOps::DeleteOneFile(const std::string& path) {
   long result = outcome::Failure;
-  ResumeScope scope = ItemScope(cfoloc::DeleteOneFile, "Deleting at or near file " + NameOfPath(path), result);
+  // The error's text is made only when there is an error: a run deletes many items and most have none.
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        result = outcome::Failure;
+        PassError(e, l, cfoerr::Item, "Deleting at or near file " + NameOfPath(path));
+      },
+      cfoloc::DeleteOneFile);
   lastTrash_.reset();
   scope.Step([&] {
     ItemsBeneath::Ref ref = beneath_.Holder(path);
@@ -64,7 +91,7 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
       // A folder put in a file's place after the gathering is not taken whole, as the unlink would refuse it.
       struct stat st;
       if (::fstatat(ref.dir, ref.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) throw aFolder();
-      TrashedItem trashed = MoveToTrash(ref.dir, ref.name, FullPath(path));
+      TrashedItem trashed = TrashCansOf(this, beneath_.Run()).Move(ref.dir, ref.name, FullPath(path));
       lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
       result = outcome::Success;
       return;
@@ -114,7 +141,12 @@ bool FolderIsEmpty(int dir, const char* name, const std::string& path) {
 // meanwhile is lost.
 long clsFileOps::DeleteEmptyFolder(const std::string& path) {
   long result = outcome::Failure;
-  ResumeScope scope = ItemScope(cfoloc::DeleteEmptyFolder, "Deleting at or near folder " + NameOfPath(path), result);
+  ResumeScope scope(
+      [&](const Error& e, const std::string& l) {
+        result = outcome::Failure;
+        PassError(e, l, cfoerr::Item, "Deleting at or near folder " + NameOfPath(path));
+      },
+      cfoloc::DeleteEmptyFolder);
   lastTrash_.reset();
   scope.Step([&] {
     if (FullPath(path) == "/") throw Error(err::PermissionDenied, "The root folder is never deleted");
@@ -126,7 +158,7 @@ long clsFileOps::DeleteEmptyFolder(const std::string& path) {
         result = outcome::FolderNotEmpty;
         return;
       }
-      TrashedItem trashed = MoveToTrash(ref.dir, ref.name, FullPath(path));
+      TrashedItem trashed = TrashCansOf(this, beneath_.Run()).Move(ref.dir, ref.name, FullPath(path));
       lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
       result = outcome::Success;
     } else if (::unlinkat(ref.dir, ref.name, AT_REMOVEDIR) == 0) {

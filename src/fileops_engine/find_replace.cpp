@@ -33,10 +33,25 @@ std::vector<std::string> TextExtensions(const std::string& list) {
   return out;
 }
 
+char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The list is read once per list, not once per file: a run asks this of every file it walks.
 bool HasTextExtension(const std::string& name, const std::string& list) {
-  const std::string upper = UpperAscii(name);
-  for (const std::string& ext : TextExtensions(list))
-    if (upper.size() >= ext.size() && upper.compare(upper.size() - ext.size(), ext.size(), ext) == 0) return true;
+  thread_local std::string parsedList;
+  thread_local std::vector<std::string> extensions;
+  thread_local bool parsed = false;
+  if (!parsed || list != parsedList) {
+    extensions = TextExtensions(list);
+    parsedList = list;
+    parsed = true;
+  }
+  for (const std::string& ext : extensions) {
+    if (name.size() < ext.size()) continue;
+    const char* tail = name.data() + name.size() - ext.size();
+    size_t i = 0;
+    while (i < ext.size() && UpperByte(tail[i]) == ext[i]) ++i;
+    if (i == ext.size()) return true;
+  }
   return false;
 }
 

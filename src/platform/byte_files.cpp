@@ -11,7 +11,7 @@
 
 namespace dv {
 
-UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info) {
+UniqueFd OpenLookedAtBytes(int dir, const char* name, const std::string& path, const ItemInfo& info) {
   if (!info.IsRegular())
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + path);
   constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
@@ -19,7 +19,12 @@ UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& pat
   int fd = ::openat(dir, name, kFlags | O_NOATIME);
   if (fd < 0 && errno == EPERM) fd = ::openat(dir, name, kFlags);
   if (fd < 0) ThrowErrno(path);
-  UniqueFd owned(fd);
+  return UniqueFd(fd);
+}
+
+UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info) {
+  UniqueFd owned = OpenLookedAtBytes(dir, name, path, info);
+  const int fd = owned.Get();
   struct stat st;
   if (::fstat(fd, &st) != 0) ThrowErrno(path);
   if (!S_ISREG(st.st_mode) || st.st_dev != info.dev || st.st_ino != info.ino)

@@ -18,6 +18,11 @@ namespace dv {
 UniqueFd OpenBytesForReading(const std::string& path, const ItemInfo& info);
 // The same for the item `name` of the open folder `dir`; `path` names it in errors.
 UniqueFd OpenBytesForReadingAt(int dir, const char* name, const std::string& path, const ItemInfo& info);
+// The same without the second look through the opened descriptor, for a reader that only compares bytes and reads
+// to the end whatever the length: the look just made is answer enough. An item swapped in between the look and
+// the open is still never reached through a link nor waited for (the open never blocks). Throws as above, 75 for
+// an item that `info` does not call a regular file.
+UniqueFd OpenLookedAtBytes(int dir, const char* name, const std::string& path, const ItemInfo& info);
 
 // The target text of the link `name` in the folder `dir`, whole whatever its length. Throws dv::Error naming
 // `path`.

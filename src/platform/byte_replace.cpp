@@ -123,7 +123,9 @@ class Rewrite {
     const int out = out_.Get();
     // Owner first: changing it clears set-id bits, which the mode then puts back. Only root may give a file away;
     // otherwise the group is kept where the user belongs to it.
-    if ((st_.st_uid != ::geteuid() || st_.st_gid != ::getegid()) && ::fchown(out, st_.st_uid, st_.st_gid) != 0)
+    static const uid_t euid = ::geteuid();
+    static const gid_t egid = ::getegid();
+    if ((st_.st_uid != euid || st_.st_gid != egid) && ::fchown(out, st_.st_uid, st_.st_gid) != 0)
       (void)::fchown(out, static_cast<uid_t>(-1), st_.st_gid);
     if (::fchmod(out, st_.st_mode & 07777) != 0) ThrowErrno(path_);
     CopyUserAttributes(in_, out, path_, /*mustKeep=*/true);
@@ -172,25 +174,35 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
                         const std::string& find, const std::string& replacement,
                         const std::function<void(int file)>& beforeReplacing, const StopFlag* stop) {
   if (find.empty()) return 0;
-  UniqueFd in = OpenBytesForReadingAt(dir, name, path, info);
+  // One look through the open file answers both questions: is it still the item looked at, and how long is it.
+  UniqueFd in = OpenLookedAtBytes(dir, name, path, info);
   struct stat st;
   if (::fstat(in.Get(), &st) != 0) ThrowErrno(path);
+  if (!S_ISREG(st.st_mode) || st.st_dev != info.dev || st.st_ino != info.ino)
+    throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": changed while being opened: " + path);
   Rewrite rewrite(in.Get(), dir, name, path, st, stop);
 
   const size_t n = find.size();
-  std::vector<char> buf(kBlock + n);
+  const uint64_t length = static_cast<uint64_t>(st.st_size);
+  // A block no larger than the file: most files are small, and the buffer is kept from file to file, never
+  // cleared (only the bytes read are looked at).
+  const size_t block = static_cast<size_t>(std::min<uint64_t>(kBlock, std::max<uint64_t>(length, 1)));
+  thread_local std::vector<char> buf;
+  if (buf.size() < block + n) buf.resize(block + n);
   size_t have = 0;       // bytes in buf
   uint64_t base = 0;     // the file offset of buf[0]
   uint64_t matches = 0;
   for (bool end = false; !end;) {
     ThrowIfStopped(stop, path);
-    ssize_t got = ::read(in.Get(), buf.data() + have, kBlock);
+    ssize_t got = ::read(in.Get(), buf.data() + have, block);
     if (got < 0) {
       if (errno == EINTR) continue;
       ThrowErrno(path);
     }
-    end = got == 0;
     have += static_cast<size_t>(got);
+    // The length seen at the open ends the reading: bytes added later would fail the check before the rename
+    // anyway, as a file changed meanwhile.
+    end = got == 0 || base + have >= length;
     size_t from = 0;
     while (have - from >= n) {
       const void* hit = ::memmem(buf.data() + from, have - from, find.data(), n);
@@ -209,6 +221,8 @@ uint64_t ReplaceBytesAt(int dir, const char* name, const std::string& path, cons
     base += have - keep;
     have = keep;
   }
+  // An unusually long find text is not kept for the rest of the run.
+  if (buf.size() > 2 * kBlock) std::vector<char>().swap(buf);
   if (matches > 0) rewrite.Finish(beforeReplacing);
   return matches;
 }

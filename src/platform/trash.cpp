@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -210,7 +211,34 @@ std::string PercentEncodePath(const std::string& path) {
   return out;
 }
 
-TrashedItem MoveToTrash(int dir, const char* name, const std::string& path) {
+struct TrashCans::Can {
+  dev_t dev;
+  uint64_t mount;
+  bool home;  // the home trash serves it
+  std::optional<Trash> trash;
+  std::string why;  // why no trash serves this mount, when none does
+};
+
+TrashCans::TrashCans() = default;
+TrashCans::~TrashCans() = default;
+
+TrashCans::Can* TrashCans::Find(dev_t dev, uint64_t mount) {
+  for (auto it = cans_.begin(); it != cans_.end(); ++it) {
+    Can& can = **it;
+    if (can.dev != dev || can.mount != mount) continue;
+    // A trash folder removed since it was opened would take nothing in: look it up again.
+    struct stat st;
+    if (can.trash && (::fstat(can.trash->info.Get(), &st) != 0 || st.st_nlink == 0 ||
+                      ::fstat(can.trash->files.Get(), &st) != 0 || st.st_nlink == 0)) {
+      cans_.erase(it);
+      return nullptr;
+    }
+    return &can;
+  }
+  return nullptr;
+}
+
+TrashedItem TrashCans::Move(int dir, const char* name, const std::string& path) {
   // A name that is a path (a short path given from the current folder): its own folder, opened as named, and its
   // last name, so that the trash's entry is named after the item alone and the mount is walked from its folder.
   UniqueFd holder;
@@ -224,20 +252,52 @@ TrashedItem MoveToTrash(int dir, const char* name, const std::string& path) {
     dir = holder.Get();
     name = last.c_str();
   }
-  struct stat item;
-  if (::fstatat(dir, name, &item, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(path);
-  std::string why;
-  const std::string home = HomeTrashPath();
-  if (DeviceOfNearest(home) == item.st_dev) {
-    auto t = OpenHomeTrash(home, why);
-    if (!t) NoTrash(path, why);
-    return IntoTrash(*t, dir, name, path);
+  // The mount, not only the device: a rename never crosses from one mount to another, even of one file system.
+  struct statx item;
+  if (::statx(dir, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MNT_ID, &item) != 0)
+    ThrowErrno(path);
+  const dev_t dev = makedev(item.stx_dev_major, item.stx_dev_minor);
+  const uint64_t mount = (item.stx_mask & STATX_MNT_ID) ? item.stx_mnt_id : 0;
+  // The home trash moves with XDG_DATA_HOME: a change starts the look-ups afresh.
+  if (homeLooked_ && HomeTrashPath() != home_) {
+    cans_.clear();
+    homeLooked_ = false;
   }
-  int levels = 0;
-  UniqueFd top = MountTop(dir, item.st_dev, levels, path);
-  auto t = OpenTopTrash(top.Get(), TopPath(top.Get(), levels, path), why);
-  if (!t) NoTrash(path, why);
-  return IntoTrash(*t, dir, name, path);
+  Can* can = Find(dev, mount);
+  if (can && !can->home && (item.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+      (item.stx_attributes & STATX_ATTR_MOUNT_ROOT)) {
+    // The top of a mount found through another: the walk up from its folder would have said so.
+    struct stat above;
+    if (::fstat(dir, &above) != 0) ThrowErrno(ParentOfPath(path));
+    if (above.st_dev != dev) NoTrash(path, "the item is the top of a mount");
+  }
+  if (!can) {
+    auto made = std::make_unique<Can>(Can{dev, mount, false, std::nullopt, {}});
+    if (!homeLooked_) {
+      home_ = HomeTrashPath();
+      const std::optional<dev_t> homeDev = DeviceOfNearest(home_);
+      homeKnown_ = homeDev.has_value();
+      homeDev_ = homeDev.value_or(0);
+      homeLooked_ = true;
+    }
+    made->home = homeKnown_ && homeDev_ == dev;
+    if (made->home) {
+      made->trash = OpenHomeTrash(home_, made->why);
+    } else {
+      int levels = 0;
+      UniqueFd top = MountTop(dir, dev, levels, path);
+      made->trash = OpenTopTrash(top.Get(), TopPath(top.Get(), levels, path), made->why);
+    }
+    cans_.push_back(std::move(made));
+    can = cans_.back().get();
+  }
+  if (!can->trash) NoTrash(path, can->why);
+  return IntoTrash(*can->trash, dir, name, path);
+}
+
+TrashedItem MoveToTrash(int dir, const char* name, const std::string& path) {
+  TrashCans cans;
+  return cans.Move(dir, name, path);
 }
 
 }  // namespace dv

@@ -64,6 +64,31 @@ TEST(Trash, ItemsGoIntoTheHomeTrashUnderFreeNames) {
   for (const char* folder : {"", "/files", "/info"}) EXPECT_EQ(test::LStat(home + folder).st_mode & 07777, 0700u);
 }
 
+// One run's trashes stay open from item to item, yet each item still lands in the trash its moment asks for: a
+// trash removed meanwhile is made again, and a new XDG_DATA_HOME gives the new home trash.
+TEST(Trash, KeptOpenTrashesFollowChangesBetweenItems) {
+  test::TempTree tree;
+  test::EnvironmentScope env;
+  struct Case {
+    const char* data;       // XDG_DATA_HOME for this item, under the scratch folder
+    bool removeTrashFirst;  // the trash of the item before is removed before this item goes
+  };
+  const Case cases[] = {{"one", false}, {"one", false}, {"one", true}, {"two", false}, {"one", false}};
+  TrashCans cans;
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(n);
+    const std::string item = tree.File("items/f" + std::to_string(n++), "x");
+    if (c.removeTrashFirst) test::RemoveTree(tree / c.data);
+    env.Set("XDG_DATA_HOME", (tree / c.data).c_str());
+    UniqueFd dir = OpenHolderOf(item);
+    const TrashedItem t = cans.Move(dir.Get(), NameOfPath(item).c_str(), item);
+    EXPECT_EQ(t.trash, tree / c.data + "/Trash/files/" + NameOfPath(item));
+    EXPECT_TRUE(test::TempTree::Exists(t.trash));
+    EXPECT_EQ(test::ReadTrashInfo(t.info).origin, item);
+  }
+}
+
 // An item on another file system than the home trash, whose mount top the user may not write (the test never
 // makes a trash outside its own folders): it fails with the clear error and stays, and nothing is copied.
 TEST(Trash, AnItemWithoutAUsableTrashStaysWhereItIs) {
