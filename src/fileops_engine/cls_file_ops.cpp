@@ -300,6 +300,7 @@ void clsFileOps::ProcessOperation() {
                         "Rename Preview");
   });
   EndJournal();
+  trashCans_.reset();
   CreateInfoDisplay();
   running_ = false;
   Events().cfoCompletedProcessing();
@@ -548,6 +549,7 @@ void clsFileOps::ProcessGatheredItems() {
       return;
     }
     beneath_.Top(bankFilePass_ ? std::string() : sourcePath_);
+    trashCans_.reset();
     targets_.Top(destinationInUse_ ? destPath_ : std::string(),
                  Operation() != FileOp::Compare && !settings_.previewOnly);
     madeTarget_.clear();

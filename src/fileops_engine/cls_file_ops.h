@@ -33,6 +33,7 @@
 #include "platform/datetime.h"
 #include "platform/regexp.h"
 #include "platform/target_folders.h"
+#include "platform/trash.h"
 #include "scan/cls_dir_processing.h"
 
 namespace dv {
@@ -290,6 +291,9 @@ class clsFileOps {
     std::string trash, info;
   };
   std::optional<TrashedAt> lastTrash_;
+  // The trashes of the current pass over the items, each looked up once (made at the first item put in one).
+  TrashCans& Trashes();
+  std::unique_ptr<TrashCans> trashCans_;
 
   std::atomic<bool> stop_{false};
   // The operation, as given or as the properties made it.

@@ -50,25 +50,10 @@ long clsFileOps::UnknownOperation(const std::string& path) {
 
 // ---- delete ----
 
-namespace {
-
-// The trashes of the current pass over a run's items (ItemsBeneath::Run), looked up once per mount rather than
-// once per item; a new pass, or another object's, starts afresh.
-TrashCans& TrashCansOf(const void* owner, unsigned run) {
-  thread_local struct {
-    const void* owner = nullptr;
-    unsigned run = 0;
-    std::unique_ptr<TrashCans> cans;
-  } current;
-  if (!current.cans || current.owner != owner || current.run != run) {
-    current.cans = std::make_unique<TrashCans>();
-    current.owner = owner;
-    current.run = run;
-  }
-  return *current.cans;
+TrashCans& clsFileOps::Trashes() {
+  if (!trashCans_) trashCans_ = std::make_unique<TrashCans>();
+  return *trashCans_;
 }
-
-}  // namespace
 
 // Removes the item itself: a link goes, its target stays. The item is reached from the source folder without
 // following links, so a folder swapped for a link meanwhile cannot lead the delete elsewhere.
@@ -91,7 +76,7 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
       // A folder put in a file's place after the gathering is not taken whole, as the unlink would refuse it.
       struct stat st;
       if (::fstatat(ref.dir, ref.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) throw aFolder();
-      TrashedItem trashed = TrashCansOf(this, beneath_.Run()).Move(ref.dir, ref.name, FullPath(path));
+      TrashedItem trashed = Trashes().Move(ref.dir, ref.name, FullPath(path));
       lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
       result = outcome::Success;
       return;
@@ -158,7 +143,7 @@ long clsFileOps::DeleteEmptyFolder(const std::string& path) {
         result = outcome::FolderNotEmpty;
         return;
       }
-      TrashedItem trashed = TrashCansOf(this, beneath_.Run()).Move(ref.dir, ref.name, FullPath(path));
+      TrashedItem trashed = Trashes().Move(ref.dir, ref.name, FullPath(path));
       lastTrash_ = TrashedAt{std::move(trashed.trash), std::move(trashed.info)};
       result = outcome::Success;
     } else if (::unlinkat(ref.dir, ref.name, AT_REMOVEDIR) == 0) {
