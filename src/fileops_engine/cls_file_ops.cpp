@@ -739,8 +739,10 @@ void clsFileOps::ProcessFolder(const std::string& path) {
 void clsFileOps::AddInfoLine(std::string_view line) {
   try {
     recorded_.Add(0, line);
+    // Every skipped source's line starts with "Source " or "Destination ".
     if (line.starts_with("Failure: ") || line.starts_with("Failed Verification: ") ||
-        line.find(" - Skipping Processing for: ") != std::string_view::npos)
+        ((line.starts_with("Source ") || line.starts_with("Destination ")) &&
+         line.find(" - Skipping Processing for: ") != std::string_view::npos))
       itemFailed_ = true;
   } catch (...) {
     PassError(CurrentError(), cfoloc::AddInfoLine, cfoerr::Driver, "");

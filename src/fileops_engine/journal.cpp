@@ -157,9 +157,10 @@ const char* DoName(JournalItem::Do what) {
   return "";
 }
 
-std::string ItemLine(const JournalItem& item) {
+// Appends the item's line to `out` (a journal writes one an item, straight into its buffer).
+void AppendItemLine(std::string& out, const JournalItem& item) {
   using D = JournalItem::Do;
-  std::string out = "{\"do\": \"";
+  out += "{\"do\": \"";
   out += DoName(item.what);
   out += '"';
   if (item.what == D::Renamed || item.what == D::Moved) {
@@ -211,7 +212,6 @@ std::string ItemLine(const JournalItem& item) {
     default: break;
   }
   out += "}\n";
-  return out;
 }
 
 std::string HeaderLine(const JournalHeader& h) {
@@ -681,7 +681,13 @@ const JournalHeader& JournalWriter::Header() const { return state_->header; }
 void JournalWriter::Add(const JournalItem& item) {
   State& s = *state_;
   if (s.ended) throw Error(err::Application, "The journal has ended: " + s.file);
-  s.buffer += ItemLine(item);
+  const size_t before = s.buffer.size();
+  try {
+    AppendItemLine(s.buffer, item);
+  } catch (...) {
+    s.buffer.resize(before);  // no half line
+    throw;
+  }
   ++s.lines;
   if (Clock::now() - s.lastWrite >= kFlushEvery) s.Write();
 }
