@@ -79,7 +79,13 @@ void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::v
 void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination,
                const StopFlag* stop) {
   ThrowIfStopped(stop, source);
-  if (::ioctl(out, FICLONE, in) == 0) return;
+  // A file system that has no shared extents says so only when both files are on it (else EXDEV): asking again for
+  // another source on it cannot succeed.
+  static thread_local dev_t cannotShare = 0;
+  if (st.st_dev != cannotShare || st.st_dev == 0) {
+    if (::ioctl(out, FICLONE, in) == 0) return;
+    if (errno == EOPNOTSUPP) cannotShare = st.st_dev;
+  }
   bool kernel = true;
   std::vector<char> buf;
   const bool sparse = st.st_size > 0 && static_cast<off_t>(st.st_blocks) * 512 < st.st_size;
