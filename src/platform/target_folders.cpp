@@ -31,6 +31,12 @@ int OpenLevel(int dir, const char* name) {
   return ::openat(dir, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// True when `path` lies below `folder`.
+bool IsBelow(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path[folder.size()] == '/' || folder == "/");
+}
+
 }  // namespace
 
 void TargetFolders::Top(const std::string& destination, bool tidy) {
@@ -42,6 +48,7 @@ void TargetFolders::Top(const std::string& destination, bool tidy) {
     h.path.clear();
   }
   seen_.clear();
+  madeWay_.clear();
   synced_.clear();
   ::clock_gettime(CLOCK_REALTIME, &runStart_);
 }
@@ -69,7 +76,10 @@ int TargetFolders::TopFd() {
 }
 
 void TargetFolders::FirstOpen(const std::string& folder, int fd) {
-  if (!tidy_ || !seen_.insert(std::hash<std::string>{}(folder)).second) return;
+  if (!tidy_) return;
+  for (const std::string& made : madeWay_)
+    if (made == folder) return;
+  if (!seen_.insert(std::hash<std::string>{}(folder)).second) return;
   RemoveStaleTemporaries(fd, runStart_);
 }
 
@@ -163,7 +173,9 @@ void TargetFolders::MakeFolder(const std::string& path) {
 void TargetFolders::Made(int dir, const char* name, const std::string& path) {
   if (onMade) onMade(dir, name, path);
   // A folder this run made holds nothing left over: it need not be read for stray temporaries.
-  if (tidy_) seen_.insert(std::hash<std::string>{}(path));
+  if (!tidy_) return;
+  while (!madeWay_.empty() && !IsBelow(path, madeWay_.back())) madeWay_.pop_back();
+  madeWay_.push_back(path);
 }
 
 void TargetFolders::SyncAbove(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/unique_fd.h"
 
@@ -75,9 +76,13 @@ class TargetFolders {
   std::string name_;
   struct timespec runStart_ {};
   bool tidy_ = true;
-  // Folders already cleared of stray temporaries in this run, or made by it, by a hash of their path: no look at
-  // the folder is needed, and a folder swapped in at a path already seen is left as it is.
+  // Folders already cleared of stray temporaries in this run, by a hash of their path: no look at the folder is
+  // needed, and a folder swapped in at a path already seen is left as it is.
   std::unordered_set<size_t> seen_;
+  // The folders this run made on the way down to the one made last, each below the one before: they hold nothing
+  // left over. A run makes a folder, fills it and what lies below it, then moves on, so a folder it made and opens
+  // again is one of these (one that is not is merely read once).
+  std::vector<std::string> madeWay_;
   std::set<std::string> synced_;            // folders whose way up to the destination is on the disk
 };
 
