@@ -1,8 +1,9 @@
 // Copy and move. Both put each file at its target by the same layout rules (PlaceFile): the mirrored structure,
 // or one folder with numbered duplicates or overwriting. The placing itself is the platform's (CopyItem and
-// MoveItem, platform/placement.h): a copy through a temporary file beside the target; a move by a rename, or
-// across file systems a copy, flushed and checked before the source goes. Sources are reached through the source
-// folder's handle, targets through the target folder's (no link followed).
+// MoveItem, platform/placement.h): a copy made exclusively at a free name, or through a temporary file beside
+// the target it replaces; a move by a rename, or across file systems a copy, flushed and checked before the
+// source goes. Sources are reached through the source folder's handle, targets through the target folder's (no
+// link followed).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,9 +152,11 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
     TargetFolders::Ref at = targets_.Holder(to);
     const PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
     if (overwrite) KeepBeforeReplacing(at.dir, at.name, to);
-    const bool same = CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to).same;
-    RecordPlaced(JournalItem::Do::Created, at.dir, at.name, to);
-    return same;
+    const Placed placed = CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to);
+    // A file made in place is still open: the journal looks at it through its descriptor, not its name again.
+    if (placed.file.Valid()) RecordPlaced(JournalItem::Do::Created, placed.file.Get(), "", to);
+    else RecordPlaced(JournalItem::Do::Created, at.dir, at.name, to);
+    return placed.same;
   };
   return PlaceFile(path, nameRequest, copy, cfoloc::CopyOneFile, "Copying at or near file " + NameOfPath(path),
                    target);

@@ -124,13 +124,15 @@ void clsFileOps::Record(const JournalItem& item) {
 
 void clsFileOps::RecordAt(JournalItem::Do what, int dir, const char* name, const std::string& path) {
   if (!journal_) return;
+  // One scope for the look and the line (the two fail alike): this runs for every item a copy makes.
   ResumeScope scope = Reporting(cfoloc::ProcessOperation, cfoerr::Driver, lastJournal_);
   scope.Step([&] {
     JournalItem item;
     item.what = what;
     item.path = path;
     item.id = IdentityAt(dir, name, path);
-    Record(item);
+    journal_->Add(item);
+    ++journalItems_;
   });
 }
 

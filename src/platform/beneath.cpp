@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/error.h"
 
@@ -44,7 +45,7 @@ int OpenBeneath(int top, const std::string& rel) {
 }
 
 // True when `path` is `folder` or lies below it.
-bool Within(const std::string& path, const std::string& folder, size_t folderLength) {
+bool Within(std::string_view path, const std::string& folder, size_t folderLength) {
   if (path.size() < folderLength || path.compare(0, folderLength, folder, 0, folderLength) != 0) return false;
   return path.size() == folderLength || path[folderLength] == '/' || folderLength == 1;
 }
@@ -55,6 +56,20 @@ bool Within(const std::string& path, const std::string& folder, size_t folderLen
                                          ": a folder on the way is not a folder any more (links are not followed): " +
                                          full);
   throw ErrorFromErrno(e, folder);
+}
+
+// True when `path` is absolute and already as FullPath would give it (no empty, "." or ".." name, no "/" at the
+// end): what a walk hands over, item after item, needs no rebuilding.
+bool IsPlainFullPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return false;
+  if (path.size() == 1) return true;
+  for (size_t start = 1, i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    const size_t length = i - start;
+    if (length == 0 || (path[start] == '.' && (length == 1 || (length == 2 && path[start + 1] == '.')))) return false;
+    start = i + 1;
+  }
+  return true;
 }
 
 }  // namespace
@@ -104,7 +119,8 @@ bool ItemsBeneath::Top(const std::string& top) {
 }
 
 ItemsBeneath::Ref ItemsBeneath::Holder(const std::string& path) {
-  const std::string full = FullPath(path);
+  std::string rebuilt;
+  const std::string& full = IsPlainFullPath(path) ? path : (rebuilt = FullPath(path));
   if (noTop_) return OnItsOwn(full);
   if (topErrno_ != 0)
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": the source folder could not be opened (" +
@@ -120,11 +136,13 @@ ItemsBeneath::Ref ItemsBeneath::Holder(const std::string& path) {
 }
 
 ItemsBeneath::Ref ItemsBeneath::Below(const std::string& full) {
-  const std::string folder = ParentOfPath(full);
-  name_ = NameOfPath(full);
+  // `full` is a plain full path below the top: its folder and name are split at its last "/".
+  const size_t slash = full.rfind('/');
+  const std::string_view folder(full.data(), slash == 0 ? 1 : slash);
+  name_.assign(full, slash + 1);
   // Let go of the held folders that are not on the way to this one; the top always stays.
   while (chain_.size() > 1 && !Within(folder, heldPath_, chain_.back().length)) chain_.pop_back();
-  heldPath_ = folder;
+  heldPath_.assign(folder);
   // Down from the deepest held folder, a few levels per step.
   size_t pos = chain_.back().length;
   while (pos < folder.size()) {
@@ -137,8 +155,8 @@ ItemsBeneath::Ref ItemsBeneath::Below(const std::string& full) {
       end = next == folder.size() ? next : next + 1;
     }
     if (end < folder.size()) --end;  // stop before the "/"
-    int fd = OpenBeneath(chain_.back().fd.Get(), folder.substr(pos, end - pos));
-    if (fd < 0) ThrowUnreachable(errno, folder, full);
+    int fd = OpenBeneath(chain_.back().fd.Get(), std::string(folder.substr(pos, end - pos)));
+    if (fd < 0) ThrowUnreachable(errno, heldPath_, full);
     chain_.push_back({end, UniqueFd(fd)});
     pos = end;
     if (chain_.size() > kMaxHeld) {

@@ -1,4 +1,5 @@
-// CopyFile: data goes to a temporary name beside the destination and is renamed into place only when complete.
+// CopyFile: a new file is made exclusively under its final name and taken away again when its copy fails; a file
+// replaced is written under a temporary name beside it and renamed into place only when complete.
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -78,7 +79,13 @@ void CopyRange(int in, int out, off_t offset, off_t length, bool& kernel, std::v
 void CopyBytes(int in, const struct stat& st, int out, const std::string& source, const std::string& destination,
                const StopFlag* stop) {
   ThrowIfStopped(stop, source);
-  if (::ioctl(out, FICLONE, in) == 0) return;
+  // A file system that has no shared extents says so only when both files are on it (else EXDEV): asking again for
+  // another source on it cannot succeed.
+  static thread_local dev_t cannotShare = 0;
+  if (st.st_dev != cannotShare || st.st_dev == 0) {
+    if (::ioctl(out, FICLONE, in) == 0) return;
+    if (errno == EOPNOTSUPP) cannotShare = st.st_dev;
+  }
   bool kernel = true;
   std::vector<char> buf;
   const bool sparse = st.st_size > 0 && static_cast<off_t>(st.st_blocks) * 512 < st.st_size;
@@ -143,27 +150,51 @@ void WriteTemporary(ItemAt src, const ItemInfo& info, ItemAt tmp, const std::str
   if (::close(outFd.Release()) != 0) ThrowErrno(destination);
 }
 
-// A new file (nothing at the destination) is written as an unnamed file in the destination's folder and given its
-// name only when complete: one change to the folder instead of three, and a name that is either absent or whole.
-// The unnamed file is made relative to the folder's handle; it is named through its own descriptor's /proc entry,
-// which names the open file, not a path. A name taken meanwhile fails with 58, or, with `overwrite`, gives false.
-// False also when the file system has no unnamed files or /proc is not mounted: the caller then writes a named
-// temporary.
-bool WriteUnnamed(ItemAt src, const std::string& source, ItemAt dst, const std::string& destination, bool overwrite,
-                  const StopFlag* stop) {
-  int out = ::openat(dst.dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+// A file this copy made at its final name, open: removed again unless the copy completes (Keep), but only while
+// the name still holds this very file (a name taken over meanwhile is someone else's).
+class NewFile {
+ public:
+  NewFile(ItemAt at, int fd) : at_(at), fd_(fd) {}
+  ~NewFile() {
+    if (!fd_.Valid()) return;
+    struct stat mine, there;
+    if (::fstat(fd_.Get(), &mine) == 0 && ::fstatat(at_.dir, at_.name, &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+        mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
+      ::unlinkat(at_.dir, at_.name, 0);
+  }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+  int Get() const { return fd_.Get(); }
+  UniqueFd Keep() { return std::move(fd_); }
+
+ private:
+  ItemAt at_;
+  UniqueFd fd_;
+};
+
+// A new file (nothing at the destination) is made under its final name, exclusively and relative to the folder's
+// handle, so it never replaces anything nor follows a link planted there; a copy that fails or is stopped takes
+// it away again. Invalid when the name is taken (the caller decides: 58, or an overwrite through a temporary).
+// `in`: the source, already open (with status `st`), or invalid to open it once the name is ours.
+UniqueFd WriteNew(ItemAt src, UniqueFd in, struct stat& st, ItemAt dst, const std::string& source,
+                  const std::string& destination, const StopFlag* stop) {
+  int out = ::openat(dst.dir, dst.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (out < 0) {
-    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
+    if (errno == EEXIST) return UniqueFd();
     ThrowErrno(destination);
   }
-  UniqueFd outFd(out);
-  struct stat st;
-  UniqueFd in = OpenSource(src.dir, src.name, source, st);
-  CopyInto(in.Get(), st, out, source, destination, stop);
-  const std::string self = "/proc/self/fd/" + std::to_string(out);
-  if (::linkat(AT_FDCWD, self.c_str(), dst.dir, dst.name, AT_SYMLINK_FOLLOW) == 0) return true;
-  if ((errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0) || (errno == EEXIST && overwrite)) return false;
-  ThrowErrno(destination);
+  NewFile made(dst, out);
+  if (!in.Valid()) in = OpenSource(src.dir, src.name, source, st);
+  CopyInto(in.Get(), st, made.Get(), source, destination, stop);
+  return made.Keep();
+}
+
+// The source open for reading when it is a regular file that can be opened; else invalid (a link, a folder,
+// anything else, or one that cannot be read: the general way then looks at it and says why).
+UniqueFd OpenIfRegular(ItemAt src, struct stat& st) {
+  UniqueFd in(::openat(src.dir, src.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (in.Valid() && (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))) in.Reset();
+  return in;
 }
 
 }  // namespace
@@ -178,17 +209,31 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
 
 void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
                                   const std::string& from, const std::string& to, const StopFlag* stop) const {
-  const ItemAt src{fromDir, fromName}, dst{toDir, toName};
+  CopyFileInto({fromDir, fromName}, {toDir, toName}, overwrite, from, to, stop);
+}
+
+UniqueFd CopyFileInto(ItemAt src, ItemAt dst, bool overwrite, const std::string& from, const std::string& to,
+                      const StopFlag* stop) {
   const Placing how = overwrite ? Placing::Replace : Placing::NoReplace;
+  // The usual case in one open and one look: a readable regular file to a free name.
+  struct stat st;
+  if (UniqueFd in = OpenIfRegular(src, st); in.Valid()) {
+    if (UniqueFd out = WriteNew(src, std::move(in), st, dst, from, to, stop); out.Valid()) return out;
+    if (!overwrite) throw ErrorFromErrno(EEXIST, to);
+  }
+
   ItemInfo info;
   if (!StatAt(src.dir, src.name, info)) ThrowErrno(from);
   if (info.IsFolder()) throw Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + from);
-  // Devices, FIFOs and sockets are never opened.
+  // Devices, FIFOs and sockets are never read.
   if (!info.IsRegular() && !info.IsLink())
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not a regular file: " + from);
 
   const bool exists = TargetTaken(dst, how, to);
-  if (!exists && info.IsRegular() && WriteUnnamed(src, from, dst, to, overwrite, stop)) return;
+  if (!exists && info.IsRegular()) {
+    if (UniqueFd out = WriteNew(src, UniqueFd(), st, dst, from, to, stop); out.Valid()) return out;
+    if (!overwrite) throw ErrorFromErrno(EEXIST, to);
+  }
 
   // The temporary lives in the destination's folder, so the final rename stays on one file system. A name that
   // is taken (a leftover, or a process forked from ours drawing the same names) is someone else's: draw another.
@@ -213,6 +258,7 @@ void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, 
     ::unlinkat(tmp.dir, tmp.name, 0);
     throw;
   }
+  return UniqueFd();
 }
 
 }  // namespace dv

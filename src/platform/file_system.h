@@ -33,14 +33,15 @@ class FileSystemObject {
   // Fails with 58 when anything exists at `path`, 76 when its parent folder is missing.
   Folder CreateFolder(const std::string& path) const;
   // Copies a file (a link is copied as a link). Without `overwrite` an existing destination fails with 58 and
-  // is left untouched; with it, a read-only destination fails with 70. The copy is written under a temporary name
-  // beside the destination and renamed into place, so the destination's name never holds a partial file. The
-  // permissions, times and stored attribute bits go with it. Devices, FIFOs and sockets are refused.
+  // is left untouched; with it, a read-only destination fails with 70. A file replaced is written under a
+  // temporary name beside it and renamed into place; a new file is made exclusively at its name and removed again
+  // when its copy fails. The permissions, times and stored attribute bits go with it. Devices, FIFOs and sockets
+  // are refused.
   void CopyFile(const std::string& source, const std::string& destination, bool overwrite) const;
   // CopyFile between open folders: `fromName` in `fromDir` to `toName` (one name) in the folder `toDir`, neither
   // reached through a link (a link there is copied as a link, a link at the target replaced as a name). `source`
   // and `destination` only name the items in errors. A sparse file keeps its holes. `stop` is looked at between
-  // blocks (at most 8 MB apart): when set, the copy ends with error 18, its temporary removed.
+  // blocks (at most 8 MB apart): when set, the copy ends with error 18, nothing of it left.
   void CopyFileAt(int fromDir, const char* fromName, int toDir, const char* toName, bool overwrite,
                   const std::string& source, const std::string& destination, const StopFlag* stop = nullptr) const;
   // Renames a file or folder; fails with 58 when the destination exists (never replaces it). A file moved to

@@ -9,7 +9,6 @@
 
 #include "platform/content_check.h"
 #include "platform/error.h"
-#include "platform/file_system.h"
 #include "platform/item_info.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
@@ -101,9 +100,10 @@ bool TargetTaken(ItemAt to, Placing how, const std::string& target) {
 }
 
 Placed CopyItem(ItemAt from, ItemAt to, const PlaceOptions& o, const std::string& source, const std::string& target) {
-  FileSystemObject().CopyFileAt(from.dir, from.name, to.dir, to.name, o.how == Placing::Replace, source, target,
-                                o.stop);
-  return {false, Agrees(from, to, o, source, target)};
+  Placed placed;
+  placed.file = CopyFileInto(from, to, o.how == Placing::Replace, source, target, o.stop);
+  placed.same = Agrees(from, to, o, source, target);
+  return placed;
 }
 
 Placed MoveItem(ItemAt from, ItemAt to, const PlaceOptions& o, const std::string& source, const std::string& target) {
@@ -111,7 +111,7 @@ Placed MoveItem(ItemAt from, ItemAt to, const PlaceOptions& o, const std::string
   if (!StatAt(from.dir, from.name, info)) ThrowErrno(source);
   if (o.how == Placing::Replace) TargetTaken(to, o.how, target);
   const int e = PlaceErrno(from, to, o.how);
-  if (e == 0) return {true, true};
+  if (e == 0) return {true, true, UniqueFd()};
   if (e == EEXIST && o.how == Placing::NoReplace) throw ErrorFromErrno(EEXIST, target);
   if (e != EXDEV || info.IsFolder()) {
     if (e < 0) throw ErrorFromErrno(-e, source);

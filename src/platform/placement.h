@@ -4,7 +4,8 @@
 //   - an item is a name in an open folder, never a path: the folders were reached without following links, and
 //     a link at either name is the item itself (renamed or replaced as a name, never written through);
 //   - "no replace" never replaces anything, whatever the file system offers;
-//   - a copy is written under a temporary name beside its target and named only when complete;
+//   - a copy replacing a file is written under a temporary name beside it and named only when complete; a copy to
+//     a free name is made there exclusively and removed again when it fails;
 //   - a move across file systems removes its source only once the copy and its name are on the disk and checked.
 #include <cstdint>
 #include <functional>
@@ -54,10 +55,18 @@ struct PlaceOptions {
 struct Placed {
   bool renamed = false;  // moved by a rename: the target is the source itself, nothing to check
   bool same = true;      // false: the check found the target unlike the source
+  UniqueFd file;         // a file copied to a free name: the new file itself, still open (else invalid)
 };
 
-// Copies `from` to `to` (FileSystemObject::CopyFileAt: a temporary beside `to`, then Place) and checks the copy.
-// Throws dv::Error; a stop (18) leaves no temporary and `to` as it was.
+// Copies `from` to `to`: a regular file to a free name is made there exclusively (never replacing anything, a
+// link there included) and removed again when its copy fails; a link, and a file replacing another, go through a
+// temporary beside `to` and Place. Returns the new file, open, when it was made in place (else invalid). Throws
+// dv::Error (58 when `to` is taken without `overwrite`); a stop (18) leaves nothing new and `to` as it was.
+UniqueFd CopyFileInto(ItemAt from, ItemAt to, bool overwrite, const std::string& source, const std::string& target,
+                      const StopFlag* stop);
+
+// Copies `from` to `to` (CopyFileInto) and checks the copy. Throws dv::Error; a stop (18) leaves no temporary and
+// `to` as it was.
 Placed CopyItem(ItemAt from, ItemAt to, const PlaceOptions& options, const std::string& source,
                 const std::string& target);
 

@@ -31,15 +31,24 @@ int OpenLevel(int dir, const char* name) {
   return ::openat(dir, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// True when `path` lies below `folder`.
+bool IsBelow(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path[folder.size()] == '/' || folder == "/");
+}
+
 }  // namespace
 
 void TargetFolders::Top(const std::string& destination, bool tidy) {
   top_ = destination.empty() ? std::string() : FullPath(destination);
   tidy_ = tidy;
   topFd_.Reset();
-  held_.Reset();
-  heldPath_.clear();
+  for (Held& h : held_) {
+    h.fd.Reset();
+    h.path.clear();
+  }
   seen_.clear();
+  madeWay_.clear();
   synced_.clear();
   ::clock_gettime(CLOCK_REALTIME, &runStart_);
 }
@@ -62,14 +71,15 @@ int TargetFolders::TopFd() {
     ThrowErrno(top_);
   }
   topFd_.Reset(fd);
-  FirstOpen(fd);
+  FirstOpen(top_, fd);
   return fd;
 }
 
-void TargetFolders::FirstOpen(int fd) {
+void TargetFolders::FirstOpen(const std::string& folder, int fd) {
   if (!tidy_) return;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !seen_.insert({st.st_dev, st.st_ino}).second) return;
+  for (const std::string& made : madeWay_)
+    if (made == folder) return;
+  if (!seen_.insert(std::hash<std::string>{}(folder)).second) return;
   RemoveStaleTemporaries(fd, runStart_);
 }
 
@@ -114,14 +124,17 @@ int TargetFolders::Folder(const std::string& folder, bool create) {
   if (!Covers(folder))
     throw Error(err::PathFileAccess, ErrorText(err::PathFileAccess) + ": not inside the destination: " + folder);
   if (folder == top_) return TopFd();
-  if (held_.Valid() && folder == heldPath_) return held_.Get();
-  held_.Reset();
-  heldPath_.clear();
+  if (held_[0].fd.Valid() && folder == held_[0].path) return held_[0].fd.Get();
+  std::swap(held_[0], held_[1]);
+  if (held_[0].fd.Valid() && folder == held_[0].path) return held_[0].fd.Get();
+  // The older of the two goes.
+  held_[0].fd.Reset();
+  held_[0].path.clear();
   const std::string rel = folder.substr(top_ == "/" ? 1 : top_.size() + 1);
-  held_.Reset(OpenBelow(rel, create, folder));
-  heldPath_ = folder;
-  FirstOpen(held_.Get());
-  return held_.Get();
+  held_[0].fd.Reset(OpenBelow(rel, create, folder));
+  held_[0].path = folder;
+  FirstOpen(folder, held_[0].fd.Get());
+  return held_[0].fd.Get();
 }
 
 TargetFolders::Ref TargetFolders::Holder(const std::string& path) {
@@ -160,9 +173,9 @@ void TargetFolders::MakeFolder(const std::string& path) {
 void TargetFolders::Made(int dir, const char* name, const std::string& path) {
   if (onMade) onMade(dir, name, path);
   // A folder this run made holds nothing left over: it need not be read for stray temporaries.
-  struct stat st;
-  if (tidy_ && ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-    seen_.insert({st.st_dev, st.st_ino});
+  if (!tidy_) return;
+  while (!madeWay_.empty() && !IsBelow(path, madeWay_.back())) madeWay_.pop_back();
+  madeWay_.push_back(path);
 }
 
 void TargetFolders::SyncAbove(const std::string& path) {

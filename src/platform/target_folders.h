@@ -8,9 +8,11 @@
 
 #include <ctime>
 #include <set>
+#include <unordered_set>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/unique_fd.h"
 
@@ -34,7 +36,7 @@ class TargetFolders {
   int Folder(const std::string& folder, bool create = false);
 
   // The folder holding `path` (which lies below the destination), open, and the path's last name. The folder
-  // stays open until another folder is asked for: files of one folder come together. Throws as Folder does.
+  // stays open until two other folders are asked for: files of one folder come together. Throws as Folder does.
   struct Ref {
     int dir;
     const char* name;
@@ -59,17 +61,28 @@ class TargetFolders {
  private:
   int OpenBelow(const std::string& rel, bool create, const std::string& folder);
   int TopFd();
-  void FirstOpen(int fd);
+  void FirstOpen(const std::string& folder, int fd);
   void Made(int dir, const char* name, const std::string& path);
 
   std::string top_;
   UniqueFd topFd_;
-  std::string heldPath_;
-  UniqueFd held_;
+  // The folder asked for last and the one before it: a folder's files, then its subfolders made in it, come one
+  // after another, so the parent stays open while each child is made and filled.
+  struct Held {
+    std::string path;
+    UniqueFd fd;
+  };
+  Held held_[2];
   std::string name_;
   struct timespec runStart_ {};
   bool tidy_ = true;
-  std::set<std::pair<dev_t, ino_t>> seen_;  // folders already cleared of stray temporaries in this run
+  // Folders already cleared of stray temporaries in this run, by a hash of their path: no look at the folder is
+  // needed, and a folder swapped in at a path already seen is left as it is.
+  std::unordered_set<size_t> seen_;
+  // The folders this run made on the way down to the one made last, each below the one before: they hold nothing
+  // left over. A run makes a folder, fills it and what lies below it, then moves on, so a folder it made and opens
+  // again is one of these (one that is not is merely read once).
+  std::vector<std::string> madeWay_;
   std::set<std::string> synced_;            // folders whose way up to the destination is on the disk
 };
 

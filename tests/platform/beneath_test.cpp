@@ -32,6 +32,9 @@ TEST(ItemsBeneath, ReachesOnlyWhatLiesBelowItsTop) {
       {r + "/top", r + "/top/sub/deeper/a.txt", "ok"},
       {r + "/top", r + "/top/sub", "ok"},
       {r + "/top", r + "/top", "ok"},
+      {r + "/top", r + "/top/./sub//deeper/../deeper/a.txt/", "ok"},
+      {r + "/top", r + "/top/sub/../../elsewhere/a.txt", "75 Path/File access error: not inside the source folder: " +
+                                                          r + "/elsewhere/a.txt"},
       {r + "/top", r + "/top/link/a.txt",
        "75 Path/File access error: a folder on the way is not a folder any more (links are not followed): " + r +
            "/top/link/a.txt"},

@@ -72,6 +72,55 @@ TEST(PlaceTest, NoReplaceNeverReplacesAndReplaceTakesTheName) {
   EXPECT_EQ(TempTree::Read(tree / "outside.txt"), "outside");
 }
 
+// A copy to a free name makes the file there and hands it back open; a name planted there first (a file, a link
+// to a file outside, a dangling link) is neither followed nor replaced; a copy stopped or failing half way (the
+// first read of /proc/self/mem fails) leaves nothing at the name.
+TEST(CopyItemTest, ANewFileIsWholeOrAbsentAndNeverReplacesAPlantedName) {
+  TempTree tree;
+  tree.File("outside.txt", "outside");
+  struct Case {
+    const char* label;
+    std::string there;  // what holds the target first: "" nothing, "-> x" a link, else a file's text
+    bool stop;
+    std::string outcome, target;
+  };
+  const std::vector<Case> cases = {
+      {"free", "", false, "ok", "new"},
+      {"file", "old", false, "58", "old"},
+      {"link", "-> ../../outside.txt", false, "58", "-> ../../outside.txt"},
+      {"dangling", "-> made-through", false, "58", "-> made-through"},
+      {"stopped", "", true, "18", "-"},
+      {"unreadable", "", false, "57", "-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string rel = std::string("cases/") + c.label;
+    const std::string dir = tree.Dir(rel), target = dir + "/target";
+    tree.File(rel + "/source", "new");
+    if (c.there.rfind("-> ", 0) == 0) tree.Link(rel + "/target", c.there.substr(3));
+    else if (!c.there.empty()) tree.File(rel + "/target", c.there);
+    UniqueFd folder(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd proc(::open("/proc/self", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const bool unreadable = std::string(c.label) == "unreadable";
+    const ItemAt from = unreadable ? ItemAt{proc.Get(), "mem"} : ItemAt{folder.Get(), "source"};
+    const StopFlag stop{c.stop};
+    PlaceOptions options;
+    options.stop = &stop;
+    Placed placed;
+    const std::string outcome =
+        Outcome([&] { placed = CopyItem(from, {folder.Get(), "target"}, options, "s", target); });
+    EXPECT_EQ(outcome.substr(0, 2), c.outcome) << outcome;
+    EXPECT_EQ(Holds(target), c.target);
+    EXPECT_EQ(Holds(dir + "/made-through"), "-");
+    if (outcome == "ok") {
+      struct stat mine {};
+      ASSERT_EQ(::fstat(placed.file.Get(), &mine), 0);
+      EXPECT_EQ(mine.st_ino, LStat(target).st_ino);
+    }
+  }
+  EXPECT_EQ(TempTree::Read(tree / "outside.txt"), "outside");
+}
+
 // A move across file systems removes its source only once the copy checks out: /proc/self/stat says it is empty
 // but reads as text, so a length check fails and the source is never touched (removing it would fail anyway).
 TEST(PlaceTest, AMoveAcrossFileSystemsKeepsASourceItsCopyDoesNotMatch) {
