@@ -569,6 +569,7 @@ void clsFileOps::ProcessFileArray() {
   gathered_.Forward([&](size_t, char, std::string_view path) {
     if (Stopped()) return false;
     item_.assign(path);
+    itemRegular_ = false;
     try {
       if (destinationInUse_ && !settings_.previewOnly) currentTarget_ = Mirrored(ParentOfPath(item_));
       ProcessFile(item_);
@@ -597,8 +598,10 @@ ItemKind clsFileOps::KindOfItem(const std::string& path) {
   try {
     const ItemsBeneath::Ref at = beneath_.Holder(path);
     struct stat st;
-    if (::fstatat(at.dir, at.name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (::fstatat(at.dir, at.name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      itemRegular_ = S_ISREG(st.st_mode);
       return S_ISDIR(st.st_mode) ? ItemKind::Folder : ItemKind::Other;
+    }
   } catch (const Error&) {
   }
   return KindAt(path);
@@ -612,6 +615,7 @@ void clsFileOps::ProcessMixedArray() {
     // Contents only: the folder itself stays where it is.
     if ((i == 0 && contentsOnly_ && backwards) || (!dropped_.empty() && dropped_[i])) return true;
     item_.assign(path);
+    itemRegular_ = false;
     const std::string& item = item_;
     ResumeScope scope(
         [&](const Error& e, const std::string& l) {

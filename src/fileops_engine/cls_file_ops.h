@@ -329,6 +329,8 @@ class clsFileOps {
   std::vector<bool> dropped_;
   size_t droppedCount_ = 0;
   std::string item_;  // the item being processed, a path
+  // The driver's look at the item just now saw a regular file: its step may open it without looking again.
+  bool itemRegular_ = false;
   std::string line_;  // the results line being made
   // The results' lines, in the order recorded.
   RecordSpool recorded_;

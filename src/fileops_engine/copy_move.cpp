@@ -150,7 +150,8 @@ long clsFileOps::CopyOneFile(const std::string& path, std::string& nameRequest) 
   auto copy = [&](const std::string& to, bool overwrite) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
     TargetFolders::Ref at = targets_.Holder(to);
-    const PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
+    PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
+    options.sourceSeenRegular = itemRegular_;
     if (overwrite) KeepBeforeReplacing(at.dir, at.name, to);
     const Placed placed = CopyItem({from.dir, from.name}, {at.dir, at.name}, options, path, to);
     // A file made in place is still open: the journal looks at it through its descriptor, not its name again.
@@ -174,6 +175,7 @@ long clsFileOps::MoveOneFile(const std::string& path) {
     ItemsBeneath::Ref from = beneath_.Holder(path);
     TargetFolders::Ref at = targets_.Holder(to);
     PlaceOptions options = PlacingFor(overwrite, Layout().verification, &stop_);
+    options.sourceSeenRegular = itemRegular_;
     options.syncAbove = [&] { targets_.SyncAbove(to); };
     if (overwrite) KeepBeforeReplacing(at.dir, at.name, to);
     const Placed placed = MoveItem({from.dir, from.name}, {at.dir, at.name}, options, path, to);

@@ -213,11 +213,11 @@ void FileSystemObject::CopyFileAt(int fromDir, const char* fromName, int toDir, 
 }
 
 UniqueFd CopyFileInto(ItemAt src, ItemAt dst, bool overwrite, const std::string& from, const std::string& to,
-                      const StopFlag* stop) {
+                      const StopFlag* stop, bool seenRegular) {
   const Placing how = overwrite ? Placing::Replace : Placing::NoReplace;
-  // The usual case in one open and one look: a readable regular file to a free name.
+  // The usual case in one open and one look: a readable regular file, seen just before, to a free name.
   struct stat st;
-  if (UniqueFd in = OpenIfRegular(src, st); in.Valid()) {
+  if (UniqueFd in = seenRegular ? OpenIfRegular(src, st) : UniqueFd(); in.Valid()) {
     if (UniqueFd out = WriteNew(src, std::move(in), st, dst, from, to, stop); out.Valid()) return out;
     if (!overwrite) throw ErrorFromErrno(EEXIST, to);
   }

@@ -101,7 +101,7 @@ bool TargetTaken(ItemAt to, Placing how, const std::string& target) {
 
 Placed CopyItem(ItemAt from, ItemAt to, const PlaceOptions& o, const std::string& source, const std::string& target) {
   Placed placed;
-  placed.file = CopyFileInto(from, to, o.how == Placing::Replace, source, target, o.stop);
+  placed.file = CopyFileInto(from, to, o.how == Placing::Replace, source, target, o.stop, o.sourceSeenRegular);
   placed.same = Agrees(from, to, o, source, target);
   return placed;
 }

@@ -47,6 +47,9 @@ struct PlaceOptions {
   Placing how = Placing::NoReplace;
   Check check = Check::None;
   const StopFlag* stop = nullptr;  // looked at between blocks of the copy and of the check
+  // A look made just before saw a regular file at the source: it is opened straight away. Otherwise it is looked
+  // at first, so that a device is never opened (an open alone may act on one).
+  bool sourceSeenRegular = false;
   // A move across file systems: flushes the folders above the target's folder when they may be new (the folder
   // itself and the file are flushed here). Must not close `to.dir`.
   std::function<void()> syncAbove;
@@ -62,8 +65,9 @@ struct Placed {
 // link there included) and removed again when its copy fails; a link, and a file replacing another, go through a
 // temporary beside `to` and Place. Returns the new file, open, when it was made in place (else invalid). Throws
 // dv::Error (58 when `to` is taken without `overwrite`); a stop (18) leaves nothing new and `to` as it was.
+// `seenRegular`: as PlaceOptions::sourceSeenRegular.
 UniqueFd CopyFileInto(ItemAt from, ItemAt to, bool overwrite, const std::string& source, const std::string& target,
-                      const StopFlag* stop);
+                      const StopFlag* stop, bool seenRegular = false);
 
 // Copies `from` to `to` (CopyFileInto) and checks the copy. Throws dv::Error; a stop (18) leaves no temporary and
 // `to` as it was.
