@@ -1,11 +1,13 @@
 // Paired runs: times a command against a peer command as whole processes, in turn (A B A B ...), so that a drift of
 // the shared machine's speed touches both sides alike, and takes the ratio pair by pair.
-//   paired [-n PAIRS] [--prep 'CMD'] [--pin CPU] [--label TEXT] [--peer-label TEXT] -- OURS ARGS... [--vs PEER ARGS...]
-// One untimed warm-up run of each side first. --prep runs through /bin/sh before every run of either side, untimed
-// (a fresh target: a folder removed or copied anew); the timed commands get no shell. --pin runs both sides on one
-// processor. Standard output is read and thrown away (a pipe, as when a user pipes it on), standard error goes to
-// /dev/null. Prints one Markdown row: work | peer | wall ratio | cpu ratio | peak memory ours / peer | ours wall |
-// peer wall, each median [min-max]; without --vs: work | runs | wall | cpu | peak memory.
+//   paired [-n PAIRS] [--warmup N] [--prep 'CMD'] [--pin CPU] [--label TEXT] [--peer-label TEXT] -- OURS ARGS...
+//          [--vs PEER ARGS...]
+// One untimed warm-up run of each side first (--warmup 0 for a single run that only tells peak memory). --prep runs
+// through /bin/sh before every run of either side, untimed (a fresh target: a folder removed or copied anew); the
+// timed commands get no shell. --pin runs both sides on one processor. Standard output is read and thrown away (a
+// pipe, as when a user pipes it on), standard error goes to /dev/null. Prints one Markdown row: work | peer | wall
+// ratio | cpu ratio | peak memory ours / peer | ours wall | peer wall, each median [min-max]; without --vs: work |
+// runs | wall | cpu | peak memory.
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -62,7 +64,8 @@ Sample Run(const std::vector<std::string>& args, int pin) {
   ::wait4(pid, &status, 0, &usage);
   Sample s;
   s.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  s.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  s.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+          double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   s.peakKb = usage.ru_maxrss;
   s.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return s;
@@ -111,15 +114,15 @@ std::string Joined(const std::vector<std::string>& args) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: paired [-n PAIRS] [--prep 'CMD'] [--pin CPU] [--label TEXT] [--peer-label TEXT] -- OURS ARGS... "
-               "[--vs PEER ARGS...]\n");
+               "usage: paired [-n PAIRS] [--warmup N] [--prep 'CMD'] [--pin CPU] [--label TEXT] [--peer-label TEXT] "
+               "-- OURS ARGS... [--vs PEER ARGS...]\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int pairs = 7, pin = -1;
+  int pairs = 7, warmup = 1, pin = -1;
   std::string prep, label, peerLabel;
   std::vector<std::string> ours, peer;
   int i = 1;
@@ -128,6 +131,8 @@ int main(int argc, char** argv) {
     if (i + 1 >= argc) return Usage();
     if (option == "-n")
       pairs = std::atoi(argv[++i]);
+    else if (option == "--warmup")
+      warmup = std::atoi(argv[++i]);
     else if (option == "--prep")
       prep = argv[++i];
     else if (option == "--pin")
@@ -146,12 +151,12 @@ int main(int argc, char** argv) {
     else
       side->push_back(argv[i]);
   }
-  if (ours.empty() || (side == &peer && peer.empty()) || pairs < 1) return Usage();
+  if (ours.empty() || (side == &peer && peer.empty()) || pairs < 1 || warmup < 0) return Usage();
   if (label.empty()) label = Joined(ours);
   if (peerLabel.empty()) peerLabel = Joined(peer);
 
   std::vector<Sample> a, b;
-  for (int run = 0; run <= pairs; ++run) {
+  for (int run = 0; run < warmup + pairs; ++run) {
     Prepare(prep);
     const Sample x = Run(ours, pin);
     Sample y;
@@ -159,7 +164,7 @@ int main(int argc, char** argv) {
       Prepare(prep);
       y = Run(peer, pin);
     }
-    if (run == 0) continue;  // the warm-up
+    if (run < warmup) continue;
     a.push_back(x);
     if (!peer.empty()) b.push_back(y);
   }
