@@ -5,9 +5,9 @@
 // One untimed warm-up run of each side first (--warmup 0 for a single run that only tells peak memory). --prep runs
 // through /bin/sh before every run of either side, untimed (a fresh target: a folder removed or copied anew); the
 // timed commands get no shell. --pin runs both sides on one processor. Standard output is read and thrown away (a
-// pipe, as when a user pipes it on), standard error goes to /dev/null. Prints one Markdown row: work | peer | wall
-// ratio | cpu ratio | peak memory ours / peer | ours wall | peer wall, each median [min-max]; without --vs: work |
-// runs | wall | cpu | peak memory.
+// pipe, as when a user pipes it on); a failed run's standard error is shown. Prints one Markdown row: work | peer |
+// wall ratio | cpu ratio | peak memory ours / peer | ours wall | peer wall, each median [min-max]; without --vs:
+// work | runs | wall | cpu | peak memory.
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -30,18 +30,19 @@ struct Sample {
 };
 
 // Runs `args` (found on PATH) without a shell; wall time from the start to the reaping, cpu and peak memory from wait4.
-Sample Run(const std::vector<std::string>& args, int pin) {
+// Standard error goes to `errors` (emptied first), so that a failed run can tell why.
+Sample Run(const std::vector<std::string>& args, int pin, int errors) {
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
     std::perror("pipe");
     std::exit(1);
   }
+  if (::ftruncate(errors, 0) != 0 || ::lseek(errors, 0, SEEK_SET) != 0) std::perror("paired: error file");
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(pipeFds[1], 1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (null >= 0) ::dup2(null, 2);
+    ::dup2(errors, 2);
     if (pin >= 0) {
       cpu_set_t set;
       CPU_ZERO(&set);
@@ -69,6 +70,14 @@ Sample Run(const std::vector<std::string>& args, int pin) {
   s.peakKb = usage.ru_maxrss;
   s.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return s;
+}
+
+// Shows the start of what a failed run wrote to standard error.
+void TellFailure(const char* side, const Sample& s, int errors) {
+  if (s.status == 0) return;
+  char text[512] = {};
+  const ssize_t n = ::pread(errors, text, sizeof text - 1, 0);
+  std::fprintf(stderr, "paired: %s exited %d: %s\n", side, s.status, n > 0 ? text : "");
 }
 
 void Prepare(const std::string& prep) {
@@ -155,14 +164,22 @@ int main(int argc, char** argv) {
   if (label.empty()) label = Joined(ours);
   if (peerLabel.empty()) peerLabel = Joined(peer);
 
+  std::FILE* errorFile = std::tmpfile();
+  if (!errorFile) {
+    std::perror("paired: tmpfile");
+    return 1;
+  }
+  const int errors = ::fileno(errorFile);
   std::vector<Sample> a, b;
   for (int run = 0; run < warmup + pairs; ++run) {
     Prepare(prep);
-    const Sample x = Run(ours, pin);
+    const Sample x = Run(ours, pin, errors);
+    TellFailure("ours", x, errors);
     Sample y;
     if (!peer.empty()) {
       Prepare(prep);
-      y = Run(peer, pin);
+      y = Run(peer, pin, errors);
+      TellFailure("peer", y, errors);
     }
     if (run < warmup) continue;
     a.push_back(x);

@@ -41,6 +41,12 @@ trap 'rm -rf "$R"; rmdir "$WORK" 2>/dev/null || true' EXIT INT TERM
 for d in home config data cache tmp; do mkdir "$R/$d"; done
 export HOME="$R/home" XDG_CONFIG_HOME="$R/config" XDG_DATA_HOME="$R/data" XDG_CACHE_HOME="$R/cache" TMPDIR="$R/tmp"
 FRESH_DATA="rm -rf '$R/data' && mkdir '$R/data'"
+# A tmpfs has a fixed number of inodes, shared with everyone's files there: a copy that runs out fails part-way and
+# its times mean nothing, so say so before measuring.
+enough_inodes() { # $1: how many the next rows need at once
+  free=$(df -i --output=iavail "$R" | tail -n 1 | tr -d ' ')
+  [ "$free" -ge "$1" ] || { echo "bench/run.sh: $free free inodes in $WORK, $1 needed: rows left out" >&2; false; }
+}
 
 TREE="$R/tree"
 tree_made=
@@ -95,7 +101,7 @@ if wanted pinned; then
   preview_row "--pin 0" ", one processor"
 fi
 
-if wanted copy; then
+if wanted copy && enough_inodes $((FILES * 23 / 10)); then
   need_tree
   pair --prep "rm -rf '$R/copy' && $FRESH_DATA" --label "\`op copy\`, $N files" --peer-label "cp -a (fresh target each run)" -- \
     "$DV" op copy --empty-folders "$TREE" "$R/copy" --yes --vs cp -a "$TREE" "$R/copy"
@@ -119,7 +125,7 @@ if wanted replace; then
 fi
 rm -rf "$R/twin"
 
-if wanted delete; then
+if wanted delete && enough_inodes $((FILES * 23 / 10)); then
   need_tree
   pair --prep "rm -rf '$R/doomed' && cp -a '$TREE' '$R/doomed' && $FRESH_DATA" \
     --label "\`op delete --empty-folders\`, $N files" --peer-label "rm -rf (a fresh copy each run)" -- \
@@ -136,7 +142,7 @@ if wanted rename; then
   rm -rf "$R/names"
 fi
 
-if wanted memory && [ "$BIG" -gt 0 ]; then
+if wanted memory && [ "$BIG" -gt 0 ] && enough_inodes $((BIG * 23 / 10)); then
   rm -rf "$TREE"
   tree_made=
   # One run each (no warm-up): the peak memory is what is asked of these rows; the 200,000-file peaks are above.
