@@ -44,7 +44,7 @@ FRESH_DATA="rm -rf '$R/data' && mkdir '$R/data'"
 # A tmpfs has a fixed number of inodes, shared with everyone's files there: a copy that runs out fails part-way and
 # its times mean nothing, so say so before measuring.
 enough_inodes() { # $1: how many the next rows need at once
-  free=$(df -i --output=iavail "$R" | tail -n 1 | tr -d ' ')
+  free=$(df --output=iavail "$R" | tail -n 1 | tr -d ' ')
   [ "$free" -ge "$1" ] || { echo "bench/run.sh: $free free inodes in $WORK, $1 needed: rows left out" >&2; false; }
 }
 
