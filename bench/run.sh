@@ -65,23 +65,23 @@ echo "|---|---|---|---|---|---|---|"
 listing_rows() { # $1: empty, or "--pin 0"; $2: the label's suffix
   # shellcheck disable=SC2086
   if wanted dos || { [ -n "$1" ] && wanted pinned; }; then
-    pair $1 --label "report, DOS view, size + modified, /usr$2" --peer-label "find -printf '%s %TD %p\\n'" -- \
+    pair $1 --label "report, DOS view, size + modified, /usr$2" --peer-label "\`find -printf '%s %TD %p\\n'\`" -- \
       "$DV" report --view dos --columns size,modified --size-unit bytes /usr --vs find /usr -printf '%s %TD %p\n'
-    pair $1 --label "report, DOS view, size + modified, /usr$2" --peer-label "bfs -printf '%s %TD %p\\n'" -- \
+    pair $1 --label "report, DOS view, size + modified, /usr$2" --peer-label "\`bfs -printf '%s %TD %p\\n'\`" -- \
       "$DV" report --view dos --columns size,modified --size-unit bytes /usr --vs bfs /usr -printf '%s %TD %p\n'
   fi
   if wanted names || { [ -n "$1" ] && wanted pinned; }; then
-    pair $1 --label "names only (\`report --view csv --columns none\`), /usr$2" --peer-label "fdfind -HIu . /usr" -- \
+    pair $1 --label "names only (\`report --view csv --columns none\`), /usr$2" --peer-label "\`fdfind -HIu . /usr\`" -- \
       "$DV" report --view csv --columns none /usr --vs fdfind -HIu . /usr
   fi
   if wanted du || { [ -n "$1" ] && wanted pinned; }; then
-    pair $1 --label "folder sizes (CSV), /usr$2" --peer-label "du -ab" -- \
+    pair $1 --label "folder sizes (CSV), /usr$2" --peer-label "\`du -ab\`" -- \
       "$DV" report --view csv --columns size --size-unit bytes /usr --vs du -ab /usr
   fi
   if wanted tree || { [ -n "$1" ] && wanted pinned; }; then
-    pair $1 --label "tree view, size + modified, /usr$2" --peer-label "tree -a -s -D" -- \
+    pair $1 --label "tree view, size + modified, /usr$2" --peer-label "\`tree -a -s -D\`" -- \
       "$DV" report --view hierarchical --columns size,modified --size-unit bytes /usr --vs tree -a -s -D /usr
-    pair $1 --label "JSON view, size + modified, /usr$2" --peer-label "tree -J -a -s -D" -- \
+    pair $1 --label "JSON view, size + modified, /usr$2" --peer-label "\`tree -J -a -s -D\`" -- \
       "$DV" report --view json --columns size,modified --size-unit bytes /usr --vs tree -J -a -s -D /usr
   fi
 }
@@ -92,7 +92,7 @@ N=$(grouped "$FILES")
 preview_row() { # $1: empty, or "--pin 0"; $2: the label's suffix
   need_tree
   # shellcheck disable=SC2086
-  pair $1 --prep "$FRESH_DATA" --label "\`op copy --preview\`, $N files$2" --peer-label find -- \
+  pair $1 --prep "$FRESH_DATA" --label "\`op copy --preview\`, $N files$2" --peer-label "\`find\`" -- \
     "$DV" op copy --preview "$TREE" "$R/preview-target" --yes --vs find "$TREE"
 }
 if wanted preview; then preview_row "" ""; fi
@@ -103,7 +103,7 @@ fi
 
 if wanted copy && enough_inodes $((FILES * 23 / 10)); then
   need_tree
-  pair --prep "rm -rf '$R/copy' && $FRESH_DATA" --label "\`op copy\`, $N files" --peer-label "cp -a (fresh target each run)" -- \
+  pair --prep "rm -rf '$R/copy' && $FRESH_DATA" --label "\`op copy\`, $N files" --peer-label "\`cp -a\` (fresh target each run)" -- \
     "$DV" op copy --empty-folders "$TREE" "$R/copy" --yes --vs cp -a "$TREE" "$R/copy"
   rm -rf "$R/copy"
 fi
@@ -113,13 +113,13 @@ if wanted compare || wanted replace; then
   cp -a "$TREE" "$R/twin"
 fi
 if wanted compare; then
-  pair --prep "$FRESH_DATA" --label "\`op compare\` (whole files), $N files" --peer-label "diff -rq --no-dereference" -- \
+  pair --prep "$FRESH_DATA" --label "\`op compare\` (whole files), $N files" --peer-label "\`diff -rq --no-dereference\`" -- \
     "$DV" op compare "$TREE" "$R/twin" --yes --vs diff -rq --no-dereference "$TREE" "$R/twin"
 fi
 if wanted replace; then
   # There and back: ours turns every x of the *.txt files into y, sed turns them back, so every run starts from
   # the same content and rewrites the same files.
-  pair --prep "$FRESH_DATA" --label "\`op replace\`, *.txt of $N files" --peer-label "find -name '*.txt' -exec sed -i {} +" -- \
+  pair --prep "$FRESH_DATA" --label "\`op replace\`, \`*.txt\` of $N files" --peer-label "\`find -name '*.txt' -exec sed -i {} +\`" -- \
     "$DV" op replace --find x --replace y --text-extensions .txt "$R/twin" --yes \
     --vs find "$R/twin" -name '*.txt' -exec sed -i s/y/x/g '{}' +
 fi
@@ -128,7 +128,7 @@ rm -rf "$R/twin"
 if wanted delete && enough_inodes $((FILES * 23 / 10)); then
   need_tree
   pair --prep "rm -rf '$R/doomed' && cp -a '$TREE' '$R/doomed' && $FRESH_DATA" \
-    --label "\`op delete --empty-folders\`, $N files" --peer-label "rm -rf (a fresh copy each run)" -- \
+    --label "\`op delete --empty-folders\`, $N files" --peer-label "\`rm -rf\` (a fresh copy each run)" -- \
     "$DV" op delete --empty-folders "$R/doomed" --yes --vs rm -rf "$R/doomed"
   rm -rf "$R/doomed"
 fi
@@ -136,7 +136,7 @@ fi
 if wanted rename; then
   "$MAKE_TREE" "$R/names" 20000 >/dev/null
   # There and back: ours file_N to doc_N, perl rename doc_N back to file_N (the last part of each path only).
-  pair --prep "$FRESH_DATA" --label "\`op rename\` by regex, 20,000 files" --peer-label "perl rename (find -exec rename {} +)" -- \
+  pair --prep "$FRESH_DATA" --label "\`op rename\` by regex, 20,000 files" --peer-label "perl \`rename\` (\`find -exec rename {} +\`)" -- \
     "$DV" op rename --pattern '^file_' --with doc_ "$R/names" --yes \
     --vs find "$R/names" -type f -name 'doc_*' -exec rename 's{/doc_([^/]*)\z}{/file_$1}' '{}' +
   rm -rf "$R/names"
