@@ -26,9 +26,13 @@ wanted() { [ "$ONLY" = all ] || case ",$ONLY," in *",$1,"*) true ;; *) false ;; 
 TARGETS="paired make_tree"
 [ -n "${DV_CLI:-}" ] || TARGETS="$TARGETS dorvane-cli"
 # shellcheck disable=SC2086
-cmake --build build --target $TARGETS >/dev/null
+cmake --build build --target $TARGETS -j2 >/dev/null
+# The peers, from Debian's packages when missing (perl's rename is the package `rename`).
+updated=
 for t in tree:tree fdfind:fd-find bfs:bfs rename:rename strace:strace; do
-  command -v "${t%%:*}" >/dev/null 2>&1 || apt-get install -y -q "${t#*:}" >/dev/null || sudo apt-get install -y -q "${t#*:}" >/dev/null
+  command -v "${t%%:*}" >/dev/null 2>&1 && continue
+  [ -n "$updated" ] || { apt-get update -q >/dev/null 2>&1 || sudo apt-get update -q >/dev/null; updated=1; }
+  apt-get install -y -q "${t#*:}" >/dev/null 2>&1 || sudo apt-get install -y -q "${t#*:}" >/dev/null
 done
 DV=$(realpath "$DV")
 PAIRED=$(realpath build/bench/paired)
@@ -36,7 +40,8 @@ MAKE_TREE=$(realpath build/bench/make_tree)
 
 mkdir -p "$WORK"
 R=$(mktemp -d "$WORK/run.XXXXXX")
-trap 'rm -rf "$R"; rmdir "$WORK" 2>/dev/null || true' EXIT INT TERM
+trap 'rm -rf "$R"; rmdir "$WORK" 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
 # The runs of dorvane-cli keep their settings, journals and temporary files here, as a user's run does at home.
 for d in home config data cache tmp; do mkdir "$R/$d"; done
 export HOME="$R/home" XDG_CONFIG_HOME="$R/config" XDG_DATA_HOME="$R/data" XDG_CACHE_HOME="$R/cache" TMPDIR="$R/tmp"
