@@ -16,6 +16,7 @@
 #include "export/save_report.h"
 #include "platform/datetime.h"
 #include "platform/error.h"
+#include "platform/record_spool.h"
 #include "platform/temp_folder.h"
 #include "platform/text_stream.h"
 #include "scan/cls_dir_processing.h"
@@ -69,14 +70,9 @@ HtmlSettings CliHtmlSettings() {
 // loses its name at once), so that parallel runs never meet and nothing is left behind however a run ends.
 UniqueFd PrivateReportFile() {
   const std::string folder = PrivateTempFolder();
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (fd >= 0) return UniqueFd(fd);
-  // A file system without unnamed files.
-  std::string path = folder + "/DVclireportXXXXXX";
-  fd = ::mkostemp(path.data(), O_CLOEXEC);
-  if (fd < 0) ThrowErrno(path);
-  ::unlink(path.c_str());
-  return UniqueFd(fd);
+  UniqueFd fd = OpenUnnamedFile(folder);
+  if (!fd.Valid()) ThrowErrno(folder);
+  return fd;
 }
 
 UniqueFd Duplicate(const UniqueFd& fd, const char* name) {

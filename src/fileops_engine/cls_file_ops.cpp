@@ -623,6 +623,17 @@ void clsFileOps::ProcessMixedArray() {
         },
         cfoloc::ProcessMixedArray);
     scope.Step([&] {
+      // A file's removal (not to the trash) needs no look first: only when the unlink finds nothing there, or a
+      // folder, is the item looked at, and then handled as below, as if it had been looked at first.
+      if (!settings_.previewOnly && itemKind == kFile && Operation() == FileOp::Delete &&
+          !DetailsOf<DeleteChoice>().toTrash) {
+        kindUnchecked_ = true;
+        kindMismatch_ = false;
+        ProcessFile(item);
+        kindUnchecked_ = false;
+        if (!kindMismatch_) return;
+        kindMismatch_ = false;
+      }
       // The list preview records what was gathered; only work on the items needs them to be there still.
       ItemKind kind = settings_.previewOnly ? (itemKind == kFile ? ItemKind::Other : ItemKind::Folder)
                                             : KindOfItem(item);
@@ -663,6 +674,7 @@ void clsFileOps::ProcessFile(const std::string& path) {
     const long result = !settings_.previewOnly           ? (this->*StepsOf(Operation()).perFile)(path)
                         : Operation() == FileOp::Rename ? PreviewRename(path)
                                                         : outcome::Preview;
+    if (kindMismatch_) return;  // the driver looks at the item and says why
     if (Operation() == FileOp::Delete && result == outcome::Success) RecordRemoval(path, /*folder=*/false);
     const char* prefix = nullptr;
     switch (result) {

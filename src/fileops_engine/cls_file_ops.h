@@ -331,6 +331,9 @@ class clsFileOps {
   std::string item_;  // the item being processed, a path
   // The driver's look at the item just now saw a regular file: its step may open it without looking again.
   bool itemRegular_ = false;
+  // A step run before the driver's look (kindUnchecked_) that found nothing, or another kind, at the item's
+  // place sets kindMismatch_ and leaves it alone: the driver then looks and handles it as usual.
+  bool kindUnchecked_ = false, kindMismatch_ = false;
   std::string line_;  // the results line being made
   // The results' lines, in the order recorded.
   RecordSpool recorded_;

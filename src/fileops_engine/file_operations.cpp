@@ -68,7 +68,14 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
       cfoloc::DeleteOneFile);
   lastTrash_.reset();
   scope.Step([&] {
-    ItemsBeneath::Ref ref = beneath_.Holder(path);
+    ItemsBeneath::Ref ref{};
+    try {
+      ref = beneath_.Holder(path);
+    } catch (const Error&) {
+      if (!kindUnchecked_) throw;
+      kindMismatch_ = true;
+      return;
+    }
     const auto aFolder = [&] {
       return Error(err::FileNotFound, ErrorText(err::FileNotFound) + " (a folder): " + path);
     };
@@ -83,6 +90,10 @@ long clsFileOps::DeleteOneFile(const std::string& path) {
     }
     // Removing a name needs only the folder's permission, so read-only files go as well.
     if (::unlinkat(ref.dir, ref.name, 0) != 0) {
+      if (kindUnchecked_ && (errno == ENOENT || errno == EISDIR || errno == EPERM)) {
+        kindMismatch_ = true;
+        return;
+      }
       if (errno == EISDIR) throw aFolder();
       ThrowErrno(path);
     }

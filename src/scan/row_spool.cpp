@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/record_spool.h"
 #include "platform/temp_folder.h"
 
 namespace dv {
@@ -36,17 +37,8 @@ void RowSpool::Record(char kind, uint64_t id, const std::string& text) {
 
 bool RowSpool::OpenFile() {
   for (const std::string& folder : folders_) {
-    if (folder.empty()) continue;
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      std::string name = folder + "/DVrows-XXXXXX";
-      fd = ::mkostemp(name.data(), O_CLOEXEC);
-      if (fd >= 0) ::unlink(name.c_str());
-    }
-    if (fd >= 0) {
-      fd_.Reset(fd);
-      return true;
-    }
+    fd_ = OpenUnnamedFile(folder);
+    if (fd_.Valid()) return true;
   }
   return false;
 }

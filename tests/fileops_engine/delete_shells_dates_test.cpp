@@ -77,6 +77,37 @@ TEST_F(FileOpsTest, ALinkSwappedInDuringADeleteIsNotFollowed) {
   EXPECT_EQ(TreeListing(tree / "outside"), "victim.txt = not mine\n");
 }
 
+// Items changed after the gathering: a file gone is a skipped source, a folder in a file's place is an error of the
+// driver and stays, another file in a file's place goes.
+TEST_F(FileOpsTest, ADeleteSaysWhatChangedSinceTheGathering) {
+  tree.File("src/gone.txt", "g");
+  tree.File("src/now_folder.txt", "f");
+  tree.File("src/replaced.txt", "r");
+  bool changed = false;
+  events.onCheck = [&](int) {
+    const bool processing = std::find(events.progress.begin(), events.progress.end(), "Processing Operation...") !=
+                            events.progress.end();
+    if (!processing || changed) return;
+    changed = true;
+    ASSERT_EQ(::unlink((tree / "src/gone.txt").c_str()), 0);
+    ASSERT_EQ(::unlink((tree / "src/now_folder.txt").c_str()), 0);
+    tree.Dir("src/now_folder.txt");
+    ASSERT_EQ(::unlink((tree / "src/replaced.txt").c_str()), 0);
+    tree.File("src/replaced.txt", "new");
+  };
+  Paths(tree / "src");
+  ops.FileOperation(FileOp::Delete);
+  ops.DeleteSettings(1);
+  Run();
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(Lines(),
+            (Strings{"Success: T/src/replaced.txt", "Source Does not exist - Skipping Processing for: T/src/gone.txt"}));
+  EXPECT_EQ(events.errors, (Strings{"cfo:9E 2 >>Error Processing File & Folder Array at -" + tree.Root() +
+                                    "/src/now_folder.txt [75]"}));
+  EXPECT_EQ(TreeListing(tree / "src"), "now_folder.txt/\n");
+  EXPECT_TRUE(ops.AnItemFailed());
+}
+
 // Shells: each mirrored folder made first, an empty file for each file, an existing target left untouched with
 // nothing recorded.
 TEST_F(FileOpsTest, EmptyShellsLeaveExistingTargetsAlone) {
