@@ -41,18 +41,20 @@ bool ListingPrefetch::Helps() {
                           ? CPU_COUNT(&set)
                           : static_cast<int>(std::thread::hardware_concurrency());
   if (allowed < 2) return false;
-  // The fourth field of the load line counts the threads ready to run now, this one included: when they already
-  // fill the other processors, the reader would only take turns with the walk.
+  // The load line: the first field is the load of the last minute, the fourth counts the threads ready to run now,
+  // this one included. The processors count as busy when both say so: a moment's count alone is often a passing
+  // blip, the minute's load alone lags behind; then the reader would only take turns with the walk.
   UniqueFd fd(::open("/proc/loadavg", O_RDONLY | O_CLOEXEC));
   char text[128];
   ssize_t n = fd.Valid() ? ::read(fd.Get(), text, sizeof text - 1) : -1;
   if (n <= 0) return true;
   text[n] = 0;
+  const double minute = std::atof(text);
   const char* field = text;
   for (int i = 0; i < 3 && field; ++i)
     if ((field = std::strchr(field, ' '))) ++field;
   if (!field || *field < '1' || *field > '9') return true;
-  return std::atoi(field) < allowed;
+  return std::atoi(field) < allowed || minute < allowed - 0.5;
 }
 
 bool WalkOrderBefore(const std::string& a, const std::string& b) {
