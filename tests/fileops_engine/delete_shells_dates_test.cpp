@@ -58,20 +58,15 @@ TEST_F(FileOpsTest, DeleteTakesEmptiedFoldersDeepestFirst) {
 TEST_F(FileOpsTest, ALinkSwappedInDuringADeleteIsNotFollowed) {
   tree.File("src/sub/victim.txt", "mine");
   tree.File("outside/victim.txt", "not mine");
-  bool swapped = false;
-  events.onCheck = [&](int) {
-    const bool processing = std::find(events.progress.begin(), events.progress.end(), "Processing Operation...") !=
-                            events.progress.end();
-    if (!processing || swapped) return;
-    swapped = true;
+  const auto swapped = AfterGathering([&] {
     ASSERT_EQ(::rename((tree / "src/sub").c_str(), (tree / "moved").c_str()), 0);
     tree.Link("src/sub", "../outside");
-  };
+  });
   Paths(tree / "src");
   ops.FileOperation(FileOp::Delete);
   ops.Process_Files_Folders_Both(Gathering::Files);
   Run();
-  EXPECT_TRUE(swapped);
+  EXPECT_TRUE(*swapped);
   EXPECT_EQ(Lines(), (Strings{"Failure: T/src/sub/victim.txt"}));
   EXPECT_EQ(events.errors, (Strings{"cfo:8C 3 Deleting at or near file victim.txt [75]"}));
   EXPECT_EQ(TreeListing(tree / "outside"), "victim.txt = not mine\n");
@@ -83,23 +78,18 @@ TEST_F(FileOpsTest, ADeleteSaysWhatChangedSinceTheGathering) {
   tree.File("src/gone.txt", "g");
   tree.File("src/now_folder.txt", "f");
   tree.File("src/replaced.txt", "r");
-  bool changed = false;
-  events.onCheck = [&](int) {
-    const bool processing = std::find(events.progress.begin(), events.progress.end(), "Processing Operation...") !=
-                            events.progress.end();
-    if (!processing || changed) return;
-    changed = true;
+  const auto changed = AfterGathering([&] {
     ASSERT_EQ(::unlink((tree / "src/gone.txt").c_str()), 0);
     ASSERT_EQ(::unlink((tree / "src/now_folder.txt").c_str()), 0);
     tree.Dir("src/now_folder.txt");
     ASSERT_EQ(::unlink((tree / "src/replaced.txt").c_str()), 0);
     tree.File("src/replaced.txt", "new");
-  };
+  });
   Paths(tree / "src");
   ops.FileOperation(FileOp::Delete);
   ops.DeleteSettings(1);
   Run();
-  EXPECT_TRUE(changed);
+  EXPECT_TRUE(*changed);
   EXPECT_EQ(Lines(),
             (Strings{"Success: T/src/replaced.txt", "Source Does not exist - Skipping Processing for: T/src/gone.txt"}));
   EXPECT_EQ(events.errors, (Strings{"cfo:9E 2 >>Error Processing File & Folder Array at -" + tree.Root() +

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,20 @@ class FileOpsTest : public ::testing::Test {
     ops.scFileOperations().StartingDirectory(source);
   }
   void Run() { ops.ProcessOperation(); }
+
+  // Runs `change` once, at the first check after the gathering: every item gathered, none processed yet. The flag
+  // it returns says whether it ran.
+  std::shared_ptr<bool> AfterGathering(std::function<void()> change) {
+    auto ran = std::make_shared<bool>(false);
+    events.onCheck = [this, ran, change = std::move(change)](int) {
+      if (*ran || std::find(events.progress.begin(), events.progress.end(), "Processing Operation...") ==
+                      events.progress.end())
+        return;
+      *ran = true;
+      change();
+    };
+    return ran;
+  }
 
   std::string ResultsFile() const { return TempTree::Read(ops.InformativeDisplayTXTLocation()); }
   std::vector<std::string> Lines() const { return test::Lines(ops, tree.Root()); }
