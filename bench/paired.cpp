@@ -8,68 +8,29 @@
 // pipe, as when a user pipes it on); a failed run's standard error is shown. Prints one Markdown row: work | peer |
 // wall ratio | cpu ratio | peak memory ours / peer | ours wall | peer wall, each median [min-max]; without --vs:
 // work | runs | wall | cpu | peak memory.
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tree_gen.h"
+
 namespace {
 
-struct Sample {
-  double wall = 0, cpu = 0;
-  long peakKb = 0;
-  int status = 0;
-};
+using Sample = dv::bench::ProgramRun;
 
-// Runs `args` (found on PATH) without a shell; wall time from the start to the reaping, cpu and peak memory from wait4.
-// Standard error goes to `errors` (emptied first), so that a failed run can tell why.
+// Runs `args` (found on PATH) without a shell, its standard output thrown away and its standard error in `errors`
+// (emptied first), so that a failed run can tell why.
 Sample Run(const std::vector<std::string>& args, int pin, int errors) {
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-    std::perror("pipe");
-    std::exit(1);
-  }
   if (::ftruncate(errors, 0) != 0 || ::lseek(errors, 0, SEEK_SET) != 0) std::perror("paired: error file");
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(pipeFds[1], 1);
-    ::dup2(errors, 2);
-    if (pin >= 0) {
-      cpu_set_t set;
-      CPU_ZERO(&set);
-      CPU_SET(pin, &set);
-      if (::sched_setaffinity(0, sizeof set, &set) != 0) ::_exit(126);
-    }
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  ::close(pipeFds[1]);
-  static char buffer[1 << 16];
-  while (::read(pipeFds[0], buffer, sizeof buffer) > 0) {
-  }
-  ::close(pipeFds[0]);
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  Sample s;
-  s.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  s.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-          double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  s.peakKb = usage.ru_maxrss;
-  s.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return s;
+  dv::bench::RunOptions options;
+  options.errors = errors;
+  options.pin = pin;
+  options.keepOutput = false;
+  return dv::bench::RunProgram(args, options);
 }
 
 // Shows the start of what a failed run wrote to standard error.
@@ -185,7 +146,7 @@ int main(int argc, char** argv) {
     a.push_back(x);
     if (!peer.empty()) b.push_back(y);
   }
-  const auto wall = [](const Sample& s) { return s.wall; };
+  const auto wall = [](const Sample& s) { return s.seconds; };
   const auto cpu = [](const Sample& s) { return s.cpu; };
   // A run that failed is shown, not hidden: its exit status goes beside the row.
   std::string note;
@@ -200,7 +161,7 @@ int main(int argc, char** argv) {
   }
   std::vector<double> wallRatio, cpuRatio;
   for (size_t k = 0; k < a.size(); ++k) {
-    wallRatio.push_back(a[k].wall / std::max(b[k].wall, 1e-6));
+    wallRatio.push_back(a[k].seconds / std::max(b[k].seconds, 1e-6));
     cpuRatio.push_back(a[k].cpu / std::max(b[k].cpu, 1e-6));
   }
   std::printf("| %s | %s | %s | %s | %s / %s | %s | %s |%s\n", label.c_str(), peerLabel.c_str(),

@@ -1,6 +1,7 @@
 #include "tree_gen.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -85,15 +86,29 @@ Measured InChild(const std::function<void()>& work) {
 }
 
 ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet) {
+  RunOptions options;
+  options.quiet = quiet;
+  return RunProgram(args, options);
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
   int pipeFds[2];
   if (::pipe(pipeFds) != 0) return {};
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(pipeFds[1], 1);
-    if (quiet) {
+    if (options.errors >= 0) {
+      ::dup2(options.errors, 2);
+    } else if (options.quiet) {
       const int null = ::open("/dev/null", O_WRONLY);
       if (null >= 0) ::dup2(null, 2);
+    }
+    if (options.pin >= 0) {
+      cpu_set_t set;
+      CPU_ZERO(&set);
+      CPU_SET(options.pin, &set);
+      if (::sched_setaffinity(0, sizeof set, &set) != 0) ::_exit(126);
     }
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
@@ -106,12 +121,15 @@ ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet) {
   ::close(pipeFds[1]);
   ProgramRun run;
   char buffer[65536];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, size_t(n));
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    if (options.keepOutput) run.out.append(buffer, size_t(n));
   ::close(pipeFds[0]);
   struct rusage usage {};
   int status = 0;
   ::wait4(pid, &status, 0, &usage);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   run.peakKb = usage.ru_maxrss;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;

@@ -29,6 +29,7 @@ Measured InChild(const std::function<void()>& work);
 // status (128 + signal when killed) and standard output.
 struct ProgramRun {
   double seconds = 0;
+  double cpu = 0;  // user + system time
   long peakKb = 0;
   int status = -1;
   std::string out;
@@ -36,6 +37,15 @@ struct ProgramRun {
 // Runs `args` without a shell (found on PATH when the first has no "/"), collecting its standard output; with
 // `quiet` its standard error goes to /dev/null.
 ProgramRun RunProgram(const std::vector<std::string>& args, bool quiet = false);
+// The same with more say: standard error to the descriptor `errors` (when not -1, else as `quiet` says), the
+// program pinned to processor `pin` (when not -1), its standard output read and thrown away unless `keepOutput`.
+struct RunOptions {
+  bool quiet = false;
+  int errors = -1;
+  int pin = -1;
+  bool keepOutput = true;
+};
+ProgramRun RunProgram(const std::vector<std::string>& args, const RunOptions& options);
 // The path of the running executable.
 std::string SelfPath();
 // Points HOME, the XDG folders and TMPDIR at new folders below `root`, so that the programs a benchmark runs keep
